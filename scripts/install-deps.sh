@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the suite needs to build, test and run.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
+    libqt6opengl6-dev libgl-dev libxkbcommon-dev
+    qt6-qpa-plugins libqt6multimedia6 gstreamer1.0-plugins-base
+    fonts-ipafont-gothic
+    xvfb xauth
+    iproute2 procps
+    clang libclang-rt-14-dev
+    dpkg-dev file
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "install-deps: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+    sudo=sudo
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

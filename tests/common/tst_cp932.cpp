@@ -1,0 +1,105 @@
+#include "cp932.h"
+
+#include <QTest>
+
+class tst_Cp932 : public QObject
+{
+    Q_OBJECT
+private slots:
+    void windowsPairsEncode_data();
+    void windowsPairsEncode();
+    void asciiAndHalfWidthKanaAreSingleBytes();
+    void everyDecodablePairRoundTripsToAPairThatDecodesAlike();
+    void badBytesBecomeReplacementWithoutSwallowingAscii_data();
+    void badBytesBecomeReplacementWithoutSwallowingAscii();
+    void unencodableCharactersBecomeQuestionMarks();
+    void byteLengthCountsDoubleBytes();
+};
+
+void tst_Cp932::windowsPairsEncode_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("wave dash") << QStringLiteral("\uFF5E") << QByteArray("\x81\x60");
+    QTest::newRow("full-width minus") << QStringLiteral("\uFF0D") << QByteArray("\x81\x7C");
+    QTest::newRow("parallel") << QStringLiteral("\u2225") << QByteArray("\x81\x61");
+    QTest::newRow("not sign") << QStringLiteral("\uFFE2") << QByteArray("\x81\xCA");
+    QTest::newRow("circled one") << QStringLiteral("\u2460") << QByteArray("\x87\x40");
+    QTest::newRow("kabushiki") << QStringLiteral("\u3231") << QByteArray("\x87\x8A");
+    QTest::newRow("small roman one") << QStringLiteral("\u2170") << QByteArray("\xFA\x40");
+    QTest::newRow("roman one") << QStringLiteral("\u2160") << QByteArray("\x87\x54");
+    QTest::newRow("because") << QStringLiteral("\u2235") << QByteArray("\x81\xE6");
+    QTest::newRow("ibm kanji") << QStringLiteral("\u7E8A") << QByteArray("\xFA\x5C");
+    QTest::newRow("yamada") << QStringLiteral("山田") << QByteArray("\x8E\x52\x93\x63");
+    QTest::newRow("user-defined area") << QStringLiteral("\uE000") << QByteArray("\xF0\x40");
+}
+
+void tst_Cp932::windowsPairsEncode()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(Cp932::encode(text), bytes);
+    QCOMPARE(Cp932::decode(bytes), text);
+}
+
+void tst_Cp932::asciiAndHalfWidthKanaAreSingleBytes()
+{
+    const QString text = QStringLiteral("IPｱﾄﾞﾚｽ \\~<DATA>");
+    const QByteArray bytes = Cp932::encode(text);
+    QCOMPARE(bytes, QByteArray("IP\xB1\xC4\xDE\xDA\xBD \\~<DATA>"));
+    QCOMPARE(Cp932::decode(bytes), text);
+}
+
+void tst_Cp932::everyDecodablePairRoundTripsToAPairThatDecodesAlike()
+{
+    int pairs = 0;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const char raw[2] = { char(lead), char(trail) };
+            const QString decoded = Cp932::decode(QByteArrayView(raw, 2));
+            if (decoded.size() != 1 || decoded[0] == QChar(0xFFFD))
+                continue;
+            ++pairs;
+            const QByteArray again = Cp932::encode(decoded);
+            QCOMPARE(again.size(), 2);
+            QCOMPARE(Cp932::decode(again), decoded);
+        }
+    }
+    // JIS X 0208, NEC and IBM extensions and the user-defined area.
+    QVERIFY2(pairs > 9000, qPrintable(QString::number(pairs)));
+}
+
+void tst_Cp932::badBytesBecomeReplacementWithoutSwallowingAscii_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("lone lead at end") << QByteArray("ab\x82") << QStringLiteral("ab\uFFFD");
+    QTest::newRow("lead before tag") << QByteArray("\x82<DATA>") << QStringLiteral("\uFFFD<DATA>");
+    QTest::newRow("unassigned pair") << QByteArray("\x85\x40x") << QStringLiteral("\uFFFDx");
+    QTest::newRow("lead before 0x7F") << QByteArray("\x88\x7F") << QStringLiteral("\uFFFD\x7F");
+    QTest::newRow("high single bytes") << QByteArray("\x80\xA0\xFD\xFE\xFF")
+                                       << QStringLiteral("\u0080\uF8F0\uF8F1\uF8F2\uF8F3");
+}
+
+void tst_Cp932::badBytesBecomeReplacementWithoutSwallowingAscii()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(Cp932::decode(bytes), text);
+}
+
+void tst_Cp932::unencodableCharactersBecomeQuestionMarks()
+{
+    QCOMPARE(Cp932::encode(QStringLiteral("a\u00E9b")), QByteArray("a?b"));
+    // One emoji is one character, written as one '?'.
+    QCOMPARE(Cp932::encode(QStringLiteral("x\U0001F600y")), QByteArray("x?y"));
+}
+
+void tst_Cp932::byteLengthCountsDoubleBytes()
+{
+    QCOMPARE(Cp932::byteLength(QStringLiteral("[Send] Time:12:34:56")), 20);
+    QCOMPARE(Cp932::byteLength(QStringLiteral(",相手:")), 6);
+}
+
+QTEST_GUILESS_MAIN(tst_Cp932)
+#include "tst_cp932.moc"
