@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QMessageBox>
+
+#include <functional>
+
+// Every message box of the suite goes through ShowMessageBox, so tests can
+// answer boxes without a person. The hook, when set, replaces the dialog and
+// returns the button pressed.
+struct MessageBoxRequest
+{
+    QWidget *parent = nullptr;
+    QString text;
+    QString title;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+using MessageBoxHook = std::function<QMessageBox::StandardButton(const MessageBoxRequest &)>;
+
+QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest &request);
+void SetMessageBoxHook(MessageBoxHook hook);

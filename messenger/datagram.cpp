@@ -1,0 +1,80 @@
+#include "datagram.h"
+
+#include "cp932.h"
+
+namespace {
+
+constexpr qsizetype tagLength(const char *tag)
+{
+    return qsizetype(std::char_traits<char>::length(tag));
+}
+
+// The bytes between the end of openTag (at openPos) and closePos, decoded;
+// empty when the opening tag is absent or the length is negative.
+QString cut(QByteArrayView bytes, qsizetype openPos, qsizetype openLength, qsizetype closePos)
+{
+    if (openPos < 0)
+        return {};
+    const qsizetype start = openPos + openLength;
+    // A missing closing tag counts as position 0 (1-based) and so leaves the
+    // field empty, as does a closing tag before the opening one.
+    const qsizetype end = closePos < 0 ? -1 : closePos;
+    if (end - start < 0)
+        return {};
+    return Cp932::decode(bytes.sliced(start, end - start));
+}
+
+bool carriesData(QStringView kind)
+{
+    return kind == QLatin1String(MessageKind::Text) || kind == QLatin1String(MessageKind::GameRelay)
+        || kind == QLatin1String(MessageKind::GameRequest) || kind == QLatin1String(MessageKind::GameAccept);
+}
+
+} // namespace
+
+ParsedDatagram ParseDatagram(QByteArrayView bytes)
+{
+    ParsedDatagram parsed;
+    const qsizetype pU = bytes.indexOf(QByteArrayView(DatagramTag::UserName));
+    const qsizetype pI = bytes.indexOf(QByteArrayView(DatagramTag::IpAddr));
+    const qsizetype pG = bytes.indexOf(QByteArrayView(DatagramTag::GameId));
+    const qsizetype pD = bytes.indexOf(QByteArrayView(DatagramTag::Data));
+
+    // The kind is the first two characters of the text, not bytes: decode
+    // just enough of the front.
+    parsed.Kind = Cp932::decode(bytes.first(qMin<qsizetype>(bytes.size(), 4))).left(2);
+    parsed.UserName = cut(bytes, pU, tagLength(DatagramTag::UserName), pI);
+    parsed.IpAddr = cut(bytes, pI, tagLength(DatagramTag::IpAddr), pG);
+    parsed.GameId = cut(bytes, pG, tagLength(DatagramTag::GameId), pD);
+    // A game kind without <DATA> carries no data.
+    if (carriesData(parsed.Kind) && pD >= 0)
+        parsed.Data = Cp932::decode(bytes.sliced(pD + tagLength(DatagramTag::Data)));
+    return parsed;
+}
+
+QByteArray BuildDatagram(const QString &kind, const QString &userName, const QString &ipAddr,
+                         const QString &gameId, const QString &data)
+{
+    QByteArray out;
+    out.reserve(40 + userName.size() * 2 + ipAddr.size() + data.size() * 2);
+    out += Cp932::encode(kind);
+    out += DatagramTag::UserName;
+    out += Cp932::encode(userName);
+    out += DatagramTag::IpAddr;
+    out += Cp932::encode(ipAddr);
+    out += DatagramTag::GameId;
+    out += Cp932::encode(gameId);
+    out += DatagramTag::Data;
+    out += Cp932::encode(data);
+    return out;
+}
+
+bool IsBlankDatagram(QByteArrayView bytes)
+{
+    // Only the space character counts as blank, as the receiver trims spaces.
+    for (char c : bytes) {
+        if (c != ' ')
+            return false;
+    }
+    return true;
+}

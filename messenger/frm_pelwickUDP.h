@@ -1,0 +1,170 @@
+#pragma once
+
+#include "datagram.h"
+#include "settingsmapping.h"
+
+#include <QHostAddress>
+#include <QLockFile>
+#include <QMainWindow>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QUdpSocket;
+class SettingsStore;
+class UserListView;
+
+// Where a messenger lives: its names, its address and its folders. The
+// shipped program uses the defaults; tests give each messenger its own
+// loopback address and temporary folders.
+struct MessengerEnvironment
+{
+    // The settings' application name and the link application name.
+    QString appName = QStringLiteral("Pelwick");
+    QHostAddress bindAddress = QHostAddress(QHostAddress::AnyIPv4);
+    // The address written into <IPADDR>. Empty: the bind address when it is
+    // a specific one, else the machine's primary IPv4 address.
+    QString ownAddress;
+    // Empty: the user's configuration directory.
+    QString settingsDirectory;
+    // Empty: the user's runtime directory (lock file, link sockets).
+    QString runtimeDirectory;
+    // Where the game programs lie. Empty: the messenger's own folder.
+    QString programDirectory;
+};
+
+// Removes spaces, and only spaces, at both ends of text.
+QString trimSpaces(const QString &text);
+
+// "GOMOKU" for game id 01, "OTHELLO" for 02, empty otherwise.
+QString GameProgramName(const QString &gameId);
+
+// The record of the running game.
+struct CurrentGame
+{
+    QString PartnerName;
+    QString PartnerAddress;
+    QString GameId;
+    QString GameName;
+};
+
+// The messenger's main window: the UDP socket, the user list, the message
+// boxes, the menus and the link endpoint of the game.
+class frm_pelwickUDP : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frm_pelwickUDP(const MessengerEnvironment &environment = {}, QWidget *parent = nullptr);
+    ~frm_pelwickUDP() override;
+
+    // Runs the load steps. False when another instance runs: the window then
+    // unloads without touching settings, network or tray.
+    bool Form_Load();
+    // Runs the unload steps once (save, goodbye, tray, game end).
+    void Form_Unload();
+
+    // The action routine of every datagram kind.
+    void PerformKind(const QString &kind);
+
+    // Handles one received datagram, as if it had arrived on the socket.
+    void handleDatagram(QByteArrayView bytes);
+
+    void CmdSend_Click();
+    void CmdClear_Click();
+
+    const LocalSettings &localSettings() const { return m_settings; }
+    LocalSettings &localSettings() { return m_settings; }
+    const ParsedDatagram &parsedDatagram() const { return m_parsed; }
+    const CurrentGame &currentGame() const { return m_game; }
+    const MessengerEnvironment &environment() const { return m_env; }
+    QString ownAddress() const { return m_ownAddress; }
+    quint16 boundPort() const;
+    UserListView *ListUser() const { return m_listUser; }
+    QString statusText() const;
+    // The log as the user reads it, CR LF between lines.
+    QString logText() const;
+
+    // Directory entries as the list holds them now.
+    QList<DirectoryEntry> directoryEntries() const;
+
+    void LoadOrSaveSettings(bool isLoad);
+    void ShowStatus(const QString &text);
+
+signals:
+    // Emitted after each received datagram has been handled.
+    void datagramHandled(const QString &kind);
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void setupSocket();
+    void onReadyRead();
+    void showReceivedMessage();
+    void showKindError();
+    void restoreToFront();
+    void appendLog(const QString &entry);
+
+    // Game relay.
+    bool gameProgramExists(const QString &programName) const;
+    void startGame(const QString &kind);
+    void relayToGame(const ParsedDatagram &datagram);
+    void partnerGameEnded();
+    // Ends the game program this messenger started; true when none is left.
+    bool endGameProgram();
+    void sendRemovalRequest();
+
+    // Attention devices.
+    void arrivalSound(const QString &path);
+    void showLampPopup();
+
+    bool sendTo(const QString &address, const QByteArray &datagram);
+    QByteArray ownDatagram(const char *kind, const QString &gameId, const QString &data = {}) const;
+    void sendToEveryRow(const char *kind);
+    void sendMessage();
+
+    MessengerEnvironment m_env;
+    LocalSettings m_settings;
+    ParsedDatagram m_parsed;
+    CurrentGame m_game;
+    QString m_ownAddress;
+    QString m_remoteHost;
+    // The arrival sound used when none is stored.
+    QString m_defaultSoundPath;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    bool m_kindErrorOpen = false;
+    std::unique_ptr<QLockFile> m_instanceLock;
+
+    QUdpSocket *m_socket = nullptr;
+    UserListView *m_listUser = nullptr;
+    QPlainTextEdit *m_txtS = nullptr;
+    QPlainTextEdit *m_txtR = nullptr;
+    QPushButton *m_cmdSend = nullptr;
+    QPushButton *m_cmdClear = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QLabel *m_statusPanel = nullptr;
+    QLineEdit *m_txtDDEInput = nullptr;
+    QLineEdit *m_txtDDEOutput = nullptr;
+
+public:
+    // Menu entries by their names.
+    QAction *menuGame = nullptr;
+    QAction *menuGame_Gomoku = nullptr;
+    QAction *menuGame_Osero = nullptr;
+    QAction *menuRemove = nullptr;
+    QAction *menuListUserLanCheck = nullptr;
+    QAction *menuMon = nullptr;
+    QAction *menuTaskBarTopForm = nullptr;
+    QMenu *menuListUser = nullptr;
+    QMenu *menuTaskBar = nullptr;
+};

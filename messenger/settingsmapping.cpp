@@ -1,0 +1,147 @@
+#include "settingsmapping.h"
+
+#include "settingsstore.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QString Local = QLatin1String(SettingsKey::Local);
+const QString User = QLatin1String(SettingsKey::User);
+
+std::optional<double> parseNumber(const QString &text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+template<typename Int>
+std::optional<Int> parseInteger(const QString &text)
+{
+    const auto number = parseNumber(text);
+    if (!number)
+        return std::nullopt;
+    // Whole-number conversion rounds halves to even, as the original did.
+    const double rounded = std::nearbyint(*number);
+    if (rounded < double(std::numeric_limits<Int>::min()) || rounded > double(std::numeric_limits<Int>::max()))
+        return std::nullopt;
+    return Int(rounded);
+}
+
+} // namespace
+
+std::optional<bool> ParseSettingsBoolean(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    if (const auto number = parseNumber(t))
+        return *number != 0.0;
+    return std::nullopt;
+}
+
+std::optional<qint32> ParseSettingsInt32(const QString &text)
+{
+    return parseInteger<qint32>(text);
+}
+
+std::optional<qint16> ParseSettingsInt16(const QString &text)
+{
+    return parseInteger<qint16>(text);
+}
+
+std::optional<float> ParseSettingsSingle(const QString &text)
+{
+    const auto number = parseNumber(text);
+    if (!number || std::fabs(*number) > double(std::numeric_limits<float>::max()))
+        return std::nullopt;
+    return float(*number);
+}
+
+QString FormatSettingsBoolean(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+QString FormatSettingsSingle(float value)
+{
+    return QString::number(double(value), 'g', 7);
+}
+
+QString DirectoryIndex(int i)
+{
+    return QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
+}
+
+void LoadLocalSettings(const SettingsStore &store, LocalSettings &s, const LocalSettings &defaults)
+{
+    auto read = [&](const char *key, const QString &fallback) {
+        return store.value(Local, QLatin1String(key), fallback);
+    };
+    s.SoundFilePath = read("SoundFilePath", defaults.SoundFilePath);
+    if (const auto v = ParseSettingsBoolean(read("Sound", FormatSettingsBoolean(defaults.Sound))))
+        s.Sound = *v;
+    if (const auto v = ParseSettingsBoolean(read("FormTop", FormatSettingsBoolean(defaults.FormTop))))
+        s.FormTop = *v;
+    if (const auto v = ParseSettingsBoolean(read("PopUp", FormatSettingsBoolean(defaults.PopUp))))
+        s.PopUp = *v;
+    if (const auto v = ParseSettingsInt32(read("Port", QString::number(defaults.Port))))
+        s.Port = *v;
+    s.UserName = read("UserName", defaults.UserName);
+}
+
+void SaveLocalSettings(SettingsStore &store, const LocalSettings &s)
+{
+    store.setValue(Local, QStringLiteral("SoundFilePath"), s.SoundFilePath);
+    store.setValue(Local, QStringLiteral("Sound"), FormatSettingsBoolean(s.Sound));
+    store.setValue(Local, QStringLiteral("FormTop"), FormatSettingsBoolean(s.FormTop));
+    store.setValue(Local, QStringLiteral("PopUp"), FormatSettingsBoolean(s.PopUp));
+    store.setValue(Local, QStringLiteral("Port"), QString::number(s.Port));
+    store.setValue(Local, QStringLiteral("UserName"), s.UserName);
+}
+
+QList<DirectoryEntry> LoadDirectory(const SettingsStore &store)
+{
+    QList<DirectoryEntry> entries;
+    // Count was a 16-bit number once; a larger directory must still load, so
+    // any 32-bit count is taken. The loop stops at the highest index that is
+    // stored, so a corrupt count cannot keep the program reading for ever.
+    const auto count = ParseSettingsInt32(store.value(User, QStringLiteral("Count"), QStringLiteral("1")));
+    if (!count)
+        return entries;
+    int highest = 1;
+    for (const QString &key : store.keys(User)) {
+        qsizetype digits = 0;
+        while (digits < key.size() && key[digits].isDigit())
+            ++digits;
+        if (digits > 0 && digits <= 9)
+            highest = qMax(highest, key.left(digits).toInt());
+    }
+    const int last = qMin(*count, highest);
+    for (int i = 1; i <= last; ++i) {
+        const QString index = DirectoryIndex(i);
+        const QString name = store.value(User, index + QLatin1String("UserName"));
+        const QString address = store.value(User, index + QLatin1String("UserIpAddr"));
+        if (address.trimmed().isEmpty())
+            continue;
+        entries.append({ name, address });
+    }
+    return entries;
+}
+
+void SaveDirectory(SettingsStore &store, const QList<DirectoryEntry> &entries)
+{
+    store.removeSection(User);
+    store.setValue(User, QStringLiteral("Count"), QString::number(entries.size()));
+    for (int i = 0; i < entries.size(); ++i) {
+        const QString index = DirectoryIndex(i + 1);
+        store.setValue(User, index + QLatin1String("UserName"), entries[i].UserName);
+        store.setValue(User, index + QLatin1String("UserIpAddr"), entries[i].UserIpAddr);
+    }
+}

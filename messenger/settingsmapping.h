@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class SettingsStore;
+
+// The messenger's options in memory. All false, zero and empty before the
+// first load.
+struct LocalSettings
+{
+    QString SoundFilePath;
+    bool Sound = false;
+    bool FormTop = false;
+    bool PopUp = false;
+    qint32 Port = 0;
+    QString UserName;
+};
+
+constexpr qint32 DefaultPort = 59640;
+
+namespace SettingsKey {
+inline constexpr char WindowPos[] = "WindowPos";
+inline constexpr char Local[] = "Local";
+inline constexpr char User[] = "User";
+} // namespace SettingsKey
+
+// One stored user: the name and the address text as stored (untrimmed).
+struct DirectoryEntry
+{
+    QString UserName;
+    QString UserIpAddr;
+
+    bool operator==(const DirectoryEntry &) const = default;
+};
+
+// "True"/"False" in any letter case, or a number (0 false, anything else
+// true); nothing for text that is neither.
+std::optional<bool> ParseSettingsBoolean(const QString &text);
+// Decimal text within the range of the target type; nothing otherwise.
+std::optional<qint32> ParseSettingsInt32(const QString &text);
+std::optional<qint16> ParseSettingsInt16(const QString &text);
+std::optional<float> ParseSettingsSingle(const QString &text);
+QString FormatSettingsBoolean(bool value);
+QString FormatSettingsSingle(float value);
+
+// The key prefix of directory entry i (1-based): 001 ... 999, 1000, ...
+QString DirectoryIndex(int i);
+
+// Reads the six keys of "Local" in order. A missing key takes its value from
+// defaults; a value that does not convert leaves the field as it was.
+void LoadLocalSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
+void SaveLocalSettings(SettingsStore &store, const LocalSettings &settings);
+
+// The stored directory, in index order from 001 to Count, entries with a
+// blank address left out. A Count that does not convert loads nothing.
+QList<DirectoryEntry> LoadDirectory(const SettingsStore &store);
+// Replaces section "User" with entries, numbered densely from 001.
+void SaveDirectory(SettingsStore &store, const QList<DirectoryEntry> &entries);

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "frm_pelwickUDP.h"
+#include "messagebox.h"
+#include "settingsstore.h"
+#include "udppeer.h"
+#include "userlist.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// One messenger on its own loopback address with temporary settings and
+// runtime folders, and a record of the message boxes it showed.
+class MessengerFixture
+{
+public:
+    explicit MessengerFixture(const QString &address, quint16 port, const QString &userName = QStringLiteral("me"))
+        : m_address(address), m_port(port)
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), settingsDir());
+        store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QString::number(port));
+        store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), userName);
+        store.setValue(QStringLiteral("Local"), QStringLiteral("Sound"), QStringLiteral("False"));
+        store.setValue(QStringLiteral("Local"), QStringLiteral("PopUp"), QStringLiteral("False"));
+        store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("0"));
+        store.sync();
+    }
+
+    MessengerEnvironment environment() const
+    {
+        MessengerEnvironment env;
+        env.bindAddress = QHostAddress(m_address);
+        env.settingsDirectory = settingsDir();
+        env.runtimeDirectory = m_runtime.path();
+        env.programDirectory = m_programs.path();
+        return env;
+    }
+
+    // Writes directory entries into the store before the window loads.
+    void storeDirectory(const QList<DirectoryEntry> &entries)
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), settingsDir());
+        store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QString::number(entries.size()));
+        for (int i = 0; i < entries.size(); ++i) {
+            const QString index = QStringLiteral("%1").arg(i + 1, 3, 10, QLatin1Char('0'));
+            store.setValue(QStringLiteral("User"), index + QLatin1String("UserName"), entries[i].UserName);
+            store.setValue(QStringLiteral("User"), index + QLatin1String("UserIpAddr"), entries[i].UserIpAddr);
+        }
+    }
+
+    frm_pelwickUDP *start()
+    {
+        m_window = std::make_unique<frm_pelwickUDP>(environment());
+        if (!m_window->Form_Load())
+            return nullptr;
+        return m_window.get();
+    }
+
+    frm_pelwickUDP *window() const { return m_window.get(); }
+    void stop()
+    {
+        if (m_window)
+            m_window->close();
+    }
+
+    QString settingsDir() const { return m_settings.path(); }
+    QString runtimeDir() const { return m_runtime.path(); }
+    QString programDir() const { return m_programs.path(); }
+    QString address() const { return m_address; }
+    quint16 port() const { return m_port; }
+
+private:
+    QString m_address;
+    quint16 m_port;
+    QTemporaryDir m_settings;
+    QTemporaryDir m_runtime;
+    QTemporaryDir m_programs;
+    std::unique_ptr<frm_pelwickUDP> m_window;
+};
+
+// Records every message box and answers it with answer.
+class MessageBoxRecorder
+{
+public:
+    explicit MessageBoxRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok)
+    {
+        SetMessageBoxHook([this, answer](const MessageBoxRequest &request) {
+            texts.append(request.text);
+            if (whileOpen)
+                whileOpen();
+            return answer;
+        });
+    }
+    ~MessageBoxRecorder() { SetMessageBoxHook({}); }
+
+    QStringList texts;
+    // Runs while a box is "open", to model what happens during a modal box.
+    std::function<void()> whileOpen;
+};
