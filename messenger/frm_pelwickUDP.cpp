@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -188,6 +189,10 @@ void frm_pelwickUDP::buildMenus()
     menuGame_Osero = namedAction(gameMenu, "menuGame_Osero", QStringLiteral("オセロ"));
     menuRemove = namedAction(menuListUser, "menuRemove", QStringLiteral("相互のＰＣからIP情報を消去"));
 
+    connect(menuGame_Gomoku, &QAction::triggered, this, [this] { requestGame(QStringLiteral("01")); });
+    connect(menuGame_Osero, &QAction::triggered, this, [this] { requestGame(QStringLiteral("02")); });
+    connect(m_listUser, &UserListView::rightButtonPressed, this, &frm_pelwickUDP::ListUser_RightPress);
+
     menuTaskBar = namedMenu(nameNotDisplay, "menuTaskBar", QStringLiteral("ﾀｽｸﾊﾞｰ用"));
     QMenu *menuTaskBarDsp = namedMenu(menuTaskBar, "menuTaskBarDsp", QStringLiteral("表示"));
     menuTaskBarTopForm = namedAction(menuTaskBarDsp, "menuTaskBarTopForm", QStringLiteral("前面表示"));
@@ -254,6 +259,9 @@ bool frm_pelwickUDP::Form_Load()
     // 8. The socket, on Port for both ends.
     setupSocket();
 
+    // The game link, under the program's own name.
+    setupLink();
+
     // 10. Announce presence to every listed user.
     PerformKind(QLatin1String(MessageKind::Announce));
     return true;
@@ -266,6 +274,8 @@ void frm_pelwickUDP::Form_Unload()
     m_unloaded = true;
     LoadOrSaveSettings(false);
     PerformKind(QLatin1String(MessageKind::Goodbye));
+    trayIcon(false);
+    endGameProgram();
     if (m_socket)
         m_socket->close();
     m_instanceLock.reset();
@@ -399,6 +409,28 @@ void frm_pelwickUDP::restoreToFront()
     activateWindow();
     SetTopmost(true, this);
     SetTopmost(m_settings.FormTop, this);
+}
+
+void frm_pelwickUDP::ListUser_RightPress()
+{
+    QTreeWidgetItem *row = m_listUser->currentItem();
+    if (!row || !row->isSelected())
+        return;
+    if (row->text(UserListView::MarkColumn) != PresenceMark::HeardFrom) {
+        menuGame->setVisible(false);
+        menuRemove->setVisible(false);
+    } else {
+        menuRemove->setVisible(true);
+        const bool gomoku = gameProgramExists(QStringLiteral("GOMOKU"));
+        const bool othello = gameProgramExists(QStringLiteral("OTHELLO"));
+        menuGame->setVisible(gomoku || othello);
+        menuGame_Gomoku->setVisible(gomoku);
+        menuGame_Osero->setVisible(othello);
+    }
+    if (m_popupHook)
+        m_popupHook(menuListUser);
+    else
+        menuListUser->popup(QCursor::pos());
 }
 
 void frm_pelwickUDP::showKindError()

@@ -7,6 +7,7 @@
 #include <QLockFile>
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -16,6 +17,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
 class QUdpSocket;
+class LinkSource;
 class SettingsStore;
 class UserListView;
 
@@ -75,6 +77,10 @@ public:
     void handleDatagram(QByteArrayView bytes);
 
     void CmdSend_Click();
+    // Asks the selected user for a game (01 gomoku, 02 othello).
+    void requestGame(const QString &gameId);
+    // The link-close handler: relays the game's text to the partner.
+    void RelayLinkText();
     void CmdClear_Click();
 
     const LocalSettings &localSettings() const { return m_settings; }
@@ -94,6 +100,9 @@ public:
 
     void LoadOrSaveSettings(bool isLoad);
     void ShowStatus(const QString &text);
+
+    // Replaces popping up a menu, so tests see which menu would show.
+    void setPopupHook(std::function<void(QMenu *)> hook) { m_popupHook = std::move(hook); }
 
 signals:
     // Emitted after each received datagram has been handled.
@@ -115,6 +124,8 @@ private:
     void appendLog(const QString &entry);
 
     // Game relay.
+    void setupLink();
+    bool sendLinkText(const QString &text, const QString &application);
     bool gameProgramExists(const QString &programName) const;
     void startGame(const QString &kind);
     void relayToGame(const ParsedDatagram &datagram);
@@ -126,6 +137,9 @@ private:
     // Attention devices.
     void arrivalSound(const QString &path);
     void showLampPopup();
+    void trayIcon(bool set);
+    // Right press on ListUser: the pop-up menu for the selected row.
+    void ListUser_RightPress();
 
     bool sendTo(const QString &address, const QByteArray &datagram);
     QByteArray ownDatagram(const char *kind, const QString &gameId, const QString &data = {}) const;
@@ -144,8 +158,10 @@ private:
     bool m_unloaded = false;
     bool m_kindErrorOpen = false;
     std::unique_ptr<QLockFile> m_instanceLock;
+    std::function<void(QMenu *)> m_popupHook;
 
     QUdpSocket *m_socket = nullptr;
+    LinkSource *m_link = nullptr;
     UserListView *m_listUser = nullptr;
     QPlainTextEdit *m_txtS = nullptr;
     QPlainTextEdit *m_txtR = nullptr;

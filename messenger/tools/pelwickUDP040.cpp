@@ -8,6 +8,7 @@
 #include <algorithm>
 
 QString GameProgramPath;
+QString GameProgramRuntimeDirectory;
 
 namespace {
 
@@ -61,6 +62,11 @@ quintptr StartGameProgram()
     process->setWorkingDirectory(QFileInfo(GameProgramPath).absolutePath());
     process->setStandardInputFile(QProcess::nullDevice());
     process->setProcessChannelMode(QProcess::ForwardedChannels);
+    if (!GameProgramRuntimeDirectory.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), GameProgramRuntimeDirectory);
+        process->setProcessEnvironment(environment);
+    }
     process->start();
     if (!process->waitForStarted(StartWaitMs) || process->processId() <= 0) {
         delete process;

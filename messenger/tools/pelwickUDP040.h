@@ -13,6 +13,10 @@ class QTreeWidget;
 // folder + "/" + game name (GOMOKU or OTHELLO). Set by the game relay.
 extern QString GameProgramPath;
 
+// The runtime directory the game program is started with (where its link
+// meets the messenger's). Empty: the program inherits the messenger's.
+extern QString GameProgramRuntimeDirectory;
+
 // The game program started last: a non-zero handle (its process id) while
 // this module still owns it, 0 when there is none.
 quintptr GameProcessHandle();
