@@ -52,9 +52,8 @@ qint16 NextLampFrame(qint16 k);
 // at x2 = width. An empty picture, or one of the key colour only, gives no runs.
 QList<PixelRun> ScanOpaqueRuns(const QImage &picture);
 
-// The union of the runs' rectangles (x1, y1) – (x2, y2 + 1). Runs in the order
-// ScanOpaqueRuns returns them take a fast path; others are united one by one.
-// No runs give an empty region, which the caller takes as "no shape": the
+// The union of the runs' rectangles (x1, y1) – (x2, y2 + 1); empty runs are
+// passed over. No runs give an empty region, which the caller takes as "no shape": the
 // window stays a full square.
 QRegion BuildRegionFromRuns(const QList<PixelRun> &runs);
 
