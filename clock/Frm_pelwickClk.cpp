@@ -1,0 +1,195 @@
+#include "Frm_pelwickClk.h"
+
+#include "pelwickUDP050.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+constexpr int TimerLineInterval = 1000;
+constexpr int DialLineWidth = 2;
+
+// The clock window of ShowClock; it deletes itself when closed.
+QPointer<Frm_pelwickClk> TheClock;
+
+} // namespace
+
+const QColor Frm_pelwickClk::DialColour = QColor(0, 0, 192);
+const QColor Frm_pelwickClk::HourHandColour = QColor(255, 0, 0);
+const QColor Frm_pelwickClk::MinuteHandColour = QColor(255, 255, 0);
+const QColor Frm_pelwickClk::SecondHandColour = QColor(255, 255, 255);
+
+Frm_pelwickClk::Frm_pelwickClk(QWidget *parent, TimeSource now)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_now(now ? std::move(now) : TimeSource([] { return QDateTime::currentDateTime(); }))
+{
+    setObjectName(QStringLiteral("Frm_pelwickClk"));
+    setWindowTitle(QStringLiteral("Clock"));
+    // Everything is painted from the retained canvas; the system need not clear first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    m_timerLine = new QTimer(this);
+    m_timerLine->setObjectName(QStringLiteral("TimerLine"));
+    m_timerLine->setInterval(TimerLineInterval);
+    connect(m_timerLine, &QTimer::timeout, this, &Frm_pelwickClk::Redraw);
+
+    m_labelTime = new QLabel(this);
+    m_labelTime->setObjectName(QStringLiteral("LabelTime"));
+    QFont labelFont(QStringLiteral("ＭＳ ゴシック"), 12);
+    labelFont.setBold(true);
+    m_labelTime->setFont(labelFont);
+    m_labelTime->setAlignment(Qt::AlignCenter);
+    // Transparent, so the dial shows around the digits.
+    m_labelTime->setAttribute(Qt::WA_TranslucentBackground);
+    m_labelTime->setText(QStringLiteral("00:00:00"));
+    m_labelTime->adjustSize();
+    // Mouse presses on the read-out drag and close the clock like the dial does.
+    m_labelTime->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    resize(ClockGeometry::SquareToSmallerSide(ClockGeometry::InitialClientSize));
+    applyShape();
+    SetTopmost(true, this);
+}
+
+Frm_pelwickClk::~Frm_pelwickClk() = default;
+
+Frm_pelwickClk *Frm_pelwickClk::ShowClock()
+{
+    if (!TheClock) {
+        TheClock = new Frm_pelwickClk;
+        TheClock->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    TheClock->show();
+    TheClock->raise();
+    return TheClock;
+}
+
+Frm_pelwickClk *Frm_pelwickClk::OpenClock()
+{
+    return TheClock;
+}
+
+void Frm_pelwickClk::applyShape()
+{
+    // A circle filling the (square) window.
+    setMask(QRegion(0, 0, width(), height(), QRegion::Ellipse));
+}
+
+void Frm_pelwickClk::Redraw()
+{
+    using namespace ClockGeometry;
+    const QSize client = size();
+    if (m_canvas.size() != client)
+        m_canvas = QImage(client, QImage::Format_RGB32);
+    m_canvas.fill(palette().color(QPalette::Window));
+
+    m_dial = DialFor(client);
+    {
+        QPainter painter(&m_canvas);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(DialColour, DialLineWidth));
+        painter.setBrush(Qt::NoBrush);
+        const QPointF centre(m_dial.CenterX, m_dial.CenterY);
+        const int outer = OuterCircleRadius(m_dial);
+        const int inner = InnerCircleRadius(m_dial);
+        painter.drawEllipse(centre, outer, outer);
+        painter.drawEllipse(centre, inner, inner);
+
+        painter.setFont(font());
+        const QFontMetricsF metrics(font());
+        for (int h = 1; h <= HourCount; ++h) {
+            const double angle = HourPositionAngle(h);
+            painter.setPen(QPen(DialColour, DialLineWidth));
+            painter.drawLine(PointAt(m_dial, 0.75 * m_dial.Radius, angle), PointAt(m_dial, 0.8 * m_dial.Radius, angle));
+            const double small = NumeralCircleRadius(m_dial);
+            painter.drawEllipse(NumeralCentre(m_dial, h), small, small);
+
+            const QString text = Numeral(h);
+            const QRectF box = NumeralBox(m_dial, h, QSizeF(metrics.horizontalAdvance(text), metrics.height()));
+            painter.setPen(palette().color(QPalette::WindowText));
+            painter.drawText(box, Qt::AlignCenter, text);
+        }
+    }
+    m_labelTime->move(LabelTopLeft(client, m_labelTime->size()));
+    DrawClockHands();
+}
+
+void Frm_pelwickClk::DrawClockHands()
+{
+    m_timerLine->stop();
+    const QTime t = m_now().time();
+    m_labelTime->setText(ClockGeometry::ReadOut(t));
+
+    const ClockGeometry::Hands hands = ClockGeometry::HandsAt(t);
+    DrawHand(hands.second.angle, SecondHandColour, hands.second.width, hands.second.length);
+    DrawHand(hands.minute.angle, MinuteHandColour, hands.minute.width, hands.minute.length);
+    DrawHand(hands.hour.angle, HourHandColour, hands.hour.width, hands.hour.length);
+    update();
+
+    m_timerLine->start();
+}
+
+void Frm_pelwickClk::DrawHand(double angle, const QColor &colour, int width, double length)
+{
+    if (m_canvas.isNull())
+        return;
+    QPainter painter(&m_canvas);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(m_dial.CenterX, m_dial.CenterY),
+                     ClockGeometry::PointAt(m_dial, m_dial.Radius * length, angle));
+}
+
+void Frm_pelwickClk::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_canvas);
+}
+
+void Frm_pelwickClk::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    applyShape();
+    Redraw();
+}
+
+void Frm_pelwickClk::showEvent(QShowEvent *event)
+{
+    // On the first showing the window is made square with its smaller side,
+    // whatever size the caller gave it, and shaped to a circle.
+    if (!m_loaded) {
+        m_loaded = true;
+        const QSize square = ClockGeometry::SquareToSmallerSide(size());
+        if (square != size())
+            resize(square);
+        applyShape();
+    }
+    QWidget::showEvent(event);
+}
+
+void Frm_pelwickClk::mousePressEvent(QMouseEvent *event)
+{
+    if (event->buttons() & Qt::LeftButton) {
+        startWindowMove();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void Frm_pelwickClk::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->accept();
+    close();
+}
+
+bool Frm_pelwickClk::startWindowMove()
+{
+    QWindow *handle = windowHandle();
+    return handle && handle->startSystemMove();
+}

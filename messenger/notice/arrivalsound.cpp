@@ -1,0 +1,75 @@
+#include "arrivalsound.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QSoundEffect>
+#include <QUrl>
+
+namespace {
+
+constexpr const char *ArrivalSoundFileName = "arrival.wav";
+
+QPointer<SoundEffectPlayer> ProgramPlayer;
+
+} // namespace
+
+SoundEffectPlayer::SoundEffectPlayer(QObject *parent, std::function<void()> beep)
+    : QObject(parent)
+    , m_effect(new QSoundEffect(this))
+    , m_beep(beep ? std::move(beep) : std::function<void()>([] { QApplication::beep(); }))
+{
+    connect(m_effect, &QSoundEffect::statusChanged, this, &SoundEffectPlayer::onStatusChanged);
+}
+
+SoundEffectPlayer::~SoundEffectPlayer() = default;
+
+void SoundEffectPlayer::playFile(const QString &path)
+{
+    const QUrl source = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    m_effect->stop();
+    if (m_effect->source() != source)
+        m_effect->setSource(source);
+    else if (m_effect->status() == QSoundEffect::Error)
+        // The same broken file again: no new status change will come.
+        onStatusChanged();
+    // Plays as soon as the file is loaded; returns at once.
+    m_effect->play();
+}
+
+void SoundEffectPlayer::playDefault()
+{
+    m_effect->stop();
+    m_beep();
+}
+
+void SoundEffectPlayer::onStatusChanged()
+{
+    if (m_effect->status() == QSoundEffect::Error)
+        playDefault();
+}
+
+ArrivalSoundPlayer *DefaultArrivalSoundPlayer()
+{
+    if (!ProgramPlayer)
+        ProgramPlayer = new SoundEffectPlayer(QCoreApplication::instance());
+    return ProgramPlayer;
+}
+
+void PlayArrivalSound(const QString &path, bool sound, ArrivalSoundPlayer *player)
+{
+    if (path.isEmpty() || !sound)
+        return;
+    if (!player)
+        player = DefaultArrivalSoundPlayer();
+    const QFileInfo file(path);
+    if (file.isFile() && file.isReadable())
+        player->playFile(path);
+    else
+        player->playDefault();
+}
+
+QString DefaultArrivalSoundPath()
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(ArrivalSoundFileName);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QSystemTrayIcon>
+
+class QMenu;
+class QWidget;
+
+// The messenger's icon in the desktop's notification area. Created by
+// TrayIcon("SET", ...) as a child of the main window; a left press asks the
+// main window to come back (restoreRequested), a right press opens the task
+// bar menu.
+class PelwickTrayIcon : public QObject
+{
+    Q_OBJECT
+public:
+    PelwickTrayIcon(QWidget *mainWindow, QMenu *taskBarMenu);
+    ~PelwickTrayIcon() override;
+
+    QSystemTrayIcon *icon() const { return m_icon; }
+    QMenu *taskBarMenu() const { return m_taskBarMenu; }
+
+    // The tip shown over the icon.
+    static QString TipText();
+
+signals:
+    // The user pressed the left button on the icon.
+    void restoreRequested();
+
+private:
+    void onActivated(QSystemTrayIcon::ActivationReason reason);
+
+    QSystemTrayIcon *m_icon = nullptr;
+    QMenu *m_taskBarMenu = nullptr;
+};
+
+// "SET" (exactly; case matters) adds the icon for mainWindow with the tip
+// "右ｸﾘｯｸでﾒﾆｭｰ表示!" and taskBarMenu as its right-button menu, and returns it;
+// a second "SET" keeps the icon already there. Any other action ("RESET")
+// deletes mainWindow's icon and returns nullptr.
+PelwickTrayIcon *TrayIcon(const QString &action, QWidget *mainWindow, QMenu *taskBarMenu);
+
+// mainWindow's icon while one is set, else nullptr.
+PelwickTrayIcon *FindTrayIcon(const QWidget *mainWindow);
+
+// Whether the desktop shows notification-area icons. Only then may a
+// minimised main window hide itself; elsewhere it stays minimised, so the
+// user can still reach it from the task bar.
+bool TrayAvailable();
+
+// Brings mainWindow back in front after a left press on the icon: normal
+// state, visible, on top for a moment and then back to the stay-on-top
+// setting formTop, so it comes forward without staying on top against it.
+void RestoreFromTray(QWidget *mainWindow, bool formTop);

@@ -1,0 +1,212 @@
+#include "Frm_pelwickClk.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+QDateTime at(int h, int m, int s)
+{
+    return QDateTime(QDate(2024, 5, 1), QTime(h, m, s));
+}
+
+// The drawing colour a painted pixel comes from; antialiased edges blend a
+// little with the face, so the nearest of the clock's colours is taken.
+QColor nearestClockColour(QRgb pixel)
+{
+    const QColor candidates[] = { Frm_pelwickClk::DialColour, Frm_pelwickClk::HourHandColour,
+                                  Frm_pelwickClk::MinuteHandColour, Frm_pelwickClk::SecondHandColour,
+                                  QColor(Qt::black), QApplication::palette().color(QPalette::Window) };
+    QColor best;
+    int bestDistance = INT_MAX;
+    for (const QColor &c : candidates) {
+        const int d = qAbs(c.red() - qRed(pixel)) + qAbs(c.green() - qGreen(pixel)) + qAbs(c.blue() - qBlue(pixel));
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = c;
+        }
+    }
+    return best;
+}
+
+// Records drag requests instead of handing them to the window system.
+class ObservedClock : public Frm_pelwickClk
+{
+public:
+    using Frm_pelwickClk::Frm_pelwickClk;
+    int moveRequests = 0;
+
+protected:
+    bool startWindowMove() override
+    {
+        ++moveRequests;
+        return true;
+    }
+};
+
+} // namespace
+
+class tst_ClockWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void opensSquareRoundFramelessAndOnTop();
+    void unequalSizeBecomesSquareOnFirstShowing();
+    void readOutAndTimerAfterRedraw();
+    void handsAreStackedHourOverMinuteOverSecond();
+    void handPointsWhereTheTimeSays_data();
+    void handPointsWhereTheTimeSays();
+    void onlyTheLeftButtonStartsAMove_data();
+    void onlyTheLeftButtonStartsAMove();
+    void doubleClickCloses();
+    void showClockKeepsOneWindow();
+};
+
+void tst_ClockWindow::opensSquareRoundFramelessAndOnTop()
+{
+    Frm_pelwickClk clock(nullptr, [] { return at(10, 8, 37); });
+    clock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&clock));
+    QCOMPARE(clock.windowTitle(), QStringLiteral("Clock"));
+    QCOMPARE(clock.width(), clock.height());
+    QCOMPARE(clock.mask(), QRegion(0, 0, clock.width(), clock.height(), QRegion::Ellipse));
+    QVERIFY(clock.windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(clock.windowFlags() & Qt::WindowStaysOnTopHint);
+    auto *label = clock.findChild<QLabel *>(QStringLiteral("LabelTime"));
+    QVERIFY(label);
+    QVERIFY(label->font().bold());
+    QCOMPARE(label->font().pointSize(), 12);
+    QCOMPARE(label->font().family(), QStringLiteral("ＭＳ ゴシック"));
+}
+
+void tst_ClockWindow::unequalSizeBecomesSquareOnFirstShowing()
+{
+    Frm_pelwickClk clock(nullptr, [] { return at(1, 2, 3); });
+    clock.resize(260, 210);
+    clock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&clock));
+    QCOMPARE(clock.size(), QSize(210, 210));
+    QCOMPARE(clock.mask(), QRegion(0, 0, 210, 210, QRegion::Ellipse));
+    QCOMPARE(clock.dial().Radius, qint16(105));
+}
+
+void tst_ClockWindow::readOutAndTimerAfterRedraw()
+{
+    Frm_pelwickClk clock(nullptr, [] { return at(15, 4, 9); });
+    clock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&clock));
+    auto *label = clock.findChild<QLabel *>(QStringLiteral("LabelTime"));
+    QCOMPARE(label->text(), QStringLiteral("03:04:09"));
+    // The read-out is centred horizontally with its top twice its height above the middle.
+    QCOMPARE(label->pos(), ClockGeometry::LabelTopLeft(clock.size(), label->size()));
+    auto *timer = clock.findChild<QTimer *>(QStringLiteral("TimerLine"));
+    QVERIFY(timer);
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 1000);
+}
+
+void tst_ClockWindow::handsAreStackedHourOverMinuteOverSecond()
+{
+    // At noon all three hands point up and overlap near the centre.
+    Frm_pelwickClk clock(nullptr, [] { return at(12, 0, 0); });
+    clock.resize(400, 400);
+    clock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&clock));
+    const auto &dial = clock.dial();
+    const QImage &canvas = clock.canvas();
+    auto colourAt = [&](double share) {
+        return nearestClockColour(canvas.pixel(dial.CenterX, int(dial.CenterY - share * dial.Radius)));
+    };
+    QCOMPARE(colourAt(0.30), Frm_pelwickClk::HourHandColour);
+    QCOMPARE(colourAt(0.57), Frm_pelwickClk::MinuteHandColour);
+    QCOMPARE(colourAt(0.70), Frm_pelwickClk::SecondHandColour);
+    QCOMPARE(colourAt(0.775), Frm_pelwickClk::DialColour); // hour tick of the 12 between the circles
+}
+
+void tst_ClockWindow::handPointsWhereTheTimeSays_data()
+{
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<double>("degrees");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("hour hand at 3") << at(3, 0, 30) << 90.0 << Frm_pelwickClk::HourHandColour;
+    QTest::newRow("hour hand at 18:30") << at(18, 30, 0) << 195.0 << Frm_pelwickClk::HourHandColour;
+    QTest::newRow("minute hand at 45") << at(7, 45, 10) << 270.0 << Frm_pelwickClk::MinuteHandColour;
+}
+
+void tst_ClockWindow::handPointsWhereTheTimeSays()
+{
+    QFETCH(QDateTime, time);
+    QFETCH(double, degrees);
+    QFETCH(QColor, colour);
+    Frm_pelwickClk clock(nullptr, [time] { return time; });
+    clock.resize(400, 400);
+    clock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&clock));
+    const QPointF p = ClockGeometry::PointAt(clock.dial(), 0.4 * clock.dial().Radius, degrees * ClockGeometry::Pi / 180.0);
+    QCOMPARE(nearestClockColour(clock.canvas().pixel(p.toPoint())), colour);
+}
+
+void tst_ClockWindow::onlyTheLeftButtonStartsAMove_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<int>("moves");
+    QTest::newRow("left drags") << Qt::LeftButton << 1;
+    QTest::newRow("right does not") << Qt::RightButton << 0;
+    QTest::newRow("middle does not") << Qt::MiddleButton << 0;
+}
+
+void tst_ClockWindow::onlyTheLeftButtonStartsAMove()
+{
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(int, moves);
+    ObservedClock clock(nullptr, [] { return at(9, 45, 0); });
+    clock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&clock));
+    // Pressing on the read-out drags like pressing on the dial.
+    auto *label = clock.findChild<QLabel *>(QStringLiteral("LabelTime"));
+    QTest::mousePress(&clock, button, {}, label->geometry().center());
+    QTest::mouseRelease(&clock, button, {}, label->geometry().center());
+    QCOMPARE(clock.moveRequests, moves);
+    QVERIFY(clock.isVisible());
+}
+
+void tst_ClockWindow::doubleClickCloses()
+{
+    Frm_pelwickClk clock(nullptr, [] { return at(9, 45, 0); });
+    clock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&clock));
+    QTest::mouseDClick(&clock, Qt::LeftButton, {}, clock.rect().center());
+    QVERIFY(!clock.isVisible());
+}
+
+void tst_ClockWindow::showClockKeepsOneWindow()
+{
+    QVERIFY(!Frm_pelwickClk::OpenClock());
+    QPointer<Frm_pelwickClk> first = Frm_pelwickClk::ShowClock();
+    QVERIFY(first);
+    QCOMPARE(Frm_pelwickClk::ShowClock(), first.data());
+    QCOMPARE(Frm_pelwickClk::OpenClock(), first.data());
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    QCOMPARE(std::count_if(windows.cbegin(), windows.cend(),
+                           [](QWidget *w) { return qobject_cast<Frm_pelwickClk *>(w) && w->isVisible(); }),
+             1);
+
+    // Closing unloads it; the next use creates a fresh window.
+    first->close();
+    QTRY_VERIFY(!first);
+    QVERIFY(!Frm_pelwickClk::OpenClock());
+    QPointer<Frm_pelwickClk> second = Frm_pelwickClk::ShowClock();
+    QVERIFY(second && second->isVisible());
+    second->close();
+    QTRY_VERIFY(!second);
+}
+
+QTEST_MAIN(tst_ClockWindow)
+#include "tst_clockwindow.moc"

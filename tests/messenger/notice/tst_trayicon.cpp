@@ -1,0 +1,103 @@
+#include "trayicon.h"
+
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+class tst_TrayIcon : public QObject
+{
+    Q_OBJECT
+private slots:
+    void setAddsOneIconWithTipAndMenu();
+    void anythingButExactSetDeletes_data();
+    void anythingButExactSetDeletes();
+    void onlyTheLeftPressAsksForRestore_data();
+    void onlyTheLeftPressAsksForRestore();
+    void restoreBringsTheWindowBackAndKeepsTheTopSetting_data();
+    void restoreBringsTheWindowBackAndKeepsTheTopSetting();
+};
+
+void tst_TrayIcon::setAddsOneIconWithTipAndMenu()
+{
+    QWidget main;
+    QMenu menuTaskBar;
+    PelwickTrayIcon *icon = TrayIcon(QStringLiteral("SET"), &main, &menuTaskBar);
+    QVERIFY(icon);
+    QCOMPARE(icon->icon()->toolTip(), QStringLiteral("右ｸﾘｯｸでﾒﾆｭｰ表示!"));
+    QCOMPARE(icon->icon()->contextMenu(), &menuTaskBar);
+    QVERIFY(icon->icon()->isVisible());
+    QVERIFY(!icon->icon()->icon().isNull());
+    QCOMPARE(FindTrayIcon(&main), icon);
+    // A second SET keeps the one icon.
+    QCOMPARE(TrayIcon(QStringLiteral("SET"), &main, &menuTaskBar), icon);
+    QCOMPARE(main.findChildren<PelwickTrayIcon *>().size(), 1);
+}
+
+void tst_TrayIcon::anythingButExactSetDeletes_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("RESET") << "RESET";
+    QTest::newRow("lower-case set") << "set";
+    QTest::newRow("Set") << "Set";
+    QTest::newRow("SET with a space") << "SET ";
+    QTest::newRow("empty") << "";
+}
+
+void tst_TrayIcon::anythingButExactSetDeletes()
+{
+    QFETCH(QString, action);
+    QWidget main;
+    QMenu menuTaskBar;
+    QVERIFY(TrayIcon(QStringLiteral("SET"), &main, &menuTaskBar));
+    QCOMPARE(TrayIcon(action, &main, &menuTaskBar), nullptr);
+    QCOMPARE(FindTrayIcon(&main), nullptr);
+    // Deleting when there is no icon does no harm either.
+    QCOMPARE(TrayIcon(action, &main, &menuTaskBar), nullptr);
+}
+
+void tst_TrayIcon::onlyTheLeftPressAsksForRestore_data()
+{
+    QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
+    QTest::addColumn<int>("restores");
+    QTest::newRow("left press") << QSystemTrayIcon::Trigger << 1;
+    QTest::newRow("right press") << QSystemTrayIcon::Context << 0;
+    QTest::newRow("double click") << QSystemTrayIcon::DoubleClick << 0;
+    QTest::newRow("middle click") << QSystemTrayIcon::MiddleClick << 0;
+}
+
+void tst_TrayIcon::onlyTheLeftPressAsksForRestore()
+{
+    QFETCH(QSystemTrayIcon::ActivationReason, reason);
+    QFETCH(int, restores);
+    QWidget main;
+    QMenu menuTaskBar;
+    PelwickTrayIcon *icon = TrayIcon(QStringLiteral("SET"), &main, &menuTaskBar);
+    QSignalSpy spy(icon, &PelwickTrayIcon::restoreRequested);
+    emit icon->icon()->activated(reason);
+    QCOMPARE(spy.count(), restores);
+}
+
+void tst_TrayIcon::restoreBringsTheWindowBackAndKeepsTheTopSetting_data()
+{
+    QTest::addColumn<bool>("formTop");
+    QTest::newRow("FormTop off") << false;
+    QTest::newRow("FormTop on") << true;
+}
+
+void tst_TrayIcon::restoreBringsTheWindowBackAndKeepsTheTopSetting()
+{
+    QFETCH(bool, formTop);
+    QWidget main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.showMinimized();
+    main.hide(); // minimised into the tray
+    RestoreFromTray(&main, formTop);
+    QVERIFY(main.isVisible());
+    QVERIFY(!(main.windowState() & Qt::WindowMinimized));
+    QCOMPARE(bool(main.windowFlags() & Qt::WindowStaysOnTopHint), formTop);
+}
+
+QTEST_MAIN(tst_TrayIcon)
+#include "tst_trayicon.moc"
