@@ -1,5 +1,6 @@
 #include "frm_pelwickUDP.h"
 
+#include "arrivalsound.h"
 #include "messagebox.h"
 #include "pelwickUDP050.h"
 #include "pelwickversion.h"
@@ -75,6 +76,7 @@ frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget 
     : QMainWindow(parent), m_env(environment)
 {
     setObjectName(QStringLiteral("frm_pelwickUDP"));
+    m_defaultSoundPath = DefaultArrivalSoundPath();
     if (m_env.runtimeDirectory.isEmpty())
         m_env.runtimeDirectory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (m_env.programDirectory.isEmpty())
@@ -264,6 +266,9 @@ bool frm_pelwickUDP::Form_Load()
 
     // 10. Announce presence to every listed user.
     PerformKind(QLatin1String(MessageKind::Announce));
+
+    // 11. The notification-area icon.
+    trayIcon(true);
     return true;
 }
 
@@ -293,7 +298,9 @@ void frm_pelwickUDP::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
-    if (!isMinimized())
+    if (isMinimized())
+        hideToTrayIfMinimised();
+    else
         m_txtS->setFocus();
 }
 

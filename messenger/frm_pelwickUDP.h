@@ -17,6 +17,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
 class QUdpSocket;
+class ArrivalSoundPlayer;
 class LinkSource;
 class SettingsStore;
 class UserListView;
@@ -38,6 +39,8 @@ struct MessengerEnvironment
     QString runtimeDirectory;
     // Where the game programs lie. Empty: the messenger's own folder.
     QString programDirectory;
+    // Plays the arrival sound. Null: the program's own player.
+    ArrivalSoundPlayer *soundPlayer = nullptr;
 };
 
 // Removes spaces, and only spaces, at both ends of text.
@@ -138,6 +141,7 @@ private:
     void arrivalSound(const QString &path);
     void showLampPopup();
     void trayIcon(bool set);
+    void hideToTrayIfMinimised();
     // Right press on ListUser: the pop-up menu for the selected row.
     void ListUser_RightPress();
 
