@@ -141,8 +141,8 @@ void Frm_pelwickClk::DrawHand(double angle, const QColor &colour, int width, dou
     QPainter painter(&m_canvas);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(m_dial.CenterX, m_dial.CenterY),
-                     ClockGeometry::PointAt(m_dial, m_dial.Radius * length, angle));
+    painter.drawLine(
+        QPointF(m_dial.CenterX, m_dial.CenterY), ClockGeometry::PointAt(m_dial, m_dial.Radius * length, angle));
 }
 
 void Frm_pelwickClk::paintEvent(QPaintEvent *)

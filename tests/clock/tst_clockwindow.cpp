@@ -22,9 +22,9 @@ QDateTime at(int h, int m, int s)
 // little with the face, so the nearest of the clock's colours is taken.
 QColor nearestClockColour(QRgb pixel)
 {
-    const QColor candidates[] = { Frm_pelwickClk::DialColour, Frm_pelwickClk::HourHandColour,
-                                  Frm_pelwickClk::MinuteHandColour, Frm_pelwickClk::SecondHandColour,
-                                  QColor(Qt::black), QApplication::palette().color(QPalette::Window) };
+    const QColor candidates[]
+        = { Frm_pelwickClk::DialColour, Frm_pelwickClk::HourHandColour, Frm_pelwickClk::MinuteHandColour,
+              Frm_pelwickClk::SecondHandColour, QColor(Qt::black), QApplication::palette().color(QPalette::Window) };
     QColor best;
     int bestDistance = INT_MAX;
     for (const QColor &c : candidates) {
@@ -149,7 +149,8 @@ void tst_ClockWindow::handPointsWhereTheTimeSays()
     clock.resize(400, 400);
     clock.show();
     QVERIFY(QTest::qWaitForWindowExposed(&clock));
-    const QPointF p = ClockGeometry::PointAt(clock.dial(), 0.4 * clock.dial().Radius, degrees * ClockGeometry::Pi / 180.0);
+    const QPointF p
+        = ClockGeometry::PointAt(clock.dial(), 0.4 * clock.dial().Radius, degrees * ClockGeometry::Pi / 180.0);
     QCOMPARE(nearestClockColour(clock.canvas().pixel(p.toPoint())), colour);
 }
 
@@ -176,7 +177,7 @@ void tst_ClockWindow::onlyTheLeftButtonDragsOrCloses()
     const QPoint at = label->geometry().center();
     QTest::mousePress(&clock, button, {}, at);
     QMouseEvent motion(QEvent::MouseMove, QPointF(at + QPoint(10, 6)), QPointF(clock.mapToGlobal(at + QPoint(10, 6))),
-                       Qt::NoButton, button, Qt::NoModifier);
+        Qt::NoButton, button, Qt::NoModifier);
     QApplication::sendEvent(&clock, &motion);
     QTest::mouseRelease(&clock, button, {}, at);
     QCOMPARE(clock.moveRequests, moves);
@@ -195,8 +196,8 @@ void tst_ClockWindow::showClockKeepsOneWindow()
     QCOMPARE(Frm_pelwickClk::OpenClock(), first.data());
     const QWidgetList windows = QApplication::topLevelWidgets();
     QCOMPARE(std::count_if(windows.cbegin(), windows.cend(),
-                           [](QWidget *w) { return qobject_cast<Frm_pelwickClk *>(w) && w->isVisible(); }),
-             1);
+                 [](QWidget *w) { return qobject_cast<Frm_pelwickClk *>(w) && w->isVisible(); }),
+        1);
 
     // Closing unloads it; the next use creates a fresh window.
     first->close();
