@@ -141,8 +141,8 @@ void Frm_pelwickClk::DrawHand(double angle, const QColor &colour, int width, dou
     QPainter painter(&m_canvas);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(m_dial.CenterX, m_dial.CenterY),
-                     ClockGeometry::PointAt(m_dial, m_dial.Radius * length, angle));
+    painter.drawLine(
+        QPointF(m_dial.CenterX, m_dial.CenterY), ClockGeometry::PointAt(m_dial, m_dial.Radius * length, angle));
 }
 
 void Frm_pelwickClk::paintEvent(QPaintEvent *)
@@ -172,20 +172,36 @@ void Frm_pelwickClk::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
+// A left press lets the user drag the clock. The move is handed to the window
+// system with the first motion rather than at the press: once it has taken
+// the pointer for a move, the second click of a double-click never arrives.
 void Frm_pelwickClk::mousePressEvent(QMouseEvent *event)
 {
-    if (event->buttons() & Qt::LeftButton) {
+    m_leftPressed = event->buttons() & Qt::LeftButton;
+    event->accept();
+}
+
+void Frm_pelwickClk::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_leftPressed && (event->buttons() & Qt::LeftButton)) {
+        m_leftPressed = false;
         startWindowMove();
-        event->accept();
-        return;
     }
-    QWidget::mousePressEvent(event);
+    event->accept();
+}
+
+void Frm_pelwickClk::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_leftPressed = event->buttons() & Qt::LeftButton;
+    event->accept();
 }
 
 void Frm_pelwickClk::mouseDoubleClickEvent(QMouseEvent *event)
 {
     event->accept();
-    close();
+    // A double-click is the left button's, as everywhere else on the desktop.
+    if (event->button() == Qt::LeftButton)
+        close();
 }
 
 bool Frm_pelwickClk::startWindowMove()

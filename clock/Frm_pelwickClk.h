@@ -51,6 +51,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     // Hands the move over to the window system; tests override it to observe drags.
     virtual bool startWindowMove();
@@ -65,4 +67,5 @@ private:
     QImage m_canvas;
     ClockGeometry::Dial m_dial;
     bool m_loaded = false;
+    bool m_leftPressed = false;
 };

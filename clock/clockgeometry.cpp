@@ -68,8 +68,8 @@ QPointF NumeralCentre(const Dial &dial, int h)
 QRectF NumeralBox(const Dial &dial, int h, QSizeF textSize)
 {
     const QPointF centre = NumeralCentre(dial, h);
-    return QRectF(centre.x() - textSize.width() / 2.0, centre.y() - textSize.height() / 2.0, textSize.width(),
-                  textSize.height());
+    return QRectF(
+        centre.x() - textSize.width() / 2.0, centre.y() - textSize.height() / 2.0, textSize.width(), textSize.height());
 }
 
 int TwelveHour(int hour)

@@ -61,7 +61,7 @@ Frm_pelwickPlp::~Frm_pelwickPlp() = default;
 Frm_pelwickPlp::Pictures Frm_pelwickPlp::ShippedPictures()
 {
     return Pictures { QImage(QStringLiteral(":/notice/lamp_back.png")),
-                      QImage(QStringLiteral(":/notice/lamp_strip.png")) };
+        QImage(QStringLiteral(":/notice/lamp_strip.png")) };
 }
 
 Frm_pelwickPlp *Frm_pelwickPlp::ShowLamp()

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
@@ -21,9 +22,9 @@ QDateTime at(int h, int m, int s)
 // little with the face, so the nearest of the clock's colours is taken.
 QColor nearestClockColour(QRgb pixel)
 {
-    const QColor candidates[] = { Frm_pelwickClk::DialColour, Frm_pelwickClk::HourHandColour,
-                                  Frm_pelwickClk::MinuteHandColour, Frm_pelwickClk::SecondHandColour,
-                                  QColor(Qt::black), QApplication::palette().color(QPalette::Window) };
+    const QColor candidates[]
+        = { Frm_pelwickClk::DialColour, Frm_pelwickClk::HourHandColour, Frm_pelwickClk::MinuteHandColour,
+              Frm_pelwickClk::SecondHandColour, QColor(Qt::black), QApplication::palette().color(QPalette::Window) };
     QColor best;
     int bestDistance = INT_MAX;
     for (const QColor &c : candidates) {
@@ -63,9 +64,8 @@ private slots:
     void handsAreStackedHourOverMinuteOverSecond();
     void handPointsWhereTheTimeSays_data();
     void handPointsWhereTheTimeSays();
-    void onlyTheLeftButtonStartsAMove_data();
-    void onlyTheLeftButtonStartsAMove();
-    void doubleClickCloses();
+    void onlyTheLeftButtonDragsOrCloses_data();
+    void onlyTheLeftButtonDragsOrCloses();
     void showClockKeepsOneWindow();
 };
 
@@ -149,41 +149,42 @@ void tst_ClockWindow::handPointsWhereTheTimeSays()
     clock.resize(400, 400);
     clock.show();
     QVERIFY(QTest::qWaitForWindowExposed(&clock));
-    const QPointF p = ClockGeometry::PointAt(clock.dial(), 0.4 * clock.dial().Radius, degrees * ClockGeometry::Pi / 180.0);
+    const QPointF p
+        = ClockGeometry::PointAt(clock.dial(), 0.4 * clock.dial().Radius, degrees * ClockGeometry::Pi / 180.0);
     QCOMPARE(nearestClockColour(clock.canvas().pixel(p.toPoint())), colour);
 }
 
-void tst_ClockWindow::onlyTheLeftButtonStartsAMove_data()
+void tst_ClockWindow::onlyTheLeftButtonDragsOrCloses_data()
 {
     QTest::addColumn<Qt::MouseButton>("button");
     QTest::addColumn<int>("moves");
-    QTest::newRow("left drags") << Qt::LeftButton << 1;
-    QTest::newRow("right does not") << Qt::RightButton << 0;
-    QTest::newRow("middle does not") << Qt::MiddleButton << 0;
+    QTest::addColumn<bool>("closedByDoubleClick");
+    QTest::newRow("left drags and closes") << Qt::LeftButton << 1 << true;
+    QTest::newRow("right does neither") << Qt::RightButton << 0 << false;
+    QTest::newRow("middle does neither") << Qt::MiddleButton << 0 << false;
 }
 
-void tst_ClockWindow::onlyTheLeftButtonStartsAMove()
+void tst_ClockWindow::onlyTheLeftButtonDragsOrCloses()
 {
     QFETCH(Qt::MouseButton, button);
     QFETCH(int, moves);
+    QFETCH(bool, closedByDoubleClick);
     ObservedClock clock(nullptr, [] { return at(9, 45, 0); });
     clock.show();
     QVERIFY(QTest::qWaitForWindowExposed(&clock));
     // Pressing on the read-out drags like pressing on the dial.
     auto *label = clock.findChild<QLabel *>(QStringLiteral("LabelTime"));
-    QTest::mousePress(&clock, button, {}, label->geometry().center());
-    QTest::mouseRelease(&clock, button, {}, label->geometry().center());
+    const QPoint at = label->geometry().center();
+    QTest::mousePress(&clock, button, {}, at);
+    QMouseEvent motion(QEvent::MouseMove, QPointF(at + QPoint(10, 6)), QPointF(clock.mapToGlobal(at + QPoint(10, 6))),
+        Qt::NoButton, button, Qt::NoModifier);
+    QApplication::sendEvent(&clock, &motion);
+    QTest::mouseRelease(&clock, button, {}, at);
     QCOMPARE(clock.moveRequests, moves);
     QVERIFY(clock.isVisible());
-}
 
-void tst_ClockWindow::doubleClickCloses()
-{
-    Frm_pelwickClk clock(nullptr, [] { return at(9, 45, 0); });
-    clock.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&clock));
-    QTest::mouseDClick(&clock, Qt::LeftButton, {}, clock.rect().center());
-    QVERIFY(!clock.isVisible());
+    QTest::mouseDClick(&clock, button, {}, at);
+    QCOMPARE(!clock.isVisible(), closedByDoubleClick);
 }
 
 void tst_ClockWindow::showClockKeepsOneWindow()
@@ -195,8 +196,8 @@ void tst_ClockWindow::showClockKeepsOneWindow()
     QCOMPARE(Frm_pelwickClk::OpenClock(), first.data());
     const QWidgetList windows = QApplication::topLevelWidgets();
     QCOMPARE(std::count_if(windows.cbegin(), windows.cend(),
-                           [](QWidget *w) { return qobject_cast<Frm_pelwickClk *>(w) && w->isVisible(); }),
-             1);
+                 [](QWidget *w) { return qobject_cast<Frm_pelwickClk *>(w) && w->isVisible(); }),
+        1);
 
     // Closing unloads it; the next use creates a fresh window.
     first->close();

@@ -64,9 +64,8 @@ int main(int argc, char *argv[])
     const Figures scan = timeIt(repetitions, [&] { runCount = LampShape::ScanOpaqueRuns(big).size(); });
     const QList<LampShape::PixelRun> runs = LampShape::ScanOpaqueRuns(big);
     const Figures build = timeIt(repetitions, [&] { rectCount = LampShape::BuildRegionFromRuns(runs).rectCount(); });
-    const Figures frame = timeIt(repetitions, [&] {
-        LampShape::MagnifyPicture(art.strip.copy(LampShape::FrameRect(2)), side);
-    });
+    const Figures frame
+        = timeIt(repetitions, [&] { LampShape::MagnifyPicture(art.strip.copy(LampShape::FrameRect(2)), side); });
 
     // A picture with many runs per row: stripes of 2 px opaque, 2 px key, on
     // every other row, magnified like the lamp.

@@ -122,7 +122,8 @@ void tst_ArrivalSound::shippedChimeLiesBesideThePrograms()
     QCOMPARE(wave.mid(8, 4), QByteArray("WAVE"));
     QCOMPARE(wave.mid(12, 4), QByteArray("fmt "));
     QCOMPARE(quint8(wave[20]), quint8(1));
-    const quint32 byteRate = quint8(wave[28]) | quint8(wave[29]) << 8 | quint8(wave[30]) << 16 | quint32(quint8(wave[31])) << 24;
+    const quint32 byteRate
+        = quint8(wave[28]) | quint8(wave[29]) << 8 | quint8(wave[30]) << 16 | quint32(quint8(wave[31])) << 24;
     QVERIFY(byteRate > 0);
     QVERIFY(double(wave.size() - 44) / byteRate < 2.0);
 }

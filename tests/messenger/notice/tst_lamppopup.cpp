@@ -33,7 +33,7 @@ int visibleLamps()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
     return int(std::count_if(windows.cbegin(), windows.cend(),
-                             [](QWidget *w) { return qobject_cast<Frm_pelwickPlp *>(w) && w->isVisible(); }));
+        [](QWidget *w) { return qobject_cast<Frm_pelwickPlp *>(w) && w->isVisible(); }));
 }
 
 } // namespace
@@ -197,8 +197,8 @@ void tst_LampPopup::onlyTheLeftButtonDragsOrCloses()
 
     const QPoint middle(280, 280);
     QTest::mousePress(&lamp, button, {}, middle);
-    QMouseEvent motion(QEvent::MouseMove, QPointF(middle + QPoint(12, 8)), QPointF(lamp.mapToGlobal(middle + QPoint(12, 8))),
-                       Qt::NoButton, button, Qt::NoModifier);
+    QMouseEvent motion(QEvent::MouseMove, QPointF(middle + QPoint(12, 8)),
+        QPointF(lamp.mapToGlobal(middle + QPoint(12, 8))), Qt::NoButton, button, Qt::NoModifier);
     QApplication::sendEvent(&lamp, &motion);
     QTest::mouseRelease(&lamp, button, {}, middle);
     QCOMPARE(lamp.moveRequests, moves);

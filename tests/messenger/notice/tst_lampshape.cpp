@@ -30,7 +30,7 @@ void verifyRegionIsTheOpaquePixels(const QImage &image, const QRegion &region)
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             QVERIFY2(region.contains(QPoint(x, y)) == (image.pixel(x, y) != key),
-                     qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+                qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
     QVERIFY(!region.intersects(QRect(-1, -1, image.width() + 2, 1)));
     QVERIFY(!region.intersects(QRect(image.width(), 0, 1, image.height())));
     QVERIFY(!region.intersects(QRect(0, image.height(), image.width(), 1)));
@@ -87,8 +87,8 @@ void tst_LampShape::scanFindsRuns_data()
     QTest::newRow("single pixel") << QStringList { ".....", "..#..", "....." } << QList<PixelRun> { { 2, 1, 3, 1 } };
     QTest::newRow("run touching the right edge")
         << QStringList { "..###", "....#" } << QList<PixelRun> { { 2, 0, 5, 0 }, { 4, 1, 5, 1 } };
-    QTest::newRow("whole row below the key") << QStringList { ".", "#", "#" }
-                                             << QList<PixelRun> { { 0, 1, 1, 1 }, { 0, 2, 1, 2 } };
+    QTest::newRow("whole row below the key")
+        << QStringList { ".", "#", "#" } << QList<PixelRun> { { 0, 1, 1, 1 }, { 0, 2, 1, 2 } };
     QTest::newRow("two runs in a row, a run per row")
         << QStringList { ".#.##.", "######" } << QList<PixelRun> { { 1, 0, 2, 0 }, { 3, 0, 5, 0 }, { 0, 1, 6, 1 } };
     QTest::newRow("different opaque colours form one run")
@@ -108,7 +108,12 @@ void tst_LampShape::scanFindsRuns()
     QCOMPARE(found.size(), runs.size());
     for (qsizetype i = 0; i < runs.size(); ++i) {
         QVERIFY2(found[i] == runs[i],
-                 qPrintable(QStringLiteral("run %1: %2,%3-%4,%5").arg(i).arg(found[i].x1).arg(found[i].y1).arg(found[i].x2).arg(found[i].y2)));
+            qPrintable(QStringLiteral("run %1: %2,%3-%4,%5")
+                           .arg(i)
+                           .arg(found[i].x1)
+                           .arg(found[i].y1)
+                           .arg(found[i].x2)
+                           .arg(found[i].y2)));
     }
     verifyRegionIsTheOpaquePixels(image, BuildRegionFromRuns(found));
 }
