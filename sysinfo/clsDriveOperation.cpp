@@ -58,11 +58,10 @@ constexpr std::array TypeTable = {
     TypeFlags { "zfs", Sensitive | Preserved | Acls | FileCompression },
 };
 
-constexpr std::array NetworkTypes = { "9p", "afs", "ceph", "cifs", "davfs", "fuse.sshfs", "glusterfs", "nfs",
-    "nfs4", "smb3", "smbfs" };
+constexpr std::array NetworkTypes
+    = { "9p", "afs", "ceph", "cifs", "davfs", "fuse.sshfs", "glusterfs", "nfs", "nfs4", "smb3", "smbfs" };
 
-template<typename List>
-bool contains(const List &list, const QString &type)
+template <typename List> bool contains(const List &list, const QString &type)
 {
     for (const char *name : list) {
         if (type == QLatin1String(name))
@@ -221,7 +220,8 @@ void clsDriveOperation::queryDiskSpace()
         return;
     bool ok = false;
     const QString name = blockName(*mount);
-    qint64 sector = name.isEmpty() ? 0 : blockAttribute(name, QStringLiteral("queue/logical_block_size")).toLongLong(&ok);
+    qint64 sector
+        = name.isEmpty() ? 0 : blockAttribute(name, QStringLiteral("queue/logical_block_size")).toLongLong(&ok);
     if (!ok || sector <= 0)
         sector = DefaultSectorBytes;
     // A fragment smaller than the sector, or not a whole number of them,

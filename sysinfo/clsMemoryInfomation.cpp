@@ -34,8 +34,7 @@ clsMemoryInfomation::clsMemoryInfomation(SysInfoSources sources)
 
 void clsMemoryInfomation::queryMemory()
 {
-    const QHash<QString, qint64> memory
-        = readAmounts(SysInfoFiles::under(m_sources.procRoot, u"/meminfo"));
+    const QHash<QString, qint64> memory = readAmounts(SysInfoFiles::under(m_sources.procRoot, u"/meminfo"));
     m_total = memory.value(QStringLiteral("MemTotal"));
     const auto available = memory.constFind(QStringLiteral("MemAvailable"));
     m_available = available != memory.cend() ? *available
@@ -46,8 +45,7 @@ void clsMemoryInfomation::queryMemory()
     m_freeSwap = qBound<qint64>(0, memory.value(QStringLiteral("SwapFree")), m_totalSwap);
     m_load = m_total > 0 ? qint32(((m_total - m_available) * 100.0) / double(m_total) + 0.5) : 0;
 
-    const QHash<QString, qint64> process
-        = readAmounts(SysInfoFiles::under(m_sources.procRoot, u"/self/status"));
+    const QHash<QString, qint64> process = readAmounts(SysInfoFiles::under(m_sources.procRoot, u"/self/status"));
     m_totalVirtual = qMax<qint64>(0, m_sources.userAddressSpace);
     m_freeVirtual = qBound<qint64>(0, m_totalVirtual - process.value(QStringLiteral("VmSize")), m_totalVirtual);
 }

@@ -4,8 +4,8 @@
 
 #include <array>
 #include <cmath>
-#include <limits>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -88,8 +88,7 @@ QString clsSystemInfomation::OSVersion() const
     const QStringList numbers = osReleaseNumbers();
     if (numbers.isEmpty())
         return QStringLiteral("0.0");
-    return QString::number(numbers.at(0).toLongLong()) + QLatin1Char('.')
-        + QString::number(numbers.at(1).toLongLong());
+    return QString::number(numbers.at(0).toLongLong()) + QLatin1Char('.') + QString::number(numbers.at(1).toLongLong());
 }
 
 QVariant clsSystemInfomation::OSBuild() const
@@ -113,8 +112,8 @@ bool clsSystemInfomation::OSDoubleByte() const
 
 qint32 clsSystemInfomation::OSBootMode() const
 {
-    const QStringList words = proc(u"/cmdline").split(QRegularExpression(QStringLiteral("[\\s\\x00]+")),
-        Qt::SkipEmptyParts);
+    const QStringList words
+        = proc(u"/cmdline").split(QRegularExpression(QStringLiteral("[\\s\\x00]+")), Qt::SkipEmptyParts);
     for (const QString &word : words) {
         for (const char *failSafe : FailSafeWords) {
             if (word.compare(QLatin1String(failSafe), Qt::CaseInsensitive) == 0)

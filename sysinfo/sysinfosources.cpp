@@ -13,7 +13,7 @@
 
 std::optional<VolumeSpace> SysInfoSources::systemStatVolume(const QString &root)
 {
-    struct statvfs st {};
+    struct statvfs st = {};
     if (::statvfs(QFile::encodeName(root).constData(), &st) != 0)
         return std::nullopt;
     VolumeSpace space;
@@ -28,7 +28,7 @@ std::optional<AccountFacts> SysInfoSources::systemAccount()
 {
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     QByteArray buffer(size > 0 ? size : 16384, Qt::Uninitialized);
-    struct passwd entry {};
+    struct passwd entry = {};
     struct passwd *found = nullptr;
     if (::getpwuid_r(::geteuid(), &entry, buffer.data(), size_t(buffer.size()), &found) != 0 || !found)
         return std::nullopt;
@@ -51,7 +51,7 @@ qint64 SysInfoSources::systemUserAddressSpace()
 #else
     qint64 size = Q_INT64_C(3) << 30;
 #endif
-    struct rlimit limit {};
+    struct rlimit limit = {};
     if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
         size = std::min<qint64>(size, qint64(limit.rlim_cur));
     return size;
@@ -107,9 +107,30 @@ QString decodeMountField(const QByteArray &field)
 
 // Kernel file systems that describe the system rather than hold files.
 constexpr std::array PseudoTypes = {
-    "autofs", "binfmt_misc", "bpf", "cgroup", "cgroup2", "configfs", "debugfs", "devpts", "devtmpfs",
-    "efivarfs", "fuse.gvfsd-fuse", "fuse.lxcfs", "fuse.portal", "fusectl", "hugetlbfs", "mqueue", "nsfs",
-    "proc", "pstore", "rpc_pipefs", "securityfs", "selinuxfs", "sysfs", "tracefs",
+    "autofs",
+    "binfmt_misc",
+    "bpf",
+    "cgroup",
+    "cgroup2",
+    "configfs",
+    "debugfs",
+    "devpts",
+    "devtmpfs",
+    "efivarfs",
+    "fuse.gvfsd-fuse",
+    "fuse.lxcfs",
+    "fuse.portal",
+    "fusectl",
+    "hugetlbfs",
+    "mqueue",
+    "nsfs",
+    "proc",
+    "pstore",
+    "rpc_pipefs",
+    "securityfs",
+    "selinuxfs",
+    "sysfs",
+    "tracefs",
 };
 
 } // namespace
@@ -118,8 +139,8 @@ namespace MountTable {
 
 bool isPseudoType(const QString &type)
 {
-    return std::any_of(PseudoTypes.begin(), PseudoTypes.end(),
-        [&](const char *pseudo) { return type == QLatin1String(pseudo); });
+    return std::any_of(
+        PseudoTypes.begin(), PseudoTypes.end(), [&](const char *pseudo) { return type == QLatin1String(pseudo); });
 }
 
 QList<MountEntry> dataMounts(const SysInfoSources &sources)

@@ -61,8 +61,8 @@ int main(int argc, char *argv[])
     });
     measure(out, "folder facts (19 properties)", rounds, [&] {
         const clsSystemFolder folder;
-        sink = sink + folder.Windows().size() + folder.Temp().size() + folder.Desktop().size()
-            + folder.Media().size() + folder.ToolInstall().size();
+        sink = sink + folder.Windows().size() + folder.Temp().size() + folder.Desktop().size() + folder.Media().size()
+            + folder.ToolInstall().size();
     });
     frm_pelwickSys window;
     measure(out, "window refresh (Form_Load)", qMax(1, rounds / 10), [&] { window.Form_Load(); });

@@ -46,7 +46,8 @@ public:
     }
 
     // A mounted file system whose root is a real folder below the machine.
-    QString mount(const QString &device, const QString &name, const QString &type, VolumeSpace space = { 4096, 100, 50, 255 })
+    QString mount(
+        const QString &device, const QString &name, const QString &type, VolumeSpace space = { 4096, 100, 50, 255 })
     {
         const QString root = path(QStringLiteral("mnt/") + name);
         QDir().mkpath(root);
@@ -89,4 +90,3 @@ private:
     QRect m_area;
     double m_twips;
 };
-

@@ -103,8 +103,8 @@ void tst_frm_pelwickSys::init()
     // mounted file system whose root cannot be searched.
     machine.write(QStringLiteral("dev/fd0"), {});
     machine.link(QStringLiteral("../../fd0"), QStringLiteral("dev/disk/by-uuid/F1E2-D3C4"));
-    m_floppy = machine.mount(QStringLiteral("/dev/fd0"), QStringLiteral("a-floppy"), QStringLiteral("msdos"),
-        { 512, 2847, 2000, 12 });
+    m_floppy = machine.mount(
+        QStringLiteral("/dev/fd0"), QStringLiteral("a-floppy"), QStringLiteral("msdos"), { 512, 2847, 2000, 12 });
     m_data = machine.mount(QStringLiteral("/dev/sda1"), QStringLiteral("data"), QStringLiteral("ext4"),
         { 4096, Q_INT64_C(1) << 20, Q_INT64_C(1) << 19, 255 });
     const QString gone = machine.mount(QStringLiteral("/dev/sdb1"), QStringLiteral("gone"), QStringLiteral("vfat"));
@@ -190,8 +190,8 @@ void tst_frm_pelwickSys::drivesWithAUsableRootOnlyEachWithSeventeenRows()
     // The data disk: 4 GiB total, 2 GiB free, fixed, 8 sectors a cluster.
     const QStringList data = column(rows, 2).mid(17);
     QCOMPARE(data,
-        (QStringList { "", "4194304 (KB)", "True", "4194304 (KB)", "True", "True", "8", "False", "ext4",
-            "2097152 (KB)", "255", "True", "3", "512", "False", "False", "0" }));
+        (QStringList { "", "4194304 (KB)", "True", "4194304 (KB)", "True", "True", "8", "False", "ext4", "2097152 (KB)",
+            "255", "True", "3", "512", "False", "False", "0" }));
 }
 
 void tst_frm_pelwickSys::floppyCapacityShowsInWholeKilobytes()
@@ -235,10 +235,10 @@ void tst_frm_pelwickSys::folderRowsInOrder()
 {
     frm_pelwickSys window(m_machine->sources(), nullptr);
     const QList<QStringList> rows = rowsOf(list(window, "ListView_Folder"));
-    const QStringList labels { "Windowsﾌｫﾙﾀﾞ", "ｼｽﾃﾑﾌｫﾙﾀﾞ", "ﾃﾝﾎﾟﾗﾘﾌｫﾙﾀﾞ", "ｽﾀｰﾄｱｯﾌﾟﾌｫﾙﾀﾞ",
-        "Program Filesﾌｫﾙﾀﾞ", "[ｽﾀｰﾄ]ﾒﾆｭｰ", "[送る]ﾌｫﾙﾀﾞ", "[ｽﾀｰﾄ]ﾒﾆｭｰの[ﾌﾟﾛｸﾞﾗﾑ]", "[最近使ったﾌｧｲﾙ]ﾌｫﾙﾀﾞ",
-        "ﾊﾟｰｿﾅﾙﾌｫﾙﾀﾞ", "ﾒﾃﾞｨｱﾌｫﾙﾀﾞ", "ﾌｫﾝﾄﾌｫﾙﾀﾞ", "ﾌﾞｯｸﾏｰｸﾌｫﾙﾀﾞ", "ﾃﾞﾊﾞｲｽﾌｫﾙﾀﾞ", "ﾃﾞｽｸﾄｯﾌﾟﾌｫﾙﾀﾞ",
-        "ｺﾝﾌｨｸﾞﾌｫﾙﾀﾞ", "ｺﾓﾝﾌｧｲﾙﾌｫﾙﾀﾞ", "旧ﾊﾞｰｼﾞｮﾝのWindowsﾌｫﾙﾀﾞ", "Qt開発ﾂｰﾙのﾌｫﾙﾀﾞ" };
+    const QStringList labels { "Windowsﾌｫﾙﾀﾞ", "ｼｽﾃﾑﾌｫﾙﾀﾞ", "ﾃﾝﾎﾟﾗﾘﾌｫﾙﾀﾞ", "ｽﾀｰﾄｱｯﾌﾟﾌｫﾙﾀﾞ", "Program Filesﾌｫﾙﾀﾞ",
+        "[ｽﾀｰﾄ]ﾒﾆｭｰ", "[送る]ﾌｫﾙﾀﾞ", "[ｽﾀｰﾄ]ﾒﾆｭｰの[ﾌﾟﾛｸﾞﾗﾑ]", "[最近使ったﾌｧｲﾙ]ﾌｫﾙﾀﾞ", "ﾊﾟｰｿﾅﾙﾌｫﾙﾀﾞ", "ﾒﾃﾞｨｱﾌｫﾙﾀﾞ",
+        "ﾌｫﾝﾄﾌｫﾙﾀﾞ", "ﾌﾞｯｸﾏｰｸﾌｫﾙﾀﾞ", "ﾃﾞﾊﾞｲｽﾌｫﾙﾀﾞ", "ﾃﾞｽｸﾄｯﾌﾟﾌｫﾙﾀﾞ", "ｺﾝﾌｨｸﾞﾌｫﾙﾀﾞ", "ｺﾓﾝﾌｧｲﾙﾌｫﾙﾀﾞ",
+        "旧ﾊﾞｰｼﾞｮﾝのWindowsﾌｫﾙﾀﾞ", "Qt開発ﾂｰﾙのﾌｫﾙﾀﾞ" };
     QCOMPARE(column(rows, 0), labels);
     QVERIFY(rows.at(2).at(1).endsWith(QLatin1Char('/')));
     // No /usr below the prepared root: the Windows folder row is empty.

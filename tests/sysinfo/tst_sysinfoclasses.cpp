@@ -48,11 +48,16 @@ void tst_SysInfoClasses::driveSetterKeepsRootsAndCompletesLetters_data()
 {
     QTest::addColumn<QString>("given");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("letter") << "a" << "A:\\";
-    QTest::newRow("root kept as typed") << "c:\\" << "c:\\";
-    QTest::newRow("upper-case root") << "D:\\" << "D:\\";
-    QTest::newRow("mount point") << "/media/usb" << "/media/usb";
-    QTest::newRow("file-system root") << "/" << "/";
+    QTest::newRow("letter") << "a"
+                            << "A:\\";
+    QTest::newRow("root kept as typed") << "c:\\"
+                                        << "c:\\";
+    QTest::newRow("upper-case root") << "D:\\"
+                                     << "D:\\";
+    QTest::newRow("mount point") << "/media/usb"
+                                 << "/media/usb";
+    QTest::newRow("file-system root") << "/"
+                                      << "/";
 }
 
 void tst_SysInfoClasses::driveSetterKeepsRootsAndCompletesLetters()
@@ -116,16 +121,26 @@ void tst_SysInfoClasses::mediaTypeFollowsFileSystemAndDevice_data()
     QTest::addColumn<QString>("device");
     QTest::addColumn<QString>("type");
     QTest::addColumn<int>("mediaType");
-    QTest::newRow("fixed partition") << "/dev/sda1" << "ext4" << 3;
-    QTest::newRow("removable partition") << "/dev/sdb1" << "vfat" << 2;
-    QTest::newRow("removable disk") << "/dev/sdb" << "vfat" << 2;
-    QTest::newRow("mapper link to fixed") << "/dev/mapper/root" << "ext4" << 3;
-    QTest::newRow("optical by device") << "/dev/sr0" << "auto" << 5;
-    QTest::newRow("optical by type") << "/dev/loop0" << "iso9660" << 5;
-    QTest::newRow("network") << "server:/export" << "nfs4" << 4;
-    QTest::newRow("windows share") << "//server/share" << "cifs" << 4;
-    QTest::newRow("ram disk") << "tmpfs" << "tmpfs" << 6;
-    QTest::newRow("no block device") << "overlay" << "overlay" << 3;
+    QTest::newRow("fixed partition") << "/dev/sda1"
+                                     << "ext4" << 3;
+    QTest::newRow("removable partition") << "/dev/sdb1"
+                                         << "vfat" << 2;
+    QTest::newRow("removable disk") << "/dev/sdb"
+                                    << "vfat" << 2;
+    QTest::newRow("mapper link to fixed") << "/dev/mapper/root"
+                                          << "ext4" << 3;
+    QTest::newRow("optical by device") << "/dev/sr0"
+                                       << "auto" << 5;
+    QTest::newRow("optical by type") << "/dev/loop0"
+                                     << "iso9660" << 5;
+    QTest::newRow("network") << "server:/export"
+                             << "nfs4" << 4;
+    QTest::newRow("windows share") << "//server/share"
+                                   << "cifs" << 4;
+    QTest::newRow("ram disk") << "tmpfs"
+                              << "tmpfs" << 6;
+    QTest::newRow("no block device") << "overlay"
+                                     << "overlay" << 3;
 }
 
 void tst_SysInfoClasses::mediaTypeFollowsFileSystemAndDevice()
@@ -141,7 +156,8 @@ void tst_SysInfoClasses::mediaTypeFollowsFileSystemAndDevice()
     machine.write(QStringLiteral("sys/devices/sdb/sdb1/partition"), "1\n");
     machine.write(QStringLiteral("sys/devices/dm-0/removable"), "0\n");
     for (const QString name : { "sda", "sdb", "sda1", "sdb1", "dm-0" }) {
-        const QString parent = name.startsWith(QLatin1String("dm")) || name.size() == 3 ? QString() : name.left(3) + '/';
+        const QString parent
+            = name.startsWith(QLatin1String("dm")) || name.size() == 3 ? QString() : name.left(3) + '/';
         machine.link(machine.path("sys/devices/" + parent + name), "sys/class/block/" + name);
         machine.write("dev/" + name, {});
     }
@@ -175,7 +191,8 @@ void tst_SysInfoClasses::capacitiesAboveTwoGiBAreExact()
     machine.write(QStringLiteral("dev/sda1"), {});
     machine.write(QStringLiteral("sys/class/block/sda1/partition"), "1\n");
     if (logicalBlock)
-        machine.write(QStringLiteral("sys/class/block/sda1/queue/logical_block_size"), QByteArray::number(logicalBlock));
+        machine.write(
+            QStringLiteral("sys/class/block/sda1/queue/logical_block_size"), QByteArray::number(logicalBlock));
     // More clusters than a signed 32-bit count holds, and terabytes of bytes.
     const qint64 total = Q_INT64_C(3'000'000'011);
     const qint64 available = Q_INT64_C(2'500'000'003);
@@ -266,10 +283,15 @@ void tst_SysInfoClasses::labelAndSerialComeFromDeviceLinks_data()
     QTest::addColumn<QString>("uuidLink");
     QTest::addColumn<QString>("label");
     QTest::addColumn<int>("serial");
-    QTest::newRow("FAT serial") << "USB\\x20STICK" << "1234-ABCD" << "USB STICK" << 0x1234ABCD;
-    QTest::newRow("UUID with the top bit set") << "data" << "f1e2d3c4-0000-4000-8000-000000000001" << "data"
-                                               << qint32(0xF1E2D3C4u);
-    QTest::newRow("no links") << "" << "" << "" << 0;
+    QTest::newRow("FAT serial") << "USB\\x20STICK"
+                                << "1234-ABCD"
+                                << "USB STICK" << 0x1234ABCD;
+    QTest::newRow("UUID with the top bit set") << "data"
+                                               << "f1e2d3c4-0000-4000-8000-000000000001"
+                                               << "data" << qint32(0xF1E2D3C4u);
+    QTest::newRow("no links") << ""
+                              << ""
+                              << "" << 0;
 }
 
 void tst_SysInfoClasses::labelAndSerialComeFromDeviceLinks()
@@ -460,7 +482,9 @@ void tst_SysInfoClasses::registrationFacts()
 {
     FakeMachine machine;
     machine.write(QStringLiteral("etc/machine-id"), "0123456789abcdef0123456789abcdef\n");
-    machine.editSources().account = [] { return std::optional<AccountFacts>({ QStringLiteral("taro"), QStringLiteral("Taro Yamada") }); };
+    machine.editSources().account = [] {
+        return std::optional<AccountFacts>({ QStringLiteral("taro"), QStringLiteral("Taro Yamada") });
+    };
     const clsSystemInfomation info(machine.sources());
     QCOMPARE(info.ProductId(), QStringLiteral("0123456789abcdef0123456789abcdef"));
     QCOMPARE(info.UserName(), QStringLiteral("taro"));
@@ -492,8 +516,8 @@ void tst_SysInfoClasses::memoryIsReadAfreshAndFallsBackWithoutMemAvailable()
     clsMemoryInfomation memory(machine.sources());
     QCOMPARE(memory.AllSpace(), 0);
     QCOMPARE(memory.UseRatio(), 0);
-    machine.write(QStringLiteral("proc/meminfo"),
-        "MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 183 kB\n");
+    machine.write(
+        QStringLiteral("proc/meminfo"), "MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 183 kB\n");
     QCOMPARE(memory.AllSpace(), 1024000);
     QCOMPARE(memory.FreeSpace(), 333 * 1024);
     QCOMPARE(memory.UseRatio(), 67); // 66.7 % rounds up
