@@ -36,7 +36,6 @@ private slots:
     void bootModeFromKernelCommandLine();
     void productNameFromOsRelease_data();
     void productNameFromOsRelease();
-    void registrationFacts();
 
     void memoryAmountsAre64Bit();
     void memoryIsReadAfreshAndFallsBackWithoutMemAvailable();
@@ -476,20 +475,6 @@ void tst_SysInfoClasses::productNameFromOsRelease()
     machine.write(QStringLiteral("etc/os-release"), osRelease);
     const clsSystemInfomation info(machine.sources());
     QTEST(info.ProductName(), "name");
-}
-
-void tst_SysInfoClasses::registrationFacts()
-{
-    FakeMachine machine;
-    machine.write(QStringLiteral("etc/machine-id"), "0123456789abcdef0123456789abcdef\n");
-    machine.editSources().account = [] {
-        return std::optional<AccountFacts>({ QStringLiteral("taro"), QStringLiteral("Taro Yamada") });
-    };
-    const clsSystemInfomation info(machine.sources());
-    QCOMPARE(info.ProductId(), QStringLiteral("0123456789abcdef0123456789abcdef"));
-    QCOMPARE(info.UserName(), QStringLiteral("taro"));
-    QCOMPARE(info.RegOwner(), QStringLiteral("Taro Yamada"));
-    QCOMPARE(info.RegOrganization(), QString());
 }
 
 void tst_SysInfoClasses::memoryAmountsAre64Bit()
