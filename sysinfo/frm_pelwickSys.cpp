@@ -1,0 +1,241 @@
+#include "frm_pelwickSys.h"
+
+#include "clsDriveOperation.h"
+#include "clsMemoryInfomation.h"
+#include "clsSystemFolder.h"
+#include "clsSystemInfomation.h"
+#include "guiscreenfacts.h"
+#include "sysinfotext.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+using namespace SysInfoText;
+
+// A list view in report mode: flat rows, whole-row selection, fixed headers.
+QTreeWidget *makeList(const QString &name, const QStringList &headers, QWidget *parent)
+{
+    auto *list = new QTreeWidget(parent);
+    list->setObjectName(name);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setHeaderLabels(headers);
+    list->header()->setSectionsMovable(false);
+    return list;
+}
+
+// Replaces the rows of list, hidden while it is filled.
+void fillList(QTreeWidget *list, const QList<QStringList> &rows)
+{
+    list->hide();
+    list->clear();
+    QList<QTreeWidgetItem *> items;
+    items.reserve(rows.size());
+    for (const QStringList &row : rows)
+        items.append(new QTreeWidgetItem(row));
+    list->addTopLevelItems(items);
+    list->show();
+}
+
+QString number(qint64 value)
+{
+    return QString::number(value);
+}
+
+} // namespace
+
+frm_pelwickSys::frm_pelwickSys(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_ownScreen(std::make_unique<GuiScreenFacts>())
+    , m_screen(m_ownScreen.get())
+{
+    buildControls();
+    Form_Load();
+}
+
+frm_pelwickSys::frm_pelwickSys(const SysInfoSources &sources, const ScreenFacts *screen, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_sources(sources)
+    , m_screen(screen)
+{
+    buildControls();
+    Form_Load();
+}
+
+frm_pelwickSys::~frm_pelwickSys() = default;
+
+void frm_pelwickSys::buildControls()
+{
+    setObjectName(QStringLiteral("frm_pelwickSys"));
+    setWindowTitle(QStringLiteral("PC情報"));
+    SSTab = new QTabWidget(this);
+    SSTab->setObjectName(QStringLiteral("SSTab"));
+    const QStringList twoColumns { QStringLiteral("項  目"), QStringLiteral("値") };
+    ListView_System = makeList(QStringLiteral("ListView_System"), twoColumns, SSTab);
+    ListView_Drive = makeList(QStringLiteral("ListView_Drive"),
+        { QStringLiteral("ﾄﾞﾗｲﾌﾞ名"), QStringLiteral("項目"), QStringLiteral("値") }, SSTab);
+    ListView_Memory = makeList(QStringLiteral("ListView_Memory"), twoColumns, SSTab);
+    ListView_Folder = makeList(QStringLiteral("ListView_Folder"), twoColumns, SSTab);
+    SSTab->addTab(ListView_System, QStringLiteral("System情報"));
+    SSTab->addTab(ListView_Drive, QStringLiteral("Drive情報"));
+    SSTab->addTab(ListView_Memory, QStringLiteral("Memory情報"));
+    SSTab->addTab(ListView_Folder, QStringLiteral("Folder情報"));
+    ListView_System->setColumnWidth(0, 220);
+    ListView_Drive->setColumnWidth(0, 110);
+    ListView_Drive->setColumnWidth(1, 220);
+    ListView_Memory->setColumnWidth(0, 280);
+    ListView_Folder->setColumnWidth(0, 230);
+
+    Cmd_New = new QPushButton(QStringLiteral("最新"), this);
+    Cmd_New->setObjectName(QStringLiteral("Cmd_New"));
+    Cmd_Close = new QPushButton(QStringLiteral("閉じる"), this);
+    Cmd_Close->setObjectName(QStringLiteral("Cmd_Close"));
+    connect(Cmd_New, &QPushButton::clicked, this, &frm_pelwickSys::Cmd_New_Click);
+    connect(Cmd_Close, &QPushButton::clicked, this, &frm_pelwickSys::Cmd_Close_Click);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Cmd_New);
+    buttons->addWidget(Cmd_Close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(SSTab);
+    layout->addLayout(buttons);
+    resize(600, 480);
+}
+
+void frm_pelwickSys::Form_Load()
+{
+    SetSystem();
+    SetDrive();
+    SetMemory();
+    SetFolder();
+}
+
+void frm_pelwickSys::SetSystem()
+{
+    clsSystemInfomation info(m_sources, m_screen);
+    fillList(ListView_System,
+        {
+            { QStringLiteral("ｺﾝﾋﾟｭｰﾀ名"), info.ComputerName() },
+            { QStringLiteral("OEMﾒｰｶｰ名"), info.Manufacturer() },
+            { QStringLiteral("ﾊｰﾄﾞｳｪｱの機種名"), info.Model() },
+            { QStringLiteral("OSの起動ﾓｰﾄﾞ"), number(info.OSBootMode()) },
+            { QStringLiteral("Windowsのﾋﾞﾙﾄﾞﾅﾝﾊﾞｰ"), variant(info.OSBuild()) },
+            { QStringLiteral("OSがﾃﾞﾊﾞｯｸﾞﾊﾞｰｼﾞｮﾝ"), boolean(info.OSDebugVersion()) },
+            { QStringLiteral("OSが2ﾊﾞｲﾄ文字をｻﾎﾟｰﾄ"), boolean(info.OSDoubleByte()) },
+            { QStringLiteral("Windowsのﾀｲﾌﾟ"), number(info.OSPlatform()) },
+            { QStringLiteral("Windowsのﾊﾞｰｼﾞｮﾝ"), info.OSVersion() },
+            { QStringLiteral("CPUの個数"), number(info.ProcessorNum()) },
+            { QStringLiteral("CPUのﾀｲﾌﾟ"), number(info.ProcessorType()) },
+            { QStringLiteral("Windowsの製品ID"), info.ProductId() },
+            { QStringLiteral("Windowsの製品名"), info.ProductName() },
+            { QStringLiteral("Windowsの登録団体名"), info.RegOrganization() },
+            { QStringLiteral("Windowsの登録ﾕｰｻﾞｰ名"), info.RegOwner() },
+            { QStringLiteral("ｸﾗｽで使用される単位"), number(info.ScaleMode()) },
+            { QStringLiteral("ﾊｰﾄﾞｳｪｱのｼﾘｱﾙﾅﾝﾊﾞｰ"), info.SerialNo() },
+            { QStringLiteral("PCのｻﾌﾞﾓﾃﾞﾙ"), info.SubModel() },
+            { QStringLiteral("ﾕｰｻﾞｰ名"), info.UserName() },
+            { QStringLiteral("ﾜｰｸｴﾘｱの高さ"), number(info.WorkAreaHeight()) },
+            { QStringLiteral("ﾜｰｸｴﾘｱのx座標"), number(info.WorkAreaLeft()) },
+            { QStringLiteral("ﾜｰｸｴﾘｱのy座標"), number(info.WorkAreaTop()) },
+            { QStringLiteral("ﾜｰｸｴﾘｱの幅"), number(info.WorkAreaWidth()) },
+        });
+}
+
+void frm_pelwickSys::SetDrive()
+{
+    clsDriveOperation drive(m_sources);
+    QList<QStringList> rows;
+    const QStringList roots = drive.DriveRoots();
+    for (const QString &root : roots) {
+        drive.setDrive(root);
+        const bool enabled = drive.Enabled();
+        const bool mediaCondition = drive.MediaCondition();
+        if (!enabled || !mediaCondition)
+            continue;
+        // The volume label is read first: that read is the volume query the
+        // flag rows report on.
+        const QString label = drive.Volume();
+        rows += {
+            { drive.Drive(), QStringLiteral("ﾎﾞﾘｭｰﾑﾗﾍﾞﾙ"), label },
+            { QString(), QStringLiteral("全容量の取得"), kilobytes(drive.AllSpace()) },
+            { QString(), QStringLiteral("ﾌｧｲﾙｼｽﾃﾑがACLsをｻﾎﾟｰﾄ"), boolean(drive.ACLs()) },
+            { QString(), QStringLiteral("全容量(ﾊﾞｲﾄ数)"), kilobytes(drive.AllSpace()) },
+            { QString(), QStringLiteral("ﾌｧｲﾙ名をﾌｧｲﾙｼｽﾃﾑに記録"), variant(drive.CasePreserved()) },
+            { QString(), QStringLiteral("ﾌｧｲﾙ名の大・小文字を区別"), boolean(drive.CaseSensitive()) },
+            { QString(), QStringLiteral("1ｸﾗｽﾀあたりのｾｸﾀ数"), number(drive.ClusterSector()) },
+            { QString(), QStringLiteral("ﾌｧｲﾙ単位の圧縮をｻﾎﾟｰﾄ"), boolean(drive.FileCompress()) },
+            { QString(), QStringLiteral("ﾌｧｲﾙｼｽﾃﾑ"), drive.FileSystem() },
+            { QString(), QStringLiteral("空き容量"), kilobytes(drive.FreeSpace()) },
+            { QString(), QStringLiteral("ﾌｧｲﾙ名の最大長"), number(drive.MaxFileName()) },
+            { QString(), QStringLiteral("ﾒﾃﾞｨｱが有効"), boolean(drive.MediaCondition()) },
+            { QString(), QStringLiteral("ﾒﾃﾞｨｱのﾀｲﾌﾟ"), number(drive.MediaType()) },
+            { QString(), QStringLiteral("1ｾｸﾀあたりのﾊﾟｲﾄ数"), number(drive.SectorByte()) },
+            { QString(), QStringLiteral("ﾌｧｲﾙ名をUnicodeで格納"), boolean(drive.Unicode()) },
+            { QString(), QStringLiteral("ﾎﾞﾘｭｰﾑ全体を圧縮"), boolean(drive.VolCompress()) },
+            { QString(), QStringLiteral("ｼﾘｱﾙﾅﾝﾊﾞｰ"), number(drive.VolSerial()) },
+        };
+    }
+    fillList(ListView_Drive, rows);
+}
+
+void frm_pelwickSys::SetMemory()
+{
+    clsMemoryInfomation memory(m_sources);
+    fillList(ListView_Memory,
+        {
+            { QStringLiteral("全ﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数"), kilobytes(memory.AllPageFile(), false) },
+            { QStringLiteral("全ﾒﾓﾘｰのﾊﾞｲﾄ数"), kilobytes(memory.AllSpace()) },
+            { QStringLiteral("使用可能な仮想ﾒﾓﾘのﾊﾞｲﾄ数"), kilobytes(memory.AllVirtual()) },
+            { QStringLiteral("空きﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数"), kilobytes(memory.FreePageFile()) },
+            { QStringLiteral("空きﾒﾓﾘｰのﾊﾞｲﾄ数"), kilobytes(memory.FreeSpace()) },
+            { QStringLiteral("予約されていない仮想ﾒﾓﾘのﾊﾞｲﾄ数"), kilobytes(memory.FreeVirtual()) },
+            { QStringLiteral("使用中のﾒﾓﾘｰの比率(100分率)"), number(memory.UseRatio()) },
+        });
+}
+
+void frm_pelwickSys::SetFolder()
+{
+    const clsSystemFolder folder(m_sources);
+    fillList(ListView_Folder,
+        {
+            { QStringLiteral("Windowsﾌｫﾙﾀﾞ"), folder.Windows() },
+            { QStringLiteral("ｼｽﾃﾑﾌｫﾙﾀﾞ"), folder.System() },
+            { QStringLiteral("ﾃﾝﾎﾟﾗﾘﾌｫﾙﾀﾞ"), folder.Temp() },
+            { QStringLiteral("ｽﾀｰﾄｱｯﾌﾟﾌｫﾙﾀﾞ"), folder.Startup() },
+            { QStringLiteral("Program Filesﾌｫﾙﾀﾞ"), folder.ProgramFiles() },
+            { QStringLiteral("[ｽﾀｰﾄ]ﾒﾆｭｰ"), folder.StartMenu() },
+            { QStringLiteral("[送る]ﾌｫﾙﾀﾞ"), folder.SendTo() },
+            { QStringLiteral("[ｽﾀｰﾄ]ﾒﾆｭｰの[ﾌﾟﾛｸﾞﾗﾑ]"), folder.Programs() },
+            { QStringLiteral("[最近使ったﾌｧｲﾙ]ﾌｫﾙﾀﾞ"), folder.Recent() },
+            { QStringLiteral("ﾊﾟｰｿﾅﾙﾌｫﾙﾀﾞ"), folder.Personal() },
+            { QStringLiteral("ﾒﾃﾞｨｱﾌｫﾙﾀﾞ"), folder.Media() },
+            { QStringLiteral("ﾌｫﾝﾄﾌｫﾙﾀﾞ"), folder.Fonts() },
+            { QStringLiteral("ﾌﾞｯｸﾏｰｸﾌｫﾙﾀﾞ"), folder.Favorites() },
+            { QStringLiteral("ﾃﾞﾊﾞｲｽﾌｫﾙﾀﾞ"), folder.Device() },
+            { QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟﾌｫﾙﾀﾞ"), folder.Desktop() },
+            { QStringLiteral("ｺﾝﾌｨｸﾞﾌｫﾙﾀﾞ"), folder.Config() },
+            { QStringLiteral("ｺﾓﾝﾌｧｲﾙﾌｫﾙﾀﾞ"), folder.CommonFiles() },
+            { QStringLiteral("旧ﾊﾞｰｼﾞｮﾝのWindowsﾌｫﾙﾀﾞ"), folder.OldWindows() },
+            { QStringLiteral("Qt開発ﾂｰﾙのﾌｫﾙﾀﾞ"), folder.ToolInstall() },
+        });
+}
+
+void frm_pelwickSys::Cmd_New_Click()
+{
+    Form_Load();
+}
+
+void frm_pelwickSys::Cmd_Close_Click()
+{
+    close();
+}
