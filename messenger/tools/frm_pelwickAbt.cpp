@@ -13,11 +13,12 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-const QStringList frm_pelwickAbt::SysInfoPrograms = { QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"),
-                                                      QStringLiteral("kinfocenter") };
+const QStringList frm_pelwickAbt::SysInfoPrograms
+    = { QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"), QStringLiteral("kinfocenter") };
 
 frm_pelwickAbt::frm_pelwickAbt(const QStringList &sysInfoSearchPath, QWidget *parent)
-    : QDialog(parent), m_searchPath(sysInfoSearchPath)
+    : QDialog(parent)
+    , m_searchPath(sysInfoSearchPath)
 {
     setObjectName(QStringLiteral("frm_pelwickAbt"));
 
@@ -120,7 +121,7 @@ void frm_pelwickAbt::StartSysInfo()
         }
     }
     QMessageBox box(QMessageBox::NoIcon, windowTitle(), QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"),
-                    QMessageBox::Ok, this);
+        QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("SysInfoMessage"));
     box.exec();
 }

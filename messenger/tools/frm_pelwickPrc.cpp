@@ -22,7 +22,8 @@ void FillProcessList(QTreeWidget *list, const ProcessTable &table)
 }
 
 frm_pelwickPrc::frm_pelwickPrc(const ProcessTable *table, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_table(table)
+    : QWidget(parent, Qt::Window)
+    , m_table(table)
 {
     static const ProcProcessTable systemTable;
     if (!m_table)
@@ -85,6 +86,6 @@ void frm_pelwickPrc::CmdDEL_Click()
 {
     // Ending processes is not offered.
     QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(PelwickVersion::Title), QStringLiteral("作成中"),
-                    QMessageBox::Ok, this);
+        QMessageBox::Ok, this);
     box.exec();
 }

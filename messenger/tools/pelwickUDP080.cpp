@@ -126,7 +126,8 @@ QString SocketsErrorText(int error, bool twoBlanks)
 {
     const QString number = error >= 0 ? QLatin1Char(' ') + QString::number(error) : QString::number(error);
     return QStringLiteral("Windows Sockets error ") + number + QStringLiteral(" has occurred.")
-        + (twoBlanks ? QStringLiteral("  ") : QStringLiteral(" ")) + QStringLiteral("Unable to successfully get Host Name.");
+        + (twoBlanks ? QStringLiteral("  ") : QStringLiteral(" "))
+        + QStringLiteral("Unable to successfully get Host Name.");
 }
 
 bool StartSockets(const MessageSink &)
@@ -134,7 +135,7 @@ bool StartSockets(const MessageSink &)
     return true;
 }
 
-void StopSockets(const MessageSink &) {}
+void StopSockets(const MessageSink &) { }
 
 QString QueryLocalHostName(const MessageSink &show, const NetworkCalls &calls)
 {

@@ -14,8 +14,7 @@
 #include <algorithm>
 #include <vector>
 
-template<typename F>
-static void timeIt(const char *label, int rounds, F f)
+template <typename F> static void timeIt(const char *label, int rounds, F f)
 {
     std::vector<qint64> ns;
     QElapsedTimer clock;

@@ -42,8 +42,8 @@ void tst_ProcessList::rowsShowHexIdentifierAndPath()
 {
     FakeTable table;
     table.entries = QList<ProcessEntry> { { 28, "/usr/bin/GOMOKU" }, { 1, "/sbin/init" }, { 0xABCDEF, "/a b/c" } };
-    QCOMPARE(ProcessListRows(table),
-             Rows({ { "1C", "/usr/bin/GOMOKU" }, { "1", "/sbin/init" }, { "ABCDEF", "/a b/c" } }));
+    QCOMPARE(
+        ProcessListRows(table), Rows({ { "1C", "/usr/bin/GOMOKU" }, { "1", "/sbin/init" }, { "ABCDEF", "/a b/c" } }));
     table.entries = QList<ProcessEntry> {};
     QVERIFY(ProcessListRows(table).isEmpty());
 }
@@ -71,7 +71,8 @@ void tst_ProcessList::procTableNamesByExeThenCommandLineThenComm()
     QVERIFY(entries);
     QCOMPARE(entries->size(), 4);
     const Rows rows = ProcessListRows(ProcProcessTable(root.path()));
-    QCOMPARE(rows, Rows({ { "5", "/opt/tool" }, { "7", "kworker/0:1" }, { "1C", "/usr/lib/pelwick/GOMOKU" }, { "12C", "" } }));
+    QCOMPARE(rows,
+        Rows({ { "5", "/opt/tool" }, { "7", "kworker/0:1" }, { "1C", "/usr/lib/pelwick/GOMOKU" }, { "12C", "" } }));
 }
 
 void tst_ProcessList::missingProcTableFails()
@@ -85,7 +86,7 @@ void tst_ProcessList::realTableHoldsThisProcessWithItsPath()
 {
     const Rows rows = ProcessListRows(ProcProcessTable());
     const ProcessListRow own { QString::number(QCoreApplication::applicationPid(), 16).toUpper(),
-                               QCoreApplication::applicationFilePath() };
+        QCoreApplication::applicationFilePath() };
     QVERIFY(rows.contains(own));
     QVERIFY(rows.size() > 1);
 }
