@@ -65,9 +65,9 @@ QString qtNameFilter(const QString &description, const QString &patterns)
 } // namespace
 
 clsCommonDlg::clsCommonDlg(CommonDialogRunner *dialogs)
-    : m_dialogs(dialogs ? dialogs : &CommonDialogRunner::standard()),
-      m_dialogFilter(QStringLiteral("All Files (*.*)") + QChar(0) + u"*.*" + QChar(0)),
-      m_initDir(QDir::toNativeSeparators(QDir::currentPath()))
+    : m_dialogs(dialogs ? dialogs : &CommonDialogRunner::standard())
+    , m_dialogFilter(QStringLiteral("All Files (*.*)") + QChar(0) + u"*.*" + QChar(0))
+    , m_initDir(QDir::toNativeSeparators(QDir::currentPath()))
 {
 }
 
@@ -120,13 +120,26 @@ void clsCommonDlg::setAction(qint16 action)
 {
     m_action = action;
     switch (action) {
-    case 1: ShowOpen(); break;
-    case 2: ShowSave(); break;
-    case 3: ShowColor(); break;
-    case 4: ShowFont(); break;
-    case 5: ShowPrinter(); break;
-    case 6: ShowHelp(); break;
-    default: break;
+    case 1:
+        ShowOpen();
+        break;
+    case 2:
+        ShowSave();
+        break;
+    case 3:
+        ShowColor();
+        break;
+    case 4:
+        ShowFont();
+        break;
+    case 5:
+        ShowPrinter();
+        break;
+    case 6:
+        ShowHelp();
+        break;
+    default:
+        break;
     }
 }
 
@@ -279,8 +292,8 @@ qint32 clsCommonDlg::TableNumber(qint32 extendedError)
 QString clsCommonDlg::ErrorText(qint32 number)
 {
     static const QHash<qint32, QString> texts = [] {
-        const QString retDefault = QStringLiteral(
-            "PDReturnDefault フラグが設定されていますが、hDevMode フィールドまたは hDevNames フィールドが 0 ではありません。");
+        const QString retDefault = QStringLiteral("PDReturnDefault フラグが設定されていますが、hDevMode "
+                                                  "フィールドまたは hDevNames フィールドが 0 ではありません。");
         const QString loadResource = QStringLiteral("関数が指定したリソースをロードできません。");
         return QHash<qint32, QString> {
             { -32768, QStringLiteral("関数がダイアログ ボックスをロードできません。") },
@@ -293,8 +306,7 @@ QString clsCommonDlg::ErrorText(qint32 number)
                                "セクションに、必要なプリンタについてのエントリがありません。") },
             { 28661, QStringLiteral("PrintDlg 関数が情報コンテキストを作成できません。") },
             { 28662,
-                QStringLiteral(
-                    "DevMode データ構造と DevNames データ構造のデータが異なるプリンタを指しています。") },
+                QStringLiteral("DevMode データ構造と DevNames データ構造のデータが異なるプリンタを指しています。") },
             { 28663, QStringLiteral("通常使うプリンタが設定されていません。") },
             { 28664, QStringLiteral("プリンタ ドライバが見つかりません。") },
             { 28665, QStringLiteral("PrintDlg 関数を初期化できません。") },

@@ -28,11 +28,16 @@ clsFolderGetPath::clsFolderGetPath(CommonDialogRunner *dialogs)
 QString clsFolderGetPath::startFolder() const
 {
     switch (m_rootFolderId) {
-    case 0x05: return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    case 0x10: return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    case 0x11: return QDir::rootPath();
-    case 0x28: return QDir::homePath();
-    default: return QString();
+    case 0x05:
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    case 0x10:
+        return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    case 0x11:
+        return QDir::rootPath();
+    case 0x28:
+        return QDir::homePath();
+    default:
+        return QString();
     }
 }
 

@@ -91,8 +91,8 @@ public:
         PrintDialogAnswer answer;
         if (dialog.exec() == QDialog::Accepted) {
             answer.accepted = true;
-            answer.pages = { printer.fromPage(), printer.toPage(), dialog.minPage(), dialog.maxPage(),
-                printer.copyCount() };
+            answer.pages
+                = { printer.fromPage(), printer.toPage(), dialog.minPage(), dialog.maxPage(), printer.copyCount() };
         }
         return answer;
     }

@@ -64,7 +64,9 @@ QFrame *line(QWidget *parent, const QString &name)
 } // namespace
 
 Frm_pelwickSpl::Frm_pelwickSpl(const QString &caption, QWidget *parent, CommonDialogRunner *dialogs)
-    : QWidget(parent, Qt::Window), m_caption(caption), m_dialogs(dialogs)
+    : QWidget(parent, Qt::Window)
+    , m_caption(caption)
+    , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Frm_pelwickSpl"));
     setWindowTitle(caption);
@@ -251,7 +253,8 @@ void Frm_pelwickSpl::Cmd_Split_Click()
         QGuiApplication::restoreOverrideCursor();
         inform(QStringLiteral("完了しました。"));
     }
-    emit splitFinished(result);
+    if (alive)
+        emit splitFinished(result);
 }
 
 void Frm_pelwickSpl::Cmd_Close_Click()
@@ -265,7 +268,9 @@ qint64 Frm_pelwickSpl::SplitFile(const QString &source, const QString &folder, q
         return 0;
     const SplitRequest request { source, folder, pieceSize, CheckBat->isChecked(), CheckDel->isChecked(),
         CheckDelBat->isChecked() };
-    SplitRun run(request, [this](const QString &path) { return askOverwrite(path); });
+    const QPointer<Frm_pelwickSpl> alive(this);
+    // A window destroyed during the run answers No to any further question.
+    SplitRun run(request, [this, alive](const QString &path) { return alive && askOverwrite(path); });
     connect(&run, &SplitRun::progress, this, &Frm_pelwickSpl::showProgress);
 
     m_run = &run;
@@ -273,7 +278,7 @@ qint64 Frm_pelwickSpl::SplitFile(const QString &source, const QString &folder, q
     showProgress(0, 0, QFileInfo(source).size());
     QEventLoop wait;
     connect(&run, &SplitRun::finished, &wait, &QEventLoop::quit);
-    const QPointer<Frm_pelwickSpl> alive(this);
+    connect(this, &QObject::destroyed, &wait, &QEventLoop::quit);
     run.start();
     wait.exec();
     if (!alive)
@@ -300,40 +305,58 @@ void Frm_pelwickSpl::closeEvent(QCloseEvent *event)
         QWidget::closeEvent(event);
 }
 
+int Frm_pelwickSpl::showBox(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons)
+{
+    // On the heap: a window destroyed while the box is open takes the box
+    // with it, and the box must not be destroyed a second time here.
+    const QPointer<QMessageBox> box = new QMessageBox(icon, m_caption, text, buttons, this);
+    if (buttons & QMessageBox::Yes)
+        box->setDefaultButton(QMessageBox::Yes);
+    const int answer = box->exec();
+    delete box.data();
+    return answer;
+}
+
 void Frm_pelwickSpl::inform(const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, m_caption, text, QMessageBox::Ok, this);
-    box.exec();
+    showBox(QMessageBox::Information, text, QMessageBox::Ok);
 }
 
 bool Frm_pelwickSpl::askOverwrite(const QString &path)
 {
-    QMessageBox box(QMessageBox::Question, m_caption, path + QStringLiteral("が存在します。削除して処理を続行しますか？"),
-        QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return showBox(QMessageBox::Question, path + QStringLiteral("が存在します。削除して処理を続行しますか？"),
+               QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes;
 }
 
 void Frm_pelwickSpl::reportFailure(const SplitOutcome &outcome)
 {
     QString text;
     switch (outcome.failure) {
-    case SplitFailure::SourceUnreadable: text = QStringLiteral("分割元のファイルを読み込めません。"); break;
-    case SplitFailure::PieceUnwritable: text = QStringLiteral("分割ファイルを書き込めません。"); break;
-    case SplitFailure::BatchUnwritable: text = QStringLiteral("結合ﾊﾞｯﾁﾌｧｲﾙを書き込めません。"); break;
+    case SplitFailure::SourceUnreadable:
+        text = QStringLiteral("分割元のファイルを読み込めません。");
+        break;
+    case SplitFailure::PieceUnwritable:
+        text = QStringLiteral("分割ファイルを書き込めません。");
+        break;
+    case SplitFailure::BatchUnwritable:
+        text = QStringLiteral("結合ﾊﾞｯﾁﾌｧｲﾙを書き込めません。");
+        break;
     case SplitFailure::SameAsSource:
         text = QStringLiteral("分割元のファイルと同じ名前になるため、書き込めません。");
         break;
-    case SplitFailure::OutOfMemory: text = QStringLiteral("ﾒﾓﾘ不足です。"); break;
+    case SplitFailure::OutOfMemory:
+        text = QStringLiteral("ﾒﾓﾘ不足です。");
+        break;
     case SplitFailure::None:
-    case SplitFailure::Declined: return;
+    case SplitFailure::Declined:
+        return;
     }
     if (!outcome.path.isEmpty())
         text += u'\n' + QDir::toNativeSeparators(outcome.path);
     if (!outcome.reason.isEmpty())
         text += u'\n' + outcome.reason;
-    QMessageBox box(QMessageBox::Warning, m_caption, text, QMessageBox::Ok, this);
-    box.exec();
+    showBox(QMessageBox::Warning, text, QMessageBox::Ok);
 }
 
 void Frm_pelwickSpl::showProgress(qint64 pieces, qint64 bytes, qint64 total)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 #include <QWidget>
 
@@ -69,6 +70,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    int showBox(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons);
     void inform(const QString &text);
     bool askOverwrite(const QString &path);
     void reportFailure(const SplitOutcome &outcome);

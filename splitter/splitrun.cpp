@@ -30,7 +30,9 @@ QString endOfFileReason()
 } // namespace
 
 SplitRun::SplitRun(const SplitRequest &request, OverwriteQuestion ask, QObject *parent)
-    : QObject(parent), m_request(request), m_ask(std::move(ask))
+    : QObject(parent)
+    , m_request(request)
+    , m_ask(std::move(ask))
 {
     if (m_request.pieceSize <= 0)
         m_request.pieceSize = SplitNames::PieceSizes[0];
@@ -76,11 +78,20 @@ void SplitRun::advance(qint64 budgetMs)
     clock.start();
     while (m_stage != Stage::Done) {
         switch (m_stage) {
-        case Stage::Begin: begin(); break;
-        case Stage::NextPiece: nextPiece(); break;
-        case Stage::Transfer: transfer(); break;
-        case Stage::Tail: tail(); break;
-        case Stage::Done: break;
+        case Stage::Begin:
+            begin();
+            break;
+        case Stage::NextPiece:
+            nextPiece();
+            break;
+        case Stage::Transfer:
+            transfer();
+            break;
+        case Stage::Tail:
+            tail();
+            break;
+        case Stage::Done:
+            break;
         }
         if (clock.elapsed() >= budgetMs)
             break;
@@ -196,8 +207,8 @@ void SplitRun::transfer()
     const qint64 block = std::min({ qint64(m_buffer.size()), m_request.pieceSize - m_written, m_length - m_position });
     const qint64 got = m_source.read(m_buffer.data(), block);
     if (got != block)
-        return fail(SplitFailure::SourceUnreadable, m_request.sourcePath,
-            got < 0 ? m_source.errorString() : endOfFileReason());
+        return fail(
+            SplitFailure::SourceUnreadable, m_request.sourcePath, got < 0 ? m_source.errorString() : endOfFileReason());
     if (m_pieceFile.write(m_buffer.constData(), block) != block)
         return fail(SplitFailure::PieceUnwritable, m_pieceFile.fileName(), m_pieceFile.errorString());
     m_position += block;

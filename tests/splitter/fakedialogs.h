@@ -35,10 +35,7 @@ public:
         calls << QStringLiteral("print");
         return printAnswer;
     }
-    void openHelp(QWidget *, const QString &helpFile, qint32) override
-    {
-        calls << QStringLiteral("help:") + helpFile;
-    }
+    void openHelp(QWidget *, const QString &helpFile, qint32) override { calls << QStringLiteral("help:") + helpFile; }
     QString runFolderDialog(QWidget *, const QString &title, const QString &, quint32) override
     {
         folderTitles << title;

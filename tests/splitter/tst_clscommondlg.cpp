@@ -108,11 +108,16 @@ void tst_ClsCommonDlg::fileNameIsCutToMaxFileSizeMinusOne_data()
     QTest::addColumn<QString>("handedIn");
     QTest::addColumn<bool>("shown");
     QTest::newRow("default buffer") << 255 << QString(300, 'x') << QString(254, 'x') << true;
-    QTest::newRow("fits") << 10 << "abc.txt" << "abc.txt" << true;
-    QTest::newRow("exactly the room") << 8 << "abc.txt" << "abc.txt" << true;
-    QTest::newRow("one too many") << 7 << "abc.txt" << "abc.tx" << true;
-    QTest::newRow("room for the NUL only") << 1 << "abc.txt" << "" << true;
-    QTest::newRow("no buffer at all") << 0 << "abc.txt" << "" << false;
+    QTest::newRow("fits") << 10 << "abc.txt"
+                          << "abc.txt" << true;
+    QTest::newRow("exactly the room") << 8 << "abc.txt"
+                                      << "abc.txt" << true;
+    QTest::newRow("one too many") << 7 << "abc.txt"
+                                  << "abc.tx" << true;
+    QTest::newRow("room for the NUL only") << 1 << "abc.txt"
+                                           << "" << true;
+    QTest::newRow("no buffer at all") << 0 << "abc.txt"
+                                      << "" << false;
 }
 
 void tst_ClsCommonDlg::fileNameIsCutToMaxFileSizeMinusOne()

@@ -28,8 +28,9 @@ struct SeenBox
     QMessageBox::Icon icon;
 };
 
-// Answers every message box that opens: records it, runs the hook, then
-// presses the next queued answer (Yes or OK when none is queued).
+// Answers every message box that opens: records it, runs the hook, then,
+// unless the hook returns true, presses the next queued answer (Yes or OK
+// when none is queued).
 class MessageBoxes : public QObject
 {
 public:
@@ -41,7 +42,7 @@ public:
 
     QList<SeenBox> seen;
     QList<QMessageBox::StandardButton> answers;
-    std::function<void(QMessageBox *)> hook;
+    std::function<bool(QMessageBox *)> hook;
 
     QStringList texts() const
     {
@@ -61,8 +62,8 @@ private:
                 continue;
             box->setProperty("answered", true);
             seen << SeenBox { box->windowTitle(), box->text(), box->icon() };
-            if (hook)
-                hook(box);
+            if (hook && hook(box))
+                continue;
             QMessageBox::StandardButton answer = answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
             if (answer == QMessageBox::NoButton)
                 answer = box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
@@ -86,8 +87,7 @@ void writeFile(const QString &path, qint64 size)
     QCOMPARE(file.write(bytes), size);
 }
 
-template<typename T>
-T *child(QWidget &window, const char *name)
+template <typename T> T *child(QWidget &window, const char *name)
 {
     T *found = window.findChild<T *>(QString::fromLatin1(name));
     if (!found)
@@ -114,6 +114,7 @@ private slots:
     void windowStaysUnusableDuringARunAndNoAborts();
     void failuresEndAbortedWithTheirMessage_data();
     void failuresEndAbortedWithTheirMessage();
+    void windowDestroyedAtAQuestionEndsTheRun();
 };
 
 void tst_Frm_pelwickSpl::captionTitlesWindowAndMessages_data()
@@ -159,15 +160,24 @@ void tst_Frm_pelwickSpl::validationMessagesComeInOrder_data()
     const QString noFolder = QStringLiteral("分割先のフォルダを指定して下さい。");
     const QString missingSource = QStringLiteral("分割元に存在するファイルを指定して下さい。");
     const QString missingFolder = QStringLiteral("分割先に存在するフォルダを指定して下さい。");
-    QTest::newRow("both empty") << "" << "" << noSource;
-    QTest::newRow("source spaces only") << "   " << "@" << noSource;
-    QTest::newRow("folder spaces only") << "@/IN.DAT" << "  " << noFolder;
-    QTest::newRow("both wrong, source first") << "@/MISSING.DAT" << "@/MISSING" << missingSource;
-    QTest::newRow("source is a folder") << "@/OUT" << "@" << missingSource;
-    QTest::newRow("source hidden") << "@/.HIDDEN" << "@" << missingSource;
-    QTest::newRow("source with spaces kept") << " @/IN.DAT" << "@" << missingSource;
-    QTest::newRow("folder missing") << "@/IN.DAT" << "@/MISSING" << missingFolder;
-    QTest::newRow("folder is a file") << "@/IN.DAT" << "@/.HIDDEN" << missingFolder;
+    QTest::newRow("both empty") << ""
+                                << "" << noSource;
+    QTest::newRow("source spaces only") << "   "
+                                        << "@" << noSource;
+    QTest::newRow("folder spaces only") << "@/IN.DAT"
+                                        << "  " << noFolder;
+    QTest::newRow("both wrong, source first") << "@/MISSING.DAT"
+                                              << "@/MISSING" << missingSource;
+    QTest::newRow("source is a folder") << "@/OUT"
+                                        << "@" << missingSource;
+    QTest::newRow("source hidden") << "@/.HIDDEN"
+                                   << "@" << missingSource;
+    QTest::newRow("source with spaces kept") << " @/IN.DAT"
+                                             << "@" << missingSource;
+    QTest::newRow("folder missing") << "@/IN.DAT"
+                                    << "@/MISSING" << missingFolder;
+    QTest::newRow("folder is a file") << "@/IN.DAT"
+                                      << "@/.HIDDEN" << missingFolder;
 }
 
 void tst_Frm_pelwickSpl::validationMessagesComeInOrder()
@@ -210,8 +220,8 @@ void tst_Frm_pelwickSpl::optionButtonChoosesThePieceSize()
     window.show();
     child<QLineEdit>(window, "Txt_InFilepath")->setText(dir.filePath("IN.DAT"));
     child<QLineEdit>(window, "Txt_OutFolder")->setText(dir.path());
-    QTest::mouseClick(child<QRadioButton>(window, QStringLiteral("OptionSize_%1").arg(index).toLatin1()),
-        Qt::LeftButton);
+    QTest::mouseClick(
+        child<QRadioButton>(window, QStringLiteral("OptionSize_%1").arg(index).toLatin1()), Qt::LeftButton);
 
     MessageBoxes boxes;
     QSignalSpy finished(&window, &Frm_pelwickSpl::splitFinished);
@@ -276,7 +286,8 @@ void tst_Frm_pelwickSpl::sourceChoiceFillsBothTextsAndRemembersTheFolder()
 void tst_Frm_pelwickSpl::folderChoiceFillsTheDestinationUnlessCancelled()
 {
     FakeDialogs dialogs;
-    dialogs.folderAnswers << "/data/out" << "   ";
+    dialogs.folderAnswers << "/data/out"
+                          << "   ";
     Frm_pelwickSpl window(SplitterCaption::Standalone, nullptr, &dialogs);
     QTest::mouseClick(child<QPushButton>(window, "Cmd_OutCmn"), Qt::LeftButton);
     QCOMPARE(dialogs.folderTitles, QStringList { "選択してー！" });
@@ -304,12 +315,13 @@ void tst_Frm_pelwickSpl::windowStaysUnusableDuringARunAndNoAborts()
     bool cursorDuringQuestion = false;
     boxes.hook = [&](QMessageBox *) {
         if (!boxes.seen.last().text.endsWith("削除して処理を続行しますか？"))
-            return;
+            return false;
         splittingDuringQuestion = window.isSplitting();
         controlsEnabledDuringQuestion = child<QPushButton>(window, "Cmd_Split")->isEnabled()
             || child<QLineEdit>(window, "Txt_InFilepath")->isEnabled();
         closedDuringQuestion = window.close();
         cursorDuringQuestion = QGuiApplication::overrideCursor() != nullptr;
+        return false;
     };
     QSignalSpy finished(&window, &Frm_pelwickSpl::splitFinished);
     QTest::mouseClick(child<QPushButton>(window, "Cmd_Split"), Qt::LeftButton);
@@ -357,11 +369,13 @@ void tst_Frm_pelwickSpl::failuresEndAbortedWithTheirMessage()
     boxes.hook = [&](QMessageBox *) {
         if (sourceShrinks && boxes.seen.size() == 1)
             QFile::resize(dir.filePath("IN.DAT"), piece + 100000);
+        return false;
     };
     QSignalSpy finished(&window, &Frm_pelwickSpl::splitFinished);
     window.Cmd_Split_Click();
     QCOMPARE(boxes.seen.size(), 3);
-    QVERIFY(boxes.seen.at(1).text.startsWith(message + '\n' + QDir(dir.path()).filePath(sourceShrinks ? "IN.DAT" : "IN.002")));
+    QVERIFY(boxes.seen.at(1).text.startsWith(
+        message + '\n' + QDir(dir.path()).filePath(sourceShrinks ? "IN.DAT" : "IN.002")));
     QCOMPARE(boxes.seen.at(1).title, SplitterCaption::Standalone);
     QCOMPARE(boxes.seen.at(1).icon, QMessageBox::Warning);
     QCOMPARE(boxes.seen.at(2).text, Aborted);
@@ -369,6 +383,29 @@ void tst_Frm_pelwickSpl::failuresEndAbortedWithTheirMessage()
     // Piece 1 is whole; nothing of piece 2 is left.
     QCOMPARE(QFileInfo(dir.filePath("IN.001")).size(), piece);
     QCOMPARE(QFileInfo(dir.filePath("IN.002")).isFile(), false);
+    QVERIFY(!QFile::exists(dir.filePath("IN.003")));
+}
+
+void tst_Frm_pelwickSpl::windowDestroyedAtAQuestionEndsTheRun()
+{
+    QTemporaryDir dir;
+    const qint64 piece = SplitNames::PieceSizes[0];
+    writeFile(dir.filePath("IN.DAT"), piece * 3);
+    writeFile(dir.filePath("IN.002"), 3);
+    auto *window = new Frm_pelwickSpl(SplitterCaption::InPelwick);
+    window->show();
+    child<QLineEdit>(*window, "Txt_InFilepath")->setText(dir.filePath("IN.DAT"));
+    child<QLineEdit>(*window, "Txt_OutFolder")->setText(dir.path());
+    MessageBoxes boxes;
+    boxes.hook = [&](QMessageBox *) {
+        delete window; // takes the open question with it
+        return true;
+    };
+    QTimer::singleShot(0, window, &Frm_pelwickSpl::Cmd_Split_Click);
+    QTRY_COMPARE(boxes.seen.size(), 1);
+    QTRY_COMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(QFileInfo(dir.filePath("IN.001")).size(), piece);
+    QCOMPARE(QFileInfo(dir.filePath("IN.002")).size(), 3);
     QVERIFY(!QFile::exists(dir.filePath("IN.003")));
 }
 

@@ -88,14 +88,30 @@ void tst_SplitCore::fileNamePart_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("sourceName");
     QTest::addColumn<QString>("baseName");
-    QTest::newRow("windows path") << "C:\\TEMP\\SETUP.EXE" << "SETUP.EXE" << "SETUP";
-    QTest::newRow("unix path") << "/tmp/x/SETUP.EXE" << "SETUP.EXE" << "SETUP";
-    QTest::newRow("both separators") << "/tmp\\a/b\\c.d" << "c.d" << "c";
-    QTest::newRow("bare name") << "DATA" << "DATA" << "DATA";
-    QTest::newRow("several dots") << "dir/A.B.C" << "A.B.C" << "A";
-    QTest::newRow("dot in folder only") << "my.dir/DATA" << "DATA" << "DATA";
-    QTest::newRow("leading dot") << "dir/.profile" << ".profile" << "";
-    QTest::newRow("trailing separator") << "dir/" << "" << "";
+    QTest::newRow("windows path") << "C:\\TEMP\\SETUP.EXE"
+                                  << "SETUP.EXE"
+                                  << "SETUP";
+    QTest::newRow("unix path") << "/tmp/x/SETUP.EXE"
+                               << "SETUP.EXE"
+                               << "SETUP";
+    QTest::newRow("both separators") << "/tmp\\a/b\\c.d"
+                                     << "c.d"
+                                     << "c";
+    QTest::newRow("bare name") << "DATA"
+                               << "DATA"
+                               << "DATA";
+    QTest::newRow("several dots") << "dir/A.B.C"
+                                  << "A.B.C"
+                                  << "A";
+    QTest::newRow("dot in folder only") << "my.dir/DATA"
+                                        << "DATA"
+                                        << "DATA";
+    QTest::newRow("leading dot") << "dir/.profile"
+                                 << ".profile"
+                                 << "";
+    QTest::newRow("trailing separator") << "dir/"
+                                        << ""
+                                        << "";
 }
 
 void tst_SplitCore::fileNamePart()
@@ -120,12 +136,18 @@ void tst_SplitCore::batchWordsQuoteWhatTheInterpreterWouldSplit_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("word");
-    QTest::newRow("plain") << "SETUP.EXE" << "SETUP.EXE";
-    QTest::newRow("japanese") << "資料.DOC" << "資料.DOC";
-    QTest::newRow("space") << "MY FILE.EXE" << "\"MY FILE.EXE\"";
-    QTest::newRow("plus") << "C++.TXT" << "\"C++.TXT\"";
-    QTest::newRow("ampersand") << "A&B.TXT" << "\"A&B.TXT\"";
-    QTest::newRow("percent") << "100%.TXT" << "100%%.TXT";
+    QTest::newRow("plain") << "SETUP.EXE"
+                           << "SETUP.EXE";
+    QTest::newRow("japanese") << "資料.DOC"
+                              << "資料.DOC";
+    QTest::newRow("space") << "MY FILE.EXE"
+                           << "\"MY FILE.EXE\"";
+    QTest::newRow("plus") << "C++.TXT"
+                          << "\"C++.TXT\"";
+    QTest::newRow("ampersand") << "A&B.TXT"
+                               << "\"A&B.TXT\"";
+    QTest::newRow("percent") << "100%.TXT"
+                             << "100%%.TXT";
 }
 
 void tst_SplitCore::batchWordsQuoteWhatTheInterpreterWouldSplit()
@@ -233,9 +255,11 @@ void tst_SplitCore::namesWithoutDotAndWithSeveralDots()
     QTemporaryDir dir;
     writeFile(dir.filePath("DATA"), randomBytes(PieceSizes[4] + 10));
     writeFile(dir.filePath("A.B.C"), randomBytes(10));
-    QCOMPARE(SplitRun({ dir.filePath("DATA"), dir.path(), PieceSizes[4], true, false, false }, nullptr).runToEnd().pieces,
+    QCOMPARE(
+        SplitRun({ dir.filePath("DATA"), dir.path(), PieceSizes[4], true, false, false }, nullptr).runToEnd().pieces,
         2);
-    QCOMPARE(SplitRun({ dir.filePath("A.B.C"), dir.path(), PieceSizes[4], true, false, false }, nullptr).runToEnd().pieces,
+    QCOMPARE(
+        SplitRun({ dir.filePath("A.B.C"), dir.path(), PieceSizes[4], true, false, false }, nullptr).runToEnd().pieces,
         1);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
         QStringList({ "A.001", "A.B.C", "A.Bat", "DATA", "DATA.001", "DATA.002", "DATA.Bat" }));
@@ -262,11 +286,10 @@ void tst_SplitCore::questionsComeInOrderAndNoAtPieceThreeStops()
         writeFile(dir.filePath(old), "old");
 
     QStringList asked;
-    SplitRun run({ dir.filePath("Q.DAT"), dir.path(), PieceSizes[4], true, false, true },
-        [&](const QString &path) {
-            asked << path;
-            return !path.endsWith("Q.003");
-        });
+    SplitRun run({ dir.filePath("Q.DAT"), dir.path(), PieceSizes[4], true, false, true }, [&](const QString &path) {
+        asked << path;
+        return !path.endsWith("Q.003");
+    });
     const SplitOutcome outcome = run.runToEnd();
     QCOMPARE(outcome.pieces, 0);
     QCOMPARE(outcome.failure, SplitFailure::Declined);
@@ -284,8 +307,8 @@ void tst_SplitCore::noToTheBatchQuestionWritesNothing()
     QTemporaryDir dir;
     writeFile(dir.filePath("Q.DAT"), randomBytes(10));
     writeFile(dir.filePath("Q.Bat"), "old");
-    SplitRun run({ dir.filePath("Q.DAT"), dir.path(), PieceSizes[0], true, false, true },
-        [](const QString &) { return false; });
+    SplitRun run(
+        { dir.filePath("Q.DAT"), dir.path(), PieceSizes[0], true, false, true }, [](const QString &) { return false; });
     QCOMPARE(run.runToEnd().failure, SplitFailure::Declined);
     QCOMPARE(outputs(dir.path(), "Q.DAT"), QStringList { "Q.Bat" });
     QCOMPARE(readFile(dir.filePath("Q.Bat")), "old");
@@ -312,8 +335,8 @@ void tst_SplitCore::deleteWithoutAskingReplacesTheSameBaseName()
     const QByteArray second = randomBytes(PieceSizes[4] + 5);
     writeFile(dir.filePath("A.EXE"), randomBytes(PieceSizes[4] * 3));
     writeFile(dir.filePath("A.DAT"), second);
-    QCOMPARE(SplitRun({ dir.filePath("A.EXE"), dir.path(), PieceSizes[4], true, true, true }, nullptr).runToEnd().pieces,
-        3);
+    QCOMPARE(
+        SplitRun({ dir.filePath("A.EXE"), dir.path(), PieceSizes[4], true, true, true }, nullptr).runToEnd().pieces, 3);
     SplitRun run({ dir.filePath("A.DAT"), dir.path(), PieceSizes[4], true, true, true }, [](const QString &) {
         [] { QFAIL("asked although told to delete without asking"); }();
         return false;
@@ -347,9 +370,8 @@ void tst_SplitCore::sourceShrinkingMidPieceRemovesThatPiece()
     writeFile(dir.filePath("S.DAT"), source);
     writeFile(dir.filePath("S.002"), "old");
     // Between piece 1 and piece 2 the source loses most of piece 2's share.
-    SplitRun run({ dir.filePath("S.DAT"), dir.path(), p, false, false, true }, [&](const QString &) {
-        return QFile::resize(dir.filePath("S.DAT"), p + 100000);
-    });
+    SplitRun run({ dir.filePath("S.DAT"), dir.path(), p, false, false, true },
+        [&](const QString &) { return QFile::resize(dir.filePath("S.DAT"), p + 100000); });
     const SplitOutcome outcome = run.runToEnd();
     QCOMPARE(outcome.pieces, 0);
     QCOMPARE(outcome.failure, SplitFailure::SourceUnreadable);
@@ -418,7 +440,8 @@ void tst_SplitCore::unwritablePieceOrBatchAborts()
     QCOMPARE(outcome.path, dir.filePath(blocker));
     QCOMPARE(outputs(dir.path(), "W.DAT"), left);
 
-    SplitRun nowhere({ dir.filePath("W.DAT"), dir.filePath("NOWHERE"), PieceSizes[4], writeBatch, true, true }, nullptr);
+    SplitRun nowhere(
+        { dir.filePath("W.DAT"), dir.filePath("NOWHERE"), PieceSizes[4], writeBatch, true, true }, nullptr);
     QCOMPARE(nowhere.runToEnd().pieces, 0);
     QVERIFY(nowhere.outcome().failure == SplitFailure::PieceUnwritable
         || nowhere.outcome().failure == SplitFailure::BatchUnwritable);
@@ -453,9 +476,8 @@ void tst_SplitCore::eventLoopRunReportsProgressAndFinishes()
     const QByteArray source = randomBytes(PieceSizes[4] * 3 + 7);
     writeFile(dir.filePath("L.DAT"), source);
     writeFile(dir.filePath("L.002"), "old");
-    SplitRun run({ dir.filePath("L.DAT"), dir.path(), PieceSizes[4], true, false, true }, [](const QString &) {
-        return true;
-    });
+    SplitRun run(
+        { dir.filePath("L.DAT"), dir.path(), PieceSizes[4], true, false, true }, [](const QString &) { return true; });
     QSignalSpy progress(&run, &SplitRun::progress);
     QSignalSpy finished(&run, &SplitRun::finished);
     run.start();
@@ -487,7 +509,9 @@ void tst_SplitCore::sourceOverTwoGibSplitsAtSixtyFourBitOffsets()
             QCOMPARE(file.write(QByteArray(1, char('A' + i))), 1);
         }
     }
-    struct stat info {};
+    struct stat info
+    {
+    };
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
     QVERIFY(fd >= 0);
