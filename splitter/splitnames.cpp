@@ -1,0 +1,82 @@
+#include "splitnames.h"
+
+#include "cp932.h"
+
+namespace SplitNames {
+
+namespace {
+
+QByteArray line(const QString &text)
+{
+    return Cp932::encode(text) + "\r\n";
+}
+
+} // namespace
+
+QString FileNamePart(const QString &path, qint16 mode)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    const QString name = path.mid(cut + 1);
+    if (mode != 1)
+        return name;
+    const qsizetype dot = name.indexOf(u'.');
+    return dot < 0 ? name : name.left(dot);
+}
+
+QString PieceName(const QString &baseName, qint64 n)
+{
+    return baseName + u'.' + QString::number(n).rightJustified(3, u'0');
+}
+
+QString PiecePath(const QString &folder, const QString &baseName, qint64 n)
+{
+    return folder + u'/' + PieceName(baseName, n);
+}
+
+QString BatchPath(const QString &folder, const QString &baseName)
+{
+    return folder + u'/' + baseName + u".Bat";
+}
+
+QString BatchWord(const QString &name)
+{
+    // '%' expands even inside quotes in a batch file; the others end a word
+    // or, for '+', join files in COPY.
+    QString word = name;
+    word.replace(QStringLiteral("%"), QStringLiteral("%%"));
+    static const QString splitters = QStringLiteral(" \t&()^,;=+|<>");
+    for (const QChar c : name) {
+        if (splitters.contains(c))
+            return u'"' + word + u'"';
+    }
+    return word;
+}
+
+QByteArray BatchHead()
+{
+    return line(QStringLiteral("@echo off"));
+}
+
+QByteArray BatchPieceLines(const QString &sourceName, const QString &baseName, qint64 n, bool deletePieces)
+{
+    const QString source = BatchWord(sourceName);
+    const QString piece = BatchWord(PieceName(baseName, n));
+    QByteArray lines = line(u"COPY /B " + (n == 1 ? QString() : source + u'+') + piece + u' ' + source + u" > NUL");
+    if (deletePieces)
+        lines += line(u"DEL " + piece + u" > NUL");
+    return lines;
+}
+
+QByteArray BatchTail(const QString &baseName, bool deletePieces)
+{
+    QByteArray lines;
+    if (deletePieces)
+        lines += line(u"DEL " + BatchWord(baseName + u".PIF") + u" > NUL");
+    lines += line(QStringLiteral("cls"));
+    lines += line(QStringLiteral("echo 完了しました。"));
+    if (deletePieces)
+        lines += line(u"DEL " + BatchWord(baseName + u".BAT") + u" > NUL");
+    return lines;
+}
+
+} // namespace SplitNames

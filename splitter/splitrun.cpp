@@ -1,0 +1,301 @@
+#include "splitrun.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <limits>
+#include <new>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Long enough to keep the per-slice overhead negligible, short enough for
+// the window to repaint smoothly between slices.
+constexpr qint64 SliceMs = 30;
+
+// When a full block cannot be had, the buffer shrinks in these steps.
+constexpr qint64 BlockShrinkStep = 1024;
+
+QString endOfFileReason()
+{
+    return QStringLiteral("読み込み中にファイルが短くなりました。");
+}
+
+} // namespace
+
+SplitRun::SplitRun(const SplitRequest &request, OverwriteQuestion ask, QObject *parent)
+    : QObject(parent)
+    , m_request(request)
+    , m_ask(std::move(ask))
+{
+    if (m_request.pieceSize <= 0)
+        m_request.pieceSize = SplitNames::PieceSizes[0];
+}
+
+SplitRun::~SplitRun()
+{
+    // An unfinished piece would hold less than its share.
+    if (m_pieceFile.isOpen()) {
+        m_pieceFile.close();
+        m_pieceFile.remove();
+    }
+}
+
+void SplitRun::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    QTimer::singleShot(0, this, &SplitRun::slice);
+}
+
+SplitOutcome SplitRun::runToEnd()
+{
+    m_started = true;
+    advance(std::numeric_limits<qint64>::max());
+    return m_outcome;
+}
+
+void SplitRun::slice()
+{
+    advance(SliceMs);
+    emit progress(m_piece, m_position, m_length);
+    if (m_stage == Stage::Done)
+        emit finished(m_outcome.pieces);
+    else
+        QTimer::singleShot(0, this, &SplitRun::slice);
+}
+
+void SplitRun::advance(qint64 budgetMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (m_stage != Stage::Done) {
+        switch (m_stage) {
+        case Stage::Begin:
+            begin();
+            break;
+        case Stage::NextPiece:
+            nextPiece();
+            break;
+        case Stage::Transfer:
+            transfer();
+            break;
+        case Stage::Tail:
+            tail();
+            break;
+        case Stage::Done:
+            break;
+        }
+        if (clock.elapsed() >= budgetMs)
+            break;
+    }
+}
+
+void SplitRun::begin()
+{
+    m_sourceName = SplitNames::FileNamePart(m_request.sourcePath, 0);
+    m_baseName = SplitNames::FileNamePart(m_request.sourcePath, 1);
+
+    m_source.setFileName(m_request.sourcePath);
+    if (!m_source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return fail(SplitFailure::SourceUnreadable, m_request.sourcePath, m_source.errorString());
+    m_length = m_source.size();
+
+    // The only piece that can carry the source's own name is the one whose
+    // number the source name spells; other aliases are caught per piece.
+    const QString numberText = m_sourceName.mid(m_baseName.size() + 1);
+    bool numeric = false;
+    const qint64 number = numberText.toLongLong(&numeric);
+    if (numeric && number >= 1 && SplitNames::PieceName(m_baseName, number) == m_sourceName
+        && number <= (m_length + m_request.pieceSize - 1) / m_request.pieceSize) {
+        const QString piece = SplitNames::PiecePath(m_request.destFolder, m_baseName, number);
+        if (isSource(piece))
+            return fail(SplitFailure::SameAsSource, piece, QString());
+    }
+    const QString batchPath = SplitNames::BatchPath(m_request.destFolder, m_baseName);
+    if (m_request.writeBatch && isSource(batchPath))
+        return fail(SplitFailure::SameAsSource, batchPath, QString());
+
+    qint64 block = std::min({ SplitNames::TransferBlock, m_request.pieceSize, std::max<qint64>(m_length, 1) });
+    for (;;) {
+        try {
+            m_buffer.resize(block);
+            break;
+        } catch (const std::bad_alloc &) {
+            block -= BlockShrinkStep;
+            if (block <= BlockShrinkStep)
+                return fail(SplitFailure::OutOfMemory, QString(), QString());
+        }
+    }
+
+    if (m_request.writeBatch) {
+        if (!clearPath(batchPath, SplitFailure::BatchUnwritable))
+            return;
+        m_batch.setFileName(batchPath);
+        if (!m_batch.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return fail(SplitFailure::BatchUnwritable, batchPath, m_batch.errorString());
+        if (!writeBatch(SplitNames::BatchHead()))
+            return;
+    }
+    m_stage = Stage::NextPiece;
+}
+
+void SplitRun::nextPiece()
+{
+    if (m_position >= m_length) {
+        m_stage = Stage::Tail;
+        return;
+    }
+    ++m_piece;
+    m_written = 0;
+    if (m_request.writeBatch
+        && !writeBatch(SplitNames::BatchPieceLines(m_sourceName, m_baseName, m_piece, m_request.batchDeletesPieces)))
+        return;
+
+    const QString path = SplitNames::PiecePath(m_request.destFolder, m_baseName, m_piece);
+    if (isSource(path))
+        return fail(SplitFailure::SameAsSource, path, QString());
+    if (!clearPath(path, SplitFailure::PieceUnwritable))
+        return;
+    m_pieceFile.setFileName(path);
+    if (!m_pieceFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return fail(SplitFailure::PieceUnwritable, path, m_pieceFile.errorString());
+    m_stage = Stage::Transfer;
+}
+
+// The length of the hole in the source at the current position, 0 when
+// data lies there or the file system cannot tell.
+qint64 SplitRun::holeAhead()
+{
+#ifdef SEEK_DATA
+    const int fd = m_source.handle();
+    off_t data = ::lseek(fd, m_position, SEEK_DATA);
+    if (data < 0 && errno == ENXIO)
+        data = m_length; // nothing but hole up to the end
+    if (data < 0 || data <= m_position) {
+        ::lseek(fd, m_position, SEEK_SET);
+        return 0;
+    }
+    return qint64(data) - m_position;
+#else
+    return 0;
+#endif
+}
+
+void SplitRun::transfer()
+{
+    // A hole in the source stays a hole in the piece: the same bytes read
+    // back, without moving gigabytes of zeros.
+    const qint64 hole = std::min({ holeAhead(), m_request.pieceSize - m_written, m_length - m_position });
+    if (hole > 0) {
+        m_position += hole;
+        m_written += hole;
+        if (!m_source.seek(m_position))
+            return fail(SplitFailure::SourceUnreadable, m_request.sourcePath, m_source.errorString());
+        return finishBlock();
+    }
+    if (m_pieceFile.pos() != m_written && !m_pieceFile.seek(m_written))
+        return fail(SplitFailure::PieceUnwritable, m_pieceFile.fileName(), m_pieceFile.errorString());
+
+    const qint64 block = std::min({ qint64(m_buffer.size()), m_request.pieceSize - m_written, m_length - m_position });
+    const qint64 got = m_source.read(m_buffer.data(), block);
+    if (got != block)
+        return fail(
+            SplitFailure::SourceUnreadable, m_request.sourcePath, got < 0 ? m_source.errorString() : endOfFileReason());
+    if (m_pieceFile.write(m_buffer.constData(), block) != block)
+        return fail(SplitFailure::PieceUnwritable, m_pieceFile.fileName(), m_pieceFile.errorString());
+    m_position += block;
+    m_written += block;
+    finishBlock();
+}
+
+void SplitRun::finishBlock()
+{
+    if (m_written < m_request.pieceSize && m_position < m_length)
+        return;
+    if (m_pieceFile.size() != m_written && !m_pieceFile.resize(m_written))
+        return fail(SplitFailure::PieceUnwritable, m_pieceFile.fileName(), m_pieceFile.errorString());
+    m_pieceFile.close();
+    if (m_pieceFile.error() != QFileDevice::NoError)
+        return fail(SplitFailure::PieceUnwritable, m_pieceFile.fileName(), m_pieceFile.errorString());
+    m_stage = Stage::NextPiece;
+}
+
+void SplitRun::tail()
+{
+    m_source.close();
+    if (m_request.writeBatch) {
+        if (!writeBatch(SplitNames::BatchTail(m_baseName, m_request.batchDeletesPieces)))
+            return;
+        m_batch.close();
+        if (m_batch.error() != QFileDevice::NoError)
+            return fail(SplitFailure::BatchUnwritable, m_batch.fileName(), m_batch.errorString());
+    }
+    m_outcome.pieces = m_piece;
+    m_stage = Stage::Done;
+}
+
+// Makes way for a new file at path: deletes what is there, asking first
+// unless told not to. False when the run has ended.
+bool SplitRun::clearPath(const QString &path, SplitFailure unwritable)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    if (!m_request.deleteWithoutAsking && !(m_ask && m_ask(path))) {
+        fail(SplitFailure::Declined, path, QString());
+        return false;
+    }
+    QFile existing(path);
+    if (!existing.remove()) {
+        fail(unwritable, path, existing.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool SplitRun::isSource(const QString &path) const
+{
+#ifdef Q_OS_UNIX
+    struct stat other;
+    struct stat self;
+    if (::stat(QFile::encodeName(path).constData(), &other) != 0 || ::fstat(m_source.handle(), &self) != 0)
+        return false;
+    return other.st_dev == self.st_dev && other.st_ino == self.st_ino;
+#else
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(m_source).canonicalFilePath();
+#endif
+}
+
+bool SplitRun::writeBatch(const QByteArray &lines)
+{
+    // Flushed at once, so a full disk shows at the line that did not fit.
+    if (m_batch.write(lines) != lines.size() || !m_batch.flush()) {
+        fail(SplitFailure::BatchUnwritable, m_batch.fileName(), m_batch.errorString());
+        return false;
+    }
+    return true;
+}
+
+void SplitRun::fail(SplitFailure failure, const QString &path, const QString &reason)
+{
+    if (m_pieceFile.isOpen()) {
+        m_pieceFile.close();
+        m_pieceFile.remove();
+    }
+    m_source.close();
+    m_batch.close();
+    m_outcome.pieces = 0;
+    m_outcome.failure = failure;
+    m_outcome.path = path;
+    m_outcome.reason = reason;
+    m_stage = Stage::Done;
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "splitnames.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+// One split of a source file into numbered pieces, with the rejoin batch.
+//
+// Order of a run (the window's overwrite questions come in this order):
+//   1. the source is opened; nothing is written when it cannot be read;
+//   2. with the batch: an existing batch file is deleted (without asking when
+//      deleteWithoutAsking, else after a Yes), then created with its head;
+//   3. per piece: its batch lines, then an existing piece file is deleted
+//      (same rule), then the piece is written in blocks of at most
+//      SplitNames::TransferBlock bytes;
+//   4. with the batch: its tail.
+// A No ends the run at once with 0 pieces; what was written stays. A read or
+// write failure ends it the same way and removes the piece being written, so
+// every piece left on disk holds exactly its share of the source. A batch
+// file or piece that is the source itself is never deleted: the run stops
+// before anything is written.
+//
+// Sizes, positions and the piece count are 64-bit; one block buffer is held
+// whatever the file size. Holes of a sparse source stay holes in the pieces.
+
+struct SplitRequest
+{
+    QString sourcePath;
+    QString destFolder;
+    qint64 pieceSize = SplitNames::PieceSizes[0];
+    bool writeBatch = true;
+    bool deleteWithoutAsking = false;
+    bool batchDeletesPieces = true;
+};
+
+enum class SplitFailure {
+    None,
+    Declined, // No to an overwrite question
+    SourceUnreadable,
+    SameAsSource, // a piece or the batch file would replace the source
+    PieceUnwritable,
+    BatchUnwritable,
+    OutOfMemory,
+};
+
+struct SplitOutcome
+{
+    qint64 pieces = 0; // pieces written; 0 when aborted or the source was empty
+    SplitFailure failure = SplitFailure::None;
+    QString path; // the file a failure concerns
+    QString reason; // the system's words for it
+};
+
+class SplitRun : public QObject
+{
+    Q_OBJECT
+public:
+    // Asked before an existing batch file or piece is deleted; false aborts.
+    using OverwriteQuestion = std::function<bool(const QString &path)>;
+
+    SplitRun(const SplitRequest &request, OverwriteQuestion ask, QObject *parent = nullptr);
+    ~SplitRun() override;
+
+    // Runs from the event loop in short slices, emitting progress after each,
+    // and finished() once. The question may open a nested event loop; no
+    // slice is pending while it is asked.
+    void start();
+
+    // Runs the whole split before returning.
+    SplitOutcome runToEnd();
+
+    bool isRunning() const { return m_stage != Stage::Done && m_started; }
+    bool isDone() const { return m_stage == Stage::Done; }
+    const SplitOutcome &outcome() const { return m_outcome; }
+    qint64 piecesStarted() const { return m_piece; }
+    qint64 bytesDone() const { return m_position; }
+    qint64 totalBytes() const { return m_length; }
+
+signals:
+    void progress(qint64 pieces, qint64 bytes, qint64 total);
+    void finished(qint64 result);
+
+private:
+    enum class Stage { Begin, NextPiece, Transfer, Tail, Done };
+
+    void slice();
+    void advance(qint64 budgetMs);
+    void begin();
+    void nextPiece();
+    qint64 holeAhead();
+    void transfer();
+    void finishBlock();
+    void tail();
+    bool clearPath(const QString &path, SplitFailure unwritable);
+    bool isSource(const QString &path) const;
+    bool writeBatch(const QByteArray &lines);
+    void fail(SplitFailure failure, const QString &path, const QString &reason);
+
+    SplitRequest m_request;
+    OverwriteQuestion m_ask;
+    QString m_sourceName;
+    QString m_baseName;
+    QFile m_source;
+    QFile m_batch;
+    QFile m_pieceFile;
+    QByteArray m_buffer;
+    qint64 m_length = 0;
+    qint64 m_position = 0;
+    qint64 m_piece = 0;
+    qint64 m_written = 0;
+    Stage m_stage = Stage::Begin;
+    bool m_started = false;
+    SplitOutcome m_outcome;
+};
