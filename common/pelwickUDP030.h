@@ -9,13 +9,35 @@
 //
 // LinkMessage grammar (the texts the messenger and its games exchange):
 //   "<GAMEFUNC>" code "<GAMEDATA>" data      no terminator, data may be empty
+//
+// Transport: a local socket per user, application and topic, in the runtime
+// directory, readable and writable by its owner only (linkServerPath). One
+// connection is one conversation:
+//   client -> server   "PLNK" | u8 n | item (n bytes, code page 932, 1..255)
+//                      | u32 big-endian m | text (m bytes, code page 932, m <= LinkMaxTextBytes)
+//   server -> client   'A' accepted or 'R' refused (unknown item, text too long)
+//   client closes.
+// The server drops a connection without answering when the bytes are not of
+// this form, when the peer runs as another user, or when the conversation
+// stalls for LinkStallMs. Application, topic and item names compare without
+// regard to case, as the names of the original link did.
 
 constexpr const char *LinkTopic = "linksystem";
 constexpr const char *LinkInputItem = "txtDDEInput";
 
+// Longest text one poke carries, in code page 932 bytes.
+constexpr qsizetype LinkMaxTextBytes = 1024 * 1024;
+// How long SendLinkText waits for the answer.
+constexpr int LinkAnswerTimeoutMs = 3000;
+// How long the server keeps a conversation that neither completes its poke
+// nor closes.
+constexpr int LinkStallMs = 5000;
+
 // A window's link source: listens for conversations addressed to
 // application|topic and reports each poked text. linkClosed() fires once per
 // conversation that delivered a poke, when it ends, in the order they ended.
+class LinkConversation;
+
 class LinkSource : public QObject
 {
     Q_OBJECT
@@ -33,11 +55,26 @@ public:
     bool listen();
     QString errorString() const;
 
+    // The socket this source listens on (or would listen on).
+    QString serverPath() const;
+    bool isListening() const;
+
 signals:
+    // Emitted after the poke was accepted and answered.
     void poked(const QString &item, const QString &text);
     void linkClosed();
+    // Emitted just before each linkClosed(), with the item and text that this
+    // very conversation poked. A handler that reads "the last poked text" at
+    // linkClosed() can see a later conversation's text when two senders
+    // overlap; this signal pairs each close with its own text.
+    void conversationClosed(const QString &item, const QString &text);
 
 private:
+    void startConversation(LinkConversation *c);
+    void readConversation(LinkConversation *c);
+    void endConversation(LinkConversation *c);
+    void reportEnds();
+
     struct Private;
     Private *d;
 };
@@ -46,3 +83,22 @@ private:
 // few seconds for the answer while the event loop runs; true when accepted.
 // runtimeDir empty: the user's runtime directory.
 bool SendLinkText(const QString &text, const QString &application, const QString &runtimeDir = {});
+
+// The outcome of one poke, for callers that need to tell the failures apart.
+enum class LinkPokeResult {
+    Accepted,
+    Refused, // unknown item, text too long, or the name is held by another user
+    NoListener, // nobody listens: failed at once
+    NoAnswer, // connected, but no answer within the wait
+};
+
+// One conversation with application|topic: pokes text into item. Waits at
+// most timeoutMs for the answer while the event loop runs (other handlers
+// may run meanwhile).
+LinkPokeResult pokeLink(const QString &application, const QString &topic, const QString &item, const QString &text,
+                        const QString &runtimeDir = {}, int timeoutMs = LinkAnswerTimeoutMs);
+
+// The socket path of application|topic under runtimeDir (empty: the user's
+// runtime directory). Names are folded to lower case; characters other than
+// ASCII letters, digits, '-' and '_' are written as %XX of their UTF-8 bytes.
+QString linkServerPath(const QString &application, const QString &topic, const QString &runtimeDir = {});

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class QTreeWidget;
+
+// The game program the messenger starts, and the process list.
+
+// Full path of the game program StartGameProgram runs: the messenger's
+// folder + "/" + game name (GOMOKU or OTHELLO). Set by the game relay.
+extern QString GameProgramPath;
+
+// The game program started last: a non-zero handle (its process id) while
+// this module still owns it, 0 when there is none.
+quintptr GameProcessHandle();
+
+// Runs GameProgramPath as a child process owned by this module (in its own
+// folder, standard input closed, output passed through) and returns its
+// handle; 0 when it cannot be started. A game program of an earlier start
+// that still runs is ended first: two games cannot both serve the link.
+quintptr StartGameProgram();
+
+// Ends the started game program the hard way (SIGKILL: it gets no chance to
+// send anything) and forgets it. 0 when no started game program is left;
+// otherwise the handle that could not be ended, still stored. A program
+// that already ended by itself cannot be ended: its handle is returned and
+// stays until the next start.
+quintptr EndGameProgram();
+
+// One process as the process list shows it.
+struct ProcessEntry
+{
+    quint32 id = 0;
+    QString exePath;
+};
+
+// The seam over the platform's process listing.
+class ProcessTable
+{
+public:
+    virtual ~ProcessTable() = default;
+    // Every running process; nothing when the listing cannot be read.
+    virtual std::optional<QList<ProcessEntry>> snapshot() const = 0;
+};
+
+// The processes under a proc file system (default /proc), in identifier
+// order. Name: the target of <pid>/exe, else the first word of <pid>/cmdline,
+// else <pid>/comm.
+class ProcProcessTable : public ProcessTable
+{
+public:
+    explicit ProcProcessTable(const QString &procRoot = QStringLiteral("/proc"));
+    std::optional<QList<ProcessEntry>> snapshot() const override;
+
+private:
+    QString m_root;
+};
+
+inline constexpr const char16_t *ProcessListFailureText = u"ﾌﾟﾛｾｽｴﾝﾄﾘの取得に失敗しました";
+
+// One row of the process list: identifier in upper-case hexadecimal, path.
+struct ProcessListRow
+{
+    QString id;
+    QString path;
+    friend bool operator==(const ProcessListRow &, const ProcessListRow &) = default;
+};
+
+// The rows FillProcessList shows: one per process, or the single failure
+// row (empty identifier, ProcessListFailureText) when the table cannot be read.
+QList<ProcessListRow> ProcessListRows(const ProcessTable &table);
+
+// Replaces the rows of list (two columns) by the current process list.
+// Defined in Pelwick::MessengerToolWindows.
+void FillProcessList(QTreeWidget *list, const ProcessTable &table);

@@ -1,0 +1,37 @@
+// Stands in for a game program in the tests of StartGameProgram.
+// Copied into a test folder; it writes "<its folder>/started" (its process
+// id) when it runs and "<its folder>/terminated" if it gets SIGTERM or
+// SIGHUP. Named "quitter" it ends at once instead of waiting.
+#include <QCoreApplication>
+#include <QFile>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+static QByteArray terminatedPath;
+
+extern "C" void onTerminate(int)
+{
+    const int fd = ::open(terminatedPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+    ::_exit(0);
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString dir = QCoreApplication::applicationDirPath();
+    terminatedPath = QFile::encodeName(dir + QStringLiteral("/terminated"));
+    std::signal(SIGTERM, onTerminate);
+    std::signal(SIGHUP, onTerminate);
+    QFile started(dir + QStringLiteral("/started"));
+    if (!started.open(QIODevice::WriteOnly))
+        return 2;
+    started.write(QByteArray::number(QCoreApplication::applicationPid()));
+    started.close();
+    if (QCoreApplication::applicationName() == QLatin1String("quitter"))
+        return 0;
+    return app.exec();
+}

@@ -1,0 +1,156 @@
+#include "pelwickUDP040.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+
+namespace {
+
+bool alive(quintptr pid)
+{
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// Gone, or ended and waiting to be reaped by its parent.
+bool ended(quintptr pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray s = stat.readAll();
+    const qsizetype close = s.lastIndexOf(')');
+    return close > 0 && s.mid(close + 2, 1) == "Z";
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_GameProgram : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup();
+    void endWithoutGameSucceeds();
+    void unstartableProgramYieldsNoHandle_data();
+    void unstartableProgramYieldsNoHandle();
+    void startRunsProgramInItsFolderAndEndKillsItHard();
+    void programThatEndedByItselfCannotBeEnded();
+    void secondStartEndsTheFirstGame();
+
+private:
+    // A copy of the stub game under name in a folder of its own.
+    QString installStub(QTemporaryDir &dir, const QString &name);
+};
+
+QString tst_GameProgram::installStub(QTemporaryDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    if (!QFile::copy(QStringLiteral(PELWICK_BIN_DIR "/pelwick_gamestub"), path))
+        return {};
+    return path;
+}
+
+void tst_GameProgram::cleanup()
+{
+    EndGameProgram();
+    GameProgramPath.clear();
+}
+
+void tst_GameProgram::endWithoutGameSucceeds()
+{
+    QCOMPARE(GameProcessHandle(), quintptr(0));
+    QCOMPARE(EndGameProgram(), quintptr(0));
+}
+
+void tst_GameProgram::unstartableProgramYieldsNoHandle_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("executable");
+    QTest::newRow("no path") << QString() << false;
+    QTest::newRow("missing file") << QStringLiteral("GOMOKU") << false;
+    QTest::newRow("not executable") << QStringLiteral("OTHELLO") << true;
+}
+
+void tst_GameProgram::unstartableProgramYieldsNoHandle()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, executable);
+    QTemporaryDir dir;
+    GameProgramPath = name.isEmpty() ? QString() : dir.filePath(name);
+    if (executable) {
+        QFile f(GameProgramPath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a program");
+    }
+    QCOMPARE(StartGameProgram(), quintptr(0));
+    QCOMPARE(GameProcessHandle(), quintptr(0));
+    QCOMPARE(EndGameProgram(), quintptr(0));
+}
+
+void tst_GameProgram::startRunsProgramInItsFolderAndEndKillsItHard()
+{
+    QTemporaryDir dir;
+    GameProgramPath = installStub(dir, QStringLiteral("GOMOKU"));
+    QVERIFY(!GameProgramPath.isEmpty());
+
+    const quintptr handle = StartGameProgram();
+    QVERIFY(handle != 0);
+    QCOMPARE(GameProcessHandle(), handle);
+    QTRY_COMPARE(readAll(dir.filePath("started")), QByteArray::number(qulonglong(handle)));
+    QVERIFY(alive(handle));
+
+    QCOMPARE(EndGameProgram(), quintptr(0));
+    QCOMPARE(GameProcessHandle(), quintptr(0));
+    QVERIFY(!alive(handle));
+    // Ended like a killed process: it had no chance to react.
+    QVERIFY(!QFile::exists(dir.filePath("terminated")));
+    QCOMPARE(EndGameProgram(), quintptr(0));
+}
+
+void tst_GameProgram::programThatEndedByItselfCannotBeEnded()
+{
+    QTemporaryDir dir;
+    GameProgramPath = installStub(dir, QStringLiteral("quitter"));
+    const quintptr handle = StartGameProgram();
+    QVERIFY(handle != 0);
+    QTRY_VERIFY(ended(handle));
+
+    QCOMPARE(EndGameProgram(), handle);
+    QCOMPARE(GameProcessHandle(), handle); // kept until the next start
+
+    QTemporaryDir other;
+    GameProgramPath = installStub(other, QStringLiteral("GOMOKU"));
+    const quintptr next = StartGameProgram();
+    QVERIFY(next != 0 && next != handle);
+    QCOMPARE(EndGameProgram(), quintptr(0));
+}
+
+void tst_GameProgram::secondStartEndsTheFirstGame()
+{
+    QTemporaryDir first;
+    QTemporaryDir second;
+    GameProgramPath = installStub(first, QStringLiteral("GOMOKU"));
+    const quintptr a = StartGameProgram();
+    QVERIFY(a != 0);
+    QTRY_VERIFY(QFile::exists(first.filePath("started")));
+
+    GameProgramPath = installStub(second, QStringLiteral("OTHELLO"));
+    const quintptr b = StartGameProgram();
+    QVERIFY(b != 0 && b != a);
+    QVERIFY(!alive(a));
+    QCOMPARE(GameProcessHandle(), b);
+    QTRY_VERIFY(QFile::exists(second.filePath("started")));
+    QCOMPARE(EndGameProgram(), quintptr(0));
+    QVERIFY(!alive(b));
+}
+
+QTEST_GUILESS_MAIN(tst_GameProgram)
+#include "tst_gameprogram.moc"
