@@ -182,7 +182,9 @@ void frm_GOMOKU::openLink()
     m_link = new LinkSource(QLatin1String(Application), m_runtimeDir, QLatin1String(LinkTopic), this);
     m_link->addItem(QLatin1String(LinkInputItem));
     connect(m_link, &LinkSource::poked, this, &frm_GOMOKU::linkPoked);
-    connect(m_link, &LinkSource::linkClosed, this, &frm_GOMOKU::linkClosed);
+    // Each link-close comes with the text of its own conversation, so a
+    // second poke that arrives before the first close cannot overwrite it.
+    connect(m_link, &LinkSource::conversationClosed, this, &frm_GOMOKU::Form_LinkClose);
     m_linkListening = m_link->listen();
 }
 
@@ -214,16 +216,15 @@ void frm_GOMOKU::showBox(const QString &text, const QString &title, bool informa
 
 void frm_GOMOKU::linkPoked(const QString &item, const QString &text)
 {
-    if (item != QLatin1String(LinkInputItem))
-        return;
-    m_pendingTexts.enqueue(text);
-    m_txtDDEInput->setText(text);
+    if (item.compare(QLatin1String(LinkInputItem), Qt::CaseInsensitive) == 0)
+        m_txtDDEInput->setText(text);
 }
 
-void frm_GOMOKU::linkClosed()
+void frm_GOMOKU::Form_LinkClose(const QString &item, const QString &text)
 {
-    if (!m_pendingTexts.isEmpty())
-        m_txtDDEInput->setText(m_pendingTexts.dequeue());
+    if (item.compare(QLatin1String(LinkInputItem), Qt::CaseInsensitive) != 0)
+        return;
+    m_txtDDEInput->setText(text);
     ReceiveLinkText();
 }
 

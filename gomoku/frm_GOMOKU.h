@@ -6,7 +6,6 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPoint>
-#include <QQueue>
 
 #include <array>
 #include <memory>
@@ -109,7 +108,7 @@ private:
     void showBox(const QString &text, const QString &title = {}, bool information = false);
 
     void linkPoked(const QString &item, const QString &text);
-    void linkClosed();
+    void Form_LinkClose(const QString &item, const QString &text);
 
     GomokuRules m_rules;
     QString m_runtimeDir;
@@ -117,10 +116,6 @@ private:
     bool m_alreadyRunning = false;
     LinkSource *m_link = nullptr;
     bool m_linkListening = false;
-    // Texts poked and not yet handled, oldest first: each link-close takes
-    // the text of its own conversation, so a second poke arriving before
-    // the first close cannot overwrite the first text.
-    QQueue<QString> m_pendingTexts;
 
     QString m_linkApplication;
     QString m_partnerName;

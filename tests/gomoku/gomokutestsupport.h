@@ -54,6 +54,7 @@ inline void feed(frm_GOMOKU &window, const QString &linkText)
     auto *link = window.findChild<LinkSource *>();
     QVERIFY(link);
     emit link->poked(QLatin1String(LinkInputItem), linkText);
+    emit link->conversationClosed(QLatin1String(LinkInputItem), linkText);
     emit link->linkClosed();
 }
 
