@@ -80,12 +80,10 @@ bool somebodyListens(const QString &path)
 
 // Waits until ready() holds, the socket is gone or the deadline passes, with
 // the event loop running when there is one.
-template<typename Ready>
-void waitFor(QLocalSocket &socket, const QDeadlineTimer &deadline, Ready ready)
+template <typename Ready> void waitFor(QLocalSocket &socket, const QDeadlineTimer &deadline, Ready ready)
 {
-    const auto done = [&] {
-        return ready() || socket.state() == QLocalSocket::UnconnectedState || deadline.hasExpired();
-    };
+    const auto done
+        = [&] { return ready() || socket.state() == QLocalSocket::UnconnectedState || deadline.hasExpired(); };
     if (!QCoreApplication::instance()) {
         while (!done()) {
             if (socket.state() == QLocalSocket::ConnectingState)
@@ -116,7 +114,9 @@ void waitFor(QLocalSocket &socket, const QDeadlineTimer &deadline, Ready ready)
 class LinkConversation : public QObject
 {
 public:
-    explicit LinkConversation(QLocalSocket *s, QObject *parent) : QObject(parent), socket(s)
+    explicit LinkConversation(QLocalSocket *s, QObject *parent)
+        : QObject(parent)
+        , socket(s)
     {
         socket->setParent(this);
         stall.setSingleShot(true);
@@ -191,7 +191,8 @@ struct LinkSource::Private
 };
 
 LinkSource::LinkSource(const QString &application, const QString &runtimeDir, const QString &topic, QObject *parent)
-    : QObject(parent), d(new Private)
+    : QObject(parent)
+    , d(new Private)
 {
     d->application = application;
     d->topic = topic;
@@ -359,7 +360,7 @@ void LinkSource::reportEnds()
 }
 
 LinkPokeResult pokeLink(const QString &application, const QString &topic, const QString &item, const QString &text,
-                        const QString &runtimeDir, int timeoutMs)
+    const QString &runtimeDir, int timeoutMs)
 {
     const QByteArray itemBytes = Cp932::encode(item);
     const QByteArray textBytes = Cp932::encode(text);
@@ -408,8 +409,7 @@ LinkPokeResult pokeLink(const QString &application, const QString &topic, const 
 
 bool SendLinkText(const QString &text, const QString &application, const QString &runtimeDir)
 {
-    return pokeLink(application, QString::fromLatin1(LinkTopic), QString::fromLatin1(LinkInputItem), text,
-                    runtimeDir)
+    return pokeLink(application, QString::fromLatin1(LinkTopic), QString::fromLatin1(LinkInputItem), text, runtimeDir)
         == LinkPokeResult::Accepted;
 }
 

@@ -96,7 +96,7 @@ enum class LinkPokeResult {
 // most timeoutMs for the answer while the event loop runs (other handlers
 // may run meanwhile).
 LinkPokeResult pokeLink(const QString &application, const QString &topic, const QString &item, const QString &text,
-                        const QString &runtimeDir = {}, int timeoutMs = LinkAnswerTimeoutMs);
+    const QString &runtimeDir = {}, int timeoutMs = LinkAnswerTimeoutMs);
 
 // The socket path of application|topic under runtimeDir (empty: the user's
 // runtime directory). Names are folded to lower case; characters other than

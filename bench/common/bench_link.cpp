@@ -52,7 +52,6 @@ int main(int argc, char **argv)
         return 1;
     run(source, dir.path(), QStringLiteral("<GAMEFUNC>10<GAMEDATA>(192.168.0.2)10,12"), rounds,
         "poke to linkClosed, move text");
-    run(source, dir.path(), QString(64 * 1024, QLatin1Char('x')), qMax(10, rounds / 10),
-        "poke to linkClosed, 64 KiB");
+    run(source, dir.path(), QString(64 * 1024, QLatin1Char('x')), qMax(10, rounds / 10), "poke to linkClosed, 64 KiB");
     return 0;
 }

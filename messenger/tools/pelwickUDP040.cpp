@@ -81,7 +81,10 @@ quintptr EndGameProgram()
     return 0;
 }
 
-ProcProcessTable::ProcProcessTable(const QString &procRoot) : m_root(procRoot) {}
+ProcProcessTable::ProcProcessTable(const QString &procRoot)
+    : m_root(procRoot)
+{
+}
 
 std::optional<QList<ProcessEntry>> ProcProcessTable::snapshot() const
 {

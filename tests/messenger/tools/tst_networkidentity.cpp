@@ -1,0 +1,225 @@
+#include "pelwickUDP080.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+constexpr quint32 ip(int a, int b, int c, int d)
+{
+    return (quint32(a) << 24) | (quint32(b) << 16) | (quint32(c) << 8) | quint32(d);
+}
+
+class FakeCalls : public NetworkCalls
+{
+public:
+    std::optional<QByteArray> name = QByteArray("pc01");
+    int error = 0;
+    QList<quint32> resolved;
+    QList<NetworkInterfaceFacts> list;
+    mutable QByteArray askedFor;
+
+    std::optional<QByteArray> hostName(int &e) const override
+    {
+        e = error;
+        return name;
+    }
+    QList<quint32> resolveIpv4(const QByteArray &n) const override
+    {
+        askedFor = n;
+        return resolved;
+    }
+    QList<NetworkInterfaceFacts> interfaces() const override { return list; }
+};
+
+NetworkInterfaceFacts iface(
+    int index, QList<quint32> ipv4, QByteArray hw = {}, bool loopback = false, bool up = true, bool running = true)
+{
+    NetworkInterfaceFacts f;
+    f.index = index;
+    f.ipv4 = ipv4;
+    f.hardwareAddress = hw;
+    f.loopback = loopback;
+    f.up = up;
+    f.running = running;
+    return f;
+}
+
+using Interfaces = QList<NetworkInterfaceFacts>;
+using Addresses = QList<quint32>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Interfaces)
+
+class tst_NetworkIdentity : public QObject
+{
+    Q_OBJECT
+private slots:
+    void failingHostNameGivesEmptyAndItsOwnText();
+    void errorNumberKeepsItsLeadingBlank_data();
+    void errorNumberKeepsItsLeadingBlank();
+    void addressIsFirstOwnAddressOfTheHostName_data();
+    void addressIsFirstOwnAddressOfTheHostName();
+    void unresolvableNameSaysSocketsAreNotResponding();
+    void adapterMacIsFirstHardwareAddress_data();
+    void adapterMacIsFirstHardwareAddress();
+    void primaryAddressIsFirstUsableInterface_data();
+    void primaryAddressIsFirstUsableInterface();
+    void byteHalves_data();
+    void byteHalves();
+    void realMachineAnswersInTheRightForms();
+};
+
+void tst_NetworkIdentity::failingHostNameGivesEmptyAndItsOwnText()
+{
+    FakeCalls calls;
+    calls.name.reset();
+    calls.error = 10093;
+    QStringList shown;
+    const MessageSink sink = [&](const QString &t) { shown << t; };
+
+    QCOMPARE(QueryLocalHostName(sink, calls), QString());
+    QCOMPARE(QueryLocalIpAddress(sink, calls), QString());
+    QCOMPARE(shown,
+        QStringList({ "Windows Sockets error  10093 has occurred.  Unable to successfully get Host Name.",
+            "Windows Sockets error  10093 has occurred. Unable to successfully get Host Name." }));
+}
+
+void tst_NetworkIdentity::errorNumberKeepsItsLeadingBlank_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0 << "Windows Sockets error  0 has occurred. Unable to successfully get Host Name.";
+    QTest::newRow("negative") << -1 << "Windows Sockets error -1 has occurred. Unable to successfully get Host Name.";
+}
+
+void tst_NetworkIdentity::errorNumberKeepsItsLeadingBlank()
+{
+    QFETCH(int, error);
+    QFETCH(QString, text);
+    QCOMPARE(SocketsErrorText(error, false), text);
+}
+
+
+void tst_NetworkIdentity::addressIsFirstOwnAddressOfTheHostName_data()
+{
+    QTest::addColumn<Addresses>("resolved");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("first of several") << Addresses { ip(192, 168, 0, 5), ip(10, 0, 0, 1) } << "192.168.0.5";
+    QTest::newRow("debian 127.0.1.1 passed over")
+        << Addresses { ip(127, 0, 1, 1), ip(192, 168, 0, 7) } << "192.168.0.7";
+    QTest::newRow("only loopback: primary address") << Addresses { ip(127, 0, 1, 1) } << "172.16.1.2";
+}
+
+void tst_NetworkIdentity::addressIsFirstOwnAddressOfTheHostName()
+{
+    QFETCH(Addresses, resolved);
+    QFETCH(QString, address);
+    FakeCalls calls;
+    calls.name = QByteArray(" pc01 ");
+    calls.resolved = resolved;
+    calls.list = { iface(1, { ip(127, 0, 0, 1) }, {}, true), iface(2, { ip(172, 16, 1, 2) }) };
+    QStringList shown;
+    QCOMPARE(QueryLocalIpAddress([&](const QString &t) { shown << t; }, calls), address);
+    QCOMPARE(calls.askedFor, QByteArray("pc01"));
+    QVERIFY(shown.isEmpty());
+}
+
+void tst_NetworkIdentity::unresolvableNameSaysSocketsAreNotResponding()
+{
+    FakeCalls calls;
+    QStringList shown;
+    QCOMPARE(QueryLocalIpAddress([&](const QString &t) { shown << t; }, calls), QString());
+    QCOMPARE(shown, QStringList({ "Windows Sockets are not responding. Unable to successfully get Host Name." }));
+}
+
+void tst_NetworkIdentity::adapterMacIsFirstHardwareAddress_data()
+{
+    QTest::addColumn<Interfaces>("interfaces");
+    QTest::addColumn<QString>("mac");
+    QTest::newRow("byte 0x0A") << Interfaces { iface(2, {}, QByteArray::fromHex("00a0c90a3b7f")) }
+                               << "00 A0 C9 0A 3B 7F";
+    QTest::newRow("no adapter") << Interfaces {} << "00 00 00 00 00 00";
+    QTest::newRow("loopback and address-less passed over") << Interfaces { iface(1, {}, QByteArray(6, '\0'), true),
+        iface(2, {}, {}), iface(3, {}, QByteArray::fromHex("0123456789ab")) }
+                                                           << "01 23 45 67 89 AB";
+    QTest::newRow("index order, not list order") << Interfaces { iface(5, {}, QByteArray::fromHex("555555555555")),
+        iface(3, {}, QByteArray::fromHex("333333333333")) }
+                                                 << "33 33 33 33 33 33";
+    QTest::newRow("short address padded")
+        << Interfaces { iface(2, {}, QByteArray::fromHex("ff")) } << "FF 00 00 00 00 00";
+}
+
+void tst_NetworkIdentity::adapterMacIsFirstHardwareAddress()
+{
+    QFETCH(Interfaces, interfaces);
+    QFETCH(QString, mac);
+    FakeCalls calls;
+    calls.list = interfaces;
+    QCOMPARE(QueryAdapterMac(calls), mac);
+}
+
+void tst_NetworkIdentity::primaryAddressIsFirstUsableInterface_data()
+{
+    QTest::addColumn<Interfaces>("interfaces");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("none") << Interfaces {} << "127.0.0.1";
+    QTest::newRow("only loopback") << Interfaces { iface(1, { ip(127, 0, 0, 1) }, {}, true) } << "127.0.0.1";
+    QTest::newRow("down, not running and address-less passed over") << Interfaces {
+        iface(2, { ip(10, 0, 0, 2) }, {}, false, false), iface(3, { ip(10, 0, 0, 3) }, {}, false, true, false),
+        iface(4, {}), iface(5, { ip(10, 0, 0, 5), ip(10, 0, 0, 6) })
+    } << "10.0.0.5";
+    QTest::newRow("index order") << Interfaces { iface(9, { ip(10, 9, 9, 9) }), iface(4, { ip(10, 4, 4, 4) }) }
+                                 << "10.4.4.4";
+}
+
+void tst_NetworkIdentity::primaryAddressIsFirstUsableInterface()
+{
+    QFETCH(Interfaces, interfaces);
+    QFETCH(QString, address);
+    FakeCalls calls;
+    calls.list = interfaces;
+    QCOMPARE(PrimaryIpv4Address(calls), address);
+}
+
+void tst_NetworkIdentity::byteHalves_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::newRow("version 1.1") << 0x0101 << 1 << 1;
+    QTest::newRow("version 2.2") << 0x0202 << 2 << 2;
+    QTest::newRow("0x1234") << 0x1234 << 0x34 << 0x12;
+    QTest::newRow("above 16 bits") << 0x12345 << 0x45 << 0x23;
+    QTest::newRow("minus one") << -1 << 0xFF << 0;
+    QTest::newRow("minus 256") << -256 << 0 << 0xFF;
+}
+
+void tst_NetworkIdentity::byteHalves()
+{
+    QFETCH(int, value);
+    QFETCH(int, low);
+    QFETCH(int, high);
+    QCOMPARE(int(LowByteOf(value)), low);
+    QCOMPARE(int(HighByteOf(value)), high);
+}
+
+void tst_NetworkIdentity::realMachineAnswersInTheRightForms()
+{
+    QStringList shown;
+    const MessageSink sink = [&](const QString &t) { shown << t; };
+    QCOMPARE(QueryLocalHostName(sink), QHostInfo::localHostName());
+    QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]{2}( [0-9A-F]{2}){5}$")).match(QueryAdapterMac()).hasMatch());
+    const QHostAddress primary(PrimaryIpv4Address());
+    QCOMPARE(primary.protocol(), QAbstractSocket::IPv4Protocol);
+    const QString own = QueryLocalIpAddress(sink);
+    if (!own.isEmpty())
+        QVERIFY(!own.startsWith(QLatin1String("127.")) || primary.isLoopback());
+    QVERIFY(shown.size() <= 1); // only an unresolvable host name may speak
+}
+
+QTEST_GUILESS_MAIN(tst_NetworkIdentity)
+#include "tst_networkidentity.moc"
