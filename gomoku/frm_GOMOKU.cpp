@@ -61,7 +61,8 @@ class BoardView : public QWidget
 {
 public:
     explicit BoardView(frm_GOMOKU *window)
-        : QWidget(window), m_window(window)
+        : QWidget(window)
+        , m_window(window)
     {
         setObjectName(QStringLiteral("BoardView"));
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -91,7 +92,8 @@ private:
 
 frm_GOMOKU::frm_GOMOKU(const QString &runtimeDir, QWidget *parent)
     : QMainWindow(parent)
-    , m_runtimeDir(runtimeDir.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : runtimeDir)
+    , m_runtimeDir(
+          runtimeDir.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : runtimeDir)
     , m_boardColor(OrangeBoard)
 {
     setObjectName(QStringLiteral("frm_GOMOKU"));
@@ -99,7 +101,8 @@ frm_GOMOKU::frm_GOMOKU(const QString &runtimeDir, QWidget *parent)
     // One copy per user: a second one ends before showing anything. The lock
     // never goes stale by age, only when its owner has died.
     QDir().mkpath(m_runtimeDir);
-    m_lock = std::make_unique<QLockFile>(QDir(m_runtimeDir).filePath(QLatin1String(Application) + QLatin1String(".lock")));
+    m_lock
+        = std::make_unique<QLockFile>(QDir(m_runtimeDir).filePath(QLatin1String(Application) + QLatin1String(".lock")));
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0) && m_lock->error() == QLockFile::LockFailedError)
         m_alreadyRunning = true;
@@ -207,7 +210,7 @@ void frm_GOMOKU::Beep()
 void frm_GOMOKU::showBox(const QString &text, const QString &title, bool information)
 {
     QMessageBox box(information ? QMessageBox::Information : QMessageBox::NoIcon,
-                    title.isEmpty() ? QStringLiteral("GOMOKU") : title, text, QMessageBox::Ok, this);
+        title.isEmpty() ? QStringLiteral("GOMOKU") : title, text, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("msgBox"));
     box.exec();
 }

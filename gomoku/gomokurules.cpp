@@ -6,8 +6,7 @@ GomokuRules::GomokuRules()
 {
     // Clockwise from up; y grows downwards as on the screen.
     m_dirVector = { {
-        { 0, 0 },
-        { 0, -1 }, // 1 up
+        { 0, 0 }, { 0, -1 }, // 1 up
         { 1, -1 }, // 2 up-right
         { 1, 0 }, // 3 right
         { 1, 1 }, // 4 down-right

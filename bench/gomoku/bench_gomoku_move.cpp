@@ -117,8 +117,8 @@ int main(int argc, char **argv)
         const int oy = 1 + 2 * (point / 10);
         ++point;
         const QPoint at(window.CellWidth() * ox, window.CellHeight() * oy);
-        QMouseEvent press(QEvent::MouseButtonPress, at, board->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
+        QMouseEvent press(
+            QEvent::MouseButtonPress, at, board->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         clock.start();
         QCoreApplication::sendEvent(board, &press);
         sent.push_back(clock.nsecsElapsed());

@@ -39,16 +39,17 @@ int main(int argc, char **argv)
     send("20");
     send("01");
     const QList<QPoint> moves { { 10, 10 }, { 11, 9 }, { 11, 11 }, { 9, 9 }, { 12, 12 }, { 13, 13 }, { 10, 12 },
-                                { 9, 13 }, { 10, 11 }, { 10, 9 }, { 12, 10 }, { 8, 11 }, { 9, 12 } };
+        { 9, 13 }, { 10, 11 }, { 10, 9 }, { 12, 10 }, { 8, 11 }, { 9, 12 } };
     for (qsizetype i = 0; i < moves.size(); ++i) {
         send("10", GomokuLink::moveData(i % 2 ? partner : own, moves[i].x(), moves[i].y()));
         QTest::qWait(20);
     }
     QTest::qWait(300);
     const QRect frame = window.frameGeometry();
-    const QString crop = QStringLiteral("%1x%2+%3+%4").arg(frame.width()).arg(frame.height()).arg(frame.x()).arg(frame.y());
+    const QString crop
+        = QStringLiteral("%1x%2+%3+%4").arg(frame.width()).arg(frame.height()).arg(frame.x()).arg(frame.y());
     const int rc = QProcess::execute(QStringLiteral("import"),
-                                     { QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"), crop,
-                                       QString::fromLocal8Bit(argv[1]) });
+        { QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"), crop,
+            QString::fromLocal8Bit(argv[1]) });
     return rc;
 }

@@ -184,8 +184,10 @@ void tst_frm_GOMOKU::clickChecksRunInOrder_data()
     QTest::addColumn<bool>("ownBlack");
     QTest::addColumn<QPoint>("point");
     QTest::addColumn<QString>("panel");
-    QTest::newRow("partner's turn, on the board") << false << QPoint(5, 5) << QStringLiteral("あなたの番ではありません");
-    QTest::newRow("partner's turn, in the margin") << false << QPoint(20, 20) << QStringLiteral("あなたの番ではありません");
+    QTest::newRow("partner's turn, on the board")
+        << false << QPoint(5, 5) << QStringLiteral("あなたの番ではありません");
+    QTest::newRow("partner's turn, in the margin")
+        << false << QPoint(20, 20) << QStringLiteral("あなたの番ではありません");
     QTest::newRow("own turn, beyond 19") << true << QPoint(20, 10) << QStringLiteral("範囲外選択！");
     QTest::newRow("own turn, before 1") << true << QPoint(10, 0) << QStringLiteral("範囲外選択！");
 }
@@ -338,7 +340,8 @@ void tst_frm_GOMOKU::invalidCodeShowsItsText_data()
     QTest::addColumn<QString>("box");
     QTest::newRow("code 77") << text("77") << QStringLiteral("プログラム不正処理発生 Game_Func=77");
     QTest::newRow("no tags") << QStringLiteral("hello") << QStringLiteral("プログラム不正処理発生 Game_Func=");
-    QTest::newRow("no data tag") << QStringLiteral("<GAMEFUNC>40") << QStringLiteral("プログラム不正処理発生 Game_Func=");
+    QTest::newRow("no data tag") << QStringLiteral("<GAMEFUNC>40")
+                                 << QStringLiteral("プログラム不正処理発生 Game_Func=");
 }
 
 void tst_frm_GOMOKU::invalidCodeShowsItsText()
@@ -399,8 +402,8 @@ void tst_frm_GOMOKU::ownMoveThatCannotBeSentIsStillPlayed()
 {
     introduce(true, QStringLiteral("Nobody"));
     click(3, 17);
-    QTRY_COMPARE(m_boxes->texts,
-                 QStringList { QStringLiteral("失敗しました!!Nobody<GAMEFUNC>10<GAMEDATA>(192.168.0.5)3,17") });
+    QTRY_COMPARE(
+        m_boxes->texts, QStringList { QStringLiteral("失敗しました!!Nobody<GAMEFUNC>10<GAMEDATA>(192.168.0.5)3,17") });
     QCOMPARE(m_window->rules().Board(3, 17), OwnSide);
     QCOMPARE(m_window->rules().Turn(), PartnerSide);
 }

@@ -69,31 +69,56 @@ void tst_GomokuRules::winTest_data()
     QTest::addColumn<bool>("wins");
 
     // Own stones, partner stones, who moves, where, result.
-    QTest::newRow("right of four") << "1,1 2,1 3,1 4,1" << "" << 0 << QPoint(5, 1) << true;
-    QTest::newRow("left of four") << "6,7 7,7 8,7 9,7" << "" << 0 << QPoint(5, 7) << true;
-    QTest::newRow("below four") << "4,3 4,4 4,5 4,6" << "" << 0 << QPoint(4, 7) << true;
-    QTest::newRow("above four") << "4,3 4,4 4,5 4,6" << "" << 0 << QPoint(4, 2) << true;
-    QTest::newRow("down-right diagonal") << "2,2 3,3 4,4 5,5" << "" << 0 << QPoint(6, 6) << true;
-    QTest::newRow("up-left end of diagonal") << "2,2 3,3 4,4 5,5" << "" << 0 << QPoint(1, 1) << true;
-    QTest::newRow("up-right diagonal") << "10,10 11,9 12,8 13,7" << "" << 0 << QPoint(14, 6) << true;
-    QTest::newRow("down-left end of diagonal") << "10,10 11,9 12,8 13,7" << "" << 0 << QPoint(9, 11) << true;
-    QTest::newRow("right edge") << "15,4 16,4 17,4 18,4" << "" << 0 << QPoint(19, 4) << true;
-    QTest::newRow("bottom edge") << "19,15 19,16 19,17 19,18" << "" << 0 << QPoint(19, 19) << true;
-    QTest::newRow("corner diagonal") << "15,15 16,16 17,17 18,18" << "" << 0 << QPoint(19, 19) << true;
-    QTest::newRow("no wrap past right edge") << "17,4 18,4 19,4 1,5 2,5" << "" << 0 << QPoint(16, 4) << false;
-    QTest::newRow("no wrap past bottom edge") << "5,17 5,18 5,19 6,1 6,2" << "" << 0 << QPoint(5, 16) << false;
-    QTest::newRow("middle of two and two") << "3,9 4,9 6,9 7,9" << "" << 0 << QPoint(5, 9) << true;
-    QTest::newRow("one and three on a diagonal") << "8,2 10,4 11,5 12,6" << "" << 0 << QPoint(9, 3) << true;
-    QTest::newRow("six in a row") << "3,9 4,9 5,9 7,9 8,9" << "" << 0 << QPoint(6, 9) << true;
-    QTest::newRow("seven in a row") << "1,1 1,2 1,3 1,5 1,6 1,7" << "" << 0 << QPoint(1, 4) << true;
-    QTest::newRow("four with open end") << "5,5 6,5 7,5" << "" << 0 << QPoint(8, 5) << false;
-    QTest::newRow("four closed by partner") << "5,5 6,5 7,5" << "9,5" << 0 << QPoint(8, 5) << false;
-    QTest::newRow("run broken by partner") << "3,9 4,9 6,9 7,9" << "5,9" << 0 << QPoint(8, 9) << false;
-    QTest::newRow("partner stones do not count") << "3,9 4,9" << "6,9 7,9" << 0 << QPoint(5, 9) << false;
-    QTest::newRow("partner wins with own stones") << "" << "3,9 4,9 6,9 7,9" << 1 << QPoint(5, 9) << true;
-    QTest::newRow("mover's run only") << "1,1 2,1 3,1 4,1" << "" << 1 << QPoint(5, 1) << false;
-    QTest::newRow("two lines of four crossing") << "1,3 2,3 3,3 5,1 5,2 5,4" << "" << 0 << QPoint(5, 3) << false;
-    QTest::newRow("bent line") << "1,1 2,1 3,1 4,2" << "" << 0 << QPoint(5, 2) << false;
+    QTest::newRow("right of four") << "1,1 2,1 3,1 4,1"
+                                   << "" << 0 << QPoint(5, 1) << true;
+    QTest::newRow("left of four") << "6,7 7,7 8,7 9,7"
+                                  << "" << 0 << QPoint(5, 7) << true;
+    QTest::newRow("below four") << "4,3 4,4 4,5 4,6"
+                                << "" << 0 << QPoint(4, 7) << true;
+    QTest::newRow("above four") << "4,3 4,4 4,5 4,6"
+                                << "" << 0 << QPoint(4, 2) << true;
+    QTest::newRow("down-right diagonal") << "2,2 3,3 4,4 5,5"
+                                         << "" << 0 << QPoint(6, 6) << true;
+    QTest::newRow("up-left end of diagonal") << "2,2 3,3 4,4 5,5"
+                                             << "" << 0 << QPoint(1, 1) << true;
+    QTest::newRow("up-right diagonal") << "10,10 11,9 12,8 13,7"
+                                       << "" << 0 << QPoint(14, 6) << true;
+    QTest::newRow("down-left end of diagonal") << "10,10 11,9 12,8 13,7"
+                                               << "" << 0 << QPoint(9, 11) << true;
+    QTest::newRow("right edge") << "15,4 16,4 17,4 18,4"
+                                << "" << 0 << QPoint(19, 4) << true;
+    QTest::newRow("bottom edge") << "19,15 19,16 19,17 19,18"
+                                 << "" << 0 << QPoint(19, 19) << true;
+    QTest::newRow("corner diagonal") << "15,15 16,16 17,17 18,18"
+                                     << "" << 0 << QPoint(19, 19) << true;
+    QTest::newRow("no wrap past right edge") << "17,4 18,4 19,4 1,5 2,5"
+                                             << "" << 0 << QPoint(16, 4) << false;
+    QTest::newRow("no wrap past bottom edge") << "5,17 5,18 5,19 6,1 6,2"
+                                              << "" << 0 << QPoint(5, 16) << false;
+    QTest::newRow("middle of two and two") << "3,9 4,9 6,9 7,9"
+                                           << "" << 0 << QPoint(5, 9) << true;
+    QTest::newRow("one and three on a diagonal") << "8,2 10,4 11,5 12,6"
+                                                 << "" << 0 << QPoint(9, 3) << true;
+    QTest::newRow("six in a row") << "3,9 4,9 5,9 7,9 8,9"
+                                  << "" << 0 << QPoint(6, 9) << true;
+    QTest::newRow("seven in a row") << "1,1 1,2 1,3 1,5 1,6 1,7"
+                                    << "" << 0 << QPoint(1, 4) << true;
+    QTest::newRow("four with open end") << "5,5 6,5 7,5"
+                                        << "" << 0 << QPoint(8, 5) << false;
+    QTest::newRow("four closed by partner") << "5,5 6,5 7,5"
+                                            << "9,5" << 0 << QPoint(8, 5) << false;
+    QTest::newRow("run broken by partner") << "3,9 4,9 6,9 7,9"
+                                           << "5,9" << 0 << QPoint(8, 9) << false;
+    QTest::newRow("partner stones do not count") << "3,9 4,9"
+                                                 << "6,9 7,9" << 0 << QPoint(5, 9) << false;
+    QTest::newRow("partner wins with own stones") << ""
+                                                  << "3,9 4,9 6,9 7,9" << 1 << QPoint(5, 9) << true;
+    QTest::newRow("mover's run only") << "1,1 2,1 3,1 4,1"
+                                      << "" << 1 << QPoint(5, 1) << false;
+    QTest::newRow("two lines of four crossing") << "1,3 2,3 3,3 5,1 5,2 5,4"
+                                                << "" << 0 << QPoint(5, 3) << false;
+    QTest::newRow("bent line") << "1,1 2,1 3,1 4,2"
+                               << "" << 0 << QPoint(5, 2) << false;
 }
 
 void tst_GomokuRules::winTest()
@@ -199,15 +224,33 @@ void tst_GomokuRules::controlData_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("func");
     QTest::addColumn<QString>("data");
-    QTest::newRow("move") << "<GAMEFUNC>10<GAMEDATA>(192.168.0.5)3,17" << "10" << "(192.168.0.5)3,17";
-    QTest::newRow("empty data") << "<GAMEFUNC>40<GAMEDATA>" << "40" << "";
-    QTest::newRow("no tags") << "hello" << "" << "";
-    QTest::newRow("data tag missing") << "<GAMEFUNC>40" << "" << "";
-    QTest::newRow("code tag missing") << "<GAMEDATA>abc" << "" << "abc";
-    QTest::newRow("data tag first") << "<GAMEDATA>x<GAMEFUNC>10" << "" << "x<GAMEFUNC>10";
-    QTest::newRow("first tags count") << "<GAMEFUNC>10<GAMEDATA>a<GAMEDATA>b" << "10" << "a<GAMEDATA>b";
-    QTest::newRow("text before the code tag") << "xx<GAMEFUNC>77<GAMEDATA>" << "77" << "";
-    QTest::newRow("inner spaces kept") << "<GAMEFUNC> 10 <GAMEDATA> a b " << " 10 " << " a b ";
+    QTest::newRow("move") << "<GAMEFUNC>10<GAMEDATA>(192.168.0.5)3,17"
+                          << "10"
+                          << "(192.168.0.5)3,17";
+    QTest::newRow("empty data") << "<GAMEFUNC>40<GAMEDATA>"
+                                << "40"
+                                << "";
+    QTest::newRow("no tags") << "hello"
+                             << ""
+                             << "";
+    QTest::newRow("data tag missing") << "<GAMEFUNC>40"
+                                      << ""
+                                      << "";
+    QTest::newRow("code tag missing") << "<GAMEDATA>abc"
+                                      << ""
+                                      << "abc";
+    QTest::newRow("data tag first") << "<GAMEDATA>x<GAMEFUNC>10"
+                                    << ""
+                                    << "x<GAMEFUNC>10";
+    QTest::newRow("first tags count") << "<GAMEFUNC>10<GAMEDATA>a<GAMEDATA>b"
+                                      << "10"
+                                      << "a<GAMEDATA>b";
+    QTest::newRow("text before the code tag") << "xx<GAMEFUNC>77<GAMEDATA>"
+                                              << "77"
+                                              << "";
+    QTest::newRow("inner spaces kept") << "<GAMEFUNC> 10 <GAMEDATA> a b "
+                                       << " 10 "
+                                       << " a b ";
 }
 
 void tst_GomokuRules::controlData()
@@ -302,7 +345,8 @@ void tst_GomokuRules::clickPicksTheNearestIntersection_data()
     QTest::newRow("on (1,1)") << QPoint(12, 10) << 12 << 10 << QPoint(1, 1);
     QTest::newRow("half a cell left of the first line") << QPoint(6, 5) << 12 << 10 << QPoint(1, 1);
     QTest::newRow("just beyond half a cell") << QPoint(5, 4) << 12 << 10 << QPoint(0, 0);
-    QTest::newRow("half a cell right of the last line") << QPoint(12 * 19 + 5, 10 * 19 + 4) << 12 << 10 << QPoint(19, 19);
+    QTest::newRow("half a cell right of the last line")
+        << QPoint(12 * 19 + 5, 10 * 19 + 4) << 12 << 10 << QPoint(19, 19);
     QTest::newRow("margin beyond 19") << QPoint(12 * 19 + 6, 10 * 19 + 5) << 12 << 10 << QPoint(20, 20);
     QTest::newRow("odd cell halves to even") << QPoint(0, 0) << 13 << 15 << QPoint(0, 0);
     QTest::newRow("odd cell boundary") << QPoint(20, 22) << 13 << 15 << QPoint(2, 2);
