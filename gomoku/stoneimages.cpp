@@ -1,0 +1,76 @@
+#include "stoneimages.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QRadialGradient>
+
+namespace StoneImages {
+
+namespace {
+
+void drawStone(QPainter &p, const QRectF &box, bool white)
+{
+    // A light source at the upper left gives the stones some body.
+    QRadialGradient shade(box.left() + box.width() * 0.35, box.top() + box.height() * 0.35, box.width() * 0.7);
+    if (white) {
+        shade.setColorAt(0, QColor(255, 255, 255));
+        shade.setColorAt(1, QColor(200, 200, 200));
+        p.setPen(QPen(Qt::black, box.width() / 20.0));
+    } else {
+        shade.setColorAt(0, QColor(110, 110, 110));
+        shade.setColorAt(1, QColor(0, 0, 0));
+        p.setPen(Qt::NoPen);
+    }
+    p.setBrush(shade);
+    p.drawEllipse(box);
+}
+
+} // namespace
+
+QImage stone(int index, const QColor &background)
+{
+    QImage image(ImageSize, ImageSize, QImage::Format_RGB32);
+    image.fill(background);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool white = index % 2 == 1;
+    drawStone(p, QRectF(1.5, 1.5, ImageSize - 3, ImageSize - 3), white);
+    if (index >= MarkedOffset) {
+        const QRectF mark(ImageSize / 2.0 - 5, ImageSize / 2.0 - 5, 10, 10);
+        if (white) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(230, 0, 0));
+        } else {
+            p.setPen(QPen(Qt::white, 2));
+            p.setBrush(QColor(255, 230, 0));
+        }
+        p.drawEllipse(mark);
+    }
+    return image;
+}
+
+QIcon windowIcon()
+{
+    QIcon icon;
+    for (const int size : { 16, 32, 64 }) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(QColor(255, 128, 0));
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::black, size / 32.0));
+        for (int i = 1; i < 4; ++i) {
+            const qreal at = size * i / 4.0;
+            p.drawLine(QPointF(at, 0), QPointF(at, size));
+            p.drawLine(QPointF(0, at), QPointF(size, at));
+        }
+        const qreal r = size * 0.22;
+        drawStone(p, QRectF(size / 4.0 - r, size / 4.0 - r, 2 * r, 2 * r), false);
+        drawStone(p, QRectF(size / 2.0 - r, size / 2.0 - r, 2 * r, 2 * r), true);
+        drawStone(p, QRectF(size * 0.75 - r, size * 0.75 - r, 2 * r, 2 * r), false);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+} // namespace StoneImages

@@ -1,0 +1,535 @@
+#include "boardgeometry.h"
+#include "frm_GOMOKU.h"
+#include "gomokutestsupport.h"
+#include "pelwickUDP030.h"
+#include "pelwickUDP050.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace GomokuTest;
+using namespace Gomoku;
+
+namespace {
+const QString Messenger = QStringLiteral("TestMessenger");
+const QString OwnAddress = QStringLiteral("192.168.0.5");
+const QString PartnerAddress = QStringLiteral("192.168.0.7");
+const QColor Yellow(255, 230, 0);
+const QColor Red(230, 0, 0);
+} // namespace
+
+// The game window driven by clicks and by link texts over the real link; the
+// test plays the messenger with a link source of its own.
+class tst_frm_GOMOKU : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void secondCopyIsRefused();
+    void clickBeforeStartOnlyBeeps();
+    void clickChecksRunInOrder_data();
+    void clickChecksRunInOrder();
+    void clickSelectsTheNearestIntersection_data();
+    void clickSelectsTheNearestIntersection();
+    void rightButtonOnlyBeeps();
+    void occupiedPointOnlyBeeps();
+    void colourSwitchRepaintsPlainStones();
+    void marksLastUntilThePartnerMoves();
+    void resizeKeepsTheFrameSquare();
+    void focusShowsWhoseTurnItIs();
+
+    void startSequenceAssignsColourAndFirstTurn_data();
+    void startSequenceAssignsColourAndFirstTurn();
+    void invalidCodeShowsItsText_data();
+    void invalidCodeShowsItsText();
+    void paddedNudgeFlashesUntilTheNextClick();
+    void partnerMoveGivesTheTurnBack();
+    void ownClickIsSentThenPlayed();
+    void ownMoveThatCannotBeSentIsStillPlayed();
+    void badMovesAreRejected_data();
+    void badMovesAreRejected();
+    void nudgeMenuSendsToTheMessenger();
+    void sendBeforeTheMessengerIsNamedFails();
+    void closeSendsTheEndReportOnce();
+    void endCodeEndsAtOnceWithoutReport();
+    void wholeGameByClicks_data();
+    void wholeGameByClicks();
+
+private:
+    // Pokes text into the game and waits until the game has handled it.
+    void send(const QString &linkText);
+    void introduce(bool ownBlack, const QString &messenger = Messenger);
+    QString partnerMove(int x, int y) { return text("10", GomokuLink::moveData(PartnerAddress, x, y)); }
+    void click(int x, int y, Qt::MouseButton button = Qt::LeftButton, QPoint offset = {});
+    QColor pixelAt(int x, int y, QPoint offset = {});
+    QStringList receivedTexts() const;
+    QAction *action(const char *name) { return m_window->findChild<QAction *>(QLatin1String(name)); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<LinkSource> m_messenger;
+    std::unique_ptr<QSignalSpy> m_received;
+    std::unique_ptr<frm_GOMOKU> m_window;
+    std::unique_ptr<QSignalSpy> m_handled;
+    std::unique_ptr<QSignalSpy> m_beeps;
+    std::unique_ptr<BoxCatcher> m_boxes;
+};
+
+void tst_frm_GOMOKU::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_messenger = std::make_unique<LinkSource>(Messenger, m_dir->path());
+    m_messenger->addItem(QLatin1String(LinkInputItem));
+    QVERIFY(m_messenger->listen());
+    m_received = std::make_unique<QSignalSpy>(m_messenger.get(), &LinkSource::poked);
+
+    m_window = std::make_unique<frm_GOMOKU>(m_dir->path());
+    QVERIFY(m_window->linkListening());
+    // Connected after the window's own handler, so it counts handled texts.
+    m_handled = std::make_unique<QSignalSpy>(m_window->findChild<LinkSource *>(), &LinkSource::conversationClosed);
+    m_beeps = std::make_unique<QSignalSpy>(m_window.get(), &frm_GOMOKU::beeped);
+    m_boxes = std::make_unique<BoxCatcher>();
+    // 26-pixel cells, big enough to tell the marks apart.
+    m_window->resize(520, 560);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_COMPARE(m_window->CellWidth(), 26);
+    QCOMPARE(m_window->CellHeight(), 26);
+}
+
+void tst_frm_GOMOKU::cleanup()
+{
+    m_boxes.reset();
+    m_beeps.reset();
+    m_handled.reset();
+    m_window.reset();
+    m_received.reset();
+    m_messenger.reset();
+    m_dir.reset();
+}
+
+void tst_frm_GOMOKU::send(const QString &linkText)
+{
+    const qsizetype before = m_handled->count();
+    QVERIFY(SendLinkText(linkText, QStringLiteral("GOMOKU"), m_dir->path()));
+    QTRY_COMPARE(m_handled->count(), before + 1);
+}
+
+void tst_frm_GOMOKU::introduce(bool ownBlack, const QString &messenger)
+{
+    // The messenger's order: #1 to #5, the colour, then the start.
+    send(text("#1", messenger));
+    send(text("#2", QStringLiteral("相手")));
+    send(text("#3", PartnerAddress));
+    send(text("#4", QStringLiteral("自分")));
+    send(text("#5", OwnAddress));
+    send(text(ownBlack ? "20" : "21"));
+    send(text("01"));
+}
+
+void tst_frm_GOMOKU::click(int x, int y, Qt::MouseButton button, QPoint offset)
+{
+    QWidget *board = m_window->findChild<QWidget *>(QStringLiteral("BoardView"));
+    QTest::mouseClick(board, button, {}, QPoint(m_window->CellWidth() * x, m_window->CellHeight() * y) + offset);
+}
+
+QColor tst_frm_GOMOKU::pixelAt(int x, int y, QPoint offset)
+{
+    const QImage image = m_window->findChild<QWidget *>(QStringLiteral("BoardView"))->grab().toImage();
+    return image.pixelColor(QPoint(m_window->CellWidth() * x, m_window->CellHeight() * y) + offset);
+}
+
+QStringList tst_frm_GOMOKU::receivedTexts() const
+{
+    QStringList texts;
+    for (const QList<QVariant> &args : std::as_const(*m_received))
+        texts.append(args.at(1).toString());
+    return texts;
+}
+
+// ---- window ----------------------------------------------------------------
+
+void tst_frm_GOMOKU::secondCopyIsRefused()
+{
+    {
+        frm_GOMOKU second(m_dir->path());
+        QVERIFY(second.alreadyRunning());
+        QVERIFY(!second.findChild<LinkSource *>());
+    }
+    QTemporaryDir otherUser;
+    QVERIFY(!frm_GOMOKU(otherUser.path()).alreadyRunning());
+    m_handled.reset();
+    m_beeps.reset();
+    m_window.reset();
+    QVERIFY(!frm_GOMOKU(m_dir->path()).alreadyRunning());
+}
+
+void tst_frm_GOMOKU::clickBeforeStartOnlyBeeps()
+{
+    click(10, 10);
+    send(text("20")); // the colour alone does not start a game
+    click(10, 10);
+    QCOMPARE(m_beeps->count(), 2);
+    QCOMPARE(m_window->panelText(1), QStringLiteral("ｹﾞｰﾑがｽﾀｰﾄしていません"));
+    QVERIFY(m_window->rules().isFree(10, 10));
+}
+
+void tst_frm_GOMOKU::clickChecksRunInOrder_data()
+{
+    QTest::addColumn<bool>("ownBlack");
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("partner's turn, on the board")
+        << false << QPoint(5, 5) << QStringLiteral("あなたの番ではありません");
+    QTest::newRow("partner's turn, in the margin")
+        << false << QPoint(20, 20) << QStringLiteral("あなたの番ではありません");
+    QTest::newRow("own turn, beyond 19") << true << QPoint(20, 10) << QStringLiteral("範囲外選択！");
+    QTest::newRow("own turn, before 1") << true << QPoint(10, 0) << QStringLiteral("範囲外選択！");
+}
+
+void tst_frm_GOMOKU::clickChecksRunInOrder()
+{
+    QFETCH(bool, ownBlack);
+    QFETCH(QPoint, point);
+    QFETCH(QString, panel);
+    introduce(ownBlack);
+    m_beeps->clear();
+    click(point.x(), point.y());
+    QCOMPARE(m_beeps->count(), 1);
+    QCOMPARE(m_window->panelText(1), panel);
+    QCOMPARE(m_window->rules().Turn(), ownBlack ? OwnSide : PartnerSide);
+    QVERIFY(m_received->isEmpty());
+}
+
+void tst_frm_GOMOKU::clickSelectsTheNearestIntersection_data()
+{
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<QPoint>("offset");
+    QTest::addColumn<QPoint>("expected");
+    QTest::newRow("just short of half a cell") << QPoint(7, 9) << QPoint(12, 12) << QPoint(7, 9);
+    QTest::newRow("past half a cell") << QPoint(7, 9) << QPoint(13, 13) << QPoint(8, 10);
+    QTest::newRow("outside the first line") << QPoint(1, 1) << QPoint(-10, -10) << QPoint(1, 1);
+    QTest::newRow("outside the last line") << QPoint(19, 19) << QPoint(10, 10) << QPoint(19, 19);
+}
+
+void tst_frm_GOMOKU::clickSelectsTheNearestIntersection()
+{
+    QFETCH(QPoint, point);
+    QFETCH(QPoint, offset);
+    QFETCH(QPoint, expected);
+    introduce(true);
+    click(point.x(), point.y(), Qt::LeftButton, offset);
+    QCOMPARE(m_window->rules().Board(qint16(expected.x()), qint16(expected.y())), OwnSide);
+}
+
+void tst_frm_GOMOKU::rightButtonOnlyBeeps()
+{
+    introduce(true);
+    m_beeps->clear();
+    click(4, 4, Qt::RightButton);
+    QCOMPARE(m_beeps->count(), 1);
+    click(4, 4, Qt::MiddleButton);
+    QCOMPARE(m_beeps->count(), 1);
+    QVERIFY(m_window->rules().isFree(4, 4));
+    QCOMPARE(m_window->rules().Turn(), OwnSide);
+    QVERIFY(m_received->isEmpty());
+}
+
+void tst_frm_GOMOKU::occupiedPointOnlyBeeps()
+{
+    introduce(false);
+    send(partnerMove(6, 6));
+    m_beeps->clear();
+    click(6, 6);
+    QCOMPARE(m_beeps->count(), 1);
+    QVERIFY(m_window->panelText(1).isEmpty());
+    QCOMPARE(m_window->rules().Board(6, 6), PartnerSide);
+    QCOMPARE(m_window->rules().Turn(), OwnSide);
+    QVERIFY(m_received->isEmpty());
+}
+
+void tst_frm_GOMOKU::colourSwitchRepaintsPlainStones()
+{
+    QCOMPARE(pixelAt(0, 0, { 2, 2 }), QColor(255, 128, 0));
+    introduce(true);
+    click(10, 10);
+    QTRY_COMPARE(pixelAt(10, 10), Yellow);
+    action("menuKibanColor")->trigger();
+    QVERIFY(action("menuKibanColor")->isChecked());
+    const QColor centre = pixelAt(10, 10);
+    QVERIFY2(centre.red() < 128 && centre.green() < 128, qPrintable(centre.name()));
+    // The corners of the stone image follow the board colour.
+    QCOMPARE(pixelAt(10, 10, { -12, -12 }), QColor(255, 255, 255));
+    QCOMPARE(pixelAt(0, 0, { 2, 2 }), QColor(255, 255, 255));
+    action("menuKibanColor")->trigger();
+    QCOMPARE(pixelAt(10, 10, { -12, -12 }), QColor(255, 128, 0));
+}
+
+void tst_frm_GOMOKU::marksLastUntilThePartnerMoves()
+{
+    introduce(true);
+    click(4, 4);
+    QTRY_COMPARE(pixelAt(4, 4), Yellow);
+    send(partnerMove(5, 5));
+    QCOMPARE(pixelAt(5, 5), Red);
+    QVERIFY(pixelAt(4, 4) != Yellow);
+    click(6, 6); // an own move runs through the handler without a repaint
+    QCOMPARE(pixelAt(6, 6), Yellow);
+    QCOMPARE(pixelAt(5, 5), Red);
+}
+
+void tst_frm_GOMOKU::resizeKeepsTheFrameSquare()
+{
+    m_window->resize(600, 400);
+    QTRY_COMPARE(m_window->frameGeometry().width(), m_window->frameGeometry().height());
+    m_window->resize(400, 700);
+    QTRY_COMPARE(m_window->frameGeometry().width(), m_window->frameGeometry().height());
+    const QWidget *board = m_window->findChild<QWidget *>(QStringLiteral("BoardView"));
+    QTRY_COMPARE(m_window->CellWidth(), BoardGeometry::cellSpacing(board->width()));
+    QCOMPARE(m_window->CellHeight(), BoardGeometry::cellSpacing(board->height()));
+}
+
+void tst_frm_GOMOKU::focusShowsWhoseTurnItIs()
+{
+    introduce(false);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("五目並べ [黒]相手 対 [白]自分"));
+    QEvent activation(QEvent::ActivationChange);
+    m_window->activateWindow();
+    QTRY_VERIFY(m_window->isActiveWindow());
+    QApplication::sendEvent(m_window.get(), &activation);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("五目並べ-相手"));
+}
+
+// ---- link texts ------------------------------------------------------------
+
+void tst_frm_GOMOKU::startSequenceAssignsColourAndFirstTurn_data()
+{
+    QTest::addColumn<bool>("ownBlack");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("firstTurn");
+    QTest::newRow("20: black") << true << QStringLiteral("五目並べ [黒]自分 対 [白]相手") << int(OwnSide);
+    QTest::newRow("21: white") << false << QStringLiteral("五目並べ [黒]相手 対 [白]自分") << int(PartnerSide);
+}
+
+void tst_frm_GOMOKU::startSequenceAssignsColourAndFirstTurn()
+{
+    QFETCH(bool, ownBlack);
+    QFETCH(QString, caption);
+    QFETCH(int, firstTurn);
+    introduce(ownBlack);
+    QCOMPARE(m_window->LinkApplication(), Messenger);
+    QCOMPARE(m_window->PartnerAddress(), PartnerAddress);
+    QCOMPARE(m_window->windowTitle(), caption);
+    QVERIFY(m_window->rules().GameStarted());
+    QCOMPARE(m_window->rules().Turn(), qint16(firstTurn));
+    QCOMPARE(m_window->panelText(1), QStringLiteral("Game Start !!!"));
+    QCOMPARE(m_window->rules().PlayerName(PartnerSide), QStringLiteral("相手"));
+    QCOMPARE(m_beeps->count(), 1);
+    QVERIFY(m_boxes->texts.isEmpty());
+    QVERIFY(m_received->isEmpty());
+}
+
+void tst_frm_GOMOKU::invalidCodeShowsItsText_data()
+{
+    QTest::addColumn<QString>("linkText");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("code 77") << text("77") << QStringLiteral("プログラム不正処理発生 Game_Func=77");
+    QTest::newRow("no tags") << QStringLiteral("hello") << QStringLiteral("プログラム不正処理発生 Game_Func=");
+    QTest::newRow("no data tag") << QStringLiteral("<GAMEFUNC>40")
+                                 << QStringLiteral("プログラム不正処理発生 Game_Func=");
+}
+
+void tst_frm_GOMOKU::invalidCodeShowsItsText()
+{
+    QFETCH(QString, linkText);
+    QFETCH(QString, box);
+    send(linkText);
+    QTRY_COMPARE(m_boxes->texts, QStringList { box });
+}
+
+void tst_frm_GOMOKU::paddedNudgeFlashesUntilTheNextClick()
+{
+    introduce(true);
+    m_beeps->clear();
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&] {
+        if (CaptionInverted(m_window.get()))
+            click(1, 1);
+    });
+    probe.start(1);
+    QElapsedTimer clock;
+    clock.start();
+    send(QStringLiteral("   <GAMEFUNC>40<GAMEDATA>  "));
+    QVERIFY(clock.elapsed() < 4000); // a whole flash lasts 5.5 s
+    QCOMPARE(m_window->rules().Board(1, 1), OwnSide);
+    QCOMPARE(m_window->panelText(1), QStringLiteral("早く～ (^0^)"));
+    QVERIFY(!CaptionInverted(m_window.get()));
+    QCOMPARE(m_beeps->count(), 1);
+}
+
+void tst_frm_GOMOKU::partnerMoveGivesTheTurnBack()
+{
+    introduce(false);
+    m_beeps->clear();
+    send(partnerMove(10, 10));
+    QCOMPARE(m_window->rules().Board(10, 10), PartnerSide);
+    QCOMPARE(m_window->rules().Turn(), OwnSide);
+    QCOMPARE(m_window->panelText(2), QStringLiteral("自分"));
+    QCOMPARE(m_window->panelText(3), QStringLiteral("白"));
+    QCOMPARE(m_beeps->count(), 1);
+}
+
+void tst_frm_GOMOKU::ownClickIsSentThenPlayed()
+{
+    introduce(true);
+    m_beeps->clear();
+    click(3, 17);
+    QCOMPARE(receivedTexts(), QStringList { QStringLiteral("<GAMEFUNC>10<GAMEDATA>(192.168.0.5)3,17") });
+    QCOMPARE(m_window->rules().Board(3, 17), OwnSide);
+    QCOMPARE(m_window->rules().Turn(), PartnerSide);
+    QCOMPARE(m_window->panelText(2), QStringLiteral("相手"));
+    QCOMPARE(m_window->panelText(3), QStringLiteral("白"));
+    QCOMPARE(m_beeps->count(), 0);
+    QVERIFY(m_boxes->texts.isEmpty());
+}
+
+void tst_frm_GOMOKU::ownMoveThatCannotBeSentIsStillPlayed()
+{
+    introduce(true, QStringLiteral("Nobody"));
+    click(3, 17);
+    QTRY_COMPARE(
+        m_boxes->texts, QStringList { QStringLiteral("失敗しました!!Nobody<GAMEFUNC>10<GAMEDATA>(192.168.0.5)3,17") });
+    QCOMPARE(m_window->rules().Board(3, 17), OwnSide);
+    QCOMPARE(m_window->rules().Turn(), PartnerSide);
+}
+
+void tst_frm_GOMOKU::badMovesAreRejected_data()
+{
+    QTest::addColumn<QString>("data");
+    QTest::newRow("column 0") << "(192.168.0.7)0,5";
+    QTest::newRow("column 20") << "(192.168.0.7)20,5";
+    QTest::newRow("row 0") << "(192.168.0.7)5,0";
+    QTest::newRow("row 20") << "(192.168.0.7)5,20";
+    QTest::newRow("huge") << "(192.168.0.7)65541,5";
+    QTest::newRow("negative") << "(192.168.0.7)-1,5";
+    QTest::newRow("onto the partner's stone") << "(192.168.0.7)9,9";
+    QTest::newRow("onto an own stone") << "(192.168.0.5)8,8";
+    QTest::newRow("no address") << "9,10";
+    QTest::newRow("semicolon") << "(192.168.0.7)9;10";
+    QTest::newRow("three numbers") << "(192.168.0.7)9,10,11";
+    QTest::newRow("space inside") << "(192.168.0.7) 9,10";
+    QTest::newRow("empty") << "";
+}
+
+void tst_frm_GOMOKU::badMovesAreRejected()
+{
+    QFETCH(QString, data);
+    introduce(true);
+    click(8, 8);
+    send(partnerMove(9, 9));
+    const QString panel2 = m_window->panelText(2);
+    m_beeps->clear();
+
+    send(text("10", data));
+    QCOMPARE(m_window->rules().Turn(), OwnSide);
+    int stones = 0;
+    for (qint16 x = 1; x <= BoardSize; ++x)
+        for (qint16 y = 1; y <= BoardSize; ++y)
+            stones += m_window->rules().isFree(x, y) ? 0 : 1;
+    QCOMPARE(stones, 2);
+    QCOMPARE(m_window->rules().Board(8, 8), OwnSide);
+    QCOMPARE(m_window->rules().Board(9, 9), PartnerSide);
+    QCOMPARE(m_window->panelText(2), panel2);
+    QCOMPARE(m_beeps->count(), 0);
+    QVERIFY(m_boxes->texts.isEmpty());
+}
+
+void tst_frm_GOMOKU::nudgeMenuSendsToTheMessenger()
+{
+    send(text("#1", Messenger));
+    action("manuS01")->trigger();
+    QCOMPARE(receivedTexts(), QStringList { QStringLiteral("<GAMEFUNC>40<GAMEDATA>") });
+    QVERIFY(m_boxes->texts.isEmpty());
+}
+
+void tst_frm_GOMOKU::sendBeforeTheMessengerIsNamedFails()
+{
+    // A program listening under an empty name must not get the texts.
+    LinkSource nameless(QString(), m_dir->path());
+    nameless.addItem(QLatin1String(LinkInputItem));
+    nameless.listen();
+    QSignalSpy namelessReceived(&nameless, &LinkSource::poked);
+
+    action("manuS01")->trigger();
+    QTRY_COMPARE(m_boxes->texts, QStringList { QStringLiteral("催促送信に失敗しました。") });
+    m_window->close();
+    QTRY_COMPARE(m_boxes->texts.size(), 2);
+    QCOMPARE(m_boxes->texts.at(1), QStringLiteral("終了報告を失敗しました。"));
+    QVERIFY(m_received->isEmpty());
+    QVERIFY(namelessReceived.isEmpty());
+}
+
+void tst_frm_GOMOKU::closeSendsTheEndReportOnce()
+{
+    send(text("#1", Messenger));
+    QSignalSpy ended(m_window.get(), &frm_GOMOKU::programEnded);
+    action("menuM02")->trigger();
+    QVERIFY(!m_window->isVisible());
+    m_window->close();
+    QCOMPARE(receivedTexts(), QStringList { QStringLiteral("<GAMEFUNC>99<GAMEDATA>") });
+    QVERIFY(m_boxes->texts.isEmpty());
+    QCOMPARE(ended.count(), 1);
+}
+
+void tst_frm_GOMOKU::endCodeEndsAtOnceWithoutReport()
+{
+    introduce(true);
+    QSignalSpy ended(m_window.get(), &frm_GOMOKU::programEnded);
+    send(text("99"));
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(!ended.isEmpty());
+    // A report would have been delivered before the close returned.
+    QVERIFY(m_received->isEmpty());
+    QVERIFY(m_boxes->texts.isEmpty());
+}
+
+void tst_frm_GOMOKU::wholeGameByClicks_data()
+{
+    QTest::addColumn<bool>("ownWins");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("own five") << true << QStringLiteral("あなたの勝ちです。\nプログラムは終了します！");
+    QTest::newRow("partner's five") << false << QStringLiteral("相手の勝ちです。\nプログラムは終了します！");
+}
+
+void tst_frm_GOMOKU::wholeGameByClicks()
+{
+    QFETCH(bool, ownWins);
+    QFETCH(QString, box);
+    introduce(true);
+    QSignalSpy ended(m_window.get(), &frm_GOMOKU::programEnded);
+    // Own stones along row 2 (every other one on row 14 when the partner is
+    // to win), the partner's on the diagonal from (4, 4).
+    for (int i = 1; i <= 5; ++i) {
+        m_beeps->clear();
+        click(i + 2, ownWins || i % 2 ? 2 : 14);
+        if (!m_window->isVisible())
+            break;
+        send(partnerMove(i + 3, i + 3));
+    }
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(m_boxes->texts, QStringList { box });
+    QCOMPARE(m_boxes->titles, QStringList { QStringLiteral("五目並べ") });
+    QCOMPARE(m_beeps->count(), 3);
+    const QStringList texts = receivedTexts();
+    QCOMPARE(texts.size(), 6); // five moves and the end report
+    QCOMPARE(texts.last(), QStringLiteral("<GAMEFUNC>99<GAMEDATA>"));
+    QCOMPARE(ended.count(), 1);
+}
+
+QTEST_MAIN(tst_frm_GOMOKU)
+#include "tst_frm_gomoku.moc"
