@@ -63,11 +63,14 @@ private:
             box->setProperty("answered", true);
             seen << SeenBox { box->windowTitle(), box->text(), box->icon() };
             if (hook && hook(box))
-                continue;
+                return;
             QMessageBox::StandardButton answer = answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
             if (answer == QMessageBox::NoButton)
                 answer = box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
             box->button(answer)->click();
+            // Answering may destroy other windows (and this list's entries):
+            // take one box per poll.
+            return;
         }
     }
 
