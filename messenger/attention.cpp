@@ -8,8 +8,6 @@
 
 #include <QTimer>
 
-void frm_pelwickUDP::sendRemovalRequest() {}
-
 void frm_pelwickUDP::arrivalSound(const QString &path)
 {
     PlayArrivalSound(path, m_settings.Sound, m_env.soundPlayer);
@@ -39,4 +37,9 @@ void frm_pelwickUDP::hideToTrayIfMinimised()
         if (isMinimized())
             hide();
     });
+}
+
+bool frm_pelwickUDP::showOptionsDialog()
+{
+    return false;
 }

@@ -3,6 +3,7 @@
 #include "arrivalsound.h"
 #include "messagebox.h"
 #include "pelwickUDP050.h"
+#include "pelwickUDP080.h"
 #include "pelwickversion.h"
 #include "settingsstore.h"
 #include "userlist.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QNetworkDatagram>
-#include <QNetworkInterface>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -30,22 +30,6 @@ namespace {
 
 // The log keeps about this many characters; older message blocks go first.
 constexpr int LogCharacterLimit = 4 * 1024 * 1024;
-
-QString primaryIpv4Address()
-{
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &iface : interfaces) {
-        const auto flags = iface.flags();
-        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning)
-            || (flags & QNetworkInterface::IsLoopBack))
-            continue;
-        for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
-                return entry.ip().toString();
-        }
-    }
-    return QStringLiteral("127.0.0.1");
-}
 
 QAction *namedAction(QMenu *menu, const char *name, const QString &caption)
 {
@@ -83,6 +67,7 @@ frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget 
         m_env.programDirectory = QCoreApplication::applicationDirPath();
     buildControls();
     buildMenus();
+    connectMenus();
 }
 
 frm_pelwickUDP::~frm_pelwickUDP() = default;
@@ -314,7 +299,7 @@ void frm_pelwickUDP::setupSocket()
     if (m_env.ownAddress.isEmpty()) {
         const bool specific = m_env.bindAddress != QHostAddress(QHostAddress::AnyIPv4)
             && m_env.bindAddress != QHostAddress(QHostAddress::Any);
-        m_ownAddress = specific ? m_env.bindAddress.toString() : primaryIpv4Address();
+        m_ownAddress = specific ? m_env.bindAddress.toString() : PrimaryIpv4Address();
     } else {
         m_ownAddress = m_env.ownAddress;
     }

@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QLockFile>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -39,6 +40,11 @@ struct MessengerEnvironment
     QString runtimeDirectory;
     // Where the game programs lie. Empty: the messenger's own folder.
     QString programDirectory;
+    // The files the hosts and LMHOSTS entries edit.
+    QString hostsFile = QStringLiteral("/etc/hosts");
+    QString lmhostsFile = QStringLiteral("/etc/samba/lmhosts");
+    // Opens a file in the user's editor. Empty: the desktop's default.
+    std::function<void(const QString &)> openFile;
     // Plays the arrival sound. Null: the program's own player.
     ArrivalSoundPlayer *soundPlayer = nullptr;
 };
@@ -48,6 +54,9 @@ QString trimSpaces(const QString &text);
 
 // "GOMOKU" for game id 01, "OTHELLO" for 02, empty otherwise.
 QString GameProgramName(const QString &gameId);
+
+// The text of the network identity box: three lines separated by CR.
+QString NetworkIdentityText(const QString &host, const QString &ip, const QString &mac);
 
 // The record of the running game.
 struct CurrentGame
@@ -80,6 +89,17 @@ public:
     void handleDatagram(QByteArrayView bytes);
 
     void CmdSend_Click();
+
+    // Menu handlers; the menu bar's entries call the tray menu's.
+    void menuTaskBarTopForm_Click();
+    void menuTaskBarOpsion_Click();
+    void menuTaskBarPC_Click();
+    void menuTaskBarNet_Click();
+    void menuTaskBarProcess_Click();
+    void menuTaskBarSplit_Click();
+    void menuTaskBarVar_Click();
+    void menuListUserLanCheck_Click();
+    void menuRemove_Click();
     // Asks the selected user for a game (01 gomoku, 02 othello).
     void requestGame(const QString &gameId);
     // The link-close handler: relays the game's text to the partner.
@@ -119,6 +139,11 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void connectMenus();
+    void startControlPanel(const QString &program);
+    void editSystemFile(const QString &path);
+    // Shows the options dialog modally; true when its settings were applied.
+    bool showOptionsDialog();
     void setupSocket();
     void onReadyRead();
     void showReceivedMessage();
@@ -166,6 +191,10 @@ private:
 
     QUdpSocket *m_socket = nullptr;
     LinkSource *m_link = nullptr;
+    QPointer<QWidget> m_systemWindow;
+    QPointer<QWidget> m_processWindow;
+    QPointer<QWidget> m_splitWindow;
+    QPointer<QWidget> m_aboutWindow;
     UserListView *m_listUser = nullptr;
     QPlainTextEdit *m_txtS = nullptr;
     QPlainTextEdit *m_txtR = nullptr;
