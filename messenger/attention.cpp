@@ -22,8 +22,9 @@ void frm_pelwickUDP::trayIcon(bool set)
 {
     PelwickTrayIcon *icon = TrayIcon(set ? QStringLiteral("SET") : QStringLiteral("RESET"), this, menuTaskBar);
     if (icon) {
-        connect(icon, &PelwickTrayIcon::restoreRequested, this, [this] { RestoreFromTray(this, m_settings.FormTop); },
-                Qt::UniqueConnection);
+        // A second "SET" returns the icon already there: connect it once.
+        disconnect(icon, &PelwickTrayIcon::restoreRequested, this, nullptr);
+        connect(icon, &PelwickTrayIcon::restoreRequested, this, [this] { RestoreFromTray(this, m_settings.FormTop); });
     }
 }
 

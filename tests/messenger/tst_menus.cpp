@@ -1,0 +1,279 @@
+#include "messengerfixture.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+
+// The menu bar, the tray menu and the list's pop-up of a real main window.
+class tst_Menus : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void everyEntryExistsWithItsCaption_data();
+    void everyEntryExistsWithItsCaption();
+    void stayOnTopTwiceReturnsAndBothMarksAgree();
+    void toolEntriesBringUpOneWindowEach_data();
+    void toolEntriesBringUpOneWindowEach();
+    void networkIdentityBoxHasThreeLines();
+    void missingHostsFileIsReported();
+    void existingHostsFileOpensInTheEditor();
+    void closeEntryRunsTheUnloadSteps();
+    void connectionCheckMarksSilentRowsNotHeard();
+    void removalRequestAnsweredNoSendsNothing();
+    void removalRequestAsksSelectedHeardRowsAndDropsTheCurrentOne();
+
+private:
+    QAction *action(const char *name) const;
+    template<typename T> int topLevelCount() const;
+
+    quint16 m_port = 0;
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
+    std::unique_ptr<MessengerFixture> m_me;
+    std::unique_ptr<UdpPeer> m_peer;
+    frm_pelwickUDP *m_window = nullptr;
+    QStringList m_opened;
+};
+
+QAction *tst_Menus::action(const char *name) const
+{
+    return m_window->findChild<QAction *>(QLatin1String(name));
+}
+
+void tst_Menus::init()
+{
+    m_port = freeUdpPort({ QStringLiteral("127.0.0.2"), QStringLiteral("127.0.0.3") });
+    m_boxes = std::make_unique<MessageBoxRecorder>(QMessageBox::No);
+    m_me = std::make_unique<MessengerFixture>(QStringLiteral("127.0.0.3"), m_port);
+    m_me->storeDirectory({ { QStringLiteral("peer"), QStringLiteral("127.0.0.2") },
+                           { QStringLiteral("silent"), QStringLiteral("127.0.0.4") } });
+    m_peer = std::make_unique<UdpPeer>(QStringLiteral("127.0.0.2"), m_port);
+    m_window = m_me->start();
+    QVERIFY(m_window);
+    m_peer->receiveAll(100);
+    m_opened.clear();
+}
+
+void tst_Menus::cleanup()
+{
+    m_me.reset();
+    m_peer.reset();
+    m_boxes.reset();
+}
+
+void tst_Menus::everyEntryExistsWithItsCaption_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    const QList<std::pair<const char *, QString>> entries = {
+        { "menuMon", QStringLiteral("前面表示") },
+        { "menuClose", QStringLiteral("閉じる") },
+        { "menuOpsion", QStringLiteral("ｵﾌﾟｼｮﾝ") },
+        { "menuPC", QStringLiteral("PC情報") },
+        { "menuNet", QStringLiteral("Net情報") },
+        { "menuProcess", QStringLiteral("ﾌﾟﾛｾｽ一覧") },
+        { "menuSplit", QStringLiteral("ﾌｧｲﾙ分割") },
+        { "menuClock", QStringLiteral("時計") },
+        { "menuControlpanel", QStringLiteral("ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ表示") },
+        { "menuNetwork", QStringLiteral("ﾈｯﾄﾜｰｸ") },
+        { "menuODBC", QStringLiteral("ODBC32") },
+        { "menuLmhosts", QStringLiteral("Lmhostsﾌｧｲﾙ") },
+        { "menuHosts", QStringLiteral("Hostsﾌｧｲﾙ") },
+        { "menuVar", QStringLiteral("ﾊﾞｰｼﾞｮﾝ") },
+        { "menuListUserLanCheck", QStringLiteral("接続確認") },
+        { "menuGame", QStringLiteral("ｹﾞｰﾑ") },
+        { "menuGame_Gomoku", QStringLiteral("五目並べ") },
+        { "menuGame_Osero", QStringLiteral("オセロ") },
+        { "menuRemove", QStringLiteral("相互のＰＣからIP情報を消去") },
+        { "menuTaskBarDsp", QStringLiteral("表示") },
+        { "menuTaskBarTopForm", QStringLiteral("前面表示") },
+        { "meniTaskBarTool", QStringLiteral("ﾂｰﾙ") },
+        { "menuTaskBarOpsion", QStringLiteral("ｵﾌﾟｼｮﾝ") },
+        { "menuTaskBarPC", QStringLiteral("PC情報") },
+        { "menuTaskBarNet", QStringLiteral("Net情報") },
+        { "menuTaskBarProcess", QStringLiteral("ﾌﾟﾛｾｽ一覧") },
+        { "menuTaskBarSplit", QStringLiteral("ﾌｧｲﾙ分割") },
+        { "menuTaskBarClock", QStringLiteral("時計") },
+        { "menuTaskBarControlPanel", QStringLiteral("ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ") },
+        { "menuTaskBarNetwork", QStringLiteral("ﾈｯﾄﾜｰｸ") },
+        { "menuTaskBarOdbc", QStringLiteral("ODBC32") },
+        { "menuTaskBarLmhosts", QStringLiteral("Lmhostsﾌｧｲﾙ") },
+        { "menuTaskBarHosts", QStringLiteral("Hostsﾌｧｲﾙ") },
+        { "menuTaskBarVar", QStringLiteral("ﾊﾞｰｼﾞｮﾝ") },
+        { "menuTaskBarClose", QStringLiteral("閉じる") },
+        { "menuH0", QStringLiteral("-") },
+        { "menuTaskBarH4", QStringLiteral("-") },
+    };
+    for (const auto &[name, caption] : entries)
+        QTest::newRow(name) << QString::fromLatin1(name) << caption;
+}
+
+void tst_Menus::everyEntryExistsWithItsCaption()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    auto *entry = m_window->findChild<QAction *>(name);
+    QVERIFY2(entry, qPrintable(name));
+    QCOMPARE(entry->text(), caption);
+}
+
+void tst_Menus::stayOnTopTwiceReturnsAndBothMarksAgree()
+{
+    const bool before = m_window->localSettings().FormTop;
+    action("menuMon")->trigger();
+    QCOMPARE(m_window->localSettings().FormTop, !before);
+    QCOMPARE(action("menuMon")->isChecked(), !before);
+    QCOMPARE(action("menuTaskBarTopForm")->isChecked(), !before);
+    QCOMPARE(bool(m_window->windowFlags() & Qt::WindowStaysOnTopHint), !before);
+    action("menuTaskBarTopForm")->trigger();
+    QCOMPARE(m_window->localSettings().FormTop, before);
+    QCOMPARE(action("menuMon")->isChecked(), before);
+    QCOMPARE(action("menuTaskBarTopForm")->isChecked(), before);
+}
+
+template<typename T> int tst_Menus::topLevelCount() const
+{
+    int n = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        n += (w->isVisible() && w->objectName() == QLatin1String(T::staticMetaObject.className())) ? 1 : 0;
+    return n;
+}
+
+void tst_Menus::toolEntriesBringUpOneWindowEach_data()
+{
+    QTest::addColumn<QString>("menuBarEntry");
+    QTest::addColumn<QString>("trayEntry");
+    QTest::addColumn<QString>("windowName");
+    QTest::newRow("system") << "menuPC" << "menuTaskBarPC" << "frm_pelwickSys";
+    QTest::newRow("process") << "menuProcess" << "menuTaskBarProcess" << "frm_pelwickPrc";
+    QTest::newRow("splitter") << "menuSplit" << "menuTaskBarSplit" << "Frm_pelwickSpl";
+    QTest::newRow("about") << "menuVar" << "menuTaskBarVar" << "frm_pelwickAbt";
+    QTest::newRow("clock") << "menuClock" << "menuTaskBarClock" << "Frm_pelwickClk";
+}
+
+void tst_Menus::toolEntriesBringUpOneWindowEach()
+{
+    QFETCH(QString, menuBarEntry);
+    QFETCH(QString, trayEntry);
+    QFETCH(QString, windowName);
+    auto visibleWindows = [&] {
+        QList<QWidget *> found;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && (w->objectName() == windowName || QLatin1String(w->metaObject()->className()) == windowName))
+                found.append(w);
+        }
+        return found;
+    };
+    m_window->findChild<QAction *>(menuBarEntry)->trigger();
+    const QList<QWidget *> first = visibleWindows();
+    QCOMPARE(first.size(), 1);
+    m_window->findChild<QAction *>(trayEntry)->trigger();
+    QCOMPARE(visibleWindows(), first);
+    first.first()->close();
+}
+
+void tst_Menus::networkIdentityBoxHasThreeLines()
+{
+    QCOMPARE(NetworkIdentityText("pc1", "", "00 00 00 00 00 00"),
+             QStringLiteral("Host\t = pc1\rIP\t = \rMAC\t = 00 00 00 00 00 00"));
+    action("menuTaskBarNet")->trigger();
+    QCOMPARE(m_boxes->texts.size(), 1);
+    const QStringList lines = m_boxes->texts.first().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[0].startsWith(QStringLiteral("Host\t = ")));
+    QVERIFY(lines[1].startsWith(QStringLiteral("IP\t = ")));
+    QVERIFY(lines[2].startsWith(QStringLiteral("MAC\t = ")));
+}
+
+void tst_Menus::missingHostsFileIsReported()
+{
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port);
+    MessengerEnvironment env = other.environment();
+    env.lmhostsFile = other.settingsDir() + QLatin1String("/lmhosts");
+    frm_pelwickUDP window(env);
+    QVERIFY(window.Form_Load());
+    window.findChild<QAction *>(QStringLiteral("menuTaskBarLmhosts"))->trigger();
+    QCOMPARE(m_boxes->texts, QStringList { env.lmhostsFile + QStringLiteral("は存在しません。") });
+    window.close();
+}
+
+void tst_Menus::existingHostsFileOpensInTheEditor()
+{
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port);
+    MessengerEnvironment env = other.environment();
+    env.hostsFile = other.settingsDir() + QLatin1String("/hosts");
+    QFile hosts(env.hostsFile);
+    QVERIFY(hosts.open(QIODevice::WriteOnly));
+    hosts.close();
+    env.openFile = [this](const QString &path) { m_opened.append(path); };
+    frm_pelwickUDP window(env);
+    QVERIFY(window.Form_Load());
+    window.findChild<QAction *>(QStringLiteral("menuHosts"))->trigger();
+    QCOMPARE(m_opened, QStringList { env.hostsFile });
+    QVERIFY(m_boxes->texts.isEmpty());
+    window.close();
+}
+
+void tst_Menus::closeEntryRunsTheUnloadSteps()
+{
+    QSignalSpy unloaded(m_window, &frm_pelwickUDP::unloaded);
+    action("menuClose")->trigger();
+    QCOMPARE(unloaded.size(), 1);
+    // Goodbye to every row, the silent one included.
+    QCOMPARE(m_peer->receive(), QByteArray("99<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>"));
+    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+    QCOMPARE(store.value("User", "Count"), QStringLiteral("2"));
+}
+
+void tst_Menus::connectionCheckMarksSilentRowsNotHeard()
+{
+    UserListView *list = m_window->ListUser();
+    list->row(0)->setText(1, QStringLiteral("○"));
+    list->row(1)->setText(1, QStringLiteral("○"));
+    action("menuListUserLanCheck")->trigger();
+    QCOMPARE(list->row(0)->text(1), QStringLiteral("×"));
+    QCOMPARE(list->row(1)->text(1), QStringLiteral("×"));
+    // The empty datagram goes to the last addressee, then 01 to each row.
+    QCOMPARE(m_peer->receive(), QByteArray("01<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>"));
+    // The peer answers as a player in a game.
+    m_peer->send("02<USERNAME>peer<IPADDR>127.0.0.2<GAMEID>01<DATA>", "127.0.0.3");
+    QTRY_COMPARE(list->row(0)->text(1), QStringLiteral("★"));
+    QCOMPARE(list->row(1)->text(1), QStringLiteral("×"));
+}
+
+void tst_Menus::removalRequestAnsweredNoSendsNothing()
+{
+    UserListView *list = m_window->ListUser();
+    list->row(0)->setText(1, QStringLiteral("○"));
+    list->setCurrentItem(list->row(0));
+    action("menuRemove")->trigger();
+    QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("削除してもよろしいですか") });
+    QVERIFY(m_peer->receive(300).isEmpty());
+    QCOMPARE(list->rowCount(), 2);
+}
+
+void tst_Menus::removalRequestAsksSelectedHeardRowsAndDropsTheCurrentOne()
+{
+    m_boxes.reset(); // one hook at a time
+    m_boxes = std::make_unique<MessageBoxRecorder>(QMessageBox::Yes);
+    UserListView *list = m_window->ListUser();
+    list->row(0)->setText(1, QStringLiteral("○"));
+    list->row(0)->setSelected(true);
+    list->setCurrentItem(list->row(0));
+    list->row(1)->setSelected(true); // × rows are not asked
+    list->setCurrentItem(list->row(0), 0, QItemSelectionModel::Select);
+    action("menuRemove")->trigger();
+    QCOMPARE(m_peer->receive(), QByteArray("40<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>"));
+    QCOMPARE(m_window->statusText(), QStringLiteral("相手に自分の情報を消去する様に要求しました"));
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(list->row(0)->text(0), QStringLiteral("silent"));
+
+    // A later announcement from the peer adds it again.
+    m_peer->send("01<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>", "127.0.0.3");
+    QTRY_COMPARE(list->rowCount(), 2);
+}
+
+QTEST_MAIN(tst_Menus)
+#include "tst_menus.moc"
