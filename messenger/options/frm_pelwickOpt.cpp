@@ -1,0 +1,391 @@
+#include "frm_pelwickOpt.h"
+
+#include "clsCommonDlg.h"
+#include "directoryedit.h"
+#include "messagebox.h"
+#include "settingsstore.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+bool SettingsApplied = false;
+
+namespace {
+
+constexpr int NameLength = 50;
+constexpr int PortLength = 5;
+constexpr int AddressColumn = 1;
+// Read-only box preset and hidden, path and file must exist.
+constexpr qint32 SoundDialogFlags = 0x1805;
+
+template <typename T> T *named(T *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QPushButton *button(const QString &caption, const char *name, QWidget *parent)
+{
+    auto *b = named(new QPushButton(caption, parent), name);
+    // Enter in a text box must not close the dialog or apply anything.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+} // namespace
+
+frm_pelwickOpt::frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEntry> &directory,
+    std::function<void(const QList<DirectoryEntry> &)> applyDirectory, const QString &appName,
+    const QString &settingsDirectory, CommonDialogRunner *dialogs, QWidget *parent)
+    : QDialog(parent,
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+            | Qt::MSWindowsFixedSizeDialogHint)
+    , m_settings(settings)
+    , m_applyDirectory(std::move(applyDirectory))
+    , m_appName(appName)
+    , m_settingsDirectory(settingsDirectory)
+    , m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("frm_pelwickOpt"));
+    setWindowTitle(QStringLiteral("ｵﾌﾟｼｮﾝ"));
+    setModal(true);
+
+    SSTab1 = named(new QTabWidget(this), "SSTab1");
+    buildTerminalTab();
+    buildUserTab();
+
+    cmdOK = button(QStringLiteral("閉じる"), "cmdOK", this);
+    cmdCancel = button(QStringLiteral("ｷｬﾝｾﾙ"), "cmdCancel", this);
+    cmdApply = button(QStringLiteral("更新"), "cmdApply", this);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    buttons->addWidget(cmdApply);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(SSTab1);
+    layout->addLayout(buttons);
+    // A fixed dialog border: the size follows the contents, the user cannot
+    // change it.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(ListViewUser, &QTreeWidget::itemDoubleClicked, this, &frm_pelwickOpt::ListViewUser_DblClick);
+    connect(CmdUPDATE, &QPushButton::clicked, this, &frm_pelwickOpt::CmdUPDATE_Click);
+    connect(CmdDelete, &QPushButton::clicked, this, &frm_pelwickOpt::CmdDelete_Click);
+    connect(CmdSound, &QPushButton::clicked, this, &frm_pelwickOpt::CmdSound_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &frm_pelwickOpt::cmdApply_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frm_pelwickOpt::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frm_pelwickOpt::cmdCancel_Click);
+
+    Form_Load(directory);
+}
+
+frm_pelwickOpt::~frm_pelwickOpt() = default;
+
+void frm_pelwickOpt::buildTerminalTab()
+{
+    m_terminalTab = named(new QWidget(SSTab1), "Tab_Terminal");
+
+    Label1 = named(new QLabel(QStringLiteral("使用者氏名"), m_terminalTab), "Label1");
+    txtLocalUserName = named(new QLineEdit(m_terminalTab), "txtLocalUserName");
+    txtLocalUserName->setMaxLength(NameLength);
+    Label1->setBuddy(txtLocalUserName);
+
+    Label8 = named(new QLabel(QStringLiteral("例）山田 太郎\n"
+                                             "周りの人たちが見て誰だか分かる名前にして下さい。"),
+                       m_terminalTab),
+        "Label8");
+
+    Label2 = named(new QLabel(QStringLiteral("ポート番号"), m_terminalTab), "Label2");
+    txtLocalPort = named(new QLineEdit(m_terminalTab), "txtLocalPort");
+    txtLocalPort->setMaxLength(PortLength);
+    // Digits only, typed or pasted.
+    txtLocalPort->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), txtLocalPort));
+    txtLocalPort->setFixedWidth(txtLocalPort->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
+    Label2->setBuddy(txtLocalPort);
+
+    Label4 = named(new QLabel(QStringLiteral("注意："), m_terminalTab), "Label4");
+    Label3 = named(
+        new QLabel(QStringLiteral("通信を行う人たちと同じポート番号に設定して下さい。(既定値 59640)"), m_terminalTab),
+        "Label3");
+    Label3->setWordWrap(true);
+
+    Check_Sound = named(new QCheckBox(QStringLiteral("サウンド使用"), m_terminalTab), "Check_Sound");
+    Check_FormTop = named(new QCheckBox(QStringLiteral("常に前表示"), m_terminalTab), "Check_FormTop");
+    Check_PopUp = named(new QCheckBox(QStringLiteral("受信お知らせ"), m_terminalTab), "Check_PopUp");
+
+    txtSoundFilePath = named(new QPlainTextEdit(m_terminalTab), "txtSoundFilePath");
+    txtSoundFilePath->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtSoundFilePath->setTabChangesFocus(true);
+    txtSoundFilePath->setFixedHeight(txtSoundFilePath->fontMetrics().lineSpacing() * 3 + 12);
+    CmdSound = button(QStringLiteral("ｻｳﾝﾄﾞﾌｧｲﾙ選択"), "CmdSound", m_terminalTab);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(txtLocalUserName, 0, 1, 1, 2);
+    grid->addWidget(Label8, 1, 1, 1, 2);
+    grid->addWidget(Label2, 2, 0);
+    grid->addWidget(txtLocalPort, 2, 1);
+    auto *note = new QHBoxLayout;
+    note->addWidget(Label4, 0, Qt::AlignTop);
+    note->addWidget(Label3, 1);
+    grid->addLayout(note, 3, 1, 1, 2);
+    grid->setColumnStretch(2, 1);
+
+    auto *checks = new QHBoxLayout;
+    checks->addWidget(Check_Sound);
+    checks->addWidget(Check_FormTop);
+    checks->addWidget(Check_PopUp);
+    checks->addStretch(1);
+
+    auto *sound = new QHBoxLayout;
+    sound->addWidget(txtSoundFilePath, 1);
+    sound->addWidget(CmdSound, 0, Qt::AlignTop);
+
+    auto *tab = new QVBoxLayout(m_terminalTab);
+    tab->addLayout(grid);
+    tab->addSpacing(8);
+    tab->addLayout(checks);
+    tab->addLayout(sound);
+    tab->addStretch(1);
+
+    SSTab1->addTab(m_terminalTab, QStringLiteral("端末情報"));
+}
+
+void frm_pelwickOpt::buildUserTab()
+{
+    m_userTab = named(new QWidget(SSTab1), "Tab_User");
+
+    ListViewUser = named(new QTreeWidget(m_userTab), "ListViewUser");
+    ListViewUser->setColumnCount(2);
+    ListViewUser->setHeaderLabels({ QStringLiteral("User"), QStringLiteral("IPｱﾄﾞﾚｽ") });
+    ListViewUser->setRootIsDecorated(false);
+    ListViewUser->setUniformRowHeights(true);
+    ListViewUser->setAllColumnsShowFocus(true);
+    ListViewUser->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListViewUser->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListViewUser->header()->setSectionsMovable(false);
+    ListViewUser->setColumnWidth(0, 200);
+    ListViewUser->setMinimumSize(420, 180);
+
+    Label6 = named(new QLabel(QStringLiteral("Ｕｓｅｒ(適当な名前でOK)"), m_userTab), "Label6");
+    txtRemoteUserName = named(new QLineEdit(m_userTab), "txtRemoteUserName");
+    txtRemoteUserName->setMaxLength(NameLength);
+    Label6->setBuddy(txtRemoteUserName);
+    Label5 = named(new QLabel(QStringLiteral("IPｱﾄﾞﾚｽ(例:111.22.3.123)"), m_userTab), "Label5");
+    txtRemoteIPAddr = named(new QLineEdit(m_userTab), "txtRemoteIPAddr");
+    Label5->setBuddy(txtRemoteIPAddr);
+    Label7 = named(new QLabel(QStringLiteral("更新・削除の場合はﾀﾞﾌﾞﾙｸﾘｯｸで選択"), m_userTab), "Label7");
+    CmdUPDATE = button(QStringLiteral("登録／更新"), "CmdUPDATE", m_userTab);
+    CmdDelete = button(QStringLiteral("削除(自分のPCのみ)"), "CmdDelete", m_userTab);
+
+    auto *fields = new QGridLayout;
+    fields->addWidget(Label6, 0, 0);
+    fields->addWidget(txtRemoteUserName, 0, 1);
+    fields->addWidget(CmdUPDATE, 0, 2);
+    fields->addWidget(Label5, 1, 0);
+    fields->addWidget(txtRemoteIPAddr, 1, 1);
+    fields->addWidget(CmdDelete, 1, 2);
+    fields->setColumnStretch(1, 1);
+
+    auto *tab = new QVBoxLayout(m_userTab);
+    tab->addWidget(ListViewUser, 1);
+    tab->addWidget(Label7);
+    tab->addLayout(fields);
+
+    SSTab1->addTab(m_userTab, QStringLiteral("ﾕｰｻﾞｰ情報"));
+}
+
+void frm_pelwickOpt::Form_Load(const QList<DirectoryEntry> &directory)
+{
+    SettingsApplied = false;
+    txtLocalPort->setText(QString::number(m_settings.Port));
+    txtLocalUserName->setText(m_settings.UserName);
+    txtSoundFilePath->setPlainText(m_settings.SoundFilePath);
+    Check_Sound->setChecked(m_settings.Sound);
+    Check_FormTop->setChecked(m_settings.FormTop);
+    Check_PopUp->setChecked(m_settings.PopUp);
+    for (const DirectoryEntry &entry : directory)
+        ListViewUser->addTopLevelItem(new QTreeWidgetItem({ entry.UserName, entry.UserIpAddr }));
+}
+
+void frm_pelwickOpt::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_centred)
+        return;
+    m_centred = true;
+    const QScreen *s = screen();
+    if (!s)
+        return;
+    const QRect area = s->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+QList<DirectoryEntry> frm_pelwickOpt::directoryRows() const
+{
+    QList<DirectoryEntry> rows;
+    rows.reserve(ListViewUser->topLevelItemCount());
+    for (int i = 0; i < ListViewUser->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = ListViewUser->topLevelItem(i);
+        rows.append({ item->text(0), item->text(AddressColumn) });
+    }
+    return rows;
+}
+
+void frm_pelwickOpt::EditDirectoryEntry(const QString &mode, const QString &name, const QString &ip, bool &done)
+{
+    const DirectoryEdit edit = PlanDirectoryEdit(directoryRows(), mode, name, ip);
+    switch (edit.change) {
+    case DirectoryEdit::Change::None:
+        break;
+    case DirectoryEdit::Change::Rename:
+        ListViewUser->topLevelItem(int(edit.row))->setText(0, name);
+        break;
+    case DirectoryEdit::Change::Remove:
+        delete ListViewUser->takeTopLevelItem(int(edit.row));
+        break;
+    case DirectoryEdit::Change::Append:
+        ListViewUser->addTopLevelItem(new QTreeWidgetItem({ name, ip }));
+        break;
+    }
+    done = edit.done;
+}
+
+void frm_pelwickOpt::ListViewUser_DblClick()
+{
+    const QList<QTreeWidgetItem *> selected = ListViewUser->selectedItems();
+    if (selected.isEmpty())
+        return;
+    txtRemoteUserName->setText(selected.first()->text(0));
+    txtRemoteIPAddr->setText(selected.first()->text(AddressColumn));
+}
+
+void frm_pelwickOpt::CmdUPDATE_Click()
+{
+    const QString ip = txtRemoteIPAddr->text();
+    const QString name = txtRemoteUserName->text();
+    if (ip.isEmpty() || name.isEmpty()) {
+        inform(OptionsMessage::NameAndAddressNeeded);
+        return;
+    }
+    bool done = false;
+    EditDirectoryEntry(DirectoryEditMode::Update, name, ip, done);
+    if (!done)
+        inform(OptionsMessage::RegisterFailed);
+}
+
+void frm_pelwickOpt::CmdDelete_Click()
+{
+    const QString ip = txtRemoteIPAddr->text();
+    if (ip.isEmpty()) {
+        inform(OptionsMessage::AddressNeeded);
+        return;
+    }
+    bool done = false;
+    EditDirectoryEntry(DirectoryEditMode::Delete, txtRemoteUserName->text(), ip, done);
+    if (!done)
+        inform(OptionsMessage::AddressUnknown);
+}
+
+void frm_pelwickOpt::CmdSound_Click()
+{
+    clsCommonDlg dlg(m_dialogs);
+    dlg.setForm(this);
+    dlg.setDialogTitle(QStringLiteral("コモンダイアログ画面を使ったファイルの選択"));
+    dlg.setFilter(QStringLiteral("ｻｳﾝﾄﾞ(*.wav)|*.wav|") + QStringLiteral("すべて|*.*|"));
+    dlg.setFilterIndex(1);
+    dlg.setFlags(SoundDialogFlags);
+    dlg.setInitDir(QDir::currentPath());
+    dlg.setCancelError(true);
+    dlg.setFileName(QString());
+    dlg.ShowOpen();
+    if (!dlg.CancelButton() && !dlg.FileName().trimmed().isEmpty())
+        txtSoundFilePath->setPlainText(dlg.FileName());
+}
+
+void frm_pelwickOpt::cmdApply_Click()
+{
+    if (Check_Sound->isChecked() && txtSoundFilePath->toPlainText().trimmed().isEmpty()) {
+        inform(OptionsMessage::SoundPathNeeded);
+        return;
+    }
+    // The port must be one the socket can open; an empty or out-of-range
+    // field would otherwise be stored and break the next start.
+    const std::optional<qint32> port = ParseLocalPort(txtLocalPort->text());
+    if (!port) {
+        inform(OptionsMessage::PortInvalid);
+        return;
+    }
+
+    SettingsApplied = true;
+    m_settings.SoundFilePath = txtSoundFilePath->toPlainText();
+    m_settings.Sound = Check_Sound->isChecked();
+    m_settings.FormTop = Check_FormTop->isChecked();
+    m_settings.PopUp = Check_PopUp->isChecked();
+    m_settings.Port = *port;
+    m_settings.UserName = txtLocalUserName->text();
+    const bool stored = storeLocalSettings();
+
+    if (m_applyDirectory)
+        m_applyDirectory(directoryRows());
+
+    // The options are in effect either way; the user must learn that they
+    // will not survive a restart unless the store can be written.
+    if (!stored)
+        inform(OptionsMessage::StoreFailed);
+}
+
+bool frm_pelwickOpt::storeLocalSettings()
+{
+    SettingsStore store(m_appName, m_settingsDirectory);
+    SaveLocalSettings(store, m_settings);
+    return store.sync();
+}
+
+void frm_pelwickOpt::cmdOK_Click()
+{
+    accept();
+}
+
+void frm_pelwickOpt::cmdCancel_Click()
+{
+    reject();
+}
+
+bool frm_pelwickOpt::canClose() const
+{
+    return !m_settings.UserName.isEmpty() && m_settings.Port != 0;
+}
+
+void frm_pelwickOpt::done(int result)
+{
+    if (!canClose()) {
+        inform(OptionsMessage::NameAndPortRequired);
+        return;
+    }
+    QDialog::done(result);
+}
+
+void frm_pelwickOpt::inform(const QString &text)
+{
+    MessageBoxRequest request;
+    request.parent = this;
+    request.text = text;
+    ShowMessageBox(request);
+}

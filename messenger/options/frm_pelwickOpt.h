@@ -1,0 +1,129 @@
+#pragma once
+
+#include "settingsmapping.h"
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class CommonDialogRunner;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTreeWidget;
+
+// Cleared when an options dialog opens, set by each successful Apply. The
+// main window reads it after the modal dialog returns to decide whether to
+// announce itself again.
+extern bool SettingsApplied;
+
+// Message texts of the options dialog.
+namespace OptionsMessage {
+inline const QString RegisterFailed = QStringLiteral("登録処理に失敗しました。");
+inline const QString NameAndAddressNeeded = QStringLiteral("ﾕｰｻﾞｰ名とIPｱﾄﾞﾚｽを指定して下さい。");
+inline const QString AddressUnknown = QStringLiteral("指定されたIPｱﾄﾞﾚｽの情報が存在しません。");
+inline const QString AddressNeeded = QStringLiteral("IPｱﾄﾞﾚｽを指定して下さい。");
+inline const QString SoundPathNeeded = QStringLiteral("サウンドファイルのフルパス名を指定して下さい。");
+inline const QString PortInvalid = QStringLiteral("ポート番号は 1 から 65535 までの数字で指定して下さい。");
+inline const QString NameAndPortRequired = QStringLiteral("使用者氏名、ポート番号は必須です。必ず入力して下さい。");
+inline const QString StoreFailed = QStringLiteral("設定を保存できませんでした。");
+} // namespace OptionsMessage
+
+// The options dialog: this terminal's options (LocalSettings) on the first
+// tab, a working copy of the user directory on the second.
+//
+// Apply writes each option into settings and at once into section "Local" of
+// the settings store, then hands the directory copy to applyDirectory, which
+// rebuilds the main window's user list with every user absent (×). Closing
+// is refused while the applied user name is empty or the applied port is 0,
+// whichever way the dialog is closed (閉じる, ｷｬﾝｾﾙ, Esc, the close box).
+//
+// Shown modally with exec(); every message goes through ShowMessageBox.
+class frm_pelwickOpt : public QDialog
+{
+    Q_OBJECT
+public:
+    // settings: the program's LocalSettings, changed by Apply; must outlive
+    // the dialog. directory: the main window's user list, in row order.
+    // appName, settingsDirectory: where the settings store lives (as for
+    // SettingsStore). dialogs: where the sound-file dialog runs (nullptr:
+    // Qt's own); not owned.
+    frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEntry> &directory,
+        std::function<void(const QList<DirectoryEntry> &)> applyDirectory, const QString &appName,
+        const QString &settingsDirectory, CommonDialogRunner *dialogs = nullptr, QWidget *parent = nullptr);
+    ~frm_pelwickOpt() override;
+
+    // Changes ListViewUser: mode "UPDATE" or "DELETE", keyed by ip.
+    void EditDirectoryEntry(const QString &mode, const QString &name, const QString &ip, bool &done);
+
+    // The rows of ListViewUser, in order.
+    QList<DirectoryEntry> directoryRows() const;
+
+    // Whether the applied values allow the dialog to close.
+    bool canClose() const;
+
+public slots:
+    void ListViewUser_DblClick();
+    void CmdUPDATE_Click();
+    void CmdDelete_Click();
+    void CmdSound_Click();
+    void cmdApply_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+    // Every way of closing ends here; refused (with the message) while
+    // canClose() is false.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildTerminalTab();
+    void buildUserTab();
+    void Form_Load(const QList<DirectoryEntry> &directory);
+    void inform(const QString &text);
+    bool storeLocalSettings();
+
+    LocalSettings &m_settings;
+    std::function<void(const QList<DirectoryEntry> &)> m_applyDirectory;
+    QString m_appName;
+    QString m_settingsDirectory;
+    CommonDialogRunner *m_dialogs;
+    bool m_centred = false;
+
+    QTabWidget *SSTab1 = nullptr;
+    QWidget *m_terminalTab = nullptr;
+    QWidget *m_userTab = nullptr;
+
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtLocalUserName = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *txtLocalPort = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label8 = nullptr;
+    QCheckBox *Check_Sound = nullptr;
+    QCheckBox *Check_FormTop = nullptr;
+    QCheckBox *Check_PopUp = nullptr;
+    QPlainTextEdit *txtSoundFilePath = nullptr;
+    QPushButton *CmdSound = nullptr;
+
+    QTreeWidget *ListViewUser = nullptr;
+    QLabel *Label6 = nullptr;
+    QLineEdit *txtRemoteUserName = nullptr;
+    QLabel *Label5 = nullptr;
+    QLineEdit *txtRemoteIPAddr = nullptr;
+    QLabel *Label7 = nullptr;
+    QPushButton *CmdUPDATE = nullptr;
+    QPushButton *CmdDelete = nullptr;
+
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdApply = nullptr;
+};
