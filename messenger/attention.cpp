@@ -39,8 +39,3 @@ void frm_pelwickUDP::hideToTrayIfMinimised()
             hide();
     });
 }
-
-bool frm_pelwickUDP::showOptionsDialog()
-{
-    return false;
-}

@@ -246,6 +246,11 @@ bool frm_pelwickUDP::Form_Load()
     // 8. The socket, on Port for both ends.
     setupSocket();
 
+    // 9. Without a user name the options come first; the announcement then
+    // carries the name the dialog stored.
+    if (m_settings.UserName.isEmpty())
+        showOptionsDialog();
+
     // The game link, under the program's own name.
     setupLink();
 

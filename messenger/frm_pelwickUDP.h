@@ -19,6 +19,8 @@ class QPushButton;
 class QStatusBar;
 class QUdpSocket;
 class ArrivalSoundPlayer;
+class CommonDialogRunner;
+class QDialog;
 class LinkSource;
 class SettingsStore;
 class UserListView;
@@ -45,6 +47,10 @@ struct MessengerEnvironment
     QString lmhostsFile = QStringLiteral("/etc/samba/lmhosts");
     // Opens a file in the user's editor. Empty: the desktop's default.
     std::function<void(const QString &)> openFile;
+    // Where the file dialogs run. Null: Qt's own dialogs.
+    CommonDialogRunner *dialogs = nullptr;
+    // Runs a modal dialog in place of exec(), so tests can drive it.
+    std::function<void(QDialog *)> dialogHook;
     // Plays the arrival sound. Null: the program's own player.
     ArrivalSoundPlayer *soundPlayer = nullptr;
 };

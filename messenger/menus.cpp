@@ -5,6 +5,7 @@
 
 #include "Frm_pelwickClk.h"
 #include "frm_pelwickAbt.h"
+#include "frm_pelwickOpt.h"
 #include "frm_pelwickPrc.h"
 #include "frm_pelwickSpl.h"
 #include "frm_pelwickSys.h"
@@ -94,6 +95,24 @@ void frm_pelwickUDP::menuTaskBarOpsion_Click()
     if (showOptionsDialog())
         PerformKind(QLatin1String(MessageKind::Announce));
     SetTopmost(m_settings.FormTop, this);
+}
+
+bool frm_pelwickUDP::showOptionsDialog()
+{
+    frm_pelwickOpt dialog(
+        m_settings, directoryEntries(),
+        [this](const QList<DirectoryEntry> &directory) {
+            // The edited directory replaces the list; nobody is heard from yet.
+            m_listUser->clearRows();
+            for (const DirectoryEntry &entry : directory)
+                m_listUser->SetUserMark(entry.UserName, entry.UserIpAddr, PresenceMark::NotHeard);
+        },
+        m_env.appName, m_env.settingsDirectory, m_env.dialogs, this);
+    if (m_env.dialogHook)
+        m_env.dialogHook(&dialog);
+    else
+        dialog.exec();
+    return SettingsApplied;
 }
 
 void frm_pelwickUDP::menuTaskBarPC_Click()

@@ -1,6 +1,9 @@
 #include "messengerfixture.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QMenu>
 #include <QTest>
 
@@ -21,6 +24,8 @@ private slots:
     void missingHostsFileIsReported();
     void existingHostsFileOpensInTheEditor();
     void closeEntryRunsTheUnloadSteps();
+    void optionsAppliedAnnounceTheNewName();
+    void startWithoutNameAsksForItBeforeAnnouncing();
     void connectionCheckMarksSilentRowsNotHeard();
     void removalRequestAnsweredNoSendsNothing();
     void removalRequestAsksSelectedHeardRowsAndDropsTheCurrentOne();
@@ -213,6 +218,57 @@ void tst_Menus::existingHostsFileOpensInTheEditor()
     window.findChild<QAction *>(QStringLiteral("menuHosts"))->trigger();
     QCOMPARE(m_opened, QStringList { env.hostsFile });
     QVERIFY(m_boxes->texts.isEmpty());
+    window.close();
+}
+
+// Fills the options dialog's user name and applies it.
+static void applyName(QDialog *dialog, const QString &name)
+{
+    dialog->findChild<QLineEdit *>(QStringLiteral("txtLocalUserName"))->setText(name);
+    dialog->findChild<QPushButton *>(QStringLiteral("cmdApply"))->click();
+    dialog->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+}
+
+void tst_Menus::optionsAppliedAnnounceTheNewName()
+{
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port);
+    other.storeDirectory({ { QStringLiteral("peer"), QStringLiteral("127.0.0.2") } });
+    MessengerEnvironment env = other.environment();
+    env.dialogHook = [](QDialog *dialog) { applyName(dialog, QStringLiteral("新しい名前")); };
+    frm_pelwickUDP window(env);
+    QVERIFY(window.Form_Load());
+    m_peer->receiveAll(100);
+    window.findChild<QAction *>(QStringLiteral("menuOpsion"))->trigger();
+    QCOMPARE(window.localSettings().UserName, QStringLiteral("新しい名前"));
+    // The empty datagram goes first, to the last addressee: the peer.
+    QCOMPARE(m_peer->receive(), QByteArray(""));
+    QCOMPARE(m_peer->receive(), BuildDatagram("01", QStringLiteral("新しい名前"), "127.0.0.5"));
+    // Apply rebuilt the list: nobody is heard from yet.
+    QCOMPARE(window.ListUser()->row(0)->text(1), QStringLiteral("×"));
+    window.close();
+}
+
+void tst_Menus::startWithoutNameAsksForItBeforeAnnouncing()
+{
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port, QString());
+    other.storeDirectory({ { QStringLiteral("peer"), QStringLiteral("127.0.0.2") } });
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), other.settingsDir());
+        store.setValue("Local", "UserName", QString());
+    }
+    MessengerEnvironment env = other.environment();
+    int dialogs = 0;
+    env.dialogHook = [&](QDialog *dialog) {
+        ++dialogs;
+        QVERIFY(!m_peer->hasPending());
+        applyName(dialog, QStringLiteral("taro"));
+    };
+    frm_pelwickUDP window(env);
+    QVERIFY(window.Form_Load());
+    QCOMPARE(dialogs, 1);
+    QCOMPARE(m_peer->receive(), BuildDatagram("01", QStringLiteral("taro"), "127.0.0.5"));
+    SettingsStore store(QStringLiteral("Pelwick"), other.settingsDir());
+    QCOMPARE(store.value("Local", "UserName"), QStringLiteral("taro"));
     window.close();
 }
 
