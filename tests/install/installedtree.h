@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -27,13 +28,25 @@ inline constexpr Launcher Launchers[] = {
 // The programs the build registers, in <prefix>/lib/pelwick.
 inline QStringList programs()
 {
-    return QString::fromLatin1(PELWICK_PROGRAMS).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    return QString::fromLatin1(PELWICK_PROGRAMS).split(QLatin1Char(','), Qt::SkipEmptyParts);
 }
 
 // The executable a running process was started from; empty once it ended.
 inline QString executableOf(qint64 pid)
 {
     return QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+}
+
+// The parent of a running process; 0 once it ended.
+inline qint64 parentOf(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    // pid (comm) state ppid ...: comm may hold spaces and parentheses.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
 }
 
 // Every process of this user whose executable lies under folder.

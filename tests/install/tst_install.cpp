@@ -1,14 +1,15 @@
 // Installs the build into a temporary prefix, moves the installed tree
 // elsewhere, and runs the programs from there: the launchers start their
-// programs, the messenger answers on its port and starts the GOMOKU that
-// lies beside it.
+// programs, the messenger takes its port and starts the GOMOKU that lies
+// beside it.
 #include "datagram.h"
 #include "installedtree.h"
 #include "settingsstore.h"
-#include "udppeer.h"
+#include "pelwickUDP030.h"
+#include "settingsmapping.h"
 
 #include <QFile>
-#include <QSignalSpy>
+#include <QUdpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -32,13 +33,11 @@ quint16 freePort()
     return probe.localPort();
 }
 
-// The datagram kinds a peer received, in order.
-QStringList kindsOf(const QList<QByteArray> &datagrams)
+// Whether a port can be bound on every address: false while a messenger holds it.
+bool portIsFree(quint16 port)
 {
-    QStringList kinds;
-    for (const QByteArray &datagram : datagrams)
-        kinds.append(ParseDatagram(datagram).Kind);
-    return kinds;
+    QUdpSocket probe;
+    return probe.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress);
 }
 
 } // namespace
@@ -224,18 +223,18 @@ void tst_Install::launcherStartsItsProgram()
 
     // The launcher replaces itself by the program, so the process it
     // started turns into the installed program.
-    QTRY_COMPARE_WITH_TIMEOUT(executableOf(process.processId()), path(QStringLiteral("lib/pelwick/") + program),
-                              10000);
+    const QString expected = path(QStringLiteral("lib/pelwick/") + program);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        process.state() != QProcess::Running || executableOf(process.processId()) == expected, 10000);
     QCOMPARE(process.state(), QProcess::Running);
+    QCOMPARE(executableOf(process.processId()), expected);
     process.terminate();
     QVERIFY(process.waitForFinished(10000));
 }
 
 void tst_Install::installedMessengerAnswersAndStartsGomokuBesideIt()
 {
-    UdpPeer peer(PeerAddress, m_port);
-    QVERIFY(peer.isBound());
-
+    const QString runtime = m_root.filePath(QStringLiteral("runtime"));
     QProcess messenger;
     messenger.setProcessEnvironment(programEnvironment());
     messenger.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -243,49 +242,55 @@ void tst_Install::installedMessengerAnswersAndStartsGomokuBesideIt()
     messenger.start(path(QStringLiteral("bin/pelwick")), {});
     QVERIFY2(messenger.waitForStarted(), qPrintable(messenger.errorString()));
 
-    // The messenger answers an announcement once it has bound its port;
-    // until then the announcement is repeated.
-    const QByteArray announce = BuildDatagram(QStringLiteral("01"), PeerUser, PeerAddress);
-    ParsedDatagram answer;
-    QDeadlineTimer startPatience(15000);
-    while (answer.Kind.isEmpty() && !startPatience.hasExpired()
-           && messenger.state() == QProcess::Running) {
-        peer.send(announce, QStringLiteral("127.0.0.1"));
-        const QByteArray reply = peer.receive(200);
-        if (!reply.isEmpty())
-            answer = ParseDatagram(reply);
-    }
+    // Started without a dialog: it holds its port and serves its link.
+    QTRY_VERIFY_WITH_TIMEOUT(messenger.state() != QProcess::Running || !portIsFree(m_port), 15000);
     QCOMPARE(messenger.state(), QProcess::Running);
     QCOMPARE(executableOf(messenger.processId()), path(QStringLiteral("lib/pelwick/Pelwick")));
-    QCOMPARE(answer.Kind, QStringLiteral("02"));
-    QCOMPARE(answer.UserName, MessengerUser);
-    peer.receiveAll(100); // answers to the repeated announcements
+    QTRY_VERIFY(QFileInfo::exists(linkServerPath(QStringLiteral("Pelwick"), QLatin1String(LinkTopic), runtime)));
 
-    // A game request starts GOMOKU from the messenger's own folder and
-    // introduces it over the link; only then does the acceptance come back.
+    // The messenger holds the port on every address, so this peer sends
+    // from another port; what it announces lands in the saved directory.
+    QUdpSocket peer;
+    QVERIFY(peer.bind(QHostAddress(PeerAddress), 0));
+    const auto send = [&](const char *kind, const QString &address, const QString &gameId = {},
+                          const QString &data = {}) {
+        peer.writeDatagram(BuildDatagram(QLatin1String(kind), PeerUser, address, gameId, data),
+                           QHostAddress::LocalHost, m_port);
+    };
+    send("01", PeerAddress);
+
+    // A game request starts GOMOKU from the messenger's own folder, which
+    // opens its link in the messenger's runtime folder. The partner's
+    // address is one that leads nowhere (TEST-NET-1), so the acceptance
+    // does not come back to this machine.
     const QString gomoku = path(QStringLiteral("lib/pelwick/GOMOKU"));
+    const QString partner = QStringLiteral("192.0.2.1");
     QVERIFY(QFileInfo(gomoku).isExecutable());
-    peer.send(BuildDatagram(QStringLiteral("31"), PeerUser, PeerAddress, QStringLiteral("01"),
-                            QStringLiteral("<GAMEFUNC>01<GAMEDATA>")),
-              QStringLiteral("127.0.0.1"));
-    const ParsedDatagram accepted = ParseDatagram(peer.receive(15000));
-    QCOMPARE(accepted.Kind, QStringLiteral("32"));
-    QCOMPARE(accepted.GameId, QStringLiteral("01"));
-    bool gomokuRuns = false;
-    for (qint64 pid : processesUnder(m_prefix))
-        gomokuRuns = gomokuRuns || executableOf(pid) == gomoku;
-    QVERIFY(gomokuRuns);
+    send("31", partner, QStringLiteral("01"), QStringLiteral("<GAMEFUNC>01<GAMEDATA>"));
+    const auto gameProgram = [&]() -> qint64 {
+        for (qint64 pid : processesUnder(m_prefix)) {
+            if (pid != messenger.processId() && executableOf(pid) == gomoku)
+                return pid;
+        }
+        return 0;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(messenger.state() != QProcess::Running || gameProgram() != 0, 15000);
+    QCOMPARE(messenger.state(), QProcess::Running);
+    QCOMPARE(parentOf(gameProgram()), messenger.processId());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFileInfo::exists(linkServerPath(QStringLiteral("GOMOKU"), QLatin1String(LinkTopic), runtime)), 15000);
 
     // The partner leaves: the messenger ends its game program.
-    peer.send(BuildDatagram(QStringLiteral("99"), PeerUser, PeerAddress), QStringLiteral("127.0.0.1"));
+    send("99", partner);
     QTRY_COMPARE_WITH_TIMEOUT(processesUnder(m_prefix), QList<qint64> { messenger.processId() }, 10000);
 
-    // Terminated as at log-out, it says goodbye to the users it knows and ends normally.
+    // Terminated as at log-out, it saves its directory and ends normally.
     messenger.terminate();
     QVERIFY(messenger.waitForFinished(10000));
     QCOMPARE(messenger.exitStatus(), QProcess::NormalExit);
     QCOMPARE(messenger.exitCode(), 0);
-    QVERIFY(kindsOf(peer.receiveAll(300)).contains(QStringLiteral("99")));
+    const SettingsStore saved(QStringLiteral("Pelwick"), m_root.filePath(QStringLiteral("config")));
+    QVERIFY(LoadDirectory(saved).contains(DirectoryEntry { PeerUser, PeerAddress }));
 }
 
 QTEST_GUILESS_MAIN(tst_Install)
