@@ -80,7 +80,7 @@ inline QProcessEnvironment environment(const QString &configDir, const QString &
 
 // Runs a command to its end; its output, or why it failed, in output.
 inline bool run(const QString &program, const QStringList &arguments, QString *output, int timeoutMs = 60000,
-                const QString &workingDirectory = {})
+    const QString &workingDirectory = {})
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);

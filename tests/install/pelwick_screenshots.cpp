@@ -111,7 +111,7 @@ bool messengerWindow(const QString &file)
     users->appendRow(QStringLiteral("はなこ"), PresenceMark::NotHeard, QStringLiteral("192.168.10.35"));
     users->appendRow(QStringLiteral("suzuki"), PresenceMark::HeardFrom, QStringLiteral("192.168.10.41"));
     window.handleDatagram(BuildDatagram(QStringLiteral("11"), QStringLiteral("さくら"), QStringLiteral("192.168.10.22"),
-                                        {}, QStringLiteral("15時からの打ち合わせは第2会議室に変わりました。")));
+        {}, QStringLiteral("15時からの打ち合わせは第2会議室に変わりました。")));
     users->setCurrentItem(users->row(0));
     if (auto *txtS = window.findChild<QPlainTextEdit *>(QStringLiteral("txtS")))
         txtS->setPlainText(QStringLiteral("了解です。資料を持って行きます。"));

@@ -4,14 +4,14 @@
 // beside it.
 #include "datagram.h"
 #include "installedtree.h"
-#include "settingsstore.h"
 #include "pelwickUDP030.h"
 #include "settingsmapping.h"
+#include "settingsstore.h"
 
 #include <QFile>
-#include <QUdpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 #include <QXmlStreamReader>
 
 #include <csignal>
@@ -79,16 +79,18 @@ void tst_Install::initTestCase()
     QVERIFY2(run(QStringLiteral(PELWICK_CMAKE_COMMAND),
                  { QStringLiteral("--install"), QStringLiteral(PELWICK_BUILD_DIR), QStringLiteral("--prefix"), staged },
                  &output),
-             qPrintable(output));
+        qPrintable(output));
 
-    // Everything below runs from another folder than the one installed to.
-    QVERIFY(QDir().rename(staged, m_root.filePath(QStringLiteral("moved"))));
-    m_prefix = QDir(m_root.filePath(QStringLiteral("moved"))).canonicalPath();
+    // Everything below runs from another folder than the one installed to,
+    // one whose name the launchers must quote.
+    const QString moved = m_root.filePath(QStringLiteral("moved prefix"));
+    QVERIFY(QDir().rename(staged, moved));
+    m_prefix = QDir(moved).canonicalPath();
 
     // Qt wants the runtime folder private to the user.
     QVERIFY(QDir().mkpath(m_root.filePath(QStringLiteral("runtime"))));
-    QVERIFY(QFile::setPermissions(m_root.filePath(QStringLiteral("runtime")),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(QFile::setPermissions(
+        m_root.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
     m_port = freePort();
     QVERIFY(m_port != 0);
@@ -192,10 +194,13 @@ void tst_Install::launcherStartsItsProgram_data()
     QTest::addColumn<QString>("program");
     QTest::addColumn<bool>("throughLink");
 
-    QTest::newRow("pelwick-split") << "pelwick-split" << "split" << false;
-    QTest::newRow("pelwick-clock") << "pelwick-clock" << "clock" << false;
+    QTest::newRow("pelwick-split") << "pelwick-split"
+                                   << "split" << false;
+    QTest::newRow("pelwick-clock") << "pelwick-clock"
+                                   << "clock" << false;
     // A launcher linked from a folder of the PATH still finds its programs.
-    QTest::newRow("pelwick-clock linked") << "pelwick-clock" << "clock" << true;
+    QTest::newRow("pelwick-clock linked") << "pelwick-clock"
+                                          << "clock" << true;
 }
 
 void tst_Install::launcherStartsItsProgram()
@@ -252,11 +257,11 @@ void tst_Install::installedMessengerAnswersAndStartsGomokuBesideIt()
     // from another port; what it announces lands in the saved directory.
     QUdpSocket peer;
     QVERIFY(peer.bind(QHostAddress(PeerAddress), 0));
-    const auto send = [&](const char *kind, const QString &address, const QString &gameId = {},
-                          const QString &data = {}) {
-        peer.writeDatagram(BuildDatagram(QLatin1String(kind), PeerUser, address, gameId, data),
-                           QHostAddress::LocalHost, m_port);
-    };
+    const auto send
+        = [&](const char *kind, const QString &address, const QString &gameId = {}, const QString &data = {}) {
+              peer.writeDatagram(
+                  BuildDatagram(QLatin1String(kind), PeerUser, address, gameId, data), QHostAddress::LocalHost, m_port);
+          };
     send("01", PeerAddress);
 
     // A game request starts GOMOKU from the messenger's own folder, which

@@ -67,9 +67,9 @@ void tst_Package::initTestCase()
     QString output;
     QVERIFY2(run(QStringLiteral(PELWICK_CPACK_COMMAND),
                  { QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
-                   QStringLiteral(PELWICK_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), out },
+                     QStringLiteral(PELWICK_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), out },
                  &output, 200000, m_root.path()),
-             qPrintable(output));
+        qPrintable(output));
     const QStringList packages = QDir(out).entryList({ QStringLiteral("pelwick_*.deb") }, QDir::Files);
     QCOMPARE(packages.size(), 1);
     m_package = QDir(out).filePath(packages.first());
@@ -85,7 +85,7 @@ void tst_Package::initTestCase()
 
     m_unpacked = m_root.filePath(QStringLiteral("unpacked"));
     QVERIFY2(run(QStringLiteral("dpkg-deb"), { QStringLiteral("--extract"), m_package, m_unpacked }, &output),
-             qPrintable(output));
+        qPrintable(output));
 }
 
 void tst_Package::cleanupTestCase()
@@ -111,10 +111,12 @@ void tst_Package::controlField_data()
 
     QString architecture;
     run(QStringLiteral("dpkg"), { QStringLiteral("--print-architecture") }, &architecture);
-    QTest::newRow("Package") << "Package" << "pelwick";
+    QTest::newRow("Package") << "Package"
+                             << "pelwick";
     QTest::newRow("Version") << "Version" << PELWICK_PACKAGE_VERSION;
     QTest::newRow("Architecture") << "Architecture" << architecture.trimmed();
-    QTest::newRow("Section") << "Section" << "net";
+    QTest::newRow("Section") << "Section"
+                             << "net";
 }
 
 void tst_Package::controlField()
@@ -129,8 +131,8 @@ void tst_Package::dependsOn_data()
     QTest::addColumn<QString>("dependency");
 
     // Found by dpkg-shlibdeps in the programs.
-    for (const char *library : { "libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6",
-                                 "libqt6network6", "libqt6multimedia6" })
+    for (const char *library :
+        { "libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6", "libqt6multimedia6" })
         QTest::newRow(library) << library;
     // Loaded at run time, invisible to dpkg-shlibdeps.
     for (const char *runtime : { "qt6-qpa-plugins", "gstreamer1.0-plugins-base", "fonts-ipafont-gothic" })
@@ -153,9 +155,12 @@ void tst_Package::contents_data()
         QTest::newRow(qPrintable(program)) << QStringLiteral("./usr/lib/pelwick/") + program << "-rwxr-xr-x";
     for (const Launcher &launcher : Launchers)
         QTest::newRow(launcher.name) << QStringLiteral("./usr/bin/") + QLatin1String(launcher.name) << "-rwxr-xr-x";
-    QTest::newRow("arrival sound") << "./usr/lib/pelwick/arrival.wav" << "-rw-r--r--";
-    QTest::newRow("desktop entry") << "./usr/share/applications/pelwick.desktop" << "-rw-r--r--";
-    QTest::newRow("icon") << "./usr/share/icons/hicolor/scalable/apps/pelwick.svg" << "-rw-r--r--";
+    QTest::newRow("arrival sound") << "./usr/lib/pelwick/arrival.wav"
+                                   << "-rw-r--r--";
+    QTest::newRow("desktop entry") << "./usr/share/applications/pelwick.desktop"
+                                   << "-rw-r--r--";
+    QTest::newRow("icon") << "./usr/share/icons/hicolor/scalable/apps/pelwick.svg"
+                          << "-rw-r--r--";
 }
 
 void tst_Package::contents()
