@@ -57,7 +57,7 @@ private slots:
     void iconIsAnSvgPicture();
     void launcherStartsItsProgram_data();
     void launcherStartsItsProgram();
-    void installedMessengerAnswersAndStartsGomokuBesideIt();
+    void installedMessengerRecordsPeersAndStartsGomokuBesideIt();
 
 private:
     QString path(const QString &relative) const { return m_prefix + QLatin1Char('/') + relative; }
@@ -237,7 +237,7 @@ void tst_Install::launcherStartsItsProgram()
     QVERIFY(process.waitForFinished(10000));
 }
 
-void tst_Install::installedMessengerAnswersAndStartsGomokuBesideIt()
+void tst_Install::installedMessengerRecordsPeersAndStartsGomokuBesideIt()
 {
     const QString runtime = m_root.filePath(QStringLiteral("runtime"));
     QProcess messenger;
