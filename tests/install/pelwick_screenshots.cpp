@@ -95,7 +95,9 @@ bool messengerWindow(const QString &file)
 
     MessengerEnvironment env;
     env.bindAddress = QHostAddress(QHostAddress::LocalHost);
-    env.ownAddress = QStringLiteral("192.168.10.21");
+    // Everything this window sends stays on loopback; the rows below are
+    // added after the start-up announcement and the window is never
+    // unloaded, so no goodbye goes to their made-up addresses.
     env.settingsDirectory = settings.path();
     env.runtimeDirectory = runtime.path();
     env.programDirectory = programs.path();
@@ -116,9 +118,7 @@ bool messengerWindow(const QString &file)
     if (auto *txtS = window.findChild<QPlainTextEdit *>(QStringLiteral("txtS")))
         txtS->setPlainText(QStringLiteral("了解です。資料を持って行きます。"));
 
-    const bool saved = save(&window, file);
-    window.Form_Unload();
-    return saved;
+    return save(&window, file);
 }
 
 } // namespace
