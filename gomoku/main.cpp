@@ -1,5 +1,5 @@
 #include "frm_GOMOKU.h"
-#include "terminationsignals.h"
+#include "terminationwatcher.h"
 
 #include <QApplication>
 
@@ -12,9 +12,9 @@ int main(int argc, char *argv[])
     if (window.alreadyRunning())
         return 0;
 
-    // SIGTERM and SIGHUP close the game like its user would.
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::received, &window, &frm_GOMOKU::closeOnSignal);
+    // SIGTERM, SIGHUP and Ctrl+C close the game like its user would.
+    TerminationWatcher termination;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &window, &frm_GOMOKU::closeOnSignal);
     QObject::connect(&window, &frm_GOMOKU::programEnded, &app, [] { QCoreApplication::exit(0); });
 
     window.show();
