@@ -1,4 +1,6 @@
 #include "cp932.h"
+#include "Frm_pelwickPlp.h"
+#include "arrivalsound.h"
 #include "messengerfixture.h"
 
 #include <QPlainTextEdit>
@@ -21,6 +23,9 @@ private slots:
     void onlyTheFirstOfTwoRowsWithOneAddressChanges();
     void textMessageIsLoggedAsOneBlock();
     void blankDatagramsChangeNothing();
+    void lampOpensOnlyForGameId99();
+    void arrivalSoundFollowsTheSoundSetting();
+    void popUpBringsAHiddenWindowBack();
     void goodbyeMarksNotHeardAndAddsUnknownSenders();
     void removalRequestRemovesTheSendersRow();
     void unknownKindShowsOneBoxUnderFloodAndKeepsAnswering();
@@ -141,6 +146,83 @@ void tst_Receive::textMessageIsLoggedAsOneBlock()
     waitHandled(2);
     QCOMPARE(m_window->logText().count(QStringLiteral("[Recv]")), 2);
     QVERIFY(m_window->logText().endsWith(QStringLiteral("\r\nagain\r\n\r\n")));
+}
+
+void tst_Receive::lampOpensOnlyForGameId99()
+{
+    m_peer->send("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>plain", "127.0.0.3");
+    waitHandled();
+    QVERIFY(!Frm_pelwickPlp::Lamp() || !Frm_pelwickPlp::Lamp()->isVisible());
+    m_peer->send("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID>99<DATA>lamp!", "127.0.0.3");
+    waitHandled(2);
+    QVERIFY(Frm_pelwickPlp::Lamp());
+    QVERIFY(Frm_pelwickPlp::Lamp()->isVisible());
+    Frm_pelwickPlp *first = Frm_pelwickPlp::Lamp();
+    // One lamp only.
+    m_peer->send("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID>99<DATA>again", "127.0.0.3");
+    waitHandled(3);
+    QCOMPARE(Frm_pelwickPlp::Lamp(), first);
+    first->close();
+}
+
+// Records what the arrival notice would play.
+class RecordingPlayer : public ArrivalSoundPlayer
+{
+public:
+    void playFile(const QString &path) override { played.append(path); }
+    void playDefault() override { played.append(QStringLiteral("<default>")); }
+    QStringList played;
+};
+
+void tst_Receive::arrivalSoundFollowsTheSoundSetting()
+{
+    RecordingPlayer player;
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port);
+    MessengerEnvironment env = other.environment();
+    env.soundPlayer = &player;
+    frm_pelwickUDP window(env);
+    QVERIFY(window.Form_Load());
+    QSignalSpy handled(&window, &frm_pelwickUDP::datagramHandled);
+    const QString chime = QStringLiteral(PELWICK_BIN_DIR "/arrival.wav");
+
+    window.localSettings().Sound = false;
+    window.localSettings().SoundFilePath = chime;
+    m_peer->send("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>1", "127.0.0.5");
+    QTRY_COMPARE(handled.size(), 1);
+    QVERIFY(player.played.isEmpty());
+
+    window.localSettings().Sound = true;
+    window.localSettings().SoundFilePath.clear();
+    m_peer->send("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>2", "127.0.0.5");
+    QTRY_COMPARE(handled.size(), 2);
+    QVERIFY(player.played.isEmpty());
+
+    window.localSettings().SoundFilePath = chime;
+    m_peer->send("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>3", "127.0.0.5");
+    QTRY_COMPARE(handled.size(), 3);
+    QCOMPARE(player.played, QStringList { chime });
+
+    window.localSettings().SoundFilePath = other.settingsDir() + QLatin1String("/missing.wav");
+    m_peer->send("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>4", "127.0.0.5");
+    QTRY_COMPARE(handled.size(), 4);
+    QCOMPARE(player.played.last(), QStringLiteral("<default>"));
+    window.close();
+}
+
+void tst_Receive::popUpBringsAHiddenWindowBack()
+{
+    m_window->hide();
+    m_window->localSettings().PopUp = false;
+    m_peer->send("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>quiet", "127.0.0.3");
+    waitHandled();
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(m_window->logText().contains(QStringLiteral("quiet")));
+
+    m_window->localSettings().PopUp = true;
+    m_peer->send("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>loud", "127.0.0.3");
+    waitHandled(2);
+    QVERIFY(m_window->isVisible());
+    QVERIFY(!(m_window->windowFlags() & Qt::WindowStaysOnTopHint));
 }
 
 void tst_Receive::blankDatagramsChangeNothing()
