@@ -173,6 +173,12 @@ void frm_pelwickUDP::startGame(const QString &kind)
 
 void frm_pelwickUDP::RelayLinkText()
 {
+    // Without a partner the text has nowhere to go: the game's end report
+    // can cross the partner's, whose arrival has already ended the match.
+    // Sending to no address would fail, and marking no one would add a
+    // blank row to the list.
+    if (m_game.PartnerAddress.isEmpty())
+        return;
     const QString text = trimSpaces(m_txtDDEInput->text());
     const QString endText = linkText(QStringLiteral("99"));
     m_remoteHost = m_game.PartnerAddress;

@@ -183,6 +183,12 @@ void tst_GameRelay::partnersGameEndEndsTheGameProgram()
     QVERIFY(m_window->menuGame->isVisible());
     QCOMPARE(m_window->currentGame().GameName, QString());
 
+    // The game's own end report, crossing the partner's, finds no partner
+    // any more: nothing is sent and no blank row appears.
+    QVERIFY(pokeAsGame(QStringLiteral("<GAMEFUNC>99<GAMEDATA>")));
+    QVERIFY(m_partner->receive(300).isEmpty());
+    QCOMPARE(m_window->ListUser()->rowCount(), 1);
+
     // A new game can start afterwards.
     QVERIFY(startAcceptedGame());
     QVERIFY(GameProcessHandle() != 0);
