@@ -23,6 +23,7 @@ private slots:
 
     void messageGoesToSelectedRowsNotMarkedNotHeard();
     void oneAddresseeIsLoggedOnOneLine();
+    void ownNameAndTextTravelInCodePage932();
     void typedLineBreaksTravelAsCrLf();
     void refusedSendsSayWhyAndKeepTheText_data();
     void refusedSendsSayWhyAndKeepTheText();
@@ -160,6 +161,16 @@ void tst_SendPath::oneAddresseeIsLoggedOnOneLine()
     const QRegularExpression log(QStringLiteral("^\\[Send\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:a\r\nfirst\r\n\r\n"
                                                 "\\[Send\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:a\r\nsecond\r\n\r\n$"));
     QVERIFY2(log.match(m_window->logText()).hasMatch(), qPrintable(m_window->logText()));
+}
+
+void tst_SendPath::ownNameAndTextTravelInCodePage932()
+{
+    m_window->localSettings().UserName = QStringLiteral("山田～");
+    select({ addRow(QStringLiteral("佐藤"), Heard, Peer2) });
+    txtS()->setPlainText(QStringLiteral("①ｱ－∥"));
+    clickSend();
+    QCOMPARE(m_peers[Peer2]->next(), QByteArray("11<USERNAME>\x8eR\x93\x63\x81\x60<IPADDR>127.0.0.3<GAMEID><DATA>"
+                                                "\x87\x40\xb1\x81\x7c\x81\x61"));
 }
 
 void tst_SendPath::typedLineBreaksTravelAsCrLf()
