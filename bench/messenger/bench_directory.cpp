@@ -16,8 +16,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QNetworkDatagram>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 
 #include <cstdio>

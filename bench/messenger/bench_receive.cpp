@@ -12,8 +12,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QNetworkDatagram>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 
 #include <cstdio>
@@ -28,7 +28,7 @@ const QHostAddress Receiver(QStringLiteral("127.0.0.3"));
 // Sends Datagrams datagrams in bursts; handled() counts what the receiver
 // has handled so far. Returns datagrams per second, 0 when some were lost.
 double pump(QUdpSocket &sender, quint16 port, const std::function<QByteArray(int)> &datagram,
-            const std::function<int()> &handled)
+    const std::function<int()> &handled)
 {
     const int start = handled();
     QElapsedTimer t;
@@ -126,8 +126,8 @@ int main(int argc, char *argv[])
 
     std::printf("datagrams handled per second, bursts of %d, best of %d runs of %d\n", Burst, runs, Datagrams);
     std::printf("kind 02 (presence)   plain reader %9.0f/s   messenger %9.0f/s   (%.0f%%)\n", plain02, messenger02,
-                100.0 * messenger02 / plain02);
+        100.0 * messenger02 / plain02);
     std::printf("kind 11 (text, log)  plain reader %9.0f/s   messenger %9.0f/s   (%.0f%%)\n", plain11, messenger11,
-                100.0 * messenger11 / plain11);
+        100.0 * messenger11 / plain11);
     return 0;
 }

@@ -46,7 +46,8 @@ private:
     // The messenger's own datagram of kind with data.
     static QByteArray own(const char *kind, const QString &data = {})
     {
-        return Cp932::encode(QString(QLatin1String(kind) + QStringLiteral("<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>") + data));
+        return Cp932::encode(
+            QString(QLatin1String(kind) + QStringLiteral("<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>") + data));
     }
 
     quint16 m_port = 0;
@@ -140,8 +141,9 @@ void tst_SendPath::messageGoesToSelectedRowsNotMarkedNotHeard()
 
     // Header, then the second addressee under 20 spaces (the bytes of the
     // header), the trimmed text and an empty line.
-    const QRegularExpression block(QStringLiteral("^\\[Send\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:山田\r\n {20},相手:佐藤\r\n"
-                                                  "こんにちは ～ 1\r\n\r\n$"));
+    const QRegularExpression block(
+        QStringLiteral("^\\[Send\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:山田\r\n {20},相手:佐藤\r\n"
+                       "こんにちは ～ 1\r\n\r\n$"));
     QVERIFY2(block.match(m_window->logText()).hasMatch(), qPrintable(m_window->logText()));
     QCOMPARE(m_window->statusText(), QString());
     QCOMPARE(txtS()->toPlainText(), QString());
@@ -169,8 +171,9 @@ void tst_SendPath::ownNameAndTextTravelInCodePage932()
     select({ addRow(QStringLiteral("佐藤"), Heard, Peer2) });
     txtS()->setPlainText(QStringLiteral("①ｱ－∥"));
     clickSend();
-    QCOMPARE(m_peers[Peer2]->next(), QByteArray("11<USERNAME>\x8eR\x93\x63\x81\x60<IPADDR>127.0.0.3<GAMEID><DATA>"
-                                                "\x87\x40\xb1\x81\x7c\x81\x61"));
+    QCOMPARE(m_peers[Peer2]->next(),
+        QByteArray("11<USERNAME>\x8eR\x93\x63\x81\x60<IPADDR>127.0.0.3<GAMEID><DATA>"
+                   "\x87\x40\xb1\x81\x7c\x81\x61"));
 }
 
 void tst_SendPath::typedLineBreaksTravelAsCrLf()
@@ -187,7 +190,7 @@ void tst_SendPath::typedLineBreaksTravelAsCrLf()
 
     QCOMPARE(m_peers[Peer2]->next(), own("11", QStringLiteral("line1\r\nline2\r\nline3")));
     QVERIFY2(m_window->logText().endsWith(QStringLiteral(",相手:a\r\nline1\r\nline2\r\nline3\r\n\r\n")),
-             qPrintable(m_window->logText()));
+        qPrintable(m_window->logText()));
 
     // A pasted CR LF or lone CR is one line break, not two.
     txtS()->setPlainText(QStringLiteral("x\r\ny\rz"));
@@ -203,7 +206,8 @@ void tst_SendPath::refusedSendsSayWhyAndKeepTheText_data()
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("focus");
 
-    QTest::newRow("only spaces") << "    " << Heard << true << QStringLiteral("送信メッセージを入力して下さい。") << "txtS";
+    QTest::newRow("only spaces") << "    " << Heard << true << QStringLiteral("送信メッセージを入力して下さい。")
+                                 << "txtS";
     QTest::newRow("empty") << "" << Heard << true << QStringLiteral("送信メッセージを入力して下さい。") << "txtS";
     QTest::newRow("nobody selected") << "hello" << Heard << false << QStringLiteral("送信先の相手を選択して下さい。")
                                      << "ListUser";
@@ -308,7 +312,8 @@ void tst_SendPath::columnClicksToggleTheOrderAndSwitchTheKey()
     addRow("a", NotHeard, QStringLiteral("127.0.0.5"));
     QHeaderView *header = m_window->ListUser()->header();
     auto click = [&](int column) {
-        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+        const QPoint at(
+            header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     };
 

@@ -69,7 +69,9 @@ private:
 // The files kept aside next to the settings file.
 QStringList keptAside(const QString &dir)
 {
-    return QDir(dir + QLatin1Char('/') + App).entryList({ App + QLatin1String(".ini.unreadable-*") }, QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden);
+    return QDir(dir + QLatin1Char('/') + App)
+        .entryList(
+            { App + QLatin1String(".ini.unreadable-*") }, QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden);
 }
 
 } // namespace
@@ -113,7 +115,8 @@ private:
     // new path, which QSettings has no cached contents for.
     std::unique_ptr<SettingsStore> freshCopy(const QString &settingsDir, QTemporaryDir &into)
     {
-        writeBytes(into.path() + QLatin1String("/Pelwick/Pelwick.ini"), readBytes(SettingsStore(App, settingsDir).filePath()));
+        writeBytes(
+            into.path() + QLatin1String("/Pelwick/Pelwick.ini"), readBytes(SettingsStore(App, settingsDir).filePath()));
         return std::make_unique<SettingsStore>(App, into.path());
     }
 
@@ -148,46 +151,41 @@ void tst_Settings::directoryLoad_data()
 
     const QString a = QStringLiteral("127.0.0.2");
     const QString b = QStringLiteral("127.0.0.3");
-    QTest::newRow("count larger than the entries")
-        << Values { { "User/Count", "5" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", a },
-                    { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
-        << Entries { { "a", a }, { "b", b } };
-    QTest::newRow("gap: entry beyond count never read")
-        << Values { { "User/Count", "3" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", a },
-                    { "User/002UserName", "b" }, { "User/002UserIpAddr", b },
-                    { "User/004UserName", "d" }, { "User/004UserIpAddr", "127.0.0.4" } }
-        << Entries { { "a", a }, { "b", b } };
+    QTest::newRow("count larger than the entries") << Values { { "User/Count", "5" }, { "User/001UserName", "a" },
+        { "User/001UserIpAddr", a }, { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
+                                                   << Entries { { "a", a }, { "b", b } };
+    QTest::newRow("gap: entry beyond count never read") << Values { { "User/Count", "3" }, { "User/001UserName", "a" },
+        { "User/001UserIpAddr", a }, { "User/002UserName", "b" }, { "User/002UserIpAddr", b },
+        { "User/004UserName", "d" }, { "User/004UserIpAddr", "127.0.0.4" } }
+                                                        << Entries { { "a", a }, { "b", b } };
     QTest::newRow("blank address skipped, empty name kept")
         << Values { { "User/Count", "3" }, { "User/001UserName", "blank" }, { "User/001UserIpAddr", "   " },
-                    { "User/002UserName", "" }, { "User/002UserIpAddr", a },
-                    { "User/003UserName", "noaddr" } }
+               { "User/002UserName", "" }, { "User/002UserIpAddr", a }, { "User/003UserName", "noaddr" } }
         << Entries { { "", a } };
-    QTest::newRow("duplicate address renames the first row")
-        << Values { { "User/Count", "3" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", a },
-                    { "User/002UserName", "b" }, { "User/002UserIpAddr", b },
-                    { "User/003UserName", "a2" }, { "User/003UserIpAddr", a } }
-        << Entries { { "a2", a }, { "b", b } };
+    QTest::newRow("duplicate address renames the first row") << Values { { "User/Count", "3" },
+        { "User/001UserName", "a" }, { "User/001UserIpAddr", a }, { "User/002UserName", "b" },
+        { "User/002UserIpAddr", b }, { "User/003UserName", "a2" }, { "User/003UserIpAddr", a } }
+                                                             << Entries { { "a2", a }, { "b", b } };
     QTest::newRow("address kept untrimmed")
         << Values { { "User/Count", "1" }, { "User/001UserName", "x" }, { "User/001UserIpAddr", " 127.0.0.2 " } }
         << Entries { { "x", " 127.0.0.2 " } };
-    QTest::newRow("count missing reads entry 001")
-        << Values { { "User/001UserName", "a" }, { "User/001UserIpAddr", a },
-                    { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
-        << Entries { { "a", a } };
-    QTest::newRow("count zero") << Values { { "User/Count", "0" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", a } }
+    QTest::newRow("count missing reads entry 001") << Values { { "User/001UserName", "a" }, { "User/001UserIpAddr", a },
+        { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
+                                                   << Entries { { "a", a } };
+    QTest::newRow("count zero") << Values { { "User/Count", "0" }, { "User/001UserName", "a" },
+        { "User/001UserIpAddr", a } }
                                 << Entries {};
     QTest::newRow("count negative") << Values { { "User/Count", "-4" }, { "User/001UserIpAddr", a } } << Entries {};
-    QTest::newRow("count not a number") << Values { { "User/Count", "many" }, { "User/001UserIpAddr", a } } << Entries {};
+    QTest::newRow("count not a number") << Values { { "User/Count", "many" }, { "User/001UserIpAddr", a } }
+                                        << Entries {};
     QTest::newRow("count beyond 32 bits")
         << Values { { "User/Count", "99999999999999" }, { "User/001UserIpAddr", a } } << Entries {};
     // A corrupt count must not make the load walk two thousand million keys.
-    QTest::newRow("huge count stops at the last stored entry")
-        << Values { { "User/Count", "2147483647" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", a },
-                    { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
-        << Entries { { "a", a }, { "b", b } };
-    QTest::newRow("huge count in exponent form")
-        << Values { { "User/Count", "1e9" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", a } }
-        << Entries { { "a", a } };
+    QTest::newRow("huge count stops at the last stored entry") << Values { { "User/Count", "2147483647" },
+        { "User/001UserName", "a" }, { "User/001UserIpAddr", a }, { "User/002UserName", "b" },
+        { "User/002UserIpAddr", b } } << Entries { { "a", a }, { "b", b } };
+    QTest::newRow("huge count in exponent form") << Values { { "User/Count", "1e9" }, { "User/001UserName", "a" },
+        { "User/001UserIpAddr", a } } << Entries { { "a", a } };
 }
 
 void tst_Settings::directoryLoad()
@@ -211,20 +209,34 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
 
     // Booleans: True/False in any case or a number; anything else leaves the
     // field as it was before the first load: false.
-    QTest::newRow("Sound yes") << "Sound" << "yes" << QVariant(false);
-    QTest::newRow("PopUp yes") << "PopUp" << "yes" << QVariant(false);
-    QTest::newRow("Sound TRUE") << "Sound" << "TRUE" << QVariant(true);
-    QTest::newRow("FormTop tRuE") << "FormTop" << "tRuE" << QVariant(true);
-    QTest::newRow("PopUp FALSE") << "PopUp" << "FALSE" << QVariant(false);
-    QTest::newRow("FormTop -1") << "FormTop" << "-1" << QVariant(true);
-    QTest::newRow("FormTop 2.5") << "FormTop" << "2.5" << QVariant(true);
-    QTest::newRow("Sound 0") << "Sound" << "0" << QVariant(false);
-    QTest::newRow("Sound empty") << "Sound" << "" << QVariant(false);
-    QTest::newRow("Port digits") << "Port" << "12345" << QVariant(12345);
-    QTest::newRow("Port padded") << "Port" << " 2000 " << QVariant(2000);
-    QTest::newRow("Port beyond 16 bits") << "Port" << "70000" << QVariant(70000);
-    QTest::newRow("Port text") << "Port" << "http" << QVariant(0);
-    QTest::newRow("Port beyond 32 bits") << "Port" << "4294967296" << QVariant(0);
+    QTest::newRow("Sound yes") << "Sound"
+                               << "yes" << QVariant(false);
+    QTest::newRow("PopUp yes") << "PopUp"
+                               << "yes" << QVariant(false);
+    QTest::newRow("Sound TRUE") << "Sound"
+                                << "TRUE" << QVariant(true);
+    QTest::newRow("FormTop tRuE") << "FormTop"
+                                  << "tRuE" << QVariant(true);
+    QTest::newRow("PopUp FALSE") << "PopUp"
+                                 << "FALSE" << QVariant(false);
+    QTest::newRow("FormTop -1") << "FormTop"
+                                << "-1" << QVariant(true);
+    QTest::newRow("FormTop 2.5") << "FormTop"
+                                 << "2.5" << QVariant(true);
+    QTest::newRow("Sound 0") << "Sound"
+                             << "0" << QVariant(false);
+    QTest::newRow("Sound empty") << "Sound"
+                                 << "" << QVariant(false);
+    QTest::newRow("Port digits") << "Port"
+                                 << "12345" << QVariant(12345);
+    QTest::newRow("Port padded") << "Port"
+                                 << " 2000 " << QVariant(2000);
+    QTest::newRow("Port beyond 16 bits") << "Port"
+                                         << "70000" << QVariant(70000);
+    QTest::newRow("Port text") << "Port"
+                               << "http" << QVariant(0);
+    QTest::newRow("Port beyond 32 bits") << "Port"
+                                         << "4294967296" << QVariant(0);
 }
 
 void tst_Settings::localValuesConvertOrStayAsTheyWere()
@@ -247,11 +259,11 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere()
 void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
 {
     QTemporaryDir dir;
-    storeValues(dir.path(), { { "User/Count", "4" },
-                              { "User/001UserName", "a" }, { "User/001UserIpAddr", "127.0.0.2" },
-                              { "User/002UserName", "blank" }, { "User/002UserIpAddr", " " },
-                              { "User/003UserName", "c" }, { "User/003UserIpAddr", "127.0.0.3" },
-                              { "User/005UserName", "e" }, { "User/005UserIpAddr", "127.0.0.5" } });
+    storeValues(dir.path(),
+        { { "User/Count", "4" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", "127.0.0.2" },
+            { "User/002UserName", "blank" }, { "User/002UserIpAddr", " " }, { "User/003UserName", "c" },
+            { "User/003UserIpAddr", "127.0.0.3" }, { "User/005UserName", "e" },
+            { "User/005UserIpAddr", "127.0.0.5" } });
     auto w = window(dir.path());
     w->LoadOrSaveSettings(true);
     w->ListUser()->appendRow(QStringLiteral("new"), QStringLiteral("○"), QStringLiteral("127.0.0.9"));
@@ -261,8 +273,9 @@ void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
     const auto store = freshCopy(dir.path(), copy);
     QStringList keys = store->keys(QStringLiteral("User"));
     keys.sort();
-    QCOMPARE(keys, QStringList({ "001UserIpAddr", "001UserName", "002UserIpAddr", "002UserName", "003UserIpAddr",
-                                 "003UserName", "Count" }));
+    QCOMPARE(keys,
+        QStringList({ "001UserIpAddr", "001UserName", "002UserIpAddr", "002UserName", "003UserIpAddr", "003UserName",
+            "Count" }));
     QCOMPARE(store->value("User", "Count"), QStringLiteral("3"));
     QCOMPARE(store->value("User", "002UserName"), QStringLiteral("c"));
     QCOMPARE(store->value("User", "003UserName"), QStringLiteral("new"));
@@ -283,7 +296,7 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
     Entries entries;
     for (int i = 1; i <= 1003; ++i) {
         entries.append({ QStringLiteral("user%1").arg(i),
-                         QStringLiteral("10.%1.%2.%3").arg(i / 65536).arg(i / 256 % 256).arg(i % 256) });
+            QStringLiteral("10.%1.%2.%3").arg(i / 65536).arg(i / 256 % 256).arg(i % 256) });
         w->ListUser()->appendRow(entries.last().UserName, QStringLiteral("×"), entries.last().UserIpAddr);
     }
     w->LoadOrSaveSettings(false);
@@ -305,8 +318,9 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
     QTemporaryDir hand;
     QByteArray text = "[User]\nCount=1001\n";
     for (int i = 1; i <= 1001; ++i)
-        text += DirectoryIndex(i).toLatin1() + "UserName=n" + QByteArray::number(i) + "\n" + DirectoryIndex(i).toLatin1()
-            + "UserIpAddr=10.1." + QByteArray::number(i / 256) + "." + QByteArray::number(i % 256) + "\n";
+        text += DirectoryIndex(i).toLatin1() + "UserName=n" + QByteArray::number(i) + "\n"
+            + DirectoryIndex(i).toLatin1() + "UserIpAddr=10.1." + QByteArray::number(i / 256) + "."
+            + QByteArray::number(i % 256) + "\n";
     QVERIFY(writeBytes(hand.path() + QLatin1String("/Pelwick/Pelwick.ini"), text));
     auto handLoaded = window(hand.path());
     handLoaded->LoadOrSaveSettings(true);
@@ -320,10 +334,9 @@ void tst_Settings::windowPositionIsReadAndWrittenInTwips()
     QTemporaryDir dir;
     auto probe = window(dir.path());
     const double twips = 1440.0 / probe->logicalDpiX();
-    storeValues(dir.path(), { { "WindowPos/Left", QString::number(100 * twips) },
-                              { "WindowPos/Top", QString::number(200 * twips) },
-                              { "WindowPos/Width", QString::number(400 * twips) },
-                              { "WindowPos/Height", "not a number" } });
+    storeValues(dir.path(),
+        { { "WindowPos/Left", QString::number(100 * twips) }, { "WindowPos/Top", QString::number(200 * twips) },
+            { "WindowPos/Width", QString::number(400 * twips) }, { "WindowPos/Height", "not a number" } });
     auto w = window(dir.path());
     const int designHeight = w->height();
     w->LoadOrSaveSettings(true);
@@ -346,9 +359,9 @@ void tst_Settings::windowPositionIsReadAndWrittenInTwips()
 void tst_Settings::minimisedSaveKeepsTheStoredPosition()
 {
     QTemporaryDir dir;
-    storeValues(dir.path(), { { "WindowPos/Left", "1500" }, { "WindowPos/Top", "1500" },
-                              { "WindowPos/Width", "6000" }, { "WindowPos/Height", "6000" },
-                              { "Local/UserName", "before" } });
+    storeValues(dir.path(),
+        { { "WindowPos/Left", "1500" }, { "WindowPos/Top", "1500" }, { "WindowPos/Width", "6000" },
+            { "WindowPos/Height", "6000" }, { "Local/UserName", "before" } });
     auto w = window(dir.path());
     w->LoadOrSaveSettings(true);
     w->move(7, 9);
@@ -511,7 +524,8 @@ void tst_Settings::secondDamagedFileInOneSecondIsKeptAsideToo()
     // Usually all three within a second or two; none replaced another.
     QStringList contents;
     for (const QString &name : keptAside(dir.path()))
-        contents.append(QString::fromLatin1(readBytes(QFileInfo(path).absolutePath() + QLatin1Char('/') + name).mid(1)));
+        contents.append(
+            QString::fromLatin1(readBytes(QFileInfo(path).absolutePath() + QLatin1Char('/') + name).mid(1)));
     contents.sort();
     QCOMPARE(contents, QStringList({ "damaged 0", "damaged 1", "damaged 2" }));
 }
@@ -519,8 +533,9 @@ void tst_Settings::secondDamagedFileInOneSecondIsKeptAsideToo()
 void tst_Settings::failingSaveLeavesThePreviousFileIntact()
 {
     QTemporaryDir dir;
-    storeValues(dir.path(), { { "Local/UserName", "kept" }, { "User/Count", "1" },
-                              { "User/001UserName", "a" }, { "User/001UserIpAddr", "127.0.0.2" } });
+    storeValues(dir.path(),
+        { { "Local/UserName", "kept" }, { "User/Count", "1" }, { "User/001UserName", "a" },
+            { "User/001UserIpAddr", "127.0.0.2" } });
     const QString path = SettingsStore(App, dir.path()).filePath();
     const QByteArray before = readBytes(path);
 
