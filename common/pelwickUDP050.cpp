@@ -54,6 +54,9 @@ void FlashCaption(QWidget *window, qint16 count, float seconds)
 
         QEventLoop wait;
         QTimer::singleShot(qMax(0, int(seconds * 1000.0f)), &wait, &QEventLoop::quit);
+        // A window destroyed during the wait ends the flash at once instead
+        // of keeping its caller waiting out the round.
+        QObject::connect(target, &QObject::destroyed, &wait, &QEventLoop::quit);
         const QPointer<QEventLoop> outer = ActiveFlashWait;
         ActiveFlashWait = &wait;
         if (!FlashStopRequested)

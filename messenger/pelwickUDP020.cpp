@@ -40,6 +40,20 @@ QString trimSpaces(const QString &text)
 
 namespace {
 
+// The message as it travels and is logged: every line break CR LF, the line
+// end of the messages peers send and expect. The edit control here ends
+// lines in LF (it reports paragraph and line separators as LF too); a pasted
+// CR LF or lone CR counts as one line break.
+QString crLfLineBreaks(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text;
+}
+
 } // namespace
 
 bool frm_pelwickUDP::sendTo(const QString &address, const QByteArray &datagram)
@@ -170,7 +184,7 @@ void frm_pelwickUDP::sendMessage()
 {
     const QString header = QLatin1String("[Send] Time:") + clockText();
     const QString indent(int(Cp932::byteLength(header)), QLatin1Char(' '));
-    const QString text = trimSpaces(m_txtS->toPlainText());
+    const QString text = trimSpaces(crLfLineBreaks(m_txtS->toPlainText()));
     const QByteArray datagram = ownDatagram(MessageKind::Text, QString(), text);
 
     QString addressees;

@@ -6,12 +6,48 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
+#include <QTemporaryFile>
 
 namespace {
 
 QString keyPath(const QString &section, const QString &key)
 {
     return section + QLatin1Char('/') + key;
+}
+
+// Whether bytes are not a settings file this store can read back whole.
+//
+// QSettings keeps the parsed contents of every file it opened in this
+// process and parses a file again only when its size or time stamp changed;
+// a format error is reported only by the instance that did the parsing. A
+// second store on a damaged file would see no error and write over it. So
+// the verdict is taken here, on the bytes as they are now: NUL bytes or text
+// that is not UTF-8 (what a crash or a foreign editor leaves, and what
+// QSettings would read with losses), or a parse error that QSettings reports
+// for a private copy it has never seen.
+bool isDamaged(const QByteArray &bytes, const QString &folder)
+{
+    if (bytes.isEmpty())
+        return false;
+    if (bytes.contains('\0'))
+        return true;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return true;
+
+    QTemporaryFile copy(QDir(folder).filePath(QStringLiteral(".settings-check-XXXXXX")));
+    if (!copy.open()) {
+        copy.setFileTemplate(QDir(QDir::tempPath()).filePath(QStringLiteral("pelwick-settings-check-XXXXXX")));
+        if (!copy.open())
+            return false;
+    }
+    if (copy.write(bytes) != bytes.size() || !copy.flush())
+        return false;
+    copy.close();
+    const QSettings parsed(copy.fileName(), QSettings::IniFormat);
+    return parsed.status() != QSettings::NoError;
 }
 
 } // namespace
@@ -28,9 +64,14 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
         QFile probe(m_path);
         if (!probe.open(QIODevice::ReadOnly))
             m_unreadable = true;
+        else if (isDamaged(probe.readAll(), info.absolutePath()) || probe.error() != QFileDevice::NoError)
+            m_unreadable = true;
     }
     m_settings = new QSettings(m_path, QSettings::IniFormat);
-    if (m_settings->status() != QSettings::NoError)
+    // Only a parse error tells of a damaged file here. An access error can
+    // be the write of an earlier store in this process that failed (a full
+    // disk) and is retried now; the file itself is fine then.
+    if (m_settings->status() == QSettings::FormatError)
         m_unreadable = true;
 }
 
@@ -96,8 +137,12 @@ bool SettingsStore::keepUnreadableFileAside()
 {
     if (!m_unreadable || !m_keptAside.isEmpty())
         return true;
-    const QString aside = m_path + QLatin1String(".unreadable-")
+    const QString base = m_path + QLatin1String(".unreadable-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    // A file kept aside earlier in the same second is not replaced.
+    QString aside = base;
+    for (int n = 1; QFileInfo::exists(aside) && n < 100; ++n)
+        aside = base + QLatin1Char('-') + QString::number(n);
     if (QFile::rename(m_path, aside)) {
         m_keptAside = aside;
         // Start afresh: QSettings would otherwise try to write over the

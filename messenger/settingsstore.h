@@ -10,8 +10,10 @@ class QSettings;
 //
 // Writes go through QSettings, which replaces the file by a rename, so a
 // crash never leaves half a file. A file that exists but cannot be read or
-// parsed is moved aside as "<appName>.ini.unreadable-<timestamp>" before the
-// first write, so whatever it held is never silently overwritten.
+// parsed (NUL bytes, text that is not UTF-8, a broken section header) is
+// moved aside as "<appName>.ini.unreadable-<timestamp>" before the first
+// write, so whatever it held is never silently overwritten. Every store that
+// opens the file judges it afresh, whatever QSettings has cached of it.
 class SettingsStore
 {
 public:

@@ -1,6 +1,7 @@
 #include "pelwickUDP050.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -14,6 +15,10 @@ private slots:
     void flashCaptionInvertsCountPlusOneTimesAndEndsNormal();
     void stopFlashingEndsTheWaitAtOnce();
     void stopBeforeFlashHasNoEffect();
+    void flashLooksChangeInStrictAlternation_data();
+    void flashLooksChangeInStrictAlternation();
+    void stopDuringTheFirstWaitMeansNoFurtherInversion();
+    void windowDestroyedDuringAFlashEndsIt();
     void isWindowsNtIsFalseHere();
 };
 
@@ -83,6 +88,94 @@ void tst_WindowHelpers::stopBeforeFlashHasNoEffect()
     FlashCaption(&w, 0, 0.05f);
     QVERIFY(seen > 0);
     QVERIFY(!CaptionInverted(&w));
+}
+
+namespace {
+
+// Records every look a window's caption takes, from the property changes
+// themselves, so no change can slip between two polls.
+class CaptionLooks : public QObject
+{
+public:
+    explicit CaptionLooks(QWidget *window)
+        : m_window(window)
+    {
+        window->installEventFilter(this);
+    }
+    // The looks in order, repeats of the same look folded into one.
+    QList<bool> looks;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::DynamicPropertyChange) {
+            const bool now = CaptionInverted(m_window);
+            if (looks.isEmpty() ? now : looks.last() != now)
+                looks.append(now);
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+};
+
+} // namespace
+
+void tst_WindowHelpers::flashLooksChangeInStrictAlternation_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("0: one inversion") << 0;
+    QTest::newRow("1") << 1;
+    QTest::newRow("4") << 4;
+    QTest::newRow("10: eleven inversions") << 10;
+}
+
+void tst_WindowHelpers::flashLooksChangeInStrictAlternation()
+{
+    QFETCH(int, count);
+    QWidget w;
+    CaptionLooks looks(&w);
+    FlashCaption(&w, qint16(count), 0.001f);
+    // count + 1 inversions, then the normal look (one more change when the
+    // last inversion left the caption inverted).
+    QList<bool> expected;
+    for (int i = 0; i <= count; ++i)
+        expected.append(i % 2 == 0);
+    if (expected.last())
+        expected.append(false);
+    QCOMPARE(looks.looks, expected);
+    QVERIFY(!CaptionInverted(&w));
+}
+
+void tst_WindowHelpers::stopDuringTheFirstWaitMeansNoFurtherInversion()
+{
+    QWidget w;
+    CaptionLooks looks(&w);
+    // Runs inside the first wait, as a board click handler would.
+    QTimer::singleShot(0, this, [&] {
+        QVERIFY(CaptionInverted(&w));
+        StopFlashing();
+    });
+    // An hour a round: only a wait that ends at the request lets this return
+    // within the test's timeout.
+    FlashCaption(&w, 10, 3600.0f);
+    QCOMPARE(looks.looks, QList<bool>({ true, false }));
+
+    // A later flash clears the request again and runs its rounds.
+    FlashCaption(&w, 1, 0.001f);
+    QCOMPARE(looks.looks, QList<bool>({ true, false, true, false }));
+}
+
+void tst_WindowHelpers::windowDestroyedDuringAFlashEndsIt()
+{
+    auto *w = new QWidget;
+    QPointer<QWidget> alive(w);
+    QTimer::singleShot(0, w, [w] { delete w; });
+    // The wait of the round in progress ends with the window: this returns
+    // long before the hour of the round (the test timeout would end it).
+    FlashCaption(w, 10, 3600.0f);
+    QVERIFY(!alive);
 }
 
 void tst_WindowHelpers::isWindowsNtIsFalseHere()

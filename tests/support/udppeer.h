@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QUdpSocket>
 
+#include <optional>
+
 // A plain UDP socket standing in for another messenger on a loopback
 // address, on the port every messenger of the test uses.
 class UdpPeer
@@ -36,6 +38,18 @@ public:
         if (!m_socket.hasPendingDatagrams())
             return {};
         return m_socket.receiveDatagram().data();
+    }
+
+    // The next datagram, empty ones included; nothing when none came within
+    // timeoutMs.
+    std::optional<QByteArray> next(int timeoutMs = 3000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!m_socket.hasPendingDatagrams() && !deadline.hasExpired())
+            QTest::qWait(2);
+        if (!m_socket.hasPendingDatagrams())
+            return std::nullopt;
+        return QByteArray(m_socket.receiveDatagram().data());
     }
 
     // Every datagram that arrives within timeoutMs after the last one.

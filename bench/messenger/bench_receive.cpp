@@ -1,0 +1,133 @@
+// How many datagrams a second the messenger handles when it only receives,
+// against a plain QUdpSocket reader that only drains its socket. A sender on
+// 127.0.0.2 sends bursts of 200 datagrams to 127.0.0.3 and waits until all
+// of a burst are handled before the next, so nothing is lost to a full
+// receive buffer. Kinds: 02 (presence: one row looked up and marked) and 11
+// (text: row marked, log block appended, status written; no sound, no
+// pop-up). Best of N runs (default 3) of 20,000 datagrams each.
+#include "frm_pelwickUDP.h"
+#include "messagebox.h"
+#include "settingsstore.h"
+#include "userlist.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QNetworkDatagram>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr int Burst = 200;
+constexpr int Datagrams = 20000;
+const QHostAddress Receiver(QStringLiteral("127.0.0.3"));
+
+// Sends Datagrams datagrams in bursts; handled() counts what the receiver
+// has handled so far. Returns datagrams per second, 0 when some were lost.
+double pump(QUdpSocket &sender, quint16 port, const std::function<QByteArray(int)> &datagram,
+    const std::function<int()> &handled)
+{
+    const int start = handled();
+    QElapsedTimer t;
+    t.start();
+    for (int sent = 0; sent < Datagrams;) {
+        for (int i = 0; i < Burst; ++i, ++sent)
+            sender.writeDatagram(datagram(sent), Receiver, port);
+        QElapsedTimer wait;
+        wait.start();
+        while (handled() - start < sent) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            if (wait.elapsed() > 5000) {
+                std::fprintf(stderr, "lost %d datagrams\n", sent - (handled() - start));
+                return 0;
+            }
+        }
+    }
+    return Datagrams / (t.nsecsElapsed() / 1e9);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? qMax(1, QByteArray(argv[1]).toInt()) : 3;
+    SetMessageBoxHook([](const MessageBoxRequest &) { return QMessageBox::Ok; });
+
+    QUdpSocket sender;
+    if (!sender.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0))
+        return 1;
+    const quint16 port = sender.localPort();
+
+    // 02 from 50 senders' addresses, 11 from one.
+    auto presence = [](int i) -> QByteArray {
+        return QByteArray("02<USERNAME>peer") + QByteArray::number(i % 50) + "<IPADDR>127.0.5."
+            + QByteArray::number(i % 50 + 1) + "<GAMEID><DATA>";
+    };
+    auto text = [](int i) -> QByteArray {
+        return QByteArray("11<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>message number ") + QByteArray::number(i);
+    };
+
+    auto best = [&](const std::function<double()> &run) {
+        double result = 0;
+        for (int i = 0; i < runs; ++i)
+            result = qMax(result, run());
+        return result;
+    };
+
+    double plain02 = 0;
+    double plain11 = 0;
+    {
+        QUdpSocket reader;
+        if (!reader.bind(Receiver, port))
+            return 2;
+        reader.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 1024 * 1024);
+        int read = 0;
+        QObject::connect(&reader, &QUdpSocket::readyRead, [&] {
+            while (reader.hasPendingDatagrams()) {
+                reader.receiveDatagram(65507);
+                ++read;
+            }
+        });
+        plain02 = best([&] { return pump(sender, port, presence, [&] { return read; }); });
+        plain11 = best([&] { return pump(sender, port, text, [&] { return read; }); });
+    }
+
+    double messenger02 = 0;
+    double messenger11 = 0;
+    {
+        QTemporaryDir settings, runtime, programs;
+        {
+            SettingsStore store(QStringLiteral("Pelwick"), settings.path());
+            store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QString::number(port));
+            store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), QStringLiteral("bench"));
+            store.setValue(QStringLiteral("Local"), QStringLiteral("Sound"), QStringLiteral("False"));
+            store.setValue(QStringLiteral("Local"), QStringLiteral("PopUp"), QStringLiteral("False"));
+            store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("0"));
+        }
+        MessengerEnvironment env;
+        env.bindAddress = Receiver;
+        env.settingsDirectory = settings.path();
+        env.runtimeDirectory = runtime.path();
+        env.programDirectory = programs.path();
+        frm_pelwickUDP messenger(env);
+        if (!messenger.Form_Load())
+            return 3;
+        int handled = 0;
+        QObject::connect(&messenger, &frm_pelwickUDP::datagramHandled, [&] { ++handled; });
+        messenger02 = best([&] { return pump(sender, port, presence, [&] { return handled; }); });
+        messenger11 = best([&] { return pump(sender, port, text, [&] { return handled; }); });
+        messenger.close();
+    }
+
+    std::printf("datagrams handled per second, bursts of %d, best of %d runs of %d\n", Burst, runs, Datagrams);
+    std::printf("kind 02 (presence)   plain reader %9.0f/s   messenger %9.0f/s   (%.0f%%)\n", plain02, messenger02,
+        100.0 * messenger02 / plain02);
+    std::printf("kind 11 (text, log)  plain reader %9.0f/s   messenger %9.0f/s   (%.0f%%)\n", plain11, messenger11,
+        100.0 * messenger11 / plain11);
+    return 0;
+}

@@ -1,0 +1,568 @@
+#include "arrivalsound.h"
+#include "frm_pelwickUDP.h"
+#include "settingsstore.h"
+#include "userlist.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHostInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+#include <sys/resource.h>
+
+using Entries = QList<DirectoryEntry>;
+using Values = QList<QPair<QString, QString>>; // "Section/Key", text
+
+namespace {
+
+const QString App = QStringLiteral("Pelwick");
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+void storeValues(const QString &dir, const Values &values)
+{
+    SettingsStore store(App, dir);
+    for (const auto &[path, text] : values)
+        store.setValue(path.section(QLatin1Char('/'), 0, 0), path.section(QLatin1Char('/'), 1), text);
+}
+
+// Limits the size of files this process writes while it lives; writing
+// beyond it fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_saved {};
+    void (*m_handler)(int) = nullptr;
+};
+
+// The files kept aside next to the settings file.
+QStringList keptAside(const QString &dir)
+{
+    return QDir(dir + QLatin1Char('/') + App)
+        .entryList(
+            { App + QLatin1String(".ini.unreadable-*") }, QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden);
+}
+
+} // namespace
+
+// The settings store, the key mapping and the main window's load and save,
+// on temporary folders.
+class tst_Settings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void emptyStoreGivesTheDefaultsAndNoUser();
+    void directoryLoad_data();
+    void directoryLoad();
+    void localValuesConvertOrStayAsTheyWere_data();
+    void localValuesConvertOrStayAsTheyWere();
+    void saveRenumbersDenselyAndDropsWhatTheListLost();
+    void indexGrowsToFourDigitsFromEntry1000();
+    void windowPositionIsReadAndWrittenInTwips();
+    void minimisedSaveKeepsTheStoredPosition();
+    void awkwardTextSurvivesARoundTripOnDisk_data();
+    void awkwardTextSurvivesARoundTripOnDisk();
+    void damagedFileIsKeptAsideNeverOverwritten_data();
+    void damagedFileIsKeptAsideNeverOverwritten();
+    void damagedFileIsKeptAsideByTheWindowSave();
+    void secondDamagedFileInOneSecondIsKeptAsideToo();
+    void failingSaveLeavesThePreviousFileIntact();
+
+private:
+    // A main window that is never loaded: no socket, no lock, no tray.
+    std::unique_ptr<frm_pelwickUDP> window(const QString &settingsDir)
+    {
+        MessengerEnvironment env;
+        env.bindAddress = QHostAddress(QStringLiteral("127.0.0.1"));
+        env.settingsDirectory = settingsDir;
+        env.runtimeDirectory = m_runtime.path();
+        env.programDirectory = m_runtime.path();
+        return std::make_unique<frm_pelwickUDP>(env);
+    }
+
+    // The file as a process that never saw it would read it: a copy under a
+    // new path, which QSettings has no cached contents for.
+    std::unique_ptr<SettingsStore> freshCopy(const QString &settingsDir, QTemporaryDir &into)
+    {
+        writeBytes(
+            into.path() + QLatin1String("/Pelwick/Pelwick.ini"), readBytes(SettingsStore(App, settingsDir).filePath()));
+        return std::make_unique<SettingsStore>(App, into.path());
+    }
+
+    QTemporaryDir m_runtime;
+};
+
+void tst_Settings::emptyStoreGivesTheDefaultsAndNoUser()
+{
+    QTemporaryDir dir;
+    auto w = window(dir.path());
+    const QRect design = w->geometry();
+    w->LoadOrSaveSettings(true);
+
+    QCOMPARE(w->geometry(), design);
+    const LocalSettings &s = w->localSettings();
+    QCOMPARE(s.Sound, true);
+    QCOMPARE(s.FormTop, false);
+    QCOMPARE(s.PopUp, true);
+    QCOMPARE(s.Port, 59640);
+    QCOMPARE(s.UserName, QHostInfo::localHostName());
+    QCOMPARE(s.SoundFilePath, DefaultArrivalSoundPath());
+    // Count defaults to 1; entry 001 has no address, so nobody is added.
+    QCOMPARE(w->ListUser()->rowCount(), 0);
+    // Loading writes nothing.
+    QVERIFY(!QFile::exists(dir.filePath("Pelwick/Pelwick.ini")));
+}
+
+void tst_Settings::directoryLoad_data()
+{
+    QTest::addColumn<Values>("stored");
+    QTest::addColumn<Entries>("expected");
+
+    const QString a = QStringLiteral("127.0.0.2");
+    const QString b = QStringLiteral("127.0.0.3");
+    QTest::newRow("count larger than the entries") << Values { { "User/Count", "5" }, { "User/001UserName", "a" },
+        { "User/001UserIpAddr", a }, { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
+                                                   << Entries { { "a", a }, { "b", b } };
+    QTest::newRow("gap: entry beyond count never read") << Values { { "User/Count", "3" }, { "User/001UserName", "a" },
+        { "User/001UserIpAddr", a }, { "User/002UserName", "b" }, { "User/002UserIpAddr", b },
+        { "User/004UserName", "d" }, { "User/004UserIpAddr", "127.0.0.4" } }
+                                                        << Entries { { "a", a }, { "b", b } };
+    QTest::newRow("blank address skipped, empty name kept")
+        << Values { { "User/Count", "3" }, { "User/001UserName", "blank" }, { "User/001UserIpAddr", "   " },
+               { "User/002UserName", "" }, { "User/002UserIpAddr", a }, { "User/003UserName", "noaddr" } }
+        << Entries { { "", a } };
+    QTest::newRow("duplicate address renames the first row") << Values { { "User/Count", "3" },
+        { "User/001UserName", "a" }, { "User/001UserIpAddr", a }, { "User/002UserName", "b" },
+        { "User/002UserIpAddr", b }, { "User/003UserName", "a2" }, { "User/003UserIpAddr", a } }
+                                                             << Entries { { "a2", a }, { "b", b } };
+    QTest::newRow("address kept untrimmed")
+        << Values { { "User/Count", "1" }, { "User/001UserName", "x" }, { "User/001UserIpAddr", " 127.0.0.2 " } }
+        << Entries { { "x", " 127.0.0.2 " } };
+    QTest::newRow("count missing reads entry 001") << Values { { "User/001UserName", "a" }, { "User/001UserIpAddr", a },
+        { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
+                                                   << Entries { { "a", a } };
+    QTest::newRow("count zero") << Values { { "User/Count", "0" }, { "User/001UserName", "a" },
+        { "User/001UserIpAddr", a } }
+                                << Entries {};
+    QTest::newRow("count negative") << Values { { "User/Count", "-4" }, { "User/001UserIpAddr", a } } << Entries {};
+    QTest::newRow("count not a number") << Values { { "User/Count", "many" }, { "User/001UserIpAddr", a } }
+                                        << Entries {};
+    QTest::newRow("count beyond 32 bits")
+        << Values { { "User/Count", "99999999999999" }, { "User/001UserIpAddr", a } } << Entries {};
+    // A corrupt count must not make the load walk two thousand million keys.
+    QTest::newRow("huge count stops at the last stored entry") << Values { { "User/Count", "2147483647" },
+        { "User/001UserName", "a" }, { "User/001UserIpAddr", a }, { "User/002UserName", "b" },
+        { "User/002UserIpAddr", b } } << Entries { { "a", a }, { "b", b } };
+    QTest::newRow("huge count in exponent form") << Values { { "User/Count", "1e9" }, { "User/001UserName", "a" },
+        { "User/001UserIpAddr", a } } << Entries { { "a", a } };
+}
+
+void tst_Settings::directoryLoad()
+{
+    QFETCH(Values, stored);
+    QFETCH(Entries, expected);
+    QTemporaryDir dir;
+    storeValues(dir.path(), stored);
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    QCOMPARE(w->directoryEntries(), expected);
+    for (int i = 0; i < w->ListUser()->rowCount(); ++i)
+        QCOMPARE(w->ListUser()->row(i)->text(UserListView::MarkColumn), QStringLiteral("×"));
+}
+
+void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QVariant>("expected");
+
+    // Booleans: True/False in any case or a number; anything else leaves the
+    // field as it was before the first load: false.
+    QTest::newRow("Sound yes") << "Sound"
+                               << "yes" << QVariant(false);
+    QTest::newRow("PopUp yes") << "PopUp"
+                               << "yes" << QVariant(false);
+    QTest::newRow("Sound TRUE") << "Sound"
+                                << "TRUE" << QVariant(true);
+    QTest::newRow("FormTop tRuE") << "FormTop"
+                                  << "tRuE" << QVariant(true);
+    QTest::newRow("PopUp FALSE") << "PopUp"
+                                 << "FALSE" << QVariant(false);
+    QTest::newRow("FormTop -1") << "FormTop"
+                                << "-1" << QVariant(true);
+    QTest::newRow("FormTop 2.5") << "FormTop"
+                                 << "2.5" << QVariant(true);
+    QTest::newRow("Sound 0") << "Sound"
+                             << "0" << QVariant(false);
+    QTest::newRow("Sound empty") << "Sound"
+                                 << "" << QVariant(false);
+    QTest::newRow("Port digits") << "Port"
+                                 << "12345" << QVariant(12345);
+    QTest::newRow("Port padded") << "Port"
+                                 << " 2000 " << QVariant(2000);
+    QTest::newRow("Port beyond 16 bits") << "Port"
+                                         << "70000" << QVariant(70000);
+    QTest::newRow("Port text") << "Port"
+                               << "http" << QVariant(0);
+    QTest::newRow("Port beyond 32 bits") << "Port"
+                                         << "4294967296" << QVariant(0);
+}
+
+void tst_Settings::localValuesConvertOrStayAsTheyWere()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, text);
+    QFETCH(QVariant, expected);
+    QTemporaryDir dir;
+    storeValues(dir.path(), { { QLatin1String("Local/") + key, text } });
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    const LocalSettings &s = w->localSettings();
+    const QVariant actual = key == QLatin1String("Sound") ? QVariant(s.Sound)
+        : key == QLatin1String("FormTop")                 ? QVariant(s.FormTop)
+        : key == QLatin1String("PopUp")                   ? QVariant(s.PopUp)
+                                                          : QVariant(s.Port);
+    QCOMPARE(actual, expected);
+}
+
+void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
+{
+    QTemporaryDir dir;
+    storeValues(dir.path(),
+        { { "User/Count", "4" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", "127.0.0.2" },
+            { "User/002UserName", "blank" }, { "User/002UserIpAddr", " " }, { "User/003UserName", "c" },
+            { "User/003UserIpAddr", "127.0.0.3" }, { "User/005UserName", "e" },
+            { "User/005UserIpAddr", "127.0.0.5" } });
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    w->ListUser()->appendRow(QStringLiteral("new"), QStringLiteral("○"), QStringLiteral("127.0.0.9"));
+    w->LoadOrSaveSettings(false);
+
+    QTemporaryDir copy;
+    const auto store = freshCopy(dir.path(), copy);
+    QStringList keys = store->keys(QStringLiteral("User"));
+    keys.sort();
+    QCOMPARE(keys,
+        QStringList({ "001UserIpAddr", "001UserName", "002UserIpAddr", "002UserName", "003UserIpAddr", "003UserName",
+            "Count" }));
+    QCOMPARE(store->value("User", "Count"), QStringLiteral("3"));
+    QCOMPARE(store->value("User", "002UserName"), QStringLiteral("c"));
+    QCOMPARE(store->value("User", "003UserName"), QStringLiteral("new"));
+    QCOMPARE(store->value("User", "003UserIpAddr"), QStringLiteral("127.0.0.9"));
+
+    // A row removed from the list is gone from the store after the next save.
+    w->ListUser()->RemoveUserByAddress(QStringLiteral("127.0.0.2"));
+    w->LoadOrSaveSettings(false);
+    auto again = window(dir.path());
+    again->LoadOrSaveSettings(true);
+    QCOMPARE(again->directoryEntries(), Entries({ { "c", "127.0.0.3" }, { "new", "127.0.0.9" } }));
+}
+
+void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
+{
+    QTemporaryDir dir;
+    auto w = window(dir.path());
+    Entries entries;
+    for (int i = 1; i <= 1003; ++i) {
+        entries.append({ QStringLiteral("user%1").arg(i),
+            QStringLiteral("10.%1.%2.%3").arg(i / 65536).arg(i / 256 % 256).arg(i % 256) });
+        w->ListUser()->appendRow(entries.last().UserName, QStringLiteral("×"), entries.last().UserIpAddr);
+    }
+    w->LoadOrSaveSettings(false);
+
+    QTemporaryDir copy;
+    const auto store = freshCopy(dir.path(), copy);
+    QCOMPARE(store->value("User", "Count"), QStringLiteral("1003"));
+    QCOMPARE(store->value("User", "999UserName"), QStringLiteral("user999"));
+    QCOMPARE(store->value("User", "1000UserName"), QStringLiteral("user1000"));
+    QCOMPARE(store->value("User", "1003UserIpAddr"), entries.last().UserIpAddr);
+    QVERIFY(!store->contains("User", "0999UserName"));
+    QVERIFY(!store->contains("User", "1004UserName"));
+
+    auto reloaded = window(copy.path());
+    reloaded->LoadOrSaveSettings(true);
+    QCOMPARE(reloaded->directoryEntries(), entries);
+
+    // A file written by hand with four-digit indexes loads the same way.
+    QTemporaryDir hand;
+    QByteArray text = "[User]\nCount=1001\n";
+    for (int i = 1; i <= 1001; ++i)
+        text += DirectoryIndex(i).toLatin1() + "UserName=n" + QByteArray::number(i) + "\n"
+            + DirectoryIndex(i).toLatin1() + "UserIpAddr=10.1." + QByteArray::number(i / 256) + "."
+            + QByteArray::number(i % 256) + "\n";
+    QVERIFY(writeBytes(hand.path() + QLatin1String("/Pelwick/Pelwick.ini"), text));
+    auto handLoaded = window(hand.path());
+    handLoaded->LoadOrSaveSettings(true);
+    QCOMPARE(handLoaded->ListUser()->rowCount(), 1001);
+    QCOMPARE(handLoaded->ListUser()->row(1000)->text(UserListView::NameColumn), QStringLiteral("n1001"));
+    QCOMPARE(handLoaded->ListUser()->row(999)->text(UserListView::AddressColumn), QStringLiteral("10.1.3.232"));
+}
+
+void tst_Settings::windowPositionIsReadAndWrittenInTwips()
+{
+    QTemporaryDir dir;
+    auto probe = window(dir.path());
+    const double twips = 1440.0 / probe->logicalDpiX();
+    storeValues(dir.path(),
+        { { "WindowPos/Left", QString::number(100 * twips) }, { "WindowPos/Top", QString::number(200 * twips) },
+            { "WindowPos/Width", QString::number(400 * twips) }, { "WindowPos/Height", "not a number" } });
+    auto w = window(dir.path());
+    const int designHeight = w->height();
+    w->LoadOrSaveSettings(true);
+    QCOMPARE(w->pos(), QPoint(100, 200));
+    QCOMPARE(w->width(), 400);
+    // A value that does not convert leaves that edge alone.
+    QCOMPARE(w->height(), designHeight);
+
+    w->move(30, 40);
+    w->resize(300, 350);
+    w->LoadOrSaveSettings(false);
+    QTemporaryDir copy;
+    const auto store = freshCopy(dir.path(), copy);
+    QCOMPARE(store->value("WindowPos", "Left").toDouble(), 30 * twips);
+    QCOMPARE(store->value("WindowPos", "Top").toDouble(), 40 * twips);
+    QCOMPARE(store->value("WindowPos", "Width").toDouble(), 300 * twips);
+    QCOMPARE(store->value("WindowPos", "Height").toDouble(), 350 * twips);
+}
+
+void tst_Settings::minimisedSaveKeepsTheStoredPosition()
+{
+    QTemporaryDir dir;
+    storeValues(dir.path(),
+        { { "WindowPos/Left", "1500" }, { "WindowPos/Top", "1500" }, { "WindowPos/Width", "6000" },
+            { "WindowPos/Height", "6000" }, { "Local/UserName", "before" } });
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    w->move(7, 9);
+    w->setWindowState(Qt::WindowMinimized);
+    QVERIFY(w->isMinimized());
+    w->localSettings().UserName = QStringLiteral("after");
+    w->ListUser()->appendRow(QStringLiteral("x"), QStringLiteral("×"), QStringLiteral("127.0.0.2"));
+    w->LoadOrSaveSettings(false);
+
+    QTemporaryDir copy;
+    const auto store = freshCopy(dir.path(), copy);
+    QCOMPARE(store->value("WindowPos", "Left"), QStringLiteral("1500"));
+    QCOMPARE(store->value("WindowPos", "Top"), QStringLiteral("1500"));
+    QCOMPARE(store->value("WindowPos", "Width"), QStringLiteral("6000"));
+    QCOMPARE(store->value("WindowPos", "Height"), QStringLiteral("6000"));
+    QCOMPARE(store->value("Local", "UserName"), QStringLiteral("after"));
+    QCOMPARE(store->value("Local", "Sound"), QStringLiteral("True"));
+    QCOMPARE(store->value("User", "001UserIpAddr"), QStringLiteral("127.0.0.2"));
+}
+
+void tst_Settings::awkwardTextSurvivesARoundTripOnDisk_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("japanese") << QStringLiteral("山田 太郎～①ｱｲｳ");
+    QTest::newRow("commas") << QStringLiteral("a,b, c,");
+    QTest::newRow("quotes") << QStringLiteral("\"quoted\" and 'single'");
+    QTest::newRow("equals") << QStringLiteral("a=b=c");
+    QTest::newRow("semicolon and hash") << QStringLiteral("; not a comment # nor this");
+    QTest::newRow("leading hash") << QStringLiteral("#first");
+    QTest::newRow("backslashes") << QStringLiteral("C:\\WINDOWS\\MEDIA\\THEMIC~1.WAV \\\\server\\");
+    QTest::newRow("spaces at the ends") << QStringLiteral("  padded  ");
+    QTest::newRow("brackets") << QStringLiteral("[User]");
+    QTest::newRow("percent and slash") << QStringLiteral("100%/x");
+    QTest::newRow("only a space") << QStringLiteral(" ");
+}
+
+void tst_Settings::awkwardTextSurvivesARoundTripOnDisk()
+{
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    w->localSettings().UserName = text;
+    w->localSettings().SoundFilePath = text;
+    w->ListUser()->appendRow(text, QStringLiteral("○"), QStringLiteral("127.0.0.2"));
+    w->ListUser()->appendRow(QStringLiteral("after"), QStringLiteral("○"), QStringLiteral("127.0.0.3"));
+    w->LoadOrSaveSettings(false);
+
+    QTemporaryDir copy;
+    freshCopy(dir.path(), copy);
+    auto reloaded = window(copy.path());
+    reloaded->LoadOrSaveSettings(true);
+    QCOMPARE(reloaded->localSettings().UserName, text);
+    QCOMPARE(reloaded->localSettings().SoundFilePath, text);
+    QCOMPARE(reloaded->directoryEntries(), Entries({ { text, "127.0.0.2" }, { "after", "127.0.0.3" } }));
+}
+
+void tst_Settings::damagedFileIsKeptAsideNeverOverwritten_data()
+{
+    QTest::addColumn<QByteArray>("damaged");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("nul bytes") << QByteArray("[User]\nCount=2\n\0\0\0\0\0\0", 21) << "bytes";
+    QTest::newRow("zero-filled after a crash") << QByteArray(4096, '\0') << "bytes";
+    QTest::newRow("not utf-8") << QByteArray("[Local]\nUserName=\x8eR\x93\x63\n") << "bytes";
+    QTest::newRow("section header cut off") << QByteArray("[Local]\nPort=1\n[Us") << "bytes";
+    QTest::newRow("no read permission") << QByteArray("[Local]\nPort=1234\n") << "no read permission";
+    QTest::newRow("a folder in its place") << QByteArray() << "folder";
+}
+
+void tst_Settings::damagedFileIsKeptAsideNeverOverwritten()
+{
+    QFETCH(QByteArray, damaged);
+    QFETCH(QString, how);
+    QTemporaryDir dir;
+    // A good file first, so this process has its contents cached.
+    storeValues(dir.path(), { { "Local/UserName", "cached" }, { "Local/Port", "1" } });
+    const QString path = SettingsStore(App, dir.path()).filePath();
+    QCOMPARE(SettingsStore(App, dir.path()).value("Local", "UserName"), QStringLiteral("cached"));
+
+    if (how == QLatin1String("folder")) {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkpath(path + QLatin1String("/inside")));
+    } else {
+        QVERIFY(writeBytes(path, damaged));
+    }
+    if (how == QLatin1String("no read permission")) {
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        if (QFile(path).open(QIODevice::ReadOnly))
+            QSKIP("files stay readable for this user (root); the folder row covers an unreadable file");
+    }
+
+    // Each store that opens the file sees the damage, not only the first.
+    for (int round = 0; round < 2; ++round) {
+        SettingsStore look(App, dir.path());
+        QVERIFY(look.wasUnreadable());
+        QVERIFY(!look.sync());
+    }
+    QVERIFY(keptAside(dir.path()).isEmpty());
+
+    {
+        SettingsStore store(App, dir.path());
+        QVERIFY(store.wasUnreadable());
+        store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), QStringLiteral("fresh"));
+        QVERIFY(store.sync());
+        QVERIFY(!store.keptAsidePath().isEmpty());
+    }
+    const QStringList aside = keptAside(dir.path());
+    QCOMPARE(aside.size(), 1);
+    QVERIFY(aside.first().contains(QRegularExpression(QStringLiteral("\\.ini\\.unreadable-\\d{8}-\\d{6}$"))));
+    const QString asidePath = QFileInfo(path).absolutePath() + QLatin1Char('/') + aside.first();
+    if (how == QLatin1String("folder")) {
+        QVERIFY(QFileInfo::exists(asidePath + QLatin1String("/inside")));
+    } else {
+        QFile::setPermissions(asidePath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(readBytes(asidePath), damaged);
+    }
+
+    SettingsStore after(App, dir.path());
+    QVERIFY(!after.wasUnreadable());
+    QCOMPARE(after.value("Local", "UserName"), QStringLiteral("fresh"));
+    QVERIFY(!after.contains("Local", "Port"));
+}
+
+void tst_Settings::damagedFileIsKeptAsideByTheWindowSave()
+{
+    QTemporaryDir dir;
+    storeValues(dir.path(), { { "Local/UserName", "me" } });
+    const QString path = SettingsStore(App, dir.path()).filePath();
+    const QByteArray damaged("[Local]\nUserName=me\n[User\nCount=1\n001UserIpAddr=127.0.0.2\n");
+    QVERIFY(writeBytes(path, damaged));
+
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    w->ListUser()->appendRow(QStringLiteral("b"), QStringLiteral("○"), QStringLiteral("127.0.0.4"));
+    w->LoadOrSaveSettings(false);
+
+    const QStringList aside = keptAside(dir.path());
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(readBytes(QFileInfo(path).absolutePath() + QLatin1Char('/') + aside.first()), damaged);
+    QTemporaryDir copy;
+    const auto store = freshCopy(dir.path(), copy);
+    QVERIFY(!store->wasUnreadable());
+    QCOMPARE(store->value("Local", "Port"), QStringLiteral("59640"));
+    QCOMPARE(store->value("User", "Count"), QString::number(w->ListUser()->rowCount()));
+}
+
+void tst_Settings::secondDamagedFileInOneSecondIsKeptAsideToo()
+{
+    QTemporaryDir dir;
+    storeValues(dir.path(), { { "Local/Port", "1" } });
+    const QString path = SettingsStore(App, dir.path()).filePath();
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray damaged = QByteArray("\0damaged ", 9) + QByteArray::number(i);
+        QVERIFY(writeBytes(path, damaged));
+        SettingsStore store(App, dir.path());
+        QVERIFY(store.wasUnreadable());
+        store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QString::number(i));
+        QVERIFY(store.sync());
+    }
+    // Usually all three within a second or two; none replaced another.
+    QStringList contents;
+    for (const QString &name : keptAside(dir.path()))
+        contents.append(
+            QString::fromLatin1(readBytes(QFileInfo(path).absolutePath() + QLatin1Char('/') + name).mid(1)));
+    contents.sort();
+    QCOMPARE(contents, QStringList({ "damaged 0", "damaged 1", "damaged 2" }));
+}
+
+void tst_Settings::failingSaveLeavesThePreviousFileIntact()
+{
+    QTemporaryDir dir;
+    storeValues(dir.path(),
+        { { "Local/UserName", "kept" }, { "User/Count", "1" }, { "User/001UserName", "a" },
+            { "User/001UserIpAddr", "127.0.0.2" } });
+    const QString path = SettingsStore(App, dir.path()).filePath();
+    const QByteArray before = readBytes(path);
+
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    w->ListUser()->clearRows();
+    w->localSettings().UserName = QStringLiteral("lost");
+    {
+        // No file may grow beyond a few bytes: every write of the new
+        // contents fails, as on a full disk. Works for any user, root too.
+        FileSizeLimit limit(8);
+        w->LoadOrSaveSettings(false);
+        SettingsStore store(App, dir.path());
+        store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), QStringLiteral("lost"));
+        QVERIFY(!store.sync());
+    }
+    QCOMPARE(readBytes(path), before);
+    QVERIFY(keptAside(dir.path()).isEmpty());
+
+    // Once writing works again the next save goes through.
+    w->LoadOrSaveSettings(false);
+    QVERIFY(keptAside(dir.path()).isEmpty());
+    QTemporaryDir copy;
+    const auto store = freshCopy(dir.path(), copy);
+    QCOMPARE(store->value("Local", "UserName"), QStringLiteral("lost"));
+    QCOMPARE(store->value("User", "Count"), QStringLiteral("0"));
+}
+
+QTEST_MAIN(tst_Settings)
+#include "tst_settings.moc"
