@@ -18,7 +18,8 @@ QString keyPath(const QString &section, const QString &key)
 }
 
 // Whether bytes can be a settings file as QSettings writes it or a person
-// edits it: UTF-8 text without control characters, each line blank, a
+// edits it: UTF-8 text without control characters below space but the tab
+// (QSettings writes those escaped), each line blank, a
 // comment, a [section] or key=value (or the continuation of a line ending in
 // a backslash). Anything else means the file was damaged.
 bool looksLikeIniText(QByteArrayView bytes)
@@ -34,7 +35,7 @@ bool looksLikeIniText(QByteArrayView bytes)
         if (line.endsWith(u'\r'))
             line.chop(1);
         for (QChar c : line) {
-            if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F)
+            if (c.unicode() < 0x20 && c != u'\t')
                 return false;
         }
         const bool wasContinued = continued;

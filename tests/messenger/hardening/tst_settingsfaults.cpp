@@ -21,6 +21,7 @@ private slots:
 
     void fileDamagedInPlaceIsNoticedThoughQSettingsCachedIt();
     void keptAsideFileIsNeverReplacedBySecondDamage();
+    void anyTextSavedReadsBackAsAnUndamagedFile();
     void hugeCountAndIndexLoadAtOnce();
     void deletedBetweenRunsStartsEmptyAndWritesAFreshFile();
     void unreadableBetweenRunsIsKeptAside();
@@ -154,6 +155,25 @@ void tst_SettingsFaults::keptAsideFileIsNeverReplacedBySecondDamage()
         contents.append(QString::fromLatin1(readAll(path)).section(QLatin1Char('\x01'), 1));
     contents.sort();
     QCOMPARE(contents, (QStringList { QStringLiteral("garbage 0\n"), QStringLiteral("garbage 1\n") }));
+}
+
+void tst_SettingsFaults::anyTextSavedReadsBackAsAnUndamagedFile()
+{
+    // Whatever text the messenger stores, its own file must not look damaged
+    // at the next start, or every start would set the file aside again.
+    const QStringList texts = { QStringLiteral("del\x7f"), QStringLiteral("tab\tctl\x01\x1f"),
+                                QStringLiteral(" a, b ;c = d "), QStringLiteral("[not a section]"),
+                                QStringLiteral("山田\r\n二行"), QStringLiteral("\\"), QString() };
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+        for (int i = 0; i < texts.size(); ++i)
+            store.setValue(QStringLiteral("User"), DirectoryIndex(i + 1) + QStringLiteral("UserName"), texts[i]);
+        QVERIFY(store.sync());
+    }
+    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+    QVERIFY(!store.wasUnreadable());
+    for (int i = 0; i < texts.size(); ++i)
+        QCOMPARE(store.value(QStringLiteral("User"), DirectoryIndex(i + 1) + QStringLiteral("UserName")), texts[i]);
 }
 
 void tst_SettingsFaults::hugeCountAndIndexLoadAtOnce()
