@@ -19,9 +19,10 @@ QString keyPath(const QString &section, const QString &key)
 
 // Whether bytes can be a settings file as QSettings writes it or a person
 // edits it: UTF-8 text without control characters below space but the tab
-// (QSettings writes those escaped), each line blank, a
-// comment, a [section] or key=value (or the continuation of a line ending in
-// a backslash). Anything else means the file was damaged.
+// (QSettings writes those escaped), each line blank, a ";" comment, a
+// [section] or key=value (or the continuation of a line ending in a
+// backslash). Anything else means the file was damaged. Lines QSettings
+// itself cannot parse are caught by its status as well.
 bool looksLikeIniText(QByteArrayView bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
@@ -41,7 +42,7 @@ bool looksLikeIniText(QByteArrayView bytes)
         const bool wasContinued = continued;
         continued = line.endsWith(u'\\');
         const QStringView t = line.trimmed();
-        if (wasContinued || t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#'))
+        if (wasContinued || t.isEmpty() || t.startsWith(u';'))
             continue;
         if (t.startsWith(u'[')) {
             if (!t.endsWith(u']'))
@@ -89,6 +90,9 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
         m_work.reset();
     }
     m_settings = new QSettings(workPath, QSettings::IniFormat);
+    // QSettings parses a section, and reports a line it cannot read, only
+    // when the section is first used: use them all now.
+    m_settings->allKeys();
     if (m_settings->status() != QSettings::NoError)
         m_unreadable = true;
 }
@@ -185,8 +189,11 @@ bool SettingsStore::keepUnreadableFileAside()
     const QString freshPath = m_work ? m_work->filePath(QStringLiteral("fresh.ini")) : m_path;
     auto *fresh = new QSettings(freshPath, QSettings::IniFormat);
     const QStringList keys = m_settings->allKeys();
-    for (const QString &key : keys)
-        fresh->setValue(key, m_settings->value(key));
+    for (const QString &key : keys) {
+        // A key with an empty part ("[User]" then "=x") cannot be written back.
+        if (!key.split(QLatin1Char('/')).contains(QString()))
+            fresh->setValue(key, m_settings->value(key));
+    }
     delete m_settings;
     m_settings = fresh;
     m_changed = true;

@@ -22,6 +22,8 @@ private slots:
     void fileDamagedInPlaceIsNoticedThoughQSettingsCachedIt();
     void keptAsideFileIsNeverReplacedBySecondDamage();
     void anyTextSavedReadsBackAsAnUndamagedFile();
+    void linesNoStoreCanReadCountAsDamage_data();
+    void linesNoStoreCanReadCountAsDamage();
     void hugeCountAndIndexLoadAtOnce();
     void deletedBetweenRunsStartsEmptyAndWritesAFreshFile();
     void unreadableBetweenRunsIsKeptAside();
@@ -174,6 +176,41 @@ void tst_SettingsFaults::anyTextSavedReadsBackAsAnUndamagedFile()
     QVERIFY(!store.wasUnreadable());
     for (int i = 0; i < texts.size(); ++i)
         QCOMPARE(store.value(QStringLiteral("User"), DirectoryIndex(i + 1) + QStringLiteral("UserName")), texts[i]);
+}
+
+void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("semicolon in the key") << QByteArray("002UserIp;Addr=127.0.0.9");
+    QTest::newRow("no equals sign") << QByteArray("002UserIpAddr 127.0.0.9");
+    QTest::newRow("hash comment") << QByteArray("# a note");
+    QTest::newRow("empty key") << QByteArray("=127.0.0.9");
+    QTest::newRow("nul bytes") << QByteArray("002UserIpAddr=127.0\0\0.9", 23);
+    QTest::newRow("not utf-8") << QByteArray("002UserName=\x82\xa0\n002UserIpAddr=127.0.0.9");
+    QTest::newRow("unclosed section") << QByteArray("[User");
+}
+
+void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage()
+{
+    QFETCH(QByteArray, line);
+    const QByteArray damaged = "[User]\nCount=2\n001UserIpAddr=127.0.0.8\n" + line + "\n";
+    {
+        QFile file(settingsFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+    }
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+        QVERIFY(store.wasUnreadable());
+        QCOMPARE(LoadDirectory(store).value(0).UserIpAddr, QStringLiteral("127.0.0.8"));
+        store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QStringLiteral("1"));
+        QVERIFY(store.sync());
+        QCOMPARE(readAll(store.keptAsidePath()), damaged);
+    }
+    // The file written in its place reads cleanly and still holds the entry.
+    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+    QVERIFY(!store.wasUnreadable());
+    QCOMPARE(LoadDirectory(store).value(0).UserIpAddr, QStringLiteral("127.0.0.8"));
 }
 
 void tst_SettingsFaults::hugeCountAndIndexLoadAtOnce()
