@@ -56,6 +56,12 @@ bool looksLikeIniText(QByteArrayView bytes)
     return true;
 }
 
+// A key such as "User/" ("[User]" then "=x"): QSettings cannot write it back.
+bool hasEmptyPart(const QString &key)
+{
+    return key.split(QLatin1Char('/')).contains(QString());
+}
+
 } // namespace
 
 SettingsStore::SettingsStore(const QString &appName, const QString &directory)
@@ -91,10 +97,16 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
     }
     m_settings = new QSettings(workPath, QSettings::IniFormat);
     // QSettings parses a section, and reports a line it cannot read, only
-    // when the section is first used: use them all now.
-    m_settings->allKeys();
+    // when the section is first used: use them all now. A key it reads with
+    // an empty part (a byte-order mark for a name, say) would be written
+    // back as a line no store can read.
+    const QStringList keys = m_settings->allKeys();
     if (m_settings->status() != QSettings::NoError)
         m_unreadable = true;
+    for (const QString &key : keys) {
+        if (hasEmptyPart(key))
+            m_unreadable = true;
+    }
 }
 
 SettingsStore::~SettingsStore()
@@ -190,8 +202,7 @@ bool SettingsStore::keepUnreadableFileAside()
     auto *fresh = new QSettings(freshPath, QSettings::IniFormat);
     const QStringList keys = m_settings->allKeys();
     for (const QString &key : keys) {
-        // A key with an empty part ("[User]" then "=x") cannot be written back.
-        if (!key.split(QLatin1Char('/')).contains(QString()))
+        if (!hasEmptyPart(key))
             fresh->setValue(key, m_settings->value(key));
     }
     delete m_settings;

@@ -188,6 +188,7 @@ void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage_data()
     QTest::newRow("nul bytes") << QByteArray("002UserIpAddr=127.0\0\0.9", 23);
     QTest::newRow("not utf-8") << QByteArray("002UserName=\x82\xa0\n002UserIpAddr=127.0.0.9");
     QTest::newRow("unclosed section") << QByteArray("[User");
+    QTest::newRow("byte-order mark for a key") << QByteArray("\xef\xbb\xbf=127.0.0.9");
 }
 
 void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage()
