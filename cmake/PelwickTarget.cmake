@@ -1,13 +1,29 @@
 # Compile settings shared by every target of the suite.
 function(pelwick_target_defaults target)
     target_compile_definitions(${target} PRIVATE QT_NO_FOREACH QT_USE_QSTRINGBUILDER)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local
-        -Wno-unused-parameter)
-    if(PELWICK_SANITIZE)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic
+        $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> -Wno-unused-parameter)
+    # The fuzz build instruments every library for coverage and always runs
+    # under the sanitizers, so a finding is a crash with a stack.
+    if(PELWICK_FUZZ)
+        target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+    endif()
+    if(PELWICK_SANITIZE OR PELWICK_FUZZ)
         target_compile_options(${target} PRIVATE -fsanitize=address,undefined
             -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
         target_link_options(${target} PRIVATE -fsanitize=address,undefined)
     endif()
+endfunction()
+
+# A libFuzzer target: pelwick_add_fuzzer(fuzz_name SOURCES ... LIBS ...)
+function(pelwick_add_fuzzer name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/fuzz)
+    pelwick_target_defaults(${name})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set_property(GLOBAL APPEND PROPERTY PELWICK_FUZZERS ${name})
 endfunction()
 
 # A library of one subsystem: pelwick_add_library(Name ALIAS Pelwick::Name SOURCES ...)
@@ -39,6 +55,10 @@ function(pelwick_add_test name)
     endif()
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
+    endif()
+    # Instrumented code runs several times slower.
+    if(PELWICK_SANITIZE)
+        math(EXPR ARG_TIMEOUT "${ARG_TIMEOUT} * 3")
     endif()
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})

@@ -432,15 +432,21 @@ void frm_pelwickUDP::ListUser_RightPress()
 
 void frm_pelwickUDP::showKindError()
 {
-    // One box at a time: kinds that arrive while it is open are dropped, so
-    // a flood of foreign datagrams cannot stack boxes.
-    if (m_kindErrorOpen)
+    showReceiveErrorBox(QStringLiteral("電文種別エラー"));
+}
+
+void frm_pelwickUDP::showReceiveErrorBox(const QString &text)
+{
+    // One box at a time for everything a received datagram can raise:
+    // boxes asked for while one is open are dropped, so a flood of foreign
+    // datagrams cannot stack boxes.
+    if (m_receiveBoxOpen)
         return;
-    m_kindErrorOpen = true;
+    m_receiveBoxOpen = true;
     // Shown from the event loop, not from inside the socket's read handler,
     // so the socket keeps draining (and dropping) while the box is open.
-    QMetaObject::invokeMethod(this, [this] {
-        ShowMessageBox({ this, QStringLiteral("電文種別エラー"), windowTitle() });
-        m_kindErrorOpen = false;
+    QMetaObject::invokeMethod(this, [this, text] {
+        ShowMessageBox({ this, text, windowTitle() });
+        m_receiveBoxOpen = false;
     }, Qt::QueuedConnection);
 }

@@ -154,6 +154,8 @@ private:
     void onReadyRead();
     void showReceivedMessage();
     void showKindError();
+    // Shows a box about a received datagram unless one is open already.
+    void showReceiveErrorBox(const QString &text);
     void restoreToFront();
     void appendLog(const QString &entry);
 
@@ -191,7 +193,9 @@ private:
     QString m_defaultSoundPath;
     bool m_loaded = false;
     bool m_unloaded = false;
-    bool m_kindErrorOpen = false;
+    bool m_receiveBoxOpen = false;
+    // A game request went out and its partner has not yet accepted it.
+    bool m_awaitingAccept = false;
     std::unique_ptr<QLockFile> m_instanceLock;
     std::function<void(QMenu *)> m_popupHook;
 

@@ -8,7 +8,6 @@
 //   21 (white, requesting side), then 01 (start).
 #include "frm_pelwickUDP.h"
 
-#include "messagebox.h"
 #include "pelwickUDP030.h"
 #include "pelwickUDP040.h"
 #include "userlist.h"
@@ -80,6 +79,7 @@ bool frm_pelwickUDP::sendLinkText(const QString &text, const QString &applicatio
 void frm_pelwickUDP::requestGame(const QString &gameId)
 {
     m_game = {};
+    m_awaitingAccept = false;
     const QList<QTreeWidgetItem *> selected = m_listUser->selectedItems();
     QTreeWidgetItem *row = m_listUser->currentItem();
     if (!row && !selected.isEmpty())
@@ -96,6 +96,7 @@ void frm_pelwickUDP::requestGame(const QString &gameId)
         m_game = {};
         return;
     }
+    m_awaitingAccept = true;
     ShowStatus(QStringLiteral("ゲームスタート要求を出しました。"));
 }
 
@@ -105,6 +106,8 @@ void frm_pelwickUDP::startGame(const QString &kind)
     // this routine needs before the first of them.
     const ParsedDatagram request = m_parsed;
     const bool accepting = kind == QLatin1String(MessageKind::GameRequest);
+    // Whichever way this game starts, an earlier request is answered now.
+    m_awaitingAccept = false;
 
     m_game.PartnerName = request.UserName;
     m_game.PartnerAddress = request.IpAddr;
@@ -113,7 +116,7 @@ void frm_pelwickUDP::startGame(const QString &kind)
 
     const QString gameName = GameProgramName(request.GameId);
     if (gameName.isEmpty()) {
-        ShowMessageBox({ this, QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=") + request.GameId, windowTitle() });
+        showReceiveErrorBox(QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=") + request.GameId);
         return;
     }
     m_game.GameName = gameName;

@@ -101,6 +101,7 @@ void frm_pelwickUDP::handleDatagram(QByteArrayView bytes)
     } else if (isKind(kind, MessageKind::Goodbye)) {
         m_listUser->SetUserMark(p.UserName, p.IpAddr, PresenceMark::NotHeard);
         if (!m_game.PartnerAddress.isEmpty() && p.IpAddr == m_game.PartnerAddress) {
+            m_awaitingAccept = false;
             if (endGameProgram())
                 m_game.GameName.clear();
         }
@@ -110,7 +111,13 @@ void frm_pelwickUDP::handleDatagram(QByteArrayView bytes)
             return emit datagramHandled(kind);
         m_listUser->SetUserMark(p.UserName, p.IpAddr, PresenceMark::InGame);
         PerformKind(kind);
-    } else if (isKind(kind, MessageKind::GameAccept) || isKind(kind, MessageKind::GameRelay)) {
+    } else if (isKind(kind, MessageKind::GameAccept)) {
+        // Only the user we asked may start our game, and only once: an
+        // acceptance nobody asked for would start a game program against
+        // whoever sent it.
+        if (m_awaitingAccept && !m_game.PartnerAddress.isEmpty() && p.IpAddr == m_game.PartnerAddress)
+            PerformKind(kind);
+    } else if (isKind(kind, MessageKind::GameRelay)) {
         PerformKind(kind);
     } else if (isKind(kind, MessageKind::GameEnd)) {
         m_listUser->SetUserMark(p.UserName, p.IpAddr, PresenceMark::HeardFrom);

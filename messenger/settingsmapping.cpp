@@ -2,6 +2,7 @@
 
 #include "settingsstore.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -110,24 +111,27 @@ QList<DirectoryEntry> LoadDirectory(const SettingsStore &store)
 {
     QList<DirectoryEntry> entries;
     // Count was a 16-bit number once; a larger directory must still load, so
-    // any 32-bit count is taken. The loop stops at the highest index that is
-    // stored, so a corrupt count cannot keep the program reading for ever.
+    // any 32-bit count is taken. Only indexes up to Count whose address key
+    // is stored are visited (an entry without one is skipped anyway), so a
+    // damaged file with a huge count and a huge index loads at once.
     const auto count = ParseSettingsInt32(store.value(User, QStringLiteral("Count"), QStringLiteral("1")));
     if (!count)
         return entries;
-    int highest = 1;
+    const QLatin1String addressKey("UserIpAddr");
+    QList<int> indexes;
     for (const QString &key : store.keys(User)) {
-        qsizetype digits = 0;
-        while (digits < key.size() && key[digits].isDigit())
-            ++digits;
-        if (digits > 0 && digits <= 9)
-            highest = qMax(highest, key.left(digits).toInt());
+        if (!key.endsWith(addressKey))
+            continue;
+        bool numeric = false;
+        const int i = QStringView(key).chopped(addressKey.size()).toInt(&numeric);
+        if (numeric && i >= 1 && i <= *count && DirectoryIndex(i) + addressKey == key)
+            indexes.append(i);
     }
-    const int last = qMin(*count, highest);
-    for (int i = 1; i <= last; ++i) {
+    std::sort(indexes.begin(), indexes.end());
+    for (int i : std::as_const(indexes)) {
         const QString index = DirectoryIndex(i);
         const QString name = store.value(User, index + QLatin1String("UserName"));
-        const QString address = store.value(User, index + QLatin1String("UserIpAddr"));
+        const QString address = store.value(User, index + addressKey);
         if (address.trimmed().isEmpty())
             continue;
         entries.append({ name, address });

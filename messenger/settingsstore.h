@@ -3,17 +3,26 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QSettings;
+class QTemporaryDir;
 
 // SettingsStore: text values addressed by (application name, section, key),
 // one INI file per application: <directory>/<appName>/<appName>.ini.
 //
-// Writes go through QSettings, which replaces the file by a rename, so a
-// crash never leaves half a file. A file that exists but cannot be read or
-// parsed (NUL bytes, text that is not UTF-8, a broken section header) is
-// moved aside as "<appName>.ini.unreadable-<timestamp>" before the first
-// write, so whatever it held is never silently overwritten. Every store that
-// opens the file judges it afresh, whatever QSettings has cached of it.
+// Writes replace the file by a rename, so a crash never leaves half a file.
+// A file that exists but cannot be read, or is damaged (not text of INI
+// lines: sections, comments and key=value), is moved aside as
+// "<appName>.ini.unreadable-<timestamp>" before the first write, so whatever
+// it held is never silently overwritten; until then the store reads what can
+// still be made of it.
+//
+// QSettings keeps every file it has read in a per-process cache and reads a
+// file again only when its size or time stamp changed, so a file damaged in
+// place would go unnoticed within one process. The store therefore reads the
+// file's bytes itself at every open and lets QSettings work on a private
+// copy, which it writes back on sync.
 class SettingsStore
 {
 public:
@@ -35,7 +44,8 @@ public:
     bool sync();
 
     QString filePath() const;
-    // Whether the file existed but could not be read when the store opened.
+    // Whether the file existed but could not be read, or was damaged, when
+    // the store opened.
     bool wasUnreadable() const { return m_unreadable; }
     // Where an unreadable file was moved; empty when none was.
     QString keptAsidePath() const { return m_keptAside; }
@@ -46,7 +56,11 @@ private:
     bool keepUnreadableFileAside();
 
     QString m_path;
+    // Holds the private copy QSettings works on.
+    std::unique_ptr<QTemporaryDir> m_work;
     QSettings *m_settings = nullptr;
     bool m_unreadable = false;
+    // Whether anything was written since the store opened or last synced.
+    bool m_changed = false;
     QString m_keptAside;
 };

@@ -10,8 +10,8 @@ packages=(
     qt6-qpa-plugins libqt6multimedia6 gstreamer1.0-plugins-base
     fonts-ipafont-gothic
     xvfb xauth
-    iproute2 procps
-    clang libclang-rt-14-dev
+    iproute2 procps util-linux python3
+    clang libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes for tests/fuzz
     dpkg-dev file
 )
 

@@ -209,8 +209,14 @@ void SplitRun::transfer()
     if (got != block)
         return fail(
             SplitFailure::SourceUnreadable, m_request.sourcePath, got < 0 ? m_source.errorString() : endOfFileReason());
-    if (m_pieceFile.write(m_buffer.constData(), block) != block)
-        return fail(SplitFailure::PieceUnwritable, m_pieceFile.fileName(), m_pieceFile.errorString());
+    // A disk that fills up takes part of a block first and reports nothing;
+    // only the next write says why, so keep writing until one fails.
+    for (qint64 done = 0; done < block;) {
+        const qint64 put = m_pieceFile.write(m_buffer.constData() + done, block - done);
+        if (put <= 0)
+            return fail(SplitFailure::PieceUnwritable, m_pieceFile.fileName(), m_pieceFile.errorString());
+        done += put;
+    }
     m_position += block;
     m_written += block;
     finishBlock();

@@ -26,6 +26,8 @@ private slots:
     void partnersGoodbyeEndsTheGameProgram();
     void closingTheMessengerEndsItsGame();
     void unknownGameIdInAcceptanceShowsTheBox();
+    void acceptanceCountsOnlyFromTheAskedPartnerOnce();
+    void gameKindBoxAndKindBoxShareOneBoxAtATime();
 
 private:
     void installGomoku();
@@ -217,9 +219,71 @@ void tst_GameRelay::closingTheMessengerEndsItsGame()
 
 void tst_GameRelay::unknownGameIdInAcceptanceShowsTheBox()
 {
+    m_window->ListUser()->setCurrentItem(m_window->ListUser()->row(0));
+    m_window->requestGame(QStringLiteral("01"));
+    QVERIFY(m_partner->receive().startsWith("31"));
     m_partner->send("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>07<DATA><GAMEFUNC>01<GAMEDATA>", "127.0.0.3");
     QTRY_COMPARE(m_boxes->texts, QStringList { QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=07") });
     QCOMPARE(GameProcessHandle(), quintptr(0));
+}
+
+void tst_GameRelay::acceptanceCountsOnlyFromTheAskedPartnerOnce()
+{
+    installGomoku();
+    const QByteArray accept = "32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>";
+    const QByteArray strangerAccept = "32<USERNAME>x<IPADDR>127.0.0.9<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>";
+
+    // Nobody was asked: an acceptance starts nothing.
+    m_window->handleDatagram(accept);
+    QCOMPARE(GameProcessHandle(), quintptr(0));
+    QCOMPARE(m_window->currentGame().GameName, QString());
+
+    m_window->ListUser()->setCurrentItem(m_window->ListUser()->row(0));
+    m_window->requestGame(QStringLiteral("01"));
+    QVERIFY(m_partner->receive().startsWith("31"));
+
+    // Someone else accepting our request to the partner starts nothing.
+    m_window->handleDatagram(strangerAccept);
+    QCOMPARE(GameProcessHandle(), quintptr(0));
+    QCOMPARE(m_window->currentGame().PartnerAddress, QStringLiteral("127.0.0.2"));
+
+    // The partner's acceptance starts the game, as the requesting side (white).
+    m_partner->send(accept, "127.0.0.3");
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->menuGame->isChecked(), 15000);
+    const quintptr pid = GameProcessHandle();
+    QVERIFY(pid != 0);
+    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("★"));
+
+    // A second acceptance does not start the game over.
+    m_window->handleDatagram(accept);
+    QCOMPARE(GameProcessHandle(), pid);
+    QVERIFY(!processGone(pid));
+}
+
+void tst_GameRelay::gameKindBoxAndKindBoxShareOneBoxAtATime()
+{
+    m_window->ListUser()->setCurrentItem(m_window->ListUser()->row(0));
+    m_window->requestGame(QStringLiteral("01"));
+    QVERIFY(m_partner->receive().startsWith("31"));
+
+    // While the game kind box is open, neither an unknown kind nor another
+    // game kind error opens a second box.
+    m_boxes->whileOpen = [this] {
+        m_boxes->whileOpen = nullptr;
+        m_window->handleDatagram("zz<USERNAME>x<IPADDR>127.0.0.9<GAMEID><DATA>");
+        m_window->requestGame(QStringLiteral("01"));
+        m_window->handleDatagram("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>08<DATA>");
+        QTest::qWait(50);
+    };
+    m_window->handleDatagram("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>07<DATA>");
+    QTRY_COMPARE(m_boxes->texts, QStringList { QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=07") });
+    QTest::qWait(50);
+    QCOMPARE(m_boxes->texts.size(), 1);
+
+    // With the box closed, the next error shows again.
+    m_window->handleDatagram("zz<USERNAME>x<IPADDR>127.0.0.9<GAMEID><DATA>");
+    QTRY_COMPARE(m_boxes->texts.size(), 2);
+    QCOMPARE(m_boxes->texts.last(), QStringLiteral("電文種別エラー"));
 }
 
 QTEST_MAIN(tst_GameRelay)
