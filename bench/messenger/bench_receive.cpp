@@ -4,7 +4,8 @@
 // of a burst are handled before the next, so nothing is lost to a full
 // receive buffer. Kinds: 02 (presence: one row looked up and marked) and 11
 // (text: row marked, log block appended, status written; no sound, no
-// pop-up). Best of N runs (default 3) of 20,000 datagrams each.
+// pop-up). The messenger holds a directory of 1,000 users. Best of N runs
+// (default 3) of 20,000 datagrams each.
 #include "frm_pelwickUDP.h"
 #include "messagebox.h"
 #include "settingsstore.h"
@@ -23,6 +24,7 @@ namespace {
 
 constexpr int Burst = 200;
 constexpr int Datagrams = 20000;
+constexpr int DirectoryRows = 1000;
 const QHostAddress Receiver(QStringLiteral("127.0.0.3"));
 
 // Sends Datagrams datagrams in bursts; handled() counts what the receiver
@@ -107,7 +109,19 @@ int main(int argc, char *argv[])
             store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), QStringLiteral("bench"));
             store.setValue(QStringLiteral("Local"), QStringLiteral("Sound"), QStringLiteral("False"));
             store.setValue(QStringLiteral("Local"), QStringLiteral("PopUp"), QStringLiteral("False"));
-            store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("0"));
+            // A directory of 1,000 users on loopback addresses of their own
+            // (127.1.x.y), so the start-up announcement stays on this machine;
+            // the sender is the last row, the worst case of a plain scan.
+            store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QString::number(DirectoryRows));
+            for (int i = 1; i <= DirectoryRows; ++i) {
+                const QString index = QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
+                const QString address = i == DirectoryRows
+                    ? QStringLiteral("127.0.0.2")
+                    : QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
+                store.setValue(
+                    QStringLiteral("User"), index + QLatin1String("UserName"), QStringLiteral("user%1").arg(i));
+                store.setValue(QStringLiteral("User"), index + QLatin1String("UserIpAddr"), address);
+            }
         }
         MessengerEnvironment env;
         env.bindAddress = Receiver;
