@@ -154,7 +154,7 @@ void tst_GameFaults::messengerKilledMidGameLeavesTheGameUsableUntilClosed()
                 ::kill(pid_t(pid), SIGKILL);
         }
     });
-    messenger.start(QStringLiteral(PELWICK_BIN_DIR "/pelwick_messengerhost"),
+    messenger.start(QStringLiteral(MESSENGER_HOST_PATH),
                     { QStringLiteral("127.0.0.3"), me.settingsDir(), me.runtimeDir(), me.programDir() });
     QVERIFY(messenger.waitForStarted());
     QByteArray output;

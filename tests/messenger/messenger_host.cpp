@@ -1,5 +1,6 @@
 // A messenger in a process of its own, for tests that need two messengers
-// with a game program each (the game-process record is one per process).
+// with a game program each (the game-process record is one per process) or
+// that kill the messenger. It prints "ready" once loaded.
 //
 // Usage: messenger_host <address> <settings dir> <runtime dir> <program dir>
 // The settings store must hold the port, user name and directory already.
