@@ -1,4 +1,5 @@
 #include "messengerfixture.h"
+#include "processgone.h"
 #include "pelwickUDP030.h"
 #include "pelwickUDP040.h"
 
@@ -33,7 +34,6 @@ private:
     void installGomoku();
     bool startAcceptedGame();
     bool pokeAsGame(const QString &text);
-    static bool processGone(quintptr pid);
 
     quint16 m_port = 0;
     std::unique_ptr<MessageBoxRecorder> m_boxes;
@@ -41,16 +41,6 @@ private:
     std::unique_ptr<UdpPeer> m_partner;
     frm_pelwickUDP *m_window = nullptr;
 };
-
-bool tst_GameRelay::processGone(quintptr pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray s = stat.readAll();
-    const qsizetype close = s.lastIndexOf(')');
-    return close > 0 && s.mid(close + 2, 1) == "Z";
-}
 
 void tst_GameRelay::init()
 {

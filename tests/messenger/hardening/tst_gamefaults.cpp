@@ -1,6 +1,7 @@
 #include "boardgeometry.h"
 #include "frm_GOMOKU.h"
 #include "messengerfixture.h"
+#include "processgone.h"
 #include "pelwickUDP040.h"
 
 #include <QAction>
@@ -26,7 +27,6 @@ private slots:
     void messengerKilledMidGameLeavesTheGameUsableUntilClosed();
 
 private:
-    static bool processGone(qint64 pid);
 
     quint16 m_port = 0;
     std::unique_ptr<UdpPeer> m_partner;
@@ -61,16 +61,6 @@ private:
 };
 
 } // namespace
-
-bool tst_GameFaults::processGone(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray s = stat.readAll();
-    const qsizetype close = s.lastIndexOf(')');
-    return close > 0 && s.mid(close + 2, 1) == "Z";
-}
 
 void tst_GameFaults::init()
 {

@@ -1,4 +1,5 @@
 #include "messengerfixture.h"
+#include "processgone.h"
 #include "pelwickUDP040.h"
 
 #include <QFile>
@@ -28,7 +29,6 @@ private:
     QString drive(const QString &runtimeDir, const QString &command);
     void click(const QString &runtimeDir, int x, int y);
     QStringList boxesShown(const QString &runtimeDir) const;
-    static bool processGone(qint64 pid);
 
     quint16 m_port = 0;
     std::unique_ptr<MessageBoxRecorder> m_boxes;
@@ -132,16 +132,6 @@ QStringList tst_GameMatch::boxesShown(const QString &runtimeDir) const
     if (!log.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-bool tst_GameMatch::processGone(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray s = stat.readAll();
-    const qsizetype close = s.lastIndexOf(')');
-    return close > 0 && s.mid(close + 2, 1) == "Z";
 }
 
 void tst_GameMatch::startGame()
