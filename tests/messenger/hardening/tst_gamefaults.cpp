@@ -153,6 +153,8 @@ void tst_GameFaults::messengerKilledMidGameLeavesTheGameUsableUntilClosed()
 
     m_partner->send(Request, QStringLiteral("127.0.0.3"));
     QCOMPARE(m_partner->receive(20000), Accept);
+    // The stand-in game program is up (the clean-up above must find it).
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(stubStarted), 10000);
     QTRY_VERIFY(game.rules().GameStarted());
     QCOMPARE(game.LinkApplication(), QStringLiteral("Pelwick"));
     QCOMPARE(game.PartnerAddress(), QStringLiteral("127.0.0.2"));
