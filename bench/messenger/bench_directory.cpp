@@ -8,6 +8,7 @@
 // nobody listens on. Nothing leaves the machine.
 #include "frm_pelwickUDP.h"
 #include "messagebox.h"
+#include "quietsettings.h"
 #include "settingsmapping.h"
 #include "settingsstore.h"
 #include "userlist.h"
@@ -97,11 +98,7 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
     QTemporaryDir settings;
     {
         SettingsStore store(QStringLiteral("Pelwick"), settings.path());
-        store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QString::number(port));
-        store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), QStringLiteral("bench"));
-        store.setValue(QStringLiteral("Local"), QStringLiteral("Sound"), QStringLiteral("False"));
-        store.setValue(QStringLiteral("Local"), QStringLiteral("PopUp"), QStringLiteral("False"));
-        store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("0"));
+        WriteQuietMessengerSettings(store, port, QStringLiteral("bench"));
     }
     MessengerEnvironment env;
     env.bindAddress = QHostAddress(QStringLiteral("127.0.0.3"));

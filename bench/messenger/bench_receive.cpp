@@ -8,6 +8,7 @@
 // (default 3) of 20,000 datagrams each.
 #include "frm_pelwickUDP.h"
 #include "messagebox.h"
+#include "quietsettings.h"
 #include "settingsstore.h"
 #include "userlist.h"
 
@@ -105,10 +106,7 @@ int main(int argc, char *argv[])
         QTemporaryDir settings, runtime, programs;
         {
             SettingsStore store(QStringLiteral("Pelwick"), settings.path());
-            store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QString::number(port));
-            store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), QStringLiteral("bench"));
-            store.setValue(QStringLiteral("Local"), QStringLiteral("Sound"), QStringLiteral("False"));
-            store.setValue(QStringLiteral("Local"), QStringLiteral("PopUp"), QStringLiteral("False"));
+            WriteQuietMessengerSettings(store, port, QStringLiteral("bench"));
             // A directory of 1,000 users on loopback addresses of their own
             // (127.1.x.y), so the start-up announcement stays on this machine;
             // the sender is the last row, the worst case of a plain scan.

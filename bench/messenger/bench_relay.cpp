@@ -7,6 +7,7 @@
 #include "messagebox.h"
 #include "pelwickUDP030.h"
 #include "pelwickUDP040.h"
+#include "quietsettings.h"
 #include "settingsstore.h"
 
 #include <QApplication>
@@ -35,11 +36,7 @@ int main(int argc, char *argv[])
     const quint16 port = partner.localPort();
     {
         SettingsStore store(QStringLiteral("Pelwick"), settings.path());
-        store.setValue("Local", "Port", QString::number(port));
-        store.setValue("Local", "UserName", "bench");
-        store.setValue("Local", "Sound", "False");
-        store.setValue("Local", "PopUp", "False");
-        store.setValue("User", "Count", "0");
+        WriteQuietMessengerSettings(store, port, QStringLiteral("bench"));
     }
     QFile stub(programs.filePath(QStringLiteral("GOMOKU")));
     stub.open(QIODevice::WriteOnly);

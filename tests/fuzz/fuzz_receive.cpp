@@ -7,6 +7,7 @@
 #include "frm_pelwickUDP.h"
 #include "fuzzsupport.h"
 #include "messagebox.h"
+#include "quietsettings.h"
 #include "settingsstore.h"
 #include "userlist.h"
 
@@ -41,10 +42,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     messenger = new Messenger;
     {
         SettingsStore store(QStringLiteral("Pelwick"), messenger->settings.path());
-        store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QStringLiteral("59640"));
-        store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), QStringLiteral("fuzz"));
-        store.setValue(QStringLiteral("Local"), QStringLiteral("Sound"), QStringLiteral("False"));
-        store.setValue(QStringLiteral("Local"), QStringLiteral("PopUp"), QStringLiteral("False"));
+        WriteQuietMessengerSettings(store, 59640, QStringLiteral("fuzz"));
         store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("1"));
         store.setValue(QStringLiteral("User"), QStringLiteral("001UserName"), QStringLiteral("peer"));
         store.setValue(QStringLiteral("User"), QStringLiteral("001UserIpAddr"), QStringLiteral("127.0.0.2"));

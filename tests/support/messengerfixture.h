@@ -2,6 +2,7 @@
 
 #include "frm_pelwickUDP.h"
 #include "messagebox.h"
+#include "quietsettings.h"
 #include "settingsstore.h"
 #include "udppeer.h"
 #include "userlist.h"
@@ -19,11 +20,7 @@ public:
         : m_address(address), m_port(port)
     {
         SettingsStore store(QStringLiteral("Pelwick"), settingsDir());
-        store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QString::number(port));
-        store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), userName);
-        store.setValue(QStringLiteral("Local"), QStringLiteral("Sound"), QStringLiteral("False"));
-        store.setValue(QStringLiteral("Local"), QStringLiteral("PopUp"), QStringLiteral("False"));
-        store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("0"));
+        WriteQuietMessengerSettings(store, port, userName);
         store.sync();
     }
 
