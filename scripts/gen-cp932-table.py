@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes common/cp932table.cpp: the double-byte half of Microsoft's code
+"""Writes common/core/cp932table.cpp: the double-byte half of Microsoft's code
 page 932 as a dense decode table (lead 0x81-0x9F and 0xE0-0xFC, trail
 0x40-0xFC). 0 marks a pair with no character.
 

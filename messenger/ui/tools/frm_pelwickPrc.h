@@ -6,6 +6,9 @@ class ProcessTable;
 class QPushButton;
 class QTreeWidget;
 
+// Replaces the rows of list (two columns) by the current process list.
+void FillProcessList(QTreeWidget *list, const ProcessTable &table);
+
 // The process list: one row per running process, identifier and executable
 // path. Read-only; the opener keeps one instance and raises it again.
 class frm_pelwickPrc : public QWidget

@@ -5,8 +5,6 @@
 
 #include <optional>
 
-class QTreeWidget;
-
 // The game program the messenger starts, and the process list.
 
 // Full path of the game program StartGameProgram runs: the messenger's
@@ -76,7 +74,3 @@ struct ProcessListRow
 // The rows FillProcessList shows: one per process, or the single failure
 // row (empty identifier, ProcessListFailureText) when the table cannot be read.
 QList<ProcessListRow> ProcessListRows(const ProcessTable &table);
-
-// Replaces the rows of list (two columns) by the current process list.
-// Defined in Pelwick::MessengerToolWindows.
-void FillProcessList(QTreeWidget *list, const ProcessTable &table);
