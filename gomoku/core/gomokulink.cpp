@@ -1,29 +1,18 @@
 #include "gomokulink.h"
 
-#include "cp932.h"
+#include "linkmessage.h"
 
 namespace GomokuLink {
 
 LinkText Control_Data(const QString &pData)
 {
-    LinkText result;
-    const QByteArray bytes = Cp932::encode(pData);
-    const QByteArrayView funcTag(FuncTag);
-    const QByteArrayView dataTag(DataTag);
-    const qsizetype p1 = bytes.indexOf(funcTag);
-    const qsizetype p2 = bytes.indexOf(dataTag);
-    if (p1 >= 0 && p2 >= p1 + funcTag.size()) {
-        const qsizetype start = p1 + funcTag.size();
-        result.GameFunc = Cp932::decode(bytes.mid(start, p2 - start));
-    }
-    if (p2 >= 0)
-        result.GameData = Cp932::decode(bytes.mid(p2 + dataTag.size()));
-    return result;
+    const LinkMessage::Parts parts = LinkMessage::parse(pData);
+    return { parts.code, parts.data };
 }
 
 QString linkMessage(const QString &code, const QString &data)
 {
-    return QLatin1String(FuncTag) + code + QLatin1String(DataTag) + data;
+    return LinkMessage::build(code, data);
 }
 
 namespace {

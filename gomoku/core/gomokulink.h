@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linkmessage.h"
+
 #include <QString>
 
 #include <optional>
@@ -21,8 +23,8 @@ namespace GomokuLink {
 
 constexpr const char *Application = "GOMOKU";
 
-constexpr const char *FuncTag = "<GAMEFUNC>";
-constexpr const char *DataTag = "<GAMEDATA>";
+using LinkMessage::DataTag;
+using LinkMessage::FuncTag;
 
 constexpr const char *CodeMessengerName = "#1";
 constexpr const char *CodePartnerName = "#2";

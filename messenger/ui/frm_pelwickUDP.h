@@ -2,6 +2,7 @@
 
 #include "datagram.h"
 #include "settingsmapping.h"
+#include "textutil.h"
 
 #include <QHostAddress>
 #include <QLockFile>
@@ -54,9 +55,6 @@ struct MessengerEnvironment
     // Plays the arrival sound. Null: the program's own player.
     ArrivalSoundPlayer *soundPlayer = nullptr;
 };
-
-// Removes spaces, and only spaces, at both ends of text.
-QString trimSpaces(const QString &text);
 
 // "GOMOKU" for game id 01, "OTHELLO" for 02, empty otherwise.
 QString GameProgramName(const QString &gameId);

@@ -25,19 +25,6 @@ bool isKind(const QString &kind, const char *code)
 
 } // namespace
 
-// Removes spaces, and only spaces, at both ends: line breaks the user typed
-// at the ends stay part of the message.
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
 namespace {
 
 // The message as it travels and is logged: every line break CR LF, the line
