@@ -1,0 +1,59 @@
+#include "gameprograms.h"
+
+#include "pelwickUDP030.h"
+#include "pelwickUDP040.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+SystemGamePrograms::SystemGamePrograms(const QString &programDirectory, const QString &runtimeDirectory)
+    : m_programDirectory(programDirectory)
+    , m_runtimeDirectory(runtimeDirectory)
+{
+}
+
+QString SystemGamePrograms::fileName(const QString &programName)
+{
+#ifdef Q_OS_WIN
+    return programName + QLatin1String(".exe");
+#else
+    return programName;
+#endif
+}
+
+bool SystemGamePrograms::exists(const QString &programName) const
+{
+    const QFileInfo info(QDir(m_programDirectory).filePath(fileName(programName)));
+    return info.isFile() && info.isExecutable();
+}
+
+bool SystemGamePrograms::start(const QString &programName)
+{
+    GameProgramPath = QDir(m_programDirectory).filePath(fileName(programName));
+    GameProgramRuntimeDirectory = m_runtimeDirectory;
+    return StartGameProgram() != 0;
+}
+
+bool SystemGamePrograms::running() const
+{
+    return GameProcessHandle() != 0;
+}
+
+bool SystemGamePrograms::end()
+{
+    return EndGameProgram() == 0;
+}
+
+bool SystemGamePrograms::poke(const QString &text, const QString &application)
+{
+    return SendLinkText(text, application, m_runtimeDirectory);
+}
+
+QString gameProgramName(const QString &gameId)
+{
+    if (gameId == QLatin1String("01"))
+        return QStringLiteral("GOMOKU");
+    if (gameId == QLatin1String("02"))
+        return QStringLiteral("OTHELLO");
+    return {};
+}

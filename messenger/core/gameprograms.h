@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+// The seam through which the messenger starts and ends its game programs and
+// pokes texts into them, so tests can stand in for real programs.
+class GamePrograms
+{
+public:
+    virtual ~GamePrograms() = default;
+
+    // Whether the game program of this name lies ready to run.
+    virtual bool exists(const QString &programName) const = 0;
+    // Starts it, ending a game program of an earlier start; false when it
+    // cannot be started.
+    virtual bool start(const QString &programName) = 0;
+    // Whether the program of the last start is still ours.
+    virtual bool running() const = 0;
+    // Ends the program of the last start; true when none is left.
+    virtual bool end() = 0;
+    // Pokes one link text into the program's input item; true when accepted.
+    virtual bool poke(const QString &text, const QString &application) = 0;
+};
+
+// Game programs as files in programDirectory ("GOMOKU", "OTHELLO"), run by
+// StartGameProgram and EndGameProgram, reached over the link in
+// runtimeDirectory.
+class SystemGamePrograms : public GamePrograms
+{
+public:
+    SystemGamePrograms(const QString &programDirectory, const QString &runtimeDirectory);
+
+    bool exists(const QString &programName) const override;
+    bool start(const QString &programName) override;
+    bool running() const override;
+    bool end() override;
+    bool poke(const QString &text, const QString &application) override;
+
+    // The file name of a game program on this platform.
+    static QString fileName(const QString &programName);
+
+private:
+    QString m_programDirectory;
+    QString m_runtimeDirectory;
+};
+
+// "GOMOKU" for game id 01, "OTHELLO" for 02, empty otherwise.
+QString gameProgramName(const QString &gameId);

@@ -1,0 +1,178 @@
+#pragma once
+
+#include "datagram.h"
+#include "settingsmapping.h"
+
+#include <QHostAddress>
+#include <QObject>
+
+#include <memory>
+
+class GamePrograms;
+class LinkSource;
+class QLockFile;
+class QUdpSocket;
+class SettingsStore;
+class UserDirectory;
+
+// Where a messenger lives: its names, its address and its folders. The
+// shipped program uses the defaults; tests give each messenger its own
+// loopback address and temporary folders.
+struct SessionEnvironment
+{
+    // The settings' application name and the link application name.
+    QString appName = QStringLiteral("Pelwick");
+    QHostAddress bindAddress = QHostAddress(QHostAddress::AnyIPv4);
+    // The address written into <IPADDR>. Empty: the bind address when it is
+    // a specific one, else the machine's primary IPv4 address.
+    QString ownAddress;
+    // Empty: the user's configuration directory.
+    QString settingsDirectory;
+    // Empty: the user's runtime directory (lock file, link sockets).
+    QString runtimeDirectory;
+    // Where the game programs lie. Empty: the messenger's own folder.
+    QString programDirectory;
+};
+
+// The record of the running game.
+struct CurrentGame
+{
+    QString PartnerName;
+    QString PartnerAddress;
+    QString GameId;
+    QString GameName;
+};
+
+// One messenger's protocol: the UDP socket, the user directory, the receive
+// dispatch of every datagram kind, the send paths, the connection check, and
+// the game handshake and relay between the partner and the local game
+// program. It shows nothing: what the user must see is reported as signals,
+// and the window decides how.
+class MessengerSession : public QObject
+{
+    Q_OBJECT
+public:
+    // games: how game programs are started, ended and poked (not owned; it
+    // must outlive the session). Null: the programs beside the messenger.
+    explicit MessengerSession(
+        const SessionEnvironment &environment = {}, GamePrograms *games = nullptr, QObject *parent = nullptr);
+    ~MessengerSession() override;
+
+    // One messenger per user: false when another instance holds the lock.
+    bool lockInstance();
+    void unlockInstance();
+
+    // Reads "Local" (missing keys from defaults) and the stored directory,
+    // every row marked not heard from; writes both back.
+    void loadSettings(const SettingsStore &store, const LocalSettings &defaults);
+    void saveSettings(SettingsStore &store) const;
+
+    // Binds the socket on Port for both ends; a failure is reported in the
+    // status text.
+    bool openSocket();
+    void closeSocket();
+    // Opens the link the game programs send their texts to.
+    bool openLink();
+
+    // 01: the empty datagram to the current remote host, then the
+    // announcement to every row.
+    void announce();
+    // 99 to every row.
+    void sayGoodbye();
+    // Marks every row not heard from and announces again.
+    void checkConnections();
+
+    enum class SendResult { Sent, NoAddressee, Failed };
+    // 11 with text to the given rows (in list order) not marked not heard
+    // from; logs it once when it went out to all of them.
+    SendResult sendMessage(const QString &text, const QList<int> &rows);
+    // 40 to the given rows marked heard from; false when a send failed.
+    bool sendRemovalRequest(const QList<int> &rows);
+    // 31 for game gameId to the user of row.
+    void requestGame(const QString &gameId, int row);
+    // Ends the game program this messenger started; true when none is left.
+    bool endGameProgram();
+
+    // Handles one received datagram: the action of its kind.
+    void handleDatagram(QByteArrayView bytes);
+    // The link-close handler: relays the game's text to the partner.
+    void RelayLinkText(const QString &text);
+
+    // The window closed the box boxRequested asked for.
+    void boxClosed();
+
+    UserDirectory *directory() const { return m_directory; }
+    LocalSettings &localSettings() { return m_settings; }
+    const LocalSettings &localSettings() const { return m_settings; }
+    const ParsedDatagram &parsedDatagram() const { return m_parsed; }
+    const CurrentGame &currentGame() const { return m_game; }
+    const SessionEnvironment &environment() const { return m_env; }
+    QString ownAddress() const { return m_ownAddress; }
+    quint16 boundPort() const;
+    bool gameProgramExists(const QString &programName) const;
+    // A game is on (the game menu's check) / a new one may be asked for
+    // (the game menu shown).
+    bool inGame() const { return m_inGame; }
+    bool gameOffered() const { return m_gameOffered; }
+
+signals:
+    // A block for the log, CR LF line ends, ending in an empty line.
+    void logAppended(const QString &block);
+    void statusChanged(const QString &text);
+    // A box about a received datagram. One at a time: until boxClosed(),
+    // further boxes are dropped, so a flood cannot stack them.
+    void boxRequested(const QString &text);
+    // A text message arrived and was logged: the attention devices' cue.
+    void messageArrived(const ParsedDatagram &datagram);
+    void gameStateChanged();
+    // Emitted after each received datagram has been handled.
+    void datagramHandled(const QString &kind);
+
+private:
+    struct KindAction;
+    static const KindAction ReceiveTable[];
+
+    // The single dispatch: the receive action of m_parsed's kind.
+    void PerformKind();
+    void receiveAnnounce();
+    void receiveAnnounceAnswer();
+    void receiveText();
+    void receiveGoodbye();
+    void receiveGameRequest();
+    void receiveGameAccept();
+    void receiveGameRelay();
+    void receiveGameEnd();
+    void receiveRemovalRequest();
+
+    void startGame(bool accepting);
+    void setGameState(bool inGame, bool offered);
+    void clearPartner();
+    void requestBox(const QString &text);
+    void ShowStatus(const QString &text) { emit statusChanged(text); }
+
+    void onReadyRead();
+    // Sends one datagram; the destination becomes the remote host.
+    bool send(const QString &address, const QByteArray &datagram);
+    QByteArray ownDatagram(const char *kind, const QString &gameId, const QString &data = {}) const;
+    void sendToEveryRow(const char *kind);
+
+    SessionEnvironment m_env;
+    std::unique_ptr<GamePrograms> m_ownGames;
+    GamePrograms *m_games = nullptr;
+    UserDirectory *m_directory = nullptr;
+    QUdpSocket *m_socket = nullptr;
+    LinkSource *m_link = nullptr;
+    std::unique_ptr<QLockFile> m_instanceLock;
+
+    LocalSettings m_settings;
+    ParsedDatagram m_parsed;
+    CurrentGame m_game;
+    QString m_ownAddress;
+    // The socket's remote host: the last destination, the own address at first.
+    QString m_remoteHost;
+    bool m_boxOpen = false;
+    // A game request went out and its partner has not yet accepted it.
+    bool m_awaitingAccept = false;
+    bool m_inGame = false;
+    bool m_gameOffered = true;
+};

@@ -1,0 +1,207 @@
+#include "userdirectory.h"
+
+#include <algorithm>
+
+UserDirectory::UserDirectory(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+int UserDirectory::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int UserDirectory::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant UserDirectory::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    const Row &r = m_rows.at(index.row());
+    switch (index.column()) {
+    case NameColumn:
+        return r.name;
+    case MarkColumn:
+        return r.mark;
+    case AddressColumn:
+        return r.address;
+    }
+    return {};
+}
+
+QVariant UserDirectory::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case NameColumn:
+        return QStringLiteral("User");
+    case MarkColumn:
+        return QStringLiteral("状態");
+    case AddressColumn:
+        return QStringLiteral("IPｱﾄﾞﾚｽ");
+    }
+    return {};
+}
+
+bool UserDirectory::lessThan(const Row &a, const Row &b) const
+{
+    auto key = [this](const Row &r) -> const QString & {
+        return m_sortColumn == MarkColumn ? r.mark : m_sortColumn == AddressColumn ? r.address : r.name;
+    };
+    return m_sortOrder == Qt::AscendingOrder ? key(a) < key(b) : key(b) < key(a);
+}
+
+void UserDirectory::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column > AddressColumn)
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::stable_sort(m_rows.begin(), m_rows.end(), [this](const Row &a, const Row &b) { return lessThan(a, b); });
+    rebuildIndex();
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int UserDirectory::sortedPosition(const Row &row) const
+{
+    if (m_sortColumn < 0)
+        return int(m_rows.size());
+    const auto at = std::upper_bound(
+        m_rows.begin(), m_rows.end(), row, [this](const Row &a, const Row &b) { return lessThan(a, b); });
+    return int(at - m_rows.begin());
+}
+
+void UserDirectory::resettle(int i)
+{
+    if (m_sortColumn < 0)
+        return;
+    const bool afterPrevious = i == 0 || !lessThan(m_rows[i], m_rows[i - 1]);
+    const bool beforeNext = i + 1 >= m_rows.size() || !lessThan(m_rows[i + 1], m_rows[i]);
+    if (afterPrevious && beforeNext)
+        return;
+    Row moving = m_rows.takeAt(i);
+    const int to = sortedPosition(moving);
+    m_rows.insert(i, std::move(moving));
+    if (to == i)
+        return;
+    // beginMoveRows counts the destination before the row is taken out.
+    beginMoveRows({}, i, i, {}, to > i ? to + 1 : to);
+    m_rows.move(i, to);
+    endMoveRows();
+    rebuildIndex();
+}
+
+void UserDirectory::rebuildIndex()
+{
+    m_byAddress.clear();
+    m_byAddress.reserve(m_rows.size());
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (!m_byAddress.contains(m_rows[i].address))
+            m_byAddress.insert(m_rows[i].address, i);
+}
+
+int UserDirectory::rowOf(const QString &address) const
+{
+    return m_byAddress.value(address, -1);
+}
+
+void UserDirectory::SetUserMark(const QString &name, const QString &address, const QString &mark)
+{
+    const int i = rowOf(address);
+    if (i < 0) {
+        appendRow(name, mark, address);
+        return;
+    }
+    Row &r = m_rows[i];
+    const bool renamed = r.name != name;
+    if (!renamed && r.mark == mark)
+        return;
+    r.name = name;
+    r.mark = mark;
+    emit dataChanged(index(i, NameColumn), index(i, MarkColumn));
+    resettle(i);
+    if (renamed)
+        emit entriesChanged();
+}
+
+void UserDirectory::RemoveUserByAddress(const QString &address)
+{
+    const int i = rowOf(address);
+    if (i >= 0)
+        removeRow(i);
+}
+
+void UserDirectory::SetAllMarks(const QString &mark)
+{
+    if (m_rows.isEmpty())
+        return;
+    for (Row &r : m_rows)
+        r.mark = mark;
+    emit dataChanged(index(0, MarkColumn), index(int(m_rows.size()) - 1, MarkColumn));
+    if (m_sortColumn == MarkColumn)
+        sort(m_sortColumn, m_sortOrder);
+}
+
+void UserDirectory::appendRow(const QString &name, const QString &mark, const QString &address)
+{
+    Row r { name, mark, address };
+    const int at = sortedPosition(r);
+    beginInsertRows({}, at, at);
+    m_rows.insert(at, std::move(r));
+    endInsertRows();
+    if (at == m_rows.size() - 1) {
+        if (!m_byAddress.contains(address))
+            m_byAddress.insert(address, at);
+    } else
+        rebuildIndex();
+    emit entriesChanged();
+}
+
+void UserDirectory::removeRow(int i)
+{
+    if (i < 0 || i >= m_rows.size())
+        return;
+    beginRemoveRows({}, i, i);
+    m_rows.removeAt(i);
+    endRemoveRows();
+    rebuildIndex();
+    emit entriesChanged();
+}
+
+void UserDirectory::clearRows()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_byAddress.clear();
+    endResetModel();
+    emit entriesChanged();
+}
+
+QList<DirectoryEntry> UserDirectory::entries() const
+{
+    QList<DirectoryEntry> list;
+    list.reserve(m_rows.size());
+    for (const Row &r : m_rows)
+        list.append({ r.name, r.address });
+    return list;
+}
+
+void UserDirectory::setEntries(const QList<DirectoryEntry> &entries)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_rows.reserve(entries.size());
+    for (const DirectoryEntry &e : entries)
+        m_rows.append({ e.UserName, PresenceMark::NotHeard, e.UserIpAddr });
+    if (m_sortColumn >= 0)
+        std::stable_sort(m_rows.begin(), m_rows.end(), [this](const Row &a, const Row &b) { return lessThan(a, b); });
+    rebuildIndex();
+    endResetModel();
+    emit entriesChanged();
+}
