@@ -6,6 +6,7 @@
 // Rows have addresses 127.1.x.y; the first 64 are peers of this process on
 // loopback that count what they receive, the others are loopback addresses
 // nobody listens on. Nothing leaves the machine.
+#include "userdirectory.h"
 #include "frm_pelwickUDP.h"
 #include "messagebox.h"
 #include "quietsettings.h"
@@ -89,8 +90,8 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
         t.start();
         window.LoadOrSaveSettings(true);
         const double ms = t.nsecsElapsed() / 1e6;
-        if (window.ListUser()->rowCount() != rows)
-            std::fprintf(stderr, "load of %d rows gave %d\n", rows, window.ListUser()->rowCount());
+        if (window.session()->directory()->rowCount() != rows)
+            std::fprintf(stderr, "load of %d rows gave %d\n", rows, window.session()->directory()->rowCount());
         return ms;
     });
 
@@ -111,7 +112,7 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
         std::fprintf(stderr, "messenger did not start\n");
         return f;
     }
-    UserListView *list = window.ListUser();
+    UserDirectory *list = window.session()->directory();
     for (int i = 0; i < rows; ++i)
         list->appendRow(QStringLiteral("ユーザー%1").arg(i), QStringLiteral("×"), rowAddress(i));
 
@@ -129,7 +130,7 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
         }
         QElapsedTimer t;
         t.start();
-        window.PerformKind(QStringLiteral("01"));
+        window.session()->announce();
         const double ms = t.nsecsElapsed() / 1e6;
         // Every peer row got exactly one 01.
         QCoreApplication::processEvents();
@@ -149,7 +150,7 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
         t.start();
         int found = 0;
         for (int i = 0; i < rows; ++i)
-            found += list->rowByAddress(rowAddress(i)) ? 1 : 0;
+            found += list->rowOf(rowAddress(i)) >= 0 ? 1 : 0;
         const double ms = t.nsecsElapsed() / 1e6;
         if (found != rows)
             std::fprintf(stderr, "lookup found %d of %d\n", found, rows);

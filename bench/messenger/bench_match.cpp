@@ -6,6 +6,7 @@
 // match never ends in a win.
 //
 // Usage: bench_match [moves per side, at most 144]
+#include "userdirectory.h"
 #include "messengerfixture.h"
 #include "pelwickUDP040.h"
 
@@ -105,12 +106,12 @@ int main(int argc, char *argv[])
     }
     frm_pelwickUDP *window = alice.start();
     if (!window || !waitFor([&] {
-            return window->ListUser()->row(0)->text(UserListView::MarkColumn) == QStringLiteral("○");
+            return window->session()->directory()->mark(0) == QStringLiteral("○");
         })) {
         std::fprintf(stderr, "the messengers did not find each other\n");
         return 1;
     }
-    window->ListUser()->setCurrentItem(window->ListUser()->row(0));
+    window->ListUser()->setCurrentIndex(window->session()->directory()->index(0, 0));
     window->requestGame(QStringLiteral("01"));
 
     Driver aliceGame, bobGame;

@@ -3,6 +3,7 @@
 // game with a partner socket on 127.0.0.2; the game is a link source of this
 // process standing in for GOMOKU (a stand-in program keeps the messenger's
 // game process alive).
+#include "userdirectory.h"
 #include "frm_pelwickUDP.h"
 #include "messagebox.h"
 #include "pelwickUDP030.h"
@@ -71,7 +72,7 @@ int main(int argc, char *argv[])
 
     partner.writeDatagram("31<USERNAME>p<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>",
                           QHostAddress(QStringLiteral("127.0.0.3")), port);
-    if (!waitFor([&] { return messenger.currentGame().GameName == QLatin1String("GOMOKU") && GameProcessHandle() != 0
+    if (!waitFor([&] { return messenger.session()->currentGame().GameName == QLatin1String("GOMOKU") && GameProcessHandle() != 0
                              && messenger.statusText() == QStringLiteral("ゲームスタート要求を出しました。"); },
                  10000)) {
         std::fprintf(stderr, "game did not start: %s\n", qPrintable(messenger.statusText()));

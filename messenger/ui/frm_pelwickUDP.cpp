@@ -1,57 +1,41 @@
 #include "frm_pelwickUDP.h"
 
+#include "Frm_pelwickPlp.h"
 #include "arrivalsound.h"
 #include "messagebox.h"
 #include "pelwickUDP050.h"
-#include "pelwickUDP080.h"
 #include "pelwickversion.h"
 #include "settingsstore.h"
+#include "trayicon.h"
+#include "userdirectory.h"
 #include "userlist.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDir>
 #include <QHBoxLayout>
+#include <QHostInfo>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QNetworkDatagram>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTextBlock>
-#include <QTextCursor>
-#include <QUdpSocket>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 
 // The log keeps about this many characters; older message blocks go first.
 constexpr int LogCharacterLimit = 4 * 1024 * 1024;
 
-QAction *namedAction(QMenu *menu, const char *name, const QString &caption)
+// Window positions are stored in twips, 1440 to the logical inch.
+double twipsPerPixel(const QWidget *window)
 {
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
-QAction *namedSeparator(QMenu *menu, const char *name)
-{
-    QAction *action = menu->addSeparator();
-    action->setObjectName(QLatin1String(name));
-    action->setText(QStringLiteral("-"));
-    return action;
-}
-
-QMenu *namedMenu(QMenu *parentMenu, const char *name, const QString &caption)
-{
-    QMenu *menu = parentMenu->addMenu(caption);
-    menu->setObjectName(QLatin1String(name));
-    menu->menuAction()->setObjectName(QLatin1String(name));
-    return menu;
+    const int dpi = window->logicalDpiX();
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
 }
 
 } // namespace
@@ -60,14 +44,10 @@ frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget 
     : QMainWindow(parent), m_env(environment)
 {
     setObjectName(QStringLiteral("frm_pelwickUDP"));
-    m_defaultSoundPath = DefaultArrivalSoundPath();
-    if (m_env.runtimeDirectory.isEmpty())
-        m_env.runtimeDirectory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (m_env.programDirectory.isEmpty())
-        m_env.programDirectory = QCoreApplication::applicationDirPath();
+    m_session = new MessengerSession(m_env, m_env.games, this);
     buildControls();
     buildMenus();
-    connectMenus();
+    connectSession();
 }
 
 frm_pelwickUDP::~frm_pelwickUDP() = default;
@@ -79,16 +59,16 @@ void frm_pelwickUDP::buildControls()
 
     auto *label1 = new QLabel(QStringLiteral("送 信 先"), central);
     label1->setObjectName(QStringLiteral("Label1"));
-    m_listUser = new UserListView(central);
+    m_listUser = new UserListView(m_session->directory(), central);
 
     m_txtS = new QPlainTextEdit(central);
     m_txtS->setObjectName(QStringLiteral("txtS"));
     m_txtS->setTabChangesFocus(true);
 
-    m_cmdSend = new QPushButton(QStringLiteral("送     信     "), central);
-    m_cmdSend->setObjectName(QStringLiteral("CmdSend"));
-    m_cmdClear = new QPushButton(QStringLiteral("消去"), central);
-    m_cmdClear->setObjectName(QStringLiteral("CmdClear"));
+    auto *cmdSend = new QPushButton(QStringLiteral("送     信     "), central);
+    cmdSend->setObjectName(QStringLiteral("CmdSend"));
+    auto *cmdClear = new QPushButton(QStringLiteral("消去"), central);
+    cmdClear->setObjectName(QStringLiteral("CmdClear"));
 
     auto *label3 = new QLabel(QStringLiteral("送受信履歴"), central);
     label3->setObjectName(QStringLiteral("Label3"));
@@ -97,17 +77,9 @@ void frm_pelwickUDP::buildControls()
     m_txtR->setReadOnly(true);
     m_txtR->setUndoRedoEnabled(false);
 
-    // The two ends of the game link; never shown.
-    m_txtDDEInput = new QLineEdit(central);
-    m_txtDDEInput->setObjectName(QStringLiteral("txtDDEInput"));
-    m_txtDDEInput->hide();
-    m_txtDDEOutput = new QLineEdit(central);
-    m_txtDDEOutput->setObjectName(QStringLiteral("txtDDEOutput"));
-    m_txtDDEOutput->hide();
-
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_cmdSend, 1);
-    buttons->addWidget(m_cmdClear);
+    buttons->addWidget(cmdSend, 1);
+    buttons->addWidget(cmdClear);
 
     layout->addWidget(label1);
     layout->addWidget(m_listUser, 3);
@@ -117,102 +89,33 @@ void frm_pelwickUDP::buildControls()
     layout->addWidget(m_txtR, 4);
     setCentralWidget(central);
 
-    m_statusBar = new QStatusBar(this);
-    m_statusBar->setObjectName(QStringLiteral("StatusBar"));
-    m_statusPanel = new QLabel(m_statusBar);
+    auto *statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("StatusBar"));
+    m_statusPanel = new QLabel(statusBar);
     m_statusPanel->setObjectName(QStringLiteral("StatusBarPanel1"));
-    m_statusBar->addWidget(m_statusPanel, 1);
-    setStatusBar(m_statusBar);
+    statusBar->addWidget(m_statusPanel, 1);
+    setStatusBar(statusBar);
 
     resize(360, 520);
 
-    connect(m_cmdSend, &QPushButton::clicked, this, &frm_pelwickUDP::CmdSend_Click);
-    connect(m_cmdClear, &QPushButton::clicked, this, &frm_pelwickUDP::CmdClear_Click);
+    connect(cmdSend, &QPushButton::clicked, this, &frm_pelwickUDP::CmdSend_Click);
+    connect(cmdClear, &QPushButton::clicked, this, &frm_pelwickUDP::CmdClear_Click);
+    connect(m_listUser, &UserListView::rightButtonPressed, this, &frm_pelwickUDP::ListUser_RightPress);
 }
 
-void frm_pelwickUDP::buildMenus()
+void frm_pelwickUDP::connectSession()
 {
-    QMenuBar *bar = menuBar();
-
-    QMenu *menuM01 = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
-    menuM01->setObjectName(QStringLiteral("menuM01"));
-    QMenu *menuS01 = namedMenu(menuM01, "menuS01", QStringLiteral("表示"));
-    menuMon = namedAction(menuS01, "menuMon", QStringLiteral("前面表示"));
-    menuMon->setCheckable(true);
-    namedSeparator(menuM01, "menuH0");
-    namedAction(menuM01, "menuClose", QStringLiteral("閉じる"));
-
-    QMenu *menuM02 = bar->addMenu(QStringLiteral("ﾂｰﾙ"));
-    menuM02->setObjectName(QStringLiteral("menuM02"));
-    namedAction(menuM02, "menuOpsion", QStringLiteral("ｵﾌﾟｼｮﾝ"));
-    namedSeparator(menuM02, "menuH1");
-    namedAction(menuM02, "menuPC", QStringLiteral("PC情報"));
-    namedAction(menuM02, "menuNet", QStringLiteral("Net情報"));
-    namedAction(menuM02, "menuProcess", QStringLiteral("ﾌﾟﾛｾｽ一覧"));
-    namedAction(menuM02, "menuSplit", QStringLiteral("ﾌｧｲﾙ分割"));
-    namedAction(menuM02, "menuClock", QStringLiteral("時計"));
-    namedSeparator(menuM02, "menuH2");
-    QMenu *menuControlpanel = namedMenu(menuM02, "menuControlpanel", QStringLiteral("ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ表示"));
-    namedAction(menuControlpanel, "menuNetwork", QStringLiteral("ﾈｯﾄﾜｰｸ"));
-    namedAction(menuControlpanel, "menuODBC", QStringLiteral("ODBC32"));
-    namedAction(menuM02, "menuLmhosts", QStringLiteral("Lmhostsﾌｧｲﾙ"));
-    namedAction(menuM02, "menuHosts", QStringLiteral("Hostsﾌｧｲﾙ"));
-
-    QMenu *menuHelp = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ"));
-    menuHelp->setObjectName(QStringLiteral("menuHelp"));
-    namedAction(menuHelp, "menuVar", QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
-
-    // Holder of the two pop-up menus; never shown in the bar.
-    QMenu *nameNotDisplay = bar->addMenu(QStringLiteral("NotDisplay"));
-    nameNotDisplay->setObjectName(QStringLiteral("nameNotDisplay"));
-    nameNotDisplay->menuAction()->setVisible(false);
-
-    menuListUser = namedMenu(nameNotDisplay, "menuListUser", QStringLiteral("ListUser左ｸﾘｯｸ"));
-    menuListUserLanCheck = namedAction(menuListUser, "menuListUserLanCheck", QStringLiteral("接続確認"));
-    QMenu *gameMenu = namedMenu(menuListUser, "menuGame", QStringLiteral("ｹﾞｰﾑ"));
-    menuGame = gameMenu->menuAction();
-    menuGame->setCheckable(true);
-    menuGame_Gomoku = namedAction(gameMenu, "menuGame_Gomoku", QStringLiteral("五目並べ"));
-    menuGame_Osero = namedAction(gameMenu, "menuGame_Osero", QStringLiteral("オセロ"));
-    menuRemove = namedAction(menuListUser, "menuRemove", QStringLiteral("相互のＰＣからIP情報を消去"));
-
-    connect(menuGame_Gomoku, &QAction::triggered, this, [this] { requestGame(QStringLiteral("01")); });
-    connect(menuGame_Osero, &QAction::triggered, this, [this] { requestGame(QStringLiteral("02")); });
-    connect(m_listUser, &UserListView::rightButtonPressed, this, &frm_pelwickUDP::ListUser_RightPress);
-
-    menuTaskBar = namedMenu(nameNotDisplay, "menuTaskBar", QStringLiteral("ﾀｽｸﾊﾞｰ用"));
-    QMenu *menuTaskBarDsp = namedMenu(menuTaskBar, "menuTaskBarDsp", QStringLiteral("表示"));
-    menuTaskBarTopForm = namedAction(menuTaskBarDsp, "menuTaskBarTopForm", QStringLiteral("前面表示"));
-    menuTaskBarTopForm->setCheckable(true);
-    namedSeparator(menuTaskBar, "menuTaskBarH1");
-    QMenu *meniTaskBarTool = namedMenu(menuTaskBar, "meniTaskBarTool", QStringLiteral("ﾂｰﾙ"));
-    namedAction(meniTaskBarTool, "menuTaskBarOpsion", QStringLiteral("ｵﾌﾟｼｮﾝ"));
-    namedSeparator(menuTaskBar, "menuTaskBarH2");
-    namedAction(menuTaskBar, "menuTaskBarPC", QStringLiteral("PC情報"));
-    namedAction(menuTaskBar, "menuTaskBarNet", QStringLiteral("Net情報"));
-    namedAction(menuTaskBar, "menuTaskBarProcess", QStringLiteral("ﾌﾟﾛｾｽ一覧"));
-    namedAction(menuTaskBar, "menuTaskBarSplit", QStringLiteral("ﾌｧｲﾙ分割"));
-    namedAction(menuTaskBar, "menuTaskBarClock", QStringLiteral("時計"));
-    namedSeparator(menuTaskBar, "menuTaskBarH3");
-    QMenu *menuTaskBarControlPanel = namedMenu(menuTaskBar, "menuTaskBarControlPanel", QStringLiteral("ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ"));
-    namedAction(menuTaskBarControlPanel, "menuTaskBarNetwork", QStringLiteral("ﾈｯﾄﾜｰｸ"));
-    namedAction(menuTaskBarControlPanel, "menuTaskBarOdbc", QStringLiteral("ODBC32"));
-    namedAction(menuTaskBar, "menuTaskBarLmhosts", QStringLiteral("Lmhostsﾌｧｲﾙ"));
-    namedAction(menuTaskBar, "menuTaskBarHosts", QStringLiteral("Hostsﾌｧｲﾙ"));
-    namedSeparator(menuTaskBar, "menuTaskBarH4");
-    namedAction(menuTaskBar, "menuTaskBarVar", QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
-    namedAction(menuTaskBar, "menuTaskBarClose", QStringLiteral("閉じる"));
+    connect(m_session, &MessengerSession::statusChanged, this, &frm_pelwickUDP::ShowStatus);
+    connect(m_session, &MessengerSession::logAppended, this, &frm_pelwickUDP::appendLog);
+    connect(m_session, &MessengerSession::boxRequested, this, &frm_pelwickUDP::showSessionBox);
+    connect(m_session, &MessengerSession::messageArrived, this, &frm_pelwickUDP::messageArrived);
+    connect(m_session, &MessengerSession::gameStateChanged, this, &frm_pelwickUDP::updateGameMenu);
 }
 
 bool frm_pelwickUDP::Form_Load()
 {
     // 1. One messenger per user.
-    QDir().mkpath(m_env.runtimeDirectory);
-    m_instanceLock = std::make_unique<QLockFile>(
-        QDir(m_env.runtimeDirectory).filePath(m_env.appName + QLatin1String(".lock")));
-    m_instanceLock->setStaleLockTime(0);
-    if (!m_instanceLock->tryLock()) {
-        m_instanceLock.reset();
+    if (!m_session->lockInstance()) {
         ShowMessageBox({ this, QStringLiteral("既に起動されています。"), windowTitle() });
         return false;
     }
@@ -239,23 +142,23 @@ bool frm_pelwickUDP::Form_Load()
     LoadOrSaveSettings(true);
 
     // 7. Stay on top as stored.
-    SetTopmost(m_settings.FormTop, this);
-    menuMon->setChecked(m_settings.FormTop);
-    menuTaskBarTopForm->setChecked(m_settings.FormTop);
+    SetTopmost(localSettings().FormTop, this);
+    menuMon->setChecked(localSettings().FormTop);
+    menuTaskBarTopForm->setChecked(localSettings().FormTop);
 
     // 8. The socket, on Port for both ends.
-    setupSocket();
+    m_session->openSocket();
 
     // 9. Without a user name the options come first; the announcement then
     // carries the name the dialog stored.
-    if (m_settings.UserName.isEmpty())
+    if (localSettings().UserName.isEmpty())
         showOptionsDialog();
 
     // The game link, under the program's own name.
-    setupLink();
+    m_session->openLink();
 
     // 10. Announce presence to every listed user.
-    PerformKind(QLatin1String(MessageKind::Announce));
+    m_session->announce();
 
     // 11. The notification-area icon.
     trayIcon(true);
@@ -268,12 +171,11 @@ void frm_pelwickUDP::Form_Unload()
         return;
     m_unloaded = true;
     LoadOrSaveSettings(false);
-    PerformKind(QLatin1String(MessageKind::Goodbye));
+    m_session->sayGoodbye();
     trayIcon(false);
-    endGameProgram();
-    if (m_socket)
-        m_socket->close();
-    m_instanceLock.reset();
+    m_session->endGameProgram();
+    m_session->closeSocket();
+    m_session->unlockInstance();
     emit unloaded();
 }
 
@@ -294,48 +196,49 @@ void frm_pelwickUDP::changeEvent(QEvent *event)
         m_txtS->setFocus();
 }
 
-quint16 frm_pelwickUDP::boundPort() const
+void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
 {
-    return m_socket ? m_socket->localPort() : 0;
-}
+    SettingsStore store(m_env.appName, m_env.settingsDirectory);
+    const QString windowPos = QLatin1String(SettingsKey::WindowPos);
+    const double tpp = twipsPerPixel(this);
 
-void frm_pelwickUDP::setupSocket()
-{
-    if (m_env.ownAddress.isEmpty()) {
-        const bool specific = m_env.bindAddress != QHostAddress(QHostAddress::AnyIPv4)
-            && m_env.bindAddress != QHostAddress(QHostAddress::Any);
-        m_ownAddress = specific ? m_env.bindAddress.toString() : PrimaryIpv4Address();
-    } else {
-        m_ownAddress = m_env.ownAddress;
-    }
-    // At start the remote host is the own machine.
-    m_remoteHost = m_ownAddress;
+    if (isLoad) {
+        // Each edge is read with the current value as default and applied at
+        // once; a value that does not convert leaves the edge where it is.
+        auto edge = [&](const char *key, int currentPixels) -> int {
+            const QString fallback = FormatSettingsSingle(float(currentPixels * tpp));
+            const auto twips = ParseSettingsSingle(store.value(windowPos, QLatin1String(key), fallback));
+            if (!twips)
+                return currentPixels;
+            const double pixels = *twips / tpp;
+            if (pixels < -1e6 || pixels > 1e6)
+                return currentPixels;
+            return int(std::lround(pixels));
+        };
+        move(edge("Left", x()), y());
+        move(x(), edge("Top", y()));
+        resize(qMax(1, edge("Width", width())), height());
+        resize(width(), qMax(1, edge("Height", height())));
 
-    m_socket = new QUdpSocket(this);
-    connect(m_socket, &QUdpSocket::readyRead, this, &frm_pelwickUDP::onReadyRead);
-    connect(m_socket, &QUdpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-        ShowStatus(QLatin1Char('[') + QString::number(int(error)) + QLatin1Char(']') + m_socket->errorString());
-    });
-    if (m_settings.Port < 1 || m_settings.Port > 65535) {
-        ShowStatus(QStringLiteral("[%1]Invalid port number").arg(m_settings.Port));
+        LocalSettings defaults;
+        defaults.SoundFilePath = DefaultArrivalSoundPath();
+        defaults.Sound = true;
+        defaults.FormTop = false;
+        defaults.PopUp = true;
+        defaults.Port = DefaultPort;
+        defaults.UserName = QHostInfo::localHostName();
+        m_session->loadSettings(store, defaults);
         return;
     }
-    if (!m_socket->bind(m_env.bindAddress, quint16(m_settings.Port))) {
-        // errorOccurred has shown the reason in the status bar.
-        return;
-    }
-    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 1024 * 1024);
-}
 
-void frm_pelwickUDP::onReadyRead()
-{
-    // Drain everything pending: one ready-read may stand for many datagrams.
-    while (m_socket->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = m_socket->receiveDatagram(MaxDatagramSize);
-        if (!datagram.isValid())
-            break;
-        handleDatagram(datagram.data());
+    if (!isMinimized()) {
+        store.setValue(windowPos, QStringLiteral("Top"), FormatSettingsSingle(float(y() * tpp)));
+        store.setValue(windowPos, QStringLiteral("Left"), FormatSettingsSingle(float(x() * tpp)));
+        store.setValue(windowPos, QStringLiteral("Width"), FormatSettingsSingle(float(width() * tpp)));
+        store.setValue(windowPos, QStringLiteral("Height"), FormatSettingsSingle(float(height() * tpp)));
     }
+    m_session->saveSettings(store);
+    store.sync();
 }
 
 void frm_pelwickUDP::ShowStatus(const QString &text)
@@ -348,17 +251,55 @@ QString frm_pelwickUDP::statusText() const
     return m_statusPanel->text();
 }
 
+void frm_pelwickUDP::CmdSend_Click()
+{
+    ShowStatus(QString());
+    if (trimSpaces(m_txtS->toPlainText()).isEmpty()) {
+        ShowStatus(QStringLiteral("送信メッセージを入力して下さい。"));
+        m_txtS->setFocus();
+        return;
+    }
+    const QList<int> rows = m_listUser->selectedRows();
+    if (rows.isEmpty()) {
+        ShowStatus(QStringLiteral("送信先の相手を選択して下さい。"));
+        m_listUser->setFocus();
+        return;
+    }
+    if (m_session->sendMessage(m_txtS->toPlainText(), rows) != MessengerSession::SendResult::Sent)
+        return;
+    m_txtS->clear();
+    m_txtS->setFocus();
+}
+
 void frm_pelwickUDP::CmdClear_Click()
 {
+    m_pendingLog.clear();
     m_txtR->clear();
 }
 
-void frm_pelwickUDP::appendLog(const QString &entry)
+void frm_pelwickUDP::requestGame(const QString &gameId)
 {
+    int row = m_listUser->currentIndex().row();
+    if (row < 0 && !m_listUser->selectedRows().isEmpty())
+        row = m_listUser->selectedRows().first();
+    m_session->requestGame(gameId, row);
+}
+
+void frm_pelwickUDP::appendLog(const QString &block)
+{
+    if (m_pendingLog.isEmpty())
+        QTimer::singleShot(0, this, &frm_pelwickUDP::flushLog);
+    m_pendingLog += block;
+}
+
+void frm_pelwickUDP::flushLog()
+{
+    if (m_pendingLog.isEmpty())
+        return;
+    QString text = std::exchange(m_pendingLog, QString());
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QTextCursor cursor(m_txtR->document());
     cursor.movePosition(QTextCursor::End);
-    QString text = entry;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     cursor.insertText(text);
 
     QTextDocument *doc = m_txtR->document();
@@ -366,8 +307,6 @@ void frm_pelwickUDP::appendLog(const QString &entry)
         return;
     // Drop whole message blocks from the top until a quarter is free: each
     // block ends with an empty line.
-    QTextCursor trim(doc);
-    trim.movePosition(QTextCursor::Start);
     QTextBlock block = doc->begin();
     while (block.isValid() && doc->characterCount() - block.position() > LogCharacterLimit * 3 / 4)
         block = block.next();
@@ -375,6 +314,8 @@ void frm_pelwickUDP::appendLog(const QString &entry)
         block = block.next();
     if (!block.isValid())
         return;
+    QTextCursor trim(doc);
+    trim.movePosition(QTextCursor::Start);
     trim.setPosition(block.next().isValid() ? block.next().position() : block.position(), QTextCursor::KeepAnchor);
     trim.removeSelectedText();
     m_txtR->moveCursor(QTextCursor::End);
@@ -382,20 +323,26 @@ void frm_pelwickUDP::appendLog(const QString &entry)
 
 QString frm_pelwickUDP::logText() const
 {
+    const_cast<frm_pelwickUDP *>(this)->flushLog();
     QString text = m_txtR->toPlainText();
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     return text;
 }
 
-QList<DirectoryEntry> frm_pelwickUDP::directoryEntries() const
+void frm_pelwickUDP::showSessionBox(const QString &text)
 {
-    QList<DirectoryEntry> entries;
-    entries.reserve(m_listUser->rowCount());
-    for (int i = 0; i < m_listUser->rowCount(); ++i) {
-        const QTreeWidgetItem *row = m_listUser->row(i);
-        entries.append({ row->text(UserListView::NameColumn), row->text(UserListView::AddressColumn) });
-    }
-    return entries;
+    ShowMessageBox({ this, text, windowTitle() });
+    m_session->boxClosed();
+}
+
+void frm_pelwickUDP::messageArrived(const ParsedDatagram &datagram)
+{
+    QApplication::beep();
+    if (localSettings().PopUp)
+        restoreToFront();
+    PlayArrivalSound(localSettings().SoundFilePath, localSettings().Sound, m_env.soundPlayer);
+    if (datagram.GameId == QLatin1String("99"))
+        Frm_pelwickPlp::ShowLamp();
 }
 
 void frm_pelwickUDP::restoreToFront()
@@ -405,21 +352,50 @@ void frm_pelwickUDP::restoreToFront()
     raise();
     activateWindow();
     SetTopmost(true, this);
-    SetTopmost(m_settings.FormTop, this);
+    SetTopmost(localSettings().FormTop, this);
+}
+
+void frm_pelwickUDP::updateGameMenu()
+{
+    menuGame->setChecked(m_session->inGame());
+    menuGame->setVisible(m_session->gameOffered());
+}
+
+void frm_pelwickUDP::trayIcon(bool set)
+{
+    PelwickTrayIcon *icon = TrayIcon(set ? QStringLiteral("SET") : QStringLiteral("RESET"), this, menuTaskBar);
+    if (icon) {
+        // A second "SET" returns the icon already there: connect it once.
+        disconnect(icon, &PelwickTrayIcon::restoreRequested, this, nullptr);
+        connect(icon, &PelwickTrayIcon::restoreRequested, this,
+                [this] { RestoreFromTray(this, localSettings().FormTop); });
+    }
+}
+
+void frm_pelwickUDP::hideToTrayIfMinimised()
+{
+    // Only a desktop with a notification area gets the window back from an
+    // icon; elsewhere the window stays minimised and reachable.
+    if (!isMinimized() || !TrayAvailable() || !FindTrayIcon(this))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (isMinimized())
+            hide();
+    });
 }
 
 void frm_pelwickUDP::ListUser_RightPress()
 {
-    QTreeWidgetItem *row = m_listUser->currentItem();
-    if (!row || !row->isSelected())
+    const int row = m_listUser->currentSelectedRow();
+    if (row < 0)
         return;
-    if (row->text(UserListView::MarkColumn) != PresenceMark::HeardFrom) {
+    if (m_session->directory()->mark(row) != PresenceMark::HeardFrom) {
         menuGame->setVisible(false);
         menuRemove->setVisible(false);
     } else {
         menuRemove->setVisible(true);
-        const bool gomoku = gameProgramExists(QStringLiteral("GOMOKU"));
-        const bool othello = gameProgramExists(QStringLiteral("OTHELLO"));
+        const bool gomoku = m_session->gameProgramExists(QStringLiteral("GOMOKU"));
+        const bool othello = m_session->gameProgramExists(QStringLiteral("OTHELLO"));
         menuGame->setVisible(gomoku || othello);
         menuGame_Gomoku->setVisible(gomoku);
         menuGame_Osero->setVisible(othello);
@@ -428,25 +404,4 @@ void frm_pelwickUDP::ListUser_RightPress()
         m_popupHook(menuListUser);
     else
         menuListUser->popup(QCursor::pos());
-}
-
-void frm_pelwickUDP::showKindError()
-{
-    showReceiveErrorBox(QStringLiteral("電文種別エラー"));
-}
-
-void frm_pelwickUDP::showReceiveErrorBox(const QString &text)
-{
-    // One box at a time for everything a received datagram can raise:
-    // boxes asked for while one is open are dropped, so a flood of foreign
-    // datagrams cannot stack boxes.
-    if (m_receiveBoxOpen)
-        return;
-    m_receiveBoxOpen = true;
-    // Shown from the event loop, not from inside the socket's read handler,
-    // so the socket keeps draining (and dropping) while the box is open.
-    QMetaObject::invokeMethod(this, [this, text] {
-        ShowMessageBox({ this, text, windowTitle() });
-        m_receiveBoxOpen = false;
-    }, Qt::QueuedConnection);
 }

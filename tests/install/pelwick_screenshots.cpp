@@ -2,6 +2,7 @@
 // PNG: the main window with a few users and a received message, the process
 // list, the about box and the lamp pop-up.
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" pelwick_screenshots <folder>
+#include "userdirectory.h"
 #include "Frm_pelwickPlp.h"
 #include "datagram.h"
 #include "frm_pelwickAbt.h"
@@ -107,14 +108,14 @@ bool messengerWindow(const QString &file)
     window.resize(380, 560);
     window.move(40, 40);
 
-    UserListView *users = window.ListUser();
+    UserDirectory *users = window.session()->directory();
     users->appendRow(QStringLiteral("さくら"), PresenceMark::HeardFrom, QStringLiteral("192.168.10.22"));
     users->appendRow(QStringLiteral("じろう"), PresenceMark::InGame, QStringLiteral("192.168.10.30"));
     users->appendRow(QStringLiteral("はなこ"), PresenceMark::NotHeard, QStringLiteral("192.168.10.35"));
     users->appendRow(QStringLiteral("suzuki"), PresenceMark::HeardFrom, QStringLiteral("192.168.10.41"));
-    window.handleDatagram(BuildDatagram(QStringLiteral("11"), QStringLiteral("さくら"), QStringLiteral("192.168.10.22"),
+    window.session()->handleDatagram(BuildDatagram(QStringLiteral("11"), QStringLiteral("さくら"), QStringLiteral("192.168.10.22"),
         {}, QStringLiteral("15時からの打ち合わせは第2会議室に変わりました。")));
-    users->setCurrentItem(users->row(0));
+    window.ListUser()->setCurrentIndex(users->index(0, 0));
     if (auto *txtS = window.findChild<QPlainTextEdit *>(QStringLiteral("txtS")))
         txtS->setPlainText(QStringLiteral("了解です。資料を持って行きます。"));
 

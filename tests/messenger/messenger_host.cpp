@@ -11,6 +11,7 @@
 //   close                     closes the window as its user would
 // Every message box is answered with its default button and printed as
 // "box <text>".
+#include "userdirectory.h"
 #include "frm_pelwickUDP.h"
 #include "messagebox.h"
 #include "userlist.h"
@@ -34,17 +35,17 @@ void runCommand(frm_pelwickUDP &window, const QStringList &words)
 {
     const QString command = words.value(0);
     if (command == QLatin1String("request")) {
-        window.ListUser()->setCurrentItem(window.ListUser()->row(words.value(1).toInt()));
+        window.ListUser()->setCurrentIndex(window.session()->directory()->index(words.value(1).toInt(), 0));
         window.requestGame(words.value(2));
         say(QStringLiteral("requested"));
     } else if (command == QLatin1String("marks")) {
         QStringList marks;
-        for (int i = 0; i < window.ListUser()->rowCount(); ++i)
-            marks.append(window.ListUser()->row(i)->text(UserListView::MarkColumn));
+        for (int i = 0; i < window.session()->directory()->rowCount(); ++i)
+            marks.append(window.session()->directory()->mark(i));
         say(QStringLiteral("marks ") + marks.join(QLatin1Char(' ')));
     } else if (command == QLatin1String("game")) {
-        say(QStringLiteral("game ") + window.currentGame().PartnerAddress + QLatin1Char('|')
-            + window.currentGame().GameName);
+        say(QStringLiteral("game ") + window.session()->currentGame().PartnerAddress + QLatin1Char('|')
+            + window.session()->currentGame().GameName);
     } else if (command == QLatin1String("close")) {
         window.close();
     }

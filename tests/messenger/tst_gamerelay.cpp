@@ -1,3 +1,4 @@
+#include "userdirectory.h"
 #include "messengerfixture.h"
 #include "processgone.h"
 #include "pelwickUDP030.h"
@@ -89,12 +90,12 @@ void tst_GameRelay::requestIsSentAndNotAnsweredWithoutGameProgram()
     m_window->requestGame(QStringLiteral("01"));
     QCOMPARE(m_partner->receive(), QByteArray("31<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>"));
     QCOMPARE(m_window->statusText(), QStringLiteral("ゲームスタート要求を出しました。"));
-    QCOMPARE(m_window->currentGame().GameName, QStringLiteral("GOMOKU"));
+    QCOMPARE(m_window->session()->currentGame().GameName, QStringLiteral("GOMOKU"));
 
     // This messenger has no GOMOKU beside it: a request stays unanswered.
     m_partner->send("31<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>", "127.0.0.3");
     QVERIFY(m_partner->receive(500).isEmpty());
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("×"));
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("×"));
 }
 
 void tst_GameRelay::acceptedRequestStartsAndIntroducesTheGame()
@@ -102,11 +103,11 @@ void tst_GameRelay::acceptedRequestStartsAndIntroducesTheGame()
     installGomoku();
     QVERIFY(startAcceptedGame());
     QVERIFY(GameProcessHandle() != 0);
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("★"));
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("★"));
     QVERIFY(m_window->menuGame->isChecked());
     QVERIFY(!m_window->menuGame->isVisible());
-    QCOMPARE(m_window->currentGame().PartnerAddress, QStringLiteral("127.0.0.2"));
-    QCOMPARE(m_window->currentGame().GameId, QStringLiteral("01"));
+    QCOMPARE(m_window->session()->currentGame().PartnerAddress, QStringLiteral("127.0.0.2"));
+    QCOMPARE(m_window->session()->currentGame().GameId, QStringLiteral("01"));
     // Presence answers now carry the game id.
     m_partner->send("01<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>", "127.0.0.3");
     QCOMPARE(m_partner->receive(), QByteArray("02<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA>"));
@@ -129,8 +130,8 @@ void tst_GameRelay::movesAreRelayedUnchangedBothWays()
     // The hurry-up nudge is relayed and changes nothing.
     QVERIFY(pokeAsGame(QStringLiteral("<GAMEFUNC>40<GAMEDATA>")));
     QCOMPARE(m_partner->receive(), QByteArray("21<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA><GAMEFUNC>40<GAMEDATA>"));
-    QCOMPARE(m_window->currentGame().PartnerAddress, QStringLiteral("127.0.0.2"));
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("★"));
+    QCOMPARE(m_window->session()->currentGame().PartnerAddress, QStringLiteral("127.0.0.2"));
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("★"));
 }
 
 void tst_GameRelay::strayMovesFromOthersAreNotPassedToTheGame()
@@ -154,12 +155,12 @@ void tst_GameRelay::ownGameEndBecomesGameEndDatagram()
     QVERIFY(startAcceptedGame());
     QVERIFY(pokeAsGame(QStringLiteral("<GAMEFUNC>99<GAMEDATA>")));
     QCOMPARE(m_partner->receive(), QByteArray("29<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA>"));
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("○"));
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("○"));
     QVERIFY(!m_window->menuGame->isChecked());
-    QCOMPARE(m_window->currentGame().PartnerAddress, QString());
-    QCOMPARE(m_window->currentGame().GameId, QString());
+    QCOMPARE(m_window->session()->currentGame().PartnerAddress, QString());
+    QCOMPARE(m_window->session()->currentGame().GameId, QString());
     // The game name stays until the program has been ended.
-    QCOMPARE(m_window->currentGame().GameName, QStringLiteral("GOMOKU"));
+    QCOMPARE(m_window->session()->currentGame().GameName, QStringLiteral("GOMOKU"));
 }
 
 void tst_GameRelay::partnersGameEndEndsTheGameProgram()
@@ -171,15 +172,15 @@ void tst_GameRelay::partnersGameEndEndsTheGameProgram()
     QTRY_COMPARE_WITH_TIMEOUT(m_window->statusText(), QStringLiteral("対戦相手よりゲーム終了報告を受けました。"), 5000);
     QVERIFY(processGone(pid));
     QCOMPARE(GameProcessHandle(), quintptr(0));
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("○"));
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("○"));
     QVERIFY(m_window->menuGame->isVisible());
-    QCOMPARE(m_window->currentGame().GameName, QString());
+    QCOMPARE(m_window->session()->currentGame().GameName, QString());
 
     // The game's own end report, crossing the partner's, finds no partner
     // any more: nothing is sent and no blank row appears.
     QVERIFY(pokeAsGame(QStringLiteral("<GAMEFUNC>99<GAMEDATA>")));
     QVERIFY(m_partner->receive(300).isEmpty());
-    QCOMPARE(m_window->ListUser()->rowCount(), 1);
+    QCOMPARE(m_window->session()->directory()->rowCount(), 1);
 
     // A new game can start afterwards.
     QVERIFY(startAcceptedGame());
@@ -193,8 +194,8 @@ void tst_GameRelay::partnersGoodbyeEndsTheGameProgram()
     const quintptr pid = GameProcessHandle();
     m_partner->send("99<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>", "127.0.0.3");
     QTRY_VERIFY_WITH_TIMEOUT(processGone(pid), 5000);
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("×"));
-    QCOMPARE(m_window->currentGame().GameName, QString());
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("×"));
+    QCOMPARE(m_window->session()->currentGame().GameName, QString());
 }
 
 void tst_GameRelay::closingTheMessengerEndsItsGame()
@@ -224,28 +225,28 @@ void tst_GameRelay::acceptanceCountsOnlyFromTheAskedPartnerOnce()
     const QByteArray strangerAccept = "32<USERNAME>x<IPADDR>127.0.0.9<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>";
 
     // Nobody was asked: an acceptance starts nothing.
-    m_window->handleDatagram(accept);
+    m_window->session()->handleDatagram(accept);
     QCOMPARE(GameProcessHandle(), quintptr(0));
-    QCOMPARE(m_window->currentGame().GameName, QString());
+    QCOMPARE(m_window->session()->currentGame().GameName, QString());
 
     m_window->ListUser()->setCurrentItem(m_window->ListUser()->row(0));
     m_window->requestGame(QStringLiteral("01"));
     QVERIFY(m_partner->receive().startsWith("31"));
 
     // Someone else accepting our request to the partner starts nothing.
-    m_window->handleDatagram(strangerAccept);
+    m_window->session()->handleDatagram(strangerAccept);
     QCOMPARE(GameProcessHandle(), quintptr(0));
-    QCOMPARE(m_window->currentGame().PartnerAddress, QStringLiteral("127.0.0.2"));
+    QCOMPARE(m_window->session()->currentGame().PartnerAddress, QStringLiteral("127.0.0.2"));
 
     // The partner's acceptance starts the game, as the requesting side (white).
     m_partner->send(accept, "127.0.0.3");
     QTRY_VERIFY_WITH_TIMEOUT(m_window->menuGame->isChecked(), 15000);
     const quintptr pid = GameProcessHandle();
     QVERIFY(pid != 0);
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("★"));
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("★"));
 
     // A second acceptance does not start the game over.
-    m_window->handleDatagram(accept);
+    m_window->session()->handleDatagram(accept);
     QCOMPARE(GameProcessHandle(), pid);
     QVERIFY(!processGone(pid));
 }
@@ -260,18 +261,18 @@ void tst_GameRelay::gameKindBoxAndKindBoxShareOneBoxAtATime()
     // game kind error opens a second box.
     m_boxes->whileOpen = [this] {
         m_boxes->whileOpen = nullptr;
-        m_window->handleDatagram("zz<USERNAME>x<IPADDR>127.0.0.9<GAMEID><DATA>");
+        m_window->session()->handleDatagram("zz<USERNAME>x<IPADDR>127.0.0.9<GAMEID><DATA>");
         m_window->requestGame(QStringLiteral("01"));
-        m_window->handleDatagram("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>08<DATA>");
+        m_window->session()->handleDatagram("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>08<DATA>");
         QTest::qWait(50);
     };
-    m_window->handleDatagram("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>07<DATA>");
+    m_window->session()->handleDatagram("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>07<DATA>");
     QTRY_COMPARE(m_boxes->texts, QStringList { QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=07") });
     QTest::qWait(50);
     QCOMPARE(m_boxes->texts.size(), 1);
 
     // With the box closed, the next error shows again.
-    m_window->handleDatagram("zz<USERNAME>x<IPADDR>127.0.0.9<GAMEID><DATA>");
+    m_window->session()->handleDatagram("zz<USERNAME>x<IPADDR>127.0.0.9<GAMEID><DATA>");
     QTRY_COMPARE(m_boxes->texts.size(), 2);
     QCOMPARE(m_boxes->texts.last(), QStringLiteral("電文種別エラー"));
 }

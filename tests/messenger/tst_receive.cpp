@@ -1,3 +1,4 @@
+#include "userdirectory.h"
 #include "cp932.h"
 #include "Frm_pelwickPlp.h"
 #include "arrivalsound.h"
@@ -76,7 +77,7 @@ void tst_Receive::announceFromNewAddressAddsRowAndIsAnsweredExactly()
 {
     m_peer->send(Cp932::encode(QStringLiteral("01<USERNAME>山田<IPADDR>127.0.0.2<GAMEID><DATA>")), "127.0.0.3");
     waitHandled();
-    QCOMPARE(m_window->ListUser()->rowCount(), 1);
+    QCOMPARE(m_window->session()->directory()->rowCount(), 1);
     const QTreeWidgetItem *row = m_window->ListUser()->row(0);
     QCOMPARE(row->text(0), QStringLiteral("山田"));
     QCOMPARE(row->text(1), QStringLiteral("○"));
@@ -89,8 +90,8 @@ void tst_Receive::announceWithGameIdMarksInGame()
     m_peer->send("01<USERNAME>a<IPADDR>127.0.0.2<GAMEID>01<DATA>", "127.0.0.3");
     m_peer->send("02<USERNAME>b<IPADDR>127.0.0.9<GAMEID>02<DATA>", "127.0.0.3");
     waitHandled(2);
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("★"));
-    QCOMPARE(m_window->ListUser()->row(1)->text(1), QStringLiteral("★"));
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("★"));
+    QCOMPARE(m_window->session()->directory()->mark(1), QStringLiteral("★"));
     // Only the announcement is answered.
     QVERIFY(!m_peer->receive().isEmpty());
     QVERIFY(m_peer->receive(300).isEmpty());
@@ -98,12 +99,12 @@ void tst_Receive::announceWithGameIdMarksInGame()
 
 void tst_Receive::knownAddressUnderNewNameIsRenamed()
 {
-    m_window->ListUser()->appendRow("old", "×", "127.0.0.2");
+    m_window->session()->directory()->appendRow("old", "×", "127.0.0.2");
     m_peer->send("02<USERNAME>new<IPADDR>127.0.0.2<GAMEID><DATA>", "127.0.0.3");
     waitHandled();
-    QCOMPARE(m_window->ListUser()->rowCount(), 1);
-    QCOMPARE(m_window->ListUser()->row(0)->text(0), QStringLiteral("new"));
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("○"));
+    QCOMPARE(m_window->session()->directory()->rowCount(), 1);
+    QCOMPARE(m_window->session()->directory()->name(0), QStringLiteral("new"));
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("○"));
 }
 
 void tst_Receive::onlyTheFirstOfTwoRowsWithOneAddressChanges()
@@ -130,7 +131,7 @@ void tst_Receive::onlyTheFirstOfTwoRowsWithOneAddressChanges()
 
 void tst_Receive::textMessageIsLoggedAsOneBlock()
 {
-    m_window->ListUser()->appendRow("sato", "×", "127.0.0.2");
+    m_window->session()->directory()->appendRow("sato", "×", "127.0.0.2");
     const QString text = QStringLiteral("こんにちは\r\n 2行目 ");
     m_peer->send(BuildDatagram("11", QStringLiteral("佐藤"), "127.0.0.2", "", text), "127.0.0.3");
     waitHandled();
@@ -138,8 +139,8 @@ void tst_Receive::textMessageIsLoggedAsOneBlock()
         "^\\[Recv\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:佐藤\\(127\\.0\\.0\\.2\\)\r\nこんにちは\r\n 2行目 \r\n\r\n$"));
     QVERIFY2(block.match(m_window->logText()).hasMatch(), qPrintable(m_window->logText()));
     QCOMPARE(m_window->statusText(), QStringLiteral("メッセージを受け付けました。"));
-    QCOMPARE(m_window->ListUser()->row(0)->text(0), QStringLiteral("佐藤"));
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("○"));
+    QCOMPARE(m_window->session()->directory()->name(0), QStringLiteral("佐藤"));
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("○"));
 
     // A second message is appended behind the first.
     m_peer->send(BuildDatagram("11", QStringLiteral("佐藤"), "127.0.0.2", "", "again"), "127.0.0.3");
@@ -232,31 +233,31 @@ void tst_Receive::blankDatagramsChangeNothing()
     m_peer->send("02<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>", "127.0.0.3");
     waitHandled(1);
     QCOMPARE(m_handled->size(), 1);
-    QCOMPARE(m_window->ListUser()->rowCount(), 1);
+    QCOMPARE(m_window->session()->directory()->rowCount(), 1);
     QVERIFY(m_boxes->texts.isEmpty());
     QCOMPARE(m_window->statusText(), QString());
 }
 
 void tst_Receive::goodbyeMarksNotHeardAndAddsUnknownSenders()
 {
-    m_window->ListUser()->appendRow("a", "○", "127.0.0.2");
+    m_window->session()->directory()->appendRow("a", "○", "127.0.0.2");
     m_peer->send("99<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>", "127.0.0.3");
     m_peer->send("99<USERNAME>z<IPADDR>10.9.9.9<GAMEID><DATA>", "127.0.0.3");
     waitHandled(2);
-    QCOMPARE(m_window->ListUser()->row(0)->text(1), QStringLiteral("×"));
-    QCOMPARE(m_window->ListUser()->rowCount(), 2);
-    QCOMPARE(m_window->ListUser()->row(1)->text(1), QStringLiteral("×"));
+    QCOMPARE(m_window->session()->directory()->mark(0), QStringLiteral("×"));
+    QCOMPARE(m_window->session()->directory()->rowCount(), 2);
+    QCOMPARE(m_window->session()->directory()->mark(1), QStringLiteral("×"));
 }
 
 void tst_Receive::removalRequestRemovesTheSendersRow()
 {
-    m_window->ListUser()->appendRow("a", "○", "127.0.0.2");
-    m_window->ListUser()->appendRow("b", "○", "127.0.0.4");
+    m_window->session()->directory()->appendRow("a", "○", "127.0.0.2");
+    m_window->session()->directory()->appendRow("b", "○", "127.0.0.4");
     m_peer->send("40<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>", "127.0.0.3");
     m_peer->send("40<USERNAME>q<IPADDR>10.1.1.1<GAMEID><DATA>", "127.0.0.3");
     waitHandled(2);
-    QCOMPARE(m_window->ListUser()->rowCount(), 1);
-    QCOMPARE(m_window->ListUser()->row(0)->text(2), QStringLiteral("127.0.0.4"));
+    QCOMPARE(m_window->session()->directory()->rowCount(), 1);
+    QCOMPARE(m_window->session()->directory()->address(0), QStringLiteral("127.0.0.4"));
     QVERIFY(m_peer->receive(200).isEmpty());
 }
 
@@ -291,7 +292,7 @@ void tst_Receive::everyPendingDatagramIsHandled()
     for (int i = 0; i < 200; ++i)
         m_peer->send(QStringLiteral("02<USERNAME>u%1<IPADDR>10.0.%2.%3<GAMEID><DATA>")
                          .arg(i).arg(i / 250).arg(i % 250 + 1).toLatin1(), "127.0.0.3");
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->ListUser()->rowCount(), 200, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->rowCount(), 200, 10000);
 }
 
 void tst_Receive::largestDatagramIsReceived()
@@ -300,12 +301,12 @@ void tst_Receive::largestDatagramIsReceived()
     datagram += QByteArray(MaxDatagramSize - datagram.size(), 'x');
     m_peer->send(datagram, "127.0.0.3");
     waitHandled();
-    QCOMPARE(m_window->parsedDatagram().Data.size(), MaxDatagramSize - 46);
+    QCOMPARE(m_window->session()->parsedDatagram().Data.size(), MaxDatagramSize - 46);
 }
 
 void tst_Receive::secondInstanceShowsAlreadyRunningAndTouchesNothing()
 {
-    m_window->ListUser()->appendRow("kept", "○", "127.0.0.2");
+    m_window->session()->directory()->appendRow("kept", "○", "127.0.0.2");
     frm_pelwickUDP second(m_me->environment());
     QVERIFY(!second.Form_Load());
     QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("既に起動されています。") });
@@ -314,7 +315,7 @@ void tst_Receive::secondInstanceShowsAlreadyRunningAndTouchesNothing()
     QVERIFY(m_peer->receive(300).isEmpty());
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
     QCOMPARE(store.value("User", "Count"), QStringLiteral("0"));
-    QCOMPARE(m_window->ListUser()->rowCount(), 1);
+    QCOMPARE(m_window->session()->directory()->rowCount(), 1);
 }
 
 void tst_Receive::twoMessengersSeeEachOther()
@@ -326,13 +327,13 @@ void tst_Receive::twoMessengersSeeEachOther()
     QVERIFY(second);
     // The start-up announcement reaches the first messenger, whose answer
     // marks it on the second.
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->ListUser()->rowCount() == 1, 5000);
-    QCOMPARE(m_window->ListUser()->row(0)->text(0), QStringLiteral("other"));
-    QTRY_COMPARE_WITH_TIMEOUT(second->ListUser()->row(0)->text(1), QStringLiteral("○"), 5000);
-    QCOMPARE(second->ListUser()->row(0)->text(0), QStringLiteral("me"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->session()->directory()->rowCount() == 1, 5000);
+    QCOMPARE(m_window->session()->directory()->name(0), QStringLiteral("other"));
+    QTRY_COMPARE_WITH_TIMEOUT(second->session()->directory()->mark(0), QStringLiteral("○"), 5000);
+    QCOMPARE(second->session()->directory()->name(0), QStringLiteral("me"));
 
     other.stop();
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->ListUser()->row(0)->text(1), QStringLiteral("×"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), QStringLiteral("×"), 5000);
 }
 
 void tst_Receive::terminatedProcessSaysGoodbyeToEveryRow()

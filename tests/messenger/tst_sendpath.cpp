@@ -1,3 +1,4 @@
+#include "userdirectory.h"
 #include "cp932.h"
 #include "messengerfixture.h"
 
@@ -96,7 +97,7 @@ void tst_SendPath::cleanup()
 
 QTreeWidgetItem *tst_SendPath::addRow(const QString &name, const QString &mark, const QString &address)
 {
-    return m_window->ListUser()->appendRow(name, mark, address);
+    return m_window->session()->directory()->appendRow(name, mark, address);
 }
 
 void tst_SendPath::select(const QList<QTreeWidgetItem *> &rows)
@@ -109,8 +110,8 @@ void tst_SendPath::select(const QList<QTreeWidgetItem *> &rows)
 QStringList tst_SendPath::names() const
 {
     QStringList result;
-    for (int i = 0; i < m_window->ListUser()->rowCount(); ++i)
-        result.append(m_window->ListUser()->row(i)->text(UserListView::NameColumn));
+    for (int i = 0; i < m_window->session()->directory()->rowCount(); ++i)
+        result.append(m_window->session()->directory()->name(i));
     return result;
 }
 
@@ -331,10 +332,10 @@ void tst_SendPath::columnClicksToggleTheOrderAndSwitchTheKey()
 
     // A row that arrives later takes its place in the order in force, and is
     // still found by its address.
-    m_window->ListUser()->SetUserMark("bb", QStringLiteral("127.0.0.9"), Heard);
+    m_window->session()->directory()->SetUserMark("bb", QStringLiteral("127.0.0.9"), Heard);
     QCOMPARE(names(), QStringList({ "c", "bb", "b", "a" }));
-    m_window->ListUser()->SetUserMark("renamed", QStringLiteral("127.0.0.9"), InGame);
-    QCOMPARE(m_window->ListUser()->rowCount(), 4);
+    m_window->session()->directory()->SetUserMark("renamed", QStringLiteral("127.0.0.9"), InGame);
+    QCOMPARE(m_window->session()->directory()->rowCount(), 4);
 }
 
 void tst_SendPath::popupEntriesFollowTheRowAndTheGamePrograms_data()

@@ -1,3 +1,4 @@
+#include "userdirectory.h"
 #include "arrivalsound.h"
 #include "frm_pelwickUDP.h"
 #include "settingsstore.h"
@@ -139,7 +140,7 @@ void tst_Settings::emptyStoreGivesTheDefaultsAndNoUser()
     QCOMPARE(s.UserName, QHostInfo::localHostName());
     QCOMPARE(s.SoundFilePath, DefaultArrivalSoundPath());
     // Count defaults to 1; entry 001 has no address, so nobody is added.
-    QCOMPARE(w->ListUser()->rowCount(), 0);
+    QCOMPARE(w->session()->directory()->rowCount(), 0);
     // Loading writes nothing.
     QVERIFY(!QFile::exists(dir.filePath("Pelwick/Pelwick.ini")));
 }
@@ -196,9 +197,9 @@ void tst_Settings::directoryLoad()
     storeValues(dir.path(), stored);
     auto w = window(dir.path());
     w->LoadOrSaveSettings(true);
-    QCOMPARE(w->directoryEntries(), expected);
-    for (int i = 0; i < w->ListUser()->rowCount(); ++i)
-        QCOMPARE(w->ListUser()->row(i)->text(UserListView::MarkColumn), QStringLiteral("×"));
+    QCOMPARE(w->session()->directory()->entries(), expected);
+    for (int i = 0; i < w->session()->directory()->rowCount(); ++i)
+        QCOMPARE(w->session()->directory()->mark(i), QStringLiteral("×"));
 }
 
 void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
@@ -266,7 +267,7 @@ void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
             { "User/005UserIpAddr", "127.0.0.5" } });
     auto w = window(dir.path());
     w->LoadOrSaveSettings(true);
-    w->ListUser()->appendRow(QStringLiteral("new"), QStringLiteral("○"), QStringLiteral("127.0.0.9"));
+    w->session()->directory()->appendRow(QStringLiteral("new"), QStringLiteral("○"), QStringLiteral("127.0.0.9"));
     w->LoadOrSaveSettings(false);
 
     QTemporaryDir copy;
@@ -282,11 +283,11 @@ void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
     QCOMPARE(store->value("User", "003UserIpAddr"), QStringLiteral("127.0.0.9"));
 
     // A row removed from the list is gone from the store after the next save.
-    w->ListUser()->RemoveUserByAddress(QStringLiteral("127.0.0.2"));
+    w->session()->directory()->RemoveUserByAddress(QStringLiteral("127.0.0.2"));
     w->LoadOrSaveSettings(false);
     auto again = window(dir.path());
     again->LoadOrSaveSettings(true);
-    QCOMPARE(again->directoryEntries(), Entries({ { "c", "127.0.0.3" }, { "new", "127.0.0.9" } }));
+    QCOMPARE(again->session()->directory()->entries(), Entries({ { "c", "127.0.0.3" }, { "new", "127.0.0.9" } }));
 }
 
 void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
@@ -297,7 +298,7 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
     for (int i = 1; i <= 1003; ++i) {
         entries.append({ QStringLiteral("user%1").arg(i),
             QStringLiteral("10.%1.%2.%3").arg(i / 65536).arg(i / 256 % 256).arg(i % 256) });
-        w->ListUser()->appendRow(entries.last().UserName, QStringLiteral("×"), entries.last().UserIpAddr);
+        w->session()->directory()->appendRow(entries.last().UserName, QStringLiteral("×"), entries.last().UserIpAddr);
     }
     w->LoadOrSaveSettings(false);
 
@@ -312,7 +313,7 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
 
     auto reloaded = window(copy.path());
     reloaded->LoadOrSaveSettings(true);
-    QCOMPARE(reloaded->directoryEntries(), entries);
+    QCOMPARE(reloaded->session()->directory()->entries(), entries);
 
     // A file written by hand with four-digit indexes loads the same way.
     QTemporaryDir hand;
@@ -324,9 +325,9 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
     QVERIFY(writeBytes(hand.path() + QLatin1String("/Pelwick/Pelwick.ini"), text));
     auto handLoaded = window(hand.path());
     handLoaded->LoadOrSaveSettings(true);
-    QCOMPARE(handLoaded->ListUser()->rowCount(), 1001);
-    QCOMPARE(handLoaded->ListUser()->row(1000)->text(UserListView::NameColumn), QStringLiteral("n1001"));
-    QCOMPARE(handLoaded->ListUser()->row(999)->text(UserListView::AddressColumn), QStringLiteral("10.1.3.232"));
+    QCOMPARE(handLoaded->session()->directory()->rowCount(), 1001);
+    QCOMPARE(handLoaded->session()->directory()->name(1000), QStringLiteral("n1001"));
+    QCOMPARE(handLoaded->session()->directory()->address(999), QStringLiteral("10.1.3.232"));
 }
 
 void tst_Settings::windowPositionIsReadAndWrittenInTwips()
@@ -368,7 +369,7 @@ void tst_Settings::minimisedSaveKeepsTheStoredPosition()
     w->setWindowState(Qt::WindowMinimized);
     QVERIFY(w->isMinimized());
     w->localSettings().UserName = QStringLiteral("after");
-    w->ListUser()->appendRow(QStringLiteral("x"), QStringLiteral("×"), QStringLiteral("127.0.0.2"));
+    w->session()->directory()->appendRow(QStringLiteral("x"), QStringLiteral("×"), QStringLiteral("127.0.0.2"));
     w->LoadOrSaveSettings(false);
 
     QTemporaryDir copy;
@@ -406,8 +407,8 @@ void tst_Settings::awkwardTextSurvivesARoundTripOnDisk()
     w->LoadOrSaveSettings(true);
     w->localSettings().UserName = text;
     w->localSettings().SoundFilePath = text;
-    w->ListUser()->appendRow(text, QStringLiteral("○"), QStringLiteral("127.0.0.2"));
-    w->ListUser()->appendRow(QStringLiteral("after"), QStringLiteral("○"), QStringLiteral("127.0.0.3"));
+    w->session()->directory()->appendRow(text, QStringLiteral("○"), QStringLiteral("127.0.0.2"));
+    w->session()->directory()->appendRow(QStringLiteral("after"), QStringLiteral("○"), QStringLiteral("127.0.0.3"));
     w->LoadOrSaveSettings(false);
 
     QTemporaryDir copy;
@@ -416,7 +417,7 @@ void tst_Settings::awkwardTextSurvivesARoundTripOnDisk()
     reloaded->LoadOrSaveSettings(true);
     QCOMPARE(reloaded->localSettings().UserName, text);
     QCOMPARE(reloaded->localSettings().SoundFilePath, text);
-    QCOMPARE(reloaded->directoryEntries(), Entries({ { text, "127.0.0.2" }, { "after", "127.0.0.3" } }));
+    QCOMPARE(reloaded->session()->directory()->entries(), Entries({ { text, "127.0.0.2" }, { "after", "127.0.0.3" } }));
 }
 
 void tst_Settings::damagedFileIsKeptAsideNeverOverwritten_data()
@@ -497,7 +498,7 @@ void tst_Settings::damagedFileIsKeptAsideByTheWindowSave()
 
     auto w = window(dir.path());
     w->LoadOrSaveSettings(true);
-    w->ListUser()->appendRow(QStringLiteral("b"), QStringLiteral("○"), QStringLiteral("127.0.0.4"));
+    w->session()->directory()->appendRow(QStringLiteral("b"), QStringLiteral("○"), QStringLiteral("127.0.0.4"));
     w->LoadOrSaveSettings(false);
 
     const QStringList aside = keptAside(dir.path());
@@ -507,7 +508,7 @@ void tst_Settings::damagedFileIsKeptAsideByTheWindowSave()
     const auto store = freshCopy(dir.path(), copy);
     QVERIFY(!store->wasUnreadable());
     QCOMPARE(store->value("Local", "Port"), QStringLiteral("59640"));
-    QCOMPARE(store->value("User", "Count"), QString::number(w->ListUser()->rowCount()));
+    QCOMPARE(store->value("User", "Count"), QString::number(w->session()->directory()->rowCount()));
 }
 
 void tst_Settings::secondDamagedFileInOneSecondIsKeptAsideToo()
@@ -543,7 +544,7 @@ void tst_Settings::failingSaveLeavesThePreviousFileIntact()
 
     auto w = window(dir.path());
     w->LoadOrSaveSettings(true);
-    w->ListUser()->clearRows();
+    w->session()->directory()->clearRows();
     w->localSettings().UserName = QStringLiteral("lost");
     {
         // No file may grow beyond a few bytes: every write of the new

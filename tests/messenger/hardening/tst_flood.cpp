@@ -1,3 +1,4 @@
+#include "userdirectory.h"
 #include "messengerfixture.h"
 
 #include <QElapsedTimer>
@@ -146,7 +147,7 @@ void tst_Flood::floodOfRandomDatagramsLeavesTheMessengerAnswering()
     QVERIFY(window);
 
     int handled = 0;
-    connect(window, &frm_pelwickUDP::datagramHandled, this, [&] { ++handled; });
+    connect(window->session(), &MessengerSession::datagramHandled, this, [&] { ++handled; });
     auto drainPeers = [&] {
         for (const auto &p : std::as_const(peers)) {
             while (p->hasPendingDatagrams())

@@ -1,3 +1,4 @@
+#include "userdirectory.h"
 #include "boardgeometry.h"
 #include "frm_GOMOKU.h"
 #include "messengerfixture.h"
@@ -110,7 +111,7 @@ void tst_GameFaults::gameKilledMidGameLeavesTheMessengerUsable()
     const qint64 second = qint64(GameProcessHandle());
     QVERIFY(second != 0 && second != first);
     QVERIFY(!processGone(second));
-    QCOMPARE(window->ListUser()->row(0)->text(1), QStringLiteral("★"));
+    QCOMPARE(window->session()->directory()->mark(0), QStringLiteral("★"));
     QVERIFY(boxes.texts.isEmpty());
 }
 

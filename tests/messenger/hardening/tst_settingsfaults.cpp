@@ -1,3 +1,4 @@
+#include "userdirectory.h"
 #include "messengerfixture.h"
 #include "settingsmapping.h"
 
@@ -110,7 +111,7 @@ QStringList tst_SettingsFaults::runMessenger()
     if (!window)
         return { QStringLiteral("did not start") };
     QStringList rows;
-    for (const DirectoryEntry &e : window->directoryEntries())
+    for (const DirectoryEntry &e : window->session()->directory()->entries())
         rows.append(e.UserName + QLatin1Char('@') + e.UserIpAddr);
     m_me->stop();
     return rows;
@@ -235,7 +236,7 @@ void tst_SettingsFaults::deletedBetweenRunsStartsEmptyAndWritesAFreshFile()
 
     frm_pelwickUDP *window = m_me->start();
     QVERIFY(window);
-    QCOMPARE(window->directoryEntries().size(), 0);
+    QCOMPARE(window->session()->directory()->entries().size(), 0);
     // With no port stored the default one is used.
     QCOMPARE(window->localSettings().Port, DefaultPort);
     m_me->stop();
@@ -263,7 +264,7 @@ void tst_SettingsFaults::unreadableBetweenRunsIsKeptAside()
 
     frm_pelwickUDP *window = m_me->start();
     QVERIFY(window);
-    QCOMPARE(window->directoryEntries().size(), 0);
+    QCOMPARE(window->session()->directory()->entries().size(), 0);
     m_me->stop();
 
     // The new run's settings are in a fresh file, the old one is kept aside whole.

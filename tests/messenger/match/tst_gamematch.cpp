@@ -1,3 +1,4 @@
+#include "userdirectory.h"
 #include "messengerfixture.h"
 #include "processgone.h"
 #include "pelwickUDP040.h"
@@ -64,7 +65,7 @@ void tst_GameMatch::init()
     // Alice announces herself; bob's answer marks him present.
     m_window = m_alice->start();
     QVERIFY(m_window);
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->ListUser()->row(0)->text(UserListView::MarkColumn), QStringLiteral("○"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), QStringLiteral("○"), 5000);
     QCOMPARE(hostCommand(QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("○"));
 }
 
@@ -136,12 +137,12 @@ QStringList tst_GameMatch::boxesShown(const QString &runtimeDir) const
 
 void tst_GameMatch::startGame()
 {
-    m_window->ListUser()->setCurrentItem(m_window->ListUser()->row(0));
+    m_window->ListUser()->setCurrentIndex(m_window->session()->directory()->index(0, 0));
     m_window->requestGame(QStringLiteral("01"));
     // Bob's messenger accepts, starts its game and introduces it (black, as
     // the one asked); alice's does the same on the acceptance (white).
     QTRY_VERIFY_WITH_TIMEOUT(GameProcessHandle() != 0, 15000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->ListUser()->row(0)->text(UserListView::MarkColumn), QStringLiteral("★"), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), QStringLiteral("★"), 15000);
     QCOMPARE(hostCommand(QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("★"));
     QCOMPARE(hostCommand(QStringLiteral("game"), QStringLiteral("game ")), QStringLiteral("127.0.0.3|GOMOKU"));
 
@@ -184,13 +185,13 @@ void tst_GameMatch::wholeGameIsPlayedToAWinOnBothSides()
     QTRY_COMPARE_WITH_TIMEOUT(boxesShown(m_alice->runtimeDir()),
         QStringList { QStringLiteral("bobの勝ちです。\\nプログラムは終了します！") }, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(processGone(aliceGame), 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->ListUser()->row(0)->text(UserListView::MarkColumn), QStringLiteral("○"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), QStringLiteral("○"), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(
         hostCommand(QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("○"), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(
         hostCommand(QStringLiteral("game"), QStringLiteral("game ")).startsWith(QLatin1Char('|')), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(drive(m_bob->runtimeDir(), QStringLiteral("state")).isEmpty(), 5000);
-    QCOMPARE(m_window->currentGame().PartnerAddress, QString());
+    QCOMPARE(m_window->session()->currentGame().PartnerAddress, QString());
     QVERIFY(!m_window->menuGame->isChecked());
     QVERIFY(m_boxes->texts.isEmpty());
 
