@@ -132,6 +132,7 @@ void tst_Install::installedFiles_data()
     QTest::newRow("arrival sound") << QStringLiteral("lib/pelwick/arrival.wav") << false;
     QTest::newRow("desktop entry") << QStringLiteral("share/applications/pelwick.desktop") << false;
     QTest::newRow("icon") << QStringLiteral("share/icons/hicolor/scalable/apps/pelwick.svg") << false;
+    QTest::newRow("copyright") << QStringLiteral("share/doc/pelwick/copyright") << false;
 }
 
 void tst_Install::installedFiles()

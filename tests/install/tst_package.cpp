@@ -161,6 +161,8 @@ void tst_Package::contents_data()
                                    << "-rw-r--r--";
     QTest::newRow("icon") << "./usr/share/icons/hicolor/scalable/apps/pelwick.svg"
                           << "-rw-r--r--";
+    QTest::newRow("copyright") << "./usr/share/doc/pelwick/copyright"
+                               << "-rw-r--r--";
 }
 
 void tst_Package::contents()
