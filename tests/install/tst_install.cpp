@@ -133,6 +133,9 @@ void tst_Install::installedFiles_data()
     QTest::newRow("desktop entry") << QStringLiteral("share/applications/pelwick.desktop") << false;
     QTest::newRow("icon") << QStringLiteral("share/icons/hicolor/scalable/apps/pelwick.svg") << false;
     QTest::newRow("copyright") << QStringLiteral("share/doc/pelwick/copyright") << false;
+    QTest::newRow("firewalld service") << QStringLiteral("lib/firewalld/services/pelwick.xml") << false;
+    // Under any prefix but /usr the ufw profile stays inside it, off the system's /etc.
+    QTest::newRow("ufw profile") << QStringLiteral("etc/ufw/applications.d/pelwick") << false;
 }
 
 void tst_Install::installedFiles()

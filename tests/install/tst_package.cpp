@@ -2,6 +2,7 @@
 // back with dpkg-deb: control fields, dependencies, contents and modes; then
 // runs a launcher of the unpacked tree. Nothing is installed on this machine.
 #include "installedtree.h"
+#include "settingsmapping.h"
 
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -45,6 +46,8 @@ private slots:
     void contents_data();
     void contents();
     void unpackedLauncherStartsItsProgram();
+    void firewallRuleOpensTheDefaultPort_data();
+    void firewallRuleOpensTheDefaultPort();
 
 private:
     QString field(const QString &name) const;
@@ -163,6 +166,10 @@ void tst_Package::contents_data()
                           << "-rw-r--r--";
     QTest::newRow("copyright") << "./usr/share/doc/pelwick/copyright"
                                << "-rw-r--r--";
+    QTest::newRow("ufw profile") << "./etc/ufw/applications.d/pelwick"
+                                 << "-rw-r--r--";
+    QTest::newRow("firewalld service") << "./usr/lib/firewalld/services/pelwick.xml"
+                                       << "-rw-r--r--";
 }
 
 void tst_Package::contents()
@@ -193,6 +200,26 @@ void tst_Package::unpackedLauncherStartsItsProgram()
     QCOMPARE(executableOf(clock.processId()), expected);
     clock.terminate();
     QVERIFY(clock.waitForFinished(10000));
+}
+
+void tst_Package::firewallRuleOpensTheDefaultPort_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("rule");
+
+    QTest::newRow("ufw") << "/etc/ufw/applications.d/pelwick" << QStringLiteral("^ports=%1/udp$").arg(DefaultPort);
+    QTest::newRow("firewalld") << "/usr/lib/firewalld/services/pelwick.xml"
+                               << QStringLiteral("<port protocol=\"udp\" port=\"%1\"/>").arg(DefaultPort);
+}
+
+void tst_Package::firewallRuleOpensTheDefaultPort()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, rule);
+    QFile rules(m_unpacked + file);
+    QVERIFY(rules.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString text = QString::fromUtf8(rules.readAll());
+    QVERIFY2(QRegularExpression(rule, QRegularExpression::MultilineOption).match(text).hasMatch(), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(tst_Package)
