@@ -133,6 +133,10 @@ void tst_Install::installedFiles_data()
     QTest::newRow("desktop entry") << QStringLiteral("share/applications/pelwick.desktop") << false;
     QTest::newRow("icon") << QStringLiteral("share/icons/hicolor/scalable/apps/pelwick.svg") << false;
     QTest::newRow("copyright") << QStringLiteral("share/doc/pelwick/copyright") << false;
+    QTest::newRow("changelog") << QStringLiteral("share/doc/pelwick/changelog.gz") << false;
+    for (const Launcher &launcher : Launchers)
+        QTest::newRow(qPrintable(QLatin1String("manual page ") + QLatin1String(launcher.name)))
+            << QStringLiteral("share/man/man1/%1.1.gz").arg(QLatin1String(launcher.name)) << false;
     QTest::newRow("firewalld service") << QStringLiteral("lib/firewalld/services/pelwick.xml") << false;
     // Under any prefix but /usr the ufw profile stays inside it, off the system's /etc.
     QTest::newRow("ufw profile") << QStringLiteral("etc/ufw/applications.d/pelwick") << false;

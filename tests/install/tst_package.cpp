@@ -166,6 +166,11 @@ void tst_Package::contents_data()
                           << "-rw-r--r--";
     QTest::newRow("copyright") << "./usr/share/doc/pelwick/copyright"
                                << "-rw-r--r--";
+    QTest::newRow("changelog") << "./usr/share/doc/pelwick/changelog.gz"
+                               << "-rw-r--r--";
+    for (const Launcher &launcher : Launchers)
+        QTest::newRow(qPrintable(QLatin1String("manual page ") + QLatin1String(launcher.name)))
+            << QStringLiteral("./usr/share/man/man1/%1.1.gz").arg(QLatin1String(launcher.name)) << "-rw-r--r--";
     QTest::newRow("ufw profile") << "./etc/ufw/applications.d/pelwick"
                                  << "-rw-r--r--";
     QTest::newRow("firewalld service") << "./usr/lib/firewalld/services/pelwick.xml"
