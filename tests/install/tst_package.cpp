@@ -160,10 +160,12 @@ void tst_Package::contents_data()
         QTest::newRow(launcher.name) << QStringLiteral("./usr/bin/") + QLatin1String(launcher.name) << "-rwxr-xr-x";
     QTest::newRow("arrival sound") << "./usr/lib/pelwick/arrival.wav"
                                    << "-rw-r--r--";
-    QTest::newRow("desktop entry") << "./usr/share/applications/pelwick.desktop"
+    QTest::newRow("desktop entry") << "./usr/share/applications/org.pelwick.Pelwick.desktop"
                                    << "-rw-r--r--";
     QTest::newRow("icon") << "./usr/share/icons/hicolor/scalable/apps/pelwick.svg"
                           << "-rw-r--r--";
+    QTest::newRow("AppStream metadata") << "./usr/share/metainfo/org.pelwick.Pelwick.metainfo.xml"
+                                        << "-rw-r--r--";
     QTest::newRow("copyright") << "./usr/share/doc/pelwick/copyright"
                                << "-rw-r--r--";
     QTest::newRow("changelog") << "./usr/share/doc/pelwick/changelog.gz"
