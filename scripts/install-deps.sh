@@ -13,6 +13,7 @@ packages=(
     iproute2 procps util-linux python3
     clang libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes for tests/fuzz
     dpkg-dev file
+    lintian appstream desktop-file-utils man-db  # package checks in tst_package
 )
 
 missing=()

@@ -130,8 +130,17 @@ void tst_Install::installedFiles_data()
     for (const Launcher &launcher : Launchers)
         QTest::newRow(launcher.name) << QStringLiteral("bin/") + QLatin1String(launcher.name) << true;
     QTest::newRow("arrival sound") << QStringLiteral("lib/pelwick/arrival.wav") << false;
-    QTest::newRow("desktop entry") << QStringLiteral("share/applications/pelwick.desktop") << false;
+    QTest::newRow("desktop entry") << QStringLiteral("share/applications/org.pelwick.Pelwick.desktop") << false;
     QTest::newRow("icon") << QStringLiteral("share/icons/hicolor/scalable/apps/pelwick.svg") << false;
+    QTest::newRow("AppStream metadata") << QStringLiteral("share/metainfo/org.pelwick.Pelwick.metainfo.xml") << false;
+    QTest::newRow("copyright") << QStringLiteral("share/doc/pelwick/copyright") << false;
+    QTest::newRow("changelog") << QStringLiteral("share/doc/pelwick/changelog.gz") << false;
+    for (const Launcher &launcher : Launchers)
+        QTest::newRow(qPrintable(QLatin1String("manual page ") + QLatin1String(launcher.name)))
+            << QStringLiteral("share/man/man1/%1.1.gz").arg(QLatin1String(launcher.name)) << false;
+    QTest::newRow("firewalld service") << QStringLiteral("lib/firewalld/services/pelwick.xml") << false;
+    // Under any prefix but /usr the ufw profile stays inside it, off the system's /etc.
+    QTest::newRow("ufw profile") << QStringLiteral("etc/ufw/applications.d/pelwick") << false;
 }
 
 void tst_Install::installedFiles()
@@ -150,7 +159,7 @@ void tst_Install::installedFiles()
 
 void tst_Install::desktopEntryStartsAnInstalledLauncher()
 {
-    QFile entry(path(QStringLiteral("share/applications/pelwick.desktop")));
+    QFile entry(path(QStringLiteral("share/applications/org.pelwick.Pelwick.desktop")));
     QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
     QStringList commands;
     QString icon;

@@ -1,12 +1,16 @@
 // Builds the Debian package with cpack into a temporary folder and reads it
 // back with dpkg-deb: control fields, dependencies, contents and modes; then
-// runs a launcher of the unpacked tree. Nothing is installed on this machine.
+// runs a launcher of the unpacked tree and, where they are installed, Debian's
+// and the desktop's checkers on the package. Nothing is installed on this
+// machine.
 #include "installedtree.h"
+#include "settingsmapping.h"
 
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <csignal>
 
@@ -28,6 +32,13 @@ QStringList dependencyNames(const QString &field)
     return names;
 }
 
+// The text of a gzip-compressed file; empty when it cannot be read.
+QString gunzipped(const QString &path)
+{
+    QString text;
+    return run(QStringLiteral("gzip"), { QStringLiteral("-dc"), path }, &text) ? text : QString();
+}
+
 } // namespace
 
 class tst_Package : public QObject
@@ -45,6 +56,11 @@ private slots:
     void contents_data();
     void contents();
     void unpackedLauncherStartsItsProgram();
+    void checkerFindsNoFault_data();
+    void checkerFindsNoFault();
+    void releaseNotesNameThisVersion();
+    void firewallRuleOpensTheDefaultPort_data();
+    void firewallRuleOpensTheDefaultPort();
 
 private:
     QString field(const QString &name) const;
@@ -157,10 +173,23 @@ void tst_Package::contents_data()
         QTest::newRow(launcher.name) << QStringLiteral("./usr/bin/") + QLatin1String(launcher.name) << "-rwxr-xr-x";
     QTest::newRow("arrival sound") << "./usr/lib/pelwick/arrival.wav"
                                    << "-rw-r--r--";
-    QTest::newRow("desktop entry") << "./usr/share/applications/pelwick.desktop"
+    QTest::newRow("desktop entry") << "./usr/share/applications/org.pelwick.Pelwick.desktop"
                                    << "-rw-r--r--";
     QTest::newRow("icon") << "./usr/share/icons/hicolor/scalable/apps/pelwick.svg"
                           << "-rw-r--r--";
+    QTest::newRow("AppStream metadata") << "./usr/share/metainfo/org.pelwick.Pelwick.metainfo.xml"
+                                        << "-rw-r--r--";
+    QTest::newRow("copyright") << "./usr/share/doc/pelwick/copyright"
+                               << "-rw-r--r--";
+    QTest::newRow("changelog") << "./usr/share/doc/pelwick/changelog.gz"
+                               << "-rw-r--r--";
+    for (const Launcher &launcher : Launchers)
+        QTest::newRow(qPrintable(QLatin1String("manual page ") + QLatin1String(launcher.name)))
+            << QStringLiteral("./usr/share/man/man1/%1.1.gz").arg(QLatin1String(launcher.name)) << "-rw-r--r--";
+    QTest::newRow("ufw profile") << "./etc/ufw/applications.d/pelwick"
+                                 << "-rw-r--r--";
+    QTest::newRow("firewalld service") << "./usr/lib/firewalld/services/pelwick.xml"
+                                       << "-rw-r--r--";
 }
 
 void tst_Package::contents()
@@ -191,6 +220,97 @@ void tst_Package::unpackedLauncherStartsItsProgram()
     QCOMPARE(executableOf(clock.processId()), expected);
     clock.terminate();
     QVERIFY(clock.waitForFinished(10000));
+}
+
+void tst_Package::checkerFindsNoFault_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("arguments");
+
+    // Lintian warns when run as root unless told it is meant; its exit
+    // status reports errors and warnings, not the informational tags.
+    QTest::newRow("lintian") << "lintian"
+                             << QStringList { QStringLiteral("--allow-root"), QStringLiteral("--fail-on"),
+                                    QStringLiteral("error,warning"), m_package };
+    // The whole tree: the metadata and the desktop file it names as launchable.
+    QTest::newRow("appstreamcli") << "appstreamcli"
+                                  << QStringList { QStringLiteral("validate-tree"), QStringLiteral("--no-net"),
+                                         m_unpacked };
+    QTest::newRow("desktop-file-validate")
+        << "desktop-file-validate"
+        << QStringList { m_unpacked + QLatin1String("/usr/share/applications/org.pelwick.Pelwick.desktop") };
+    for (const Launcher &launcher : Launchers)
+        QTest::newRow(qPrintable(QLatin1String("man ") + QLatin1String(launcher.name)))
+            << "man"
+            << QStringList { QStringLiteral("--warnings"), QStringLiteral("-l"),
+                   m_unpacked + QStringLiteral("/usr/share/man/man1/%1.1.gz").arg(QLatin1String(launcher.name)) };
+}
+
+void tst_Package::checkerFindsNoFault()
+{
+    QFETCH(QString, tool);
+    QFETCH(QStringList, arguments);
+    if (QStandardPaths::findExecutable(tool).isEmpty())
+        QSKIP(qPrintable(tool + QLatin1String(" is not installed")));
+
+    // What the checker reports: everything but a manual page's own text.
+    const bool isMan = tool == QLatin1String("man");
+    QProcess checker;
+    if (isMan)
+        checker.setStandardOutputFile(QProcess::nullDevice());
+    checker.start(tool, arguments);
+    QVERIFY(checker.waitForFinished(120000));
+    const QString report = QString::fromLocal8Bit(
+        (isMan ? QByteArray() : checker.readAllStandardOutput()) + checker.readAllStandardError());
+    QVERIFY2(checker.exitStatus() == QProcess::NormalExit && checker.exitCode() == 0, qPrintable(report));
+    // desktop-file-validate's warnings leave the exit status at 0.
+    static const QRegularExpression fault(QStringLiteral("^\\s*(E|W):|error:|warning:"),
+        QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+    QVERIFY2(!fault.match(report).hasMatch(), qPrintable(report));
+    // Whatever man says besides the page is a warning of groff's.
+    if (isMan)
+        QVERIFY2(report.trimmed().isEmpty(), qPrintable(report));
+}
+
+void tst_Package::releaseNotesNameThisVersion()
+{
+    // A new version needs its own changelog entry and AppStream release, or
+    // the package and the software centres describe the one before.
+    const QString changelog = gunzipped(m_unpacked + QLatin1String("/usr/share/doc/pelwick/changelog.gz"));
+    QCOMPARE(changelog.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char(' '), 0, 1),
+        QStringLiteral("pelwick (" PELWICK_PACKAGE_VERSION ")"));
+
+    QFile metainfo(m_unpacked + QLatin1String("/usr/share/metainfo/org.pelwick.Pelwick.metainfo.xml"));
+    QVERIFY(metainfo.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&metainfo);
+    QString newestRelease;
+    while (newestRelease.isEmpty() && xml.readNextStartElement()) {
+        if (xml.name() == QLatin1String("release"))
+            newestRelease = xml.attributes().value(QLatin1String("version")).toString();
+        else if (xml.name() != QLatin1String("component") && xml.name() != QLatin1String("releases"))
+            xml.skipCurrentElement();
+    }
+    QCOMPARE(newestRelease, QStringLiteral(PELWICK_PACKAGE_VERSION));
+}
+
+void tst_Package::firewallRuleOpensTheDefaultPort_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("rule");
+
+    QTest::newRow("ufw") << "/etc/ufw/applications.d/pelwick" << QStringLiteral("^ports=%1/udp$").arg(DefaultPort);
+    QTest::newRow("firewalld") << "/usr/lib/firewalld/services/pelwick.xml"
+                               << QStringLiteral("<port protocol=\"udp\" port=\"%1\"/>").arg(DefaultPort);
+}
+
+void tst_Package::firewallRuleOpensTheDefaultPort()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, rule);
+    QFile rules(m_unpacked + file);
+    QVERIFY(rules.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString text = QString::fromUtf8(rules.readAll());
+    QVERIFY2(QRegularExpression(rule, QRegularExpression::MultilineOption).match(text).hasMatch(), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(tst_Package)
