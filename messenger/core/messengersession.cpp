@@ -191,24 +191,80 @@ bool MessengerSession::send(const QString &address, const QByteArray &datagram)
     return m_socket->writeDatagram(datagram, host, quint16(m_settings.Port)) == datagram.size();
 }
 
-QByteArray MessengerSession::ownDatagram(const char *kind, const QString &gameId, const QString &data) const
+QString MessengerSession::ownAddressFor(const QString &destination)
 {
-    return BuildDatagram(QLatin1String(kind), m_settings.UserName, m_ownAddress, gameId, data);
+    // A messenger given its address, pinned by the user, or bound to one
+    // address always names that one.
+    if (!m_env.ownAddress.isEmpty())
+        return m_env.ownAddress;
+    if (!m_settings.IpAddr.isEmpty())
+        return m_settings.IpAddr;
+    if (m_env.bindAddress != QHostAddress(QHostAddress::AnyIPv4)
+        && m_env.bindAddress != QHostAddress(QHostAddress::Any))
+        return m_ownAddress;
+    // On a host with several networks, each peer must be told the address it
+    // can reach: the one the system sends to it from.
+    constexpr qint64 CacheLifetimeMs = 30000;
+    if (!m_ownAddressAge.isValid() || m_ownAddressAge.hasExpired(CacheLifetimeMs)) {
+        m_ownAddressCache.clear();
+        m_ownAddressAge.start();
+    }
+    auto cached = m_ownAddressCache.constFind(destination);
+    if (cached != m_ownAddressCache.constEnd())
+        return *cached;
+    QString own = LocalAddressTowards(destination);
+    if (own.isEmpty() || QHostAddress(own).isLoopback())
+        own = m_ownAddress;
+    // Bounded: a directory of invented addresses must not grow the cache
+    // beyond the directory itself.
+    if (m_ownAddressCache.size() < 2 * MaxAddedRows)
+        m_ownAddressCache.insert(destination, own);
+    return own;
+}
+
+QByteArray MessengerSession::ownDatagram(
+    const char *kind, const QString &destination, const QString &gameId, const QString &data)
+{
+    return BuildDatagram(QLatin1String(kind), m_settings.UserName, ownAddressFor(destination), gameId, data);
 }
 
 void MessengerSession::sendToEveryRow(const char *kind)
 {
     const QList<DirectoryEntry> rows = m_directory->entries();
-    const QByteArray datagram = ownDatagram(kind, m_game.GameId);
-    for (const DirectoryEntry &row : rows)
-        send(row.UserIpAddr, datagram);
+    // One datagram per own address: most hosts have one.
+    QHash<QString, QByteArray> datagrams;
+    for (const DirectoryEntry &row : rows) {
+        const QString own = ownAddressFor(row.UserIpAddr);
+        auto datagram = datagrams.find(own);
+        if (datagram == datagrams.end())
+            datagram = datagrams.insert(
+                own, BuildDatagram(QLatin1String(kind), m_settings.UserName, own, m_game.GameId, QString()));
+        send(row.UserIpAddr, *datagram);
+    }
 }
 
-void MessengerSession::announce()
+void MessengerSession::announce(bool broadcast)
 {
     // The empty datagram first, to the current remote host; nobody reads it.
     send(m_remoteHost, QByteArray());
     sendToEveryRow(MessageKind::Announce);
+    // Only a messenger that listens on every network can hear the answers
+    // of every subnet; one bound to a single address stays on it.
+    const bool listensEverywhere = m_env.bindAddress == QHostAddress(QHostAddress::AnyIPv4)
+        || m_env.bindAddress == QHostAddress(QHostAddress::Any);
+    if (!broadcast || !m_settings.Broadcast || !listensEverywhere || !m_socket)
+        return;
+    const QString remoteHost = m_remoteHost;
+    const QList<BroadcastRoute> routes = BroadcastRoutes();
+    for (const BroadcastRoute &route : routes) {
+        const QString own = m_settings.IpAddr.isEmpty() ? route.ownAddress : m_settings.IpAddr;
+        m_broadcastSources.insert(own);
+        m_broadcastTargets.insert(QHostAddress(route.broadcastAddress));
+        send(route.broadcastAddress,
+            BuildDatagram(QLatin1String(MessageKind::Announce), m_settings.UserName, own, m_game.GameId));
+    }
+    // A broadcast is nobody's conversation: the remote host stays the last peer.
+    m_remoteHost = remoteHost;
 }
 
 void MessengerSession::sayGoodbye()
@@ -219,7 +275,7 @@ void MessengerSession::sayGoodbye()
 void MessengerSession::checkConnections()
 {
     m_directory->SetAllMarks(PresenceMark::NotHeard);
-    announce();
+    announce(true);
 }
 
 MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed, const QList<int> &rows)
@@ -227,15 +283,14 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
     const QString header = QLatin1String("[Send] Time:") + clockText();
     const QString indent(int(Cp932::byteLength(header)), QLatin1Char(' '));
     const QString text = trimSpaces(crLfLineBreaks(typed));
-    const QByteArray datagram = ownDatagram(MessageKind::Text, QString(), text);
-
     QString addressees;
     for (const int i : rows) {
         if (i < 0 || i >= m_directory->rowCount() || m_directory->mark(i) == PresenceMark::NotHeard)
             continue;
         addressees += (addressees.isEmpty() ? QString() : indent) + QStringLiteral(",相手:")
             + trimSpaces(m_directory->name(i)) + QLatin1String("\r\n");
-        if (!send(m_directory->address(i), datagram)) {
+        const QString address = m_directory->address(i);
+        if (!send(address, ownDatagram(MessageKind::Text, address, QString(), text))) {
             ShowStatus(TextSendFailed);
             return SendResult::Failed;
         }
@@ -251,11 +306,11 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
 
 bool MessengerSession::sendRemovalRequest(const QList<int> &rows)
 {
-    const QByteArray request = ownDatagram(MessageKind::RemovalRequest, QString());
     for (const int i : rows) {
         if (i < 0 || i >= m_directory->rowCount() || m_directory->mark(i) != PresenceMark::HeardFrom)
             continue;
-        if (!send(m_directory->address(i), request)) {
+        const QString address = m_directory->address(i);
+        if (!send(address, ownDatagram(MessageKind::RemovalRequest, address, QString()))) {
             ShowStatus(TextSendFailed);
             return false;
         }
@@ -273,8 +328,8 @@ void MessengerSession::requestGame(const QString &gameId, int row)
     m_game.PartnerAddress = m_directory->address(row);
     m_game.GameId = gameId;
     m_game.GameName = gameProgramName(gameId);
-    const QByteArray request
-        = ownDatagram(MessageKind::GameRequest, m_game.GameId, LinkMessage::build(QStringLiteral("01")));
+    const QByteArray request = ownDatagram(
+        MessageKind::GameRequest, m_game.PartnerAddress, m_game.GameId, LinkMessage::build(QStringLiteral("01")));
     if (!send(m_game.PartnerAddress, request)) {
         ShowStatus(TextSendFailed);
         m_game = {};
@@ -293,17 +348,51 @@ void MessengerSession::onReadyRead()
         const QNetworkDatagram datagram = m_socket->receiveDatagram(MaxDatagramSize);
         if (!datagram.isValid())
             break;
-        handleDatagram(datagram.data());
+        handleDatagram(datagram.data(), datagram.senderAddress(), datagram.destinationAddress());
     }
 }
 
-void MessengerSession::handleDatagram(QByteArrayView bytes)
+void MessengerSession::handleDatagram(QByteArrayView bytes, const QHostAddress &source, const QHostAddress &destination)
 {
     if (IsBlankDatagram(bytes))
         return;
     m_parsed = ParseDatagram(bytes);
-    PerformKind();
+    m_source = source;
+    m_destination = destination;
+    // Our own broadcast comes back to us from our own address.
+    const bool ownBroadcast = m_parsed.Kind == QLatin1String(MessageKind::Announce) && !source.isNull()
+        && m_broadcastSources.contains(m_parsed.IpAddr) && QHostAddress(m_parsed.IpAddr).isEqual(source)
+        && (destination.isNull() || m_broadcastTargets.contains(destination));
+    if (!ownBroadcast)
+        PerformKind();
     emit datagramHandled(m_parsed.Kind);
+}
+
+bool MessengerSession::acceptsNewPeer()
+{
+    // Anyone can write any address into <IPADDR>: a sender is added (and
+    // answered) only from the address it names, so nobody can fill the
+    // directory with invented peers or have us answer third parties.
+    if (!m_source.isNull() && !QHostAddress(m_parsed.IpAddr).isEqual(m_source, QHostAddress::ConvertV4MappedToIPv4))
+        return false;
+    if (m_addedRows < MaxAddedRows)
+        return true;
+    if (!m_capReported) {
+        m_capReported = true;
+        ShowStatus(QStringLiteral("新しい相手が多すぎるため、これ以上は一覧に追加しません。"));
+    }
+    return false;
+}
+
+void MessengerSession::markSender(const QString &mark)
+{
+    const ParsedDatagram &p = m_parsed;
+    if (m_directory->rowOf(p.IpAddr) < 0) {
+        if (!acceptsNewPeer())
+            return;
+        ++m_addedRows;
+    }
+    m_directory->SetUserMark(p.UserName, p.IpAddr, mark);
 }
 
 void MessengerSession::PerformKind()
@@ -337,20 +426,21 @@ void MessengerSession::boxClosed()
 void MessengerSession::receiveAnnounce()
 {
     const ParsedDatagram p = m_parsed;
-    m_directory->SetUserMark(p.UserName, p.IpAddr, p.GameId.isEmpty() ? PresenceMark::HeardFrom : PresenceMark::InGame);
-    send(p.IpAddr, ownDatagram(MessageKind::AnnounceAnswer, m_game.GameId));
+    if (m_directory->rowOf(p.IpAddr) < 0 && !acceptsNewPeer())
+        return;
+    markSender(p.GameId.isEmpty() ? PresenceMark::HeardFrom : PresenceMark::InGame);
+    send(p.IpAddr, ownDatagram(MessageKind::AnnounceAnswer, p.IpAddr, m_game.GameId));
 }
 
 void MessengerSession::receiveAnnounceAnswer()
 {
-    const ParsedDatagram &p = m_parsed;
-    m_directory->SetUserMark(p.UserName, p.IpAddr, p.GameId.isEmpty() ? PresenceMark::HeardFrom : PresenceMark::InGame);
+    markSender(m_parsed.GameId.isEmpty() ? PresenceMark::HeardFrom : PresenceMark::InGame);
 }
 
 void MessengerSession::receiveText()
 {
     const ParsedDatagram p = m_parsed;
-    m_directory->SetUserMark(p.UserName, p.IpAddr, PresenceMark::HeardFrom);
+    markSender(PresenceMark::HeardFrom);
     emit logAppended(QLatin1String("[Recv] Time:") + clockText() + QStringLiteral(",相手:") + p.UserName
         + QLatin1Char('(') + p.IpAddr + QLatin1String(")\r\n") + p.Data + QLatin1String("\r\n\r\n"));
     ShowStatus(QStringLiteral("メッセージを受け付けました。"));
@@ -360,7 +450,7 @@ void MessengerSession::receiveText()
 void MessengerSession::receiveGoodbye()
 {
     const ParsedDatagram &p = m_parsed;
-    m_directory->SetUserMark(p.UserName, p.IpAddr, PresenceMark::NotHeard);
+    markSender(PresenceMark::NotHeard);
     if (!m_game.PartnerAddress.isEmpty() && p.IpAddr == m_game.PartnerAddress) {
         m_awaitingAccept = false;
         if (endGameProgram())
@@ -374,7 +464,9 @@ void MessengerSession::receiveGameRequest()
     const QString program = gameProgramName(p.GameId);
     if (program.isEmpty() || !gameProgramExists(program))
         return;
-    m_directory->SetUserMark(p.UserName, p.IpAddr, PresenceMark::InGame);
+    if (m_directory->rowOf(p.IpAddr) < 0 && !acceptsNewPeer())
+        return;
+    markSender(PresenceMark::InGame);
     startGame(true);
 }
 
@@ -399,7 +491,10 @@ void MessengerSession::receiveGameRelay()
 
 void MessengerSession::receiveGameEnd()
 {
+    // Only the partner of the running game may end it.
     const ParsedDatagram &p = m_parsed;
+    if (m_game.PartnerAddress.isEmpty() || p.IpAddr != m_game.PartnerAddress)
+        return;
     m_directory->SetUserMark(p.UserName, p.IpAddr, PresenceMark::HeardFrom);
     setGameState(false, true);
     if (!endGameProgram())
@@ -471,7 +566,7 @@ void MessengerSession::startGame(bool accepting)
         LinkMessage::build(QStringLiteral("#2"), request.UserName),
         LinkMessage::build(QStringLiteral("#3"), request.IpAddr),
         LinkMessage::build(QStringLiteral("#4"), m_settings.UserName),
-        LinkMessage::build(QStringLiteral("#5"), m_ownAddress),
+        LinkMessage::build(QStringLiteral("#5"), ownAddressFor(request.IpAddr)),
     };
     // The program just started: give it a few seconds to open its link.
     bool delivered = false;
@@ -499,8 +594,8 @@ void MessengerSession::startGame(bool accepting)
     }
 
     if (accepting) {
-        const QByteArray accept = BuildDatagram(QLatin1String(MessageKind::GameAccept), m_settings.UserName,
-            m_ownAddress, request.GameId, LinkMessage::build(QStringLiteral("01")));
+        const QByteArray accept = ownDatagram(
+            MessageKind::GameAccept, request.IpAddr, request.GameId, LinkMessage::build(QStringLiteral("01")));
         if (!send(request.IpAddr, accept)) {
             ShowStatus(TextSendFailed);
             return;
@@ -521,10 +616,11 @@ void MessengerSession::RelayLinkText(const QString &poked)
         return;
     const QString text = trimSpaces(poked);
     const QString endText = LinkMessage::build(QStringLiteral("99"));
+    const QString partner = m_game.PartnerAddress;
     if (text == endText)
-        send(m_game.PartnerAddress, ownDatagram(MessageKind::GameEnd, m_game.GameId));
+        send(partner, ownDatagram(MessageKind::GameEnd, partner, m_game.GameId));
     else
-        send(m_game.PartnerAddress, ownDatagram(MessageKind::GameRelay, m_game.GameId, text));
+        send(partner, ownDatagram(MessageKind::GameRelay, partner, m_game.GameId, text));
 
     if (text == LinkMessage::build(QStringLiteral("40")) || text != endText)
         return;

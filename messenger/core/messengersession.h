@@ -3,8 +3,11 @@
 #include "datagram.h"
 #include "settingsmapping.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
+#include <QSet>
 
 #include <memory>
 
@@ -75,11 +78,12 @@ public:
     bool openLink();
 
     // 01: the empty datagram to the current remote host, then the
-    // announcement to every row.
-    void announce();
+    // announcement to every row; with broadcast (and Broadcast set), also to
+    // every subnet this host is on, so peers nobody listed answer too.
+    void announce(bool broadcast = false);
     // 99 to every row.
     void sayGoodbye();
-    // Marks every row not heard from and announces again.
+    // Marks every row not heard from and announces again, to every subnet too.
     void checkConnections();
 
     enum class SendResult { Sent, NoAddressee, Failed };
@@ -93,8 +97,17 @@ public:
     // Ends the game program this messenger started; true when none is left.
     bool endGameProgram();
 
-    // Handles one received datagram: the action of its kind.
-    void handleDatagram(QByteArrayView bytes);
+    // Handles one received datagram: the action of its kind. source: where
+    // it came from (null: trusted, as from this program itself);
+    // destination: where it was sent to, when known.
+    void handleDatagram(QByteArrayView bytes, const QHostAddress &source = {}, const QHostAddress &destination = {});
+
+    // The address written into <IPADDR> of a datagram to destination.
+    QString ownAddressFor(const QString &destination);
+
+    // How many rows a run adds for peers it has not heard of before; beyond
+    // that, unknown peers are dropped, so a flood cannot swamp the directory.
+    static constexpr int MaxAddedRows = 5000;
     // The link-close handler: relays the game's text to the partner.
     void RelayLinkText(const QString &text);
 
@@ -153,7 +166,14 @@ private:
     void onReadyRead();
     // Sends one datagram; the destination becomes the remote host.
     bool send(const QString &address, const QByteArray &datagram);
-    QByteArray ownDatagram(const char *kind, const QString &gameId, const QString &data = {}) const;
+    QByteArray ownDatagram(
+        const char *kind, const QString &destination, const QString &gameId, const QString &data = {});
+    // Marks the sender of the datagram in hand; adds a row only for a sender
+    // that may be added (see acceptsNewPeer).
+    void markSender(const QString &mark);
+    // Whether a sender not in the directory may be added and answered: its
+    // <IPADDR> must be where the datagram came from, and the cap not reached.
+    bool acceptsNewPeer();
     void sendToEveryRow(const char *kind);
 
     SessionEnvironment m_env;
@@ -175,4 +195,18 @@ private:
     bool m_awaitingAccept = false;
     bool m_inGame = false;
     bool m_gameOffered = true;
+
+    // Where the datagram in hand came from and was sent to.
+    QHostAddress m_source;
+    QHostAddress m_destination;
+    // Own address per destination, asked of the routing table; forgotten
+    // now and then, so a changed network is noticed.
+    QHash<QString, QString> m_ownAddressCache;
+    QElapsedTimer m_ownAddressAge;
+    // Own addresses and subnet broadcast addresses our announcements went out
+    // from and to: what comes back from there is our own broadcast.
+    QSet<QString> m_broadcastSources;
+    QSet<QHostAddress> m_broadcastTargets;
+    int m_addedRows = 0;
+    bool m_capReported = false;
 };

@@ -213,3 +213,47 @@ qint16 HighByteOf(qint32 value)
 {
     return qint16((value / 256) & 0xFF);
 }
+
+QString LocalAddressTowards(const QString &destination)
+{
+    const QHostAddress host(destination);
+    bool isV4 = false;
+    const quint32 v4 = host.toIPv4Address(&isV4);
+    if (!isV4)
+        return {};
+    // Connecting a datagram socket sends nothing; it only asks the routing
+    // table which source address the system would use.
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return {};
+    sockaddr_in to {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9);
+    to.sin_addr.s_addr = htonl(v4);
+    QString result;
+    sockaddr_in local {};
+    socklen_t length = sizeof local;
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) == 0 && local.sin_addr.s_addr != 0)
+        result = QHostAddress(ntohl(local.sin_addr.s_addr)).toString();
+    ::close(fd);
+    return result;
+}
+
+QList<BroadcastRoute> BroadcastRoutes()
+{
+    QList<BroadcastRoute> routes;
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &i : interfaces) {
+        const auto flags = i.flags();
+        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning)
+            || !flags.testFlag(QNetworkInterface::CanBroadcast) || flags.testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        const QList<QNetworkAddressEntry> entries = i.addressEntries();
+        for (const QNetworkAddressEntry &e : entries) {
+            if (e.ip().protocol() == QAbstractSocket::IPv4Protocol && !e.broadcast().isNull())
+                routes.append({ e.ip().toString(), e.broadcast().toString() });
+        }
+    }
+    return routes;
+}

@@ -80,3 +80,19 @@ QString MacText(const QByteArray &bytes);
 
 // "Windows Sockets error " + error number as described above + rest.
 QString SocketsErrorText(int error, bool twoBlanks);
+
+// The local IPv4 address the system would send from to reach destination
+// (the route's source address); empty when there is no route.
+QString LocalAddressTowards(const QString &destination);
+
+// One running IPv4 interface that can broadcast: its own address and its
+// subnet's broadcast address.
+struct BroadcastRoute
+{
+    QString ownAddress;
+    QString broadcastAddress;
+};
+
+// Every up, running, non-loopback IPv4 interface address with a broadcast
+// address, in interface order.
+QList<BroadcastRoute> BroadcastRoutes();

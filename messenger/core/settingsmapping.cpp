@@ -20,8 +20,7 @@ std::optional<double> parseNumber(const QString &text)
     return value;
 }
 
-template<typename Int>
-std::optional<Int> parseInteger(const QString &text)
+template <typename Int> std::optional<Int> parseInteger(const QString &text)
 {
     const auto number = parseNumber(text);
     if (!number)
@@ -82,9 +81,8 @@ QString DirectoryIndex(int i)
 
 void LoadLocalSettings(const SettingsStore &store, LocalSettings &s, const LocalSettings &defaults)
 {
-    auto read = [&](const char *key, const QString &fallback) {
-        return store.value(Local, QLatin1String(key), fallback);
-    };
+    auto read
+        = [&](const char *key, const QString &fallback) { return store.value(Local, QLatin1String(key), fallback); };
     s.SoundFilePath = read("SoundFilePath", defaults.SoundFilePath);
     if (const auto v = ParseSettingsBoolean(read("Sound", FormatSettingsBoolean(defaults.Sound))))
         s.Sound = *v;
@@ -95,6 +93,13 @@ void LoadLocalSettings(const SettingsStore &store, LocalSettings &s, const Local
     if (const auto v = ParseSettingsInt32(read("Port", QString::number(defaults.Port))))
         s.Port = *v;
     s.UserName = read("UserName", defaults.UserName);
+    s.IpAddr = read("IpAddr", defaults.IpAddr).trimmed();
+    if (const auto v = ParseSettingsBoolean(read("Broadcast", FormatSettingsBoolean(defaults.Broadcast))))
+        s.Broadcast = *v;
+    if (const auto v = ParseSettingsBoolean(read("KeepLog", FormatSettingsBoolean(defaults.KeepLog))))
+        s.KeepLog = *v;
+    if (const auto v = ParseSettingsBoolean(read("Notify", FormatSettingsBoolean(defaults.Notify))))
+        s.Notify = *v;
 }
 
 void SaveLocalSettings(SettingsStore &store, const LocalSettings &s)
@@ -105,6 +110,10 @@ void SaveLocalSettings(SettingsStore &store, const LocalSettings &s)
     store.setValue(Local, QStringLiteral("PopUp"), FormatSettingsBoolean(s.PopUp));
     store.setValue(Local, QStringLiteral("Port"), QString::number(s.Port));
     store.setValue(Local, QStringLiteral("UserName"), s.UserName);
+    store.setValue(Local, QStringLiteral("IpAddr"), s.IpAddr);
+    store.setValue(Local, QStringLiteral("Broadcast"), FormatSettingsBoolean(s.Broadcast));
+    store.setValue(Local, QStringLiteral("KeepLog"), FormatSettingsBoolean(s.KeepLog));
+    store.setValue(Local, QStringLiteral("Notify"), FormatSettingsBoolean(s.Notify));
 }
 
 QList<DirectoryEntry> LoadDirectory(const SettingsStore &store)

@@ -17,6 +17,15 @@ struct LocalSettings
     bool PopUp = false;
     qint32 Port = 0;
     QString UserName;
+    // The own address written into datagrams; empty: the address the
+    // system reaches each destination from.
+    QString IpAddr;
+    // Announce to every subnet at start and on the connection check.
+    bool Broadcast = false;
+    // Keep the conversation in a log file in the user's data folder.
+    bool KeepLog = false;
+    // Show a desktop notification for a text that arrives unseen.
+    bool Notify = false;
 };
 
 constexpr qint32 DefaultPort = 59640;
@@ -49,7 +58,8 @@ QString FormatSettingsSingle(float value);
 // The key prefix of directory entry i (1-based): 001 ... 999, 1000, ...
 QString DirectoryIndex(int i);
 
-// Reads the six keys of "Local" in order. A missing key takes its value from
+// Reads the keys of "Local" in order: the six of every messenger, then
+// IpAddr, Broadcast, KeepLog and Notify, which older files lack. A missing key takes its value from
 // defaults; a value that does not convert leaves the field as it was.
 void LoadLocalSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
 void SaveLocalSettings(SettingsStore &store, const LocalSettings &settings);

@@ -41,7 +41,8 @@ double twipsPerPixel(const QWidget *window)
 } // namespace
 
 frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget *parent)
-    : QMainWindow(parent), m_env(environment)
+    : QMainWindow(parent)
+    , m_env(environment)
 {
     setObjectName(QStringLiteral("frm_pelwickUDP"));
     m_session = new MessengerSession(m_env, m_env.games, this);
@@ -133,7 +134,7 @@ bool frm_pelwickUDP::Form_Load()
     menuGame->setChecked(false);
     const bool offerLegacyTools = !IsWindowsNT();
     for (const char *name : { "menuProcess", "menuTaskBarProcess", "menuControlpanel", "menuTaskBarControlPanel",
-                              "menuLmhosts", "menuTaskBarLmhosts", "menuHosts", "menuTaskBarHosts" }) {
+             "menuLmhosts", "menuTaskBarLmhosts", "menuHosts", "menuTaskBarHosts" }) {
         if (auto *action = findChild<QAction *>(QLatin1String(name)))
             action->setVisible(offerLegacyTools);
     }
@@ -157,8 +158,8 @@ bool frm_pelwickUDP::Form_Load()
     // The game link, under the program's own name.
     m_session->openLink();
 
-    // 10. Announce presence to every listed user.
-    m_session->announce();
+    // 10. Announce presence to every listed user and every subnet.
+    m_session->announce(true);
 
     // 11. The notification-area icon.
     trayIcon(true);
@@ -225,6 +226,9 @@ void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
         defaults.Sound = true;
         defaults.FormTop = false;
         defaults.PopUp = true;
+        defaults.Broadcast = true;
+        defaults.KeepLog = true;
+        defaults.Notify = true;
         defaults.Port = DefaultPort;
         defaults.UserName = QHostInfo::localHostName();
         m_session->loadSettings(store, defaults);
@@ -367,8 +371,8 @@ void frm_pelwickUDP::trayIcon(bool set)
     if (icon) {
         // A second "SET" returns the icon already there: connect it once.
         disconnect(icon, &PelwickTrayIcon::restoreRequested, this, nullptr);
-        connect(icon, &PelwickTrayIcon::restoreRequested, this,
-                [this] { RestoreFromTray(this, localSettings().FormTop); });
+        connect(
+            icon, &PelwickTrayIcon::restoreRequested, this, [this] { RestoreFromTray(this, localSettings().FormTop); });
     }
 }
 

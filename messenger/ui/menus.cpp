@@ -104,35 +104,62 @@ void frm_pelwickUDP::buildMenus()
     auto odbc = [](frm_pelwickUDP *) { QProcess::startDetached(QStringLiteral("ODBCManageDataSourcesQ5"), {}); };
     auto lmhosts = [](frm_pelwickUDP *w) { w->editSystemFile(w->m_env.lmhostsFile); };
     auto hosts = [](frm_pelwickUDP *w) { w->editSystemFile(w->m_env.hostsFile); };
-    auto version = [](frm_pelwickUDP *w) {
-        w->openToolWindow(w->m_aboutWindow, [w] { return new frm_pelwickAbt({}, w); });
-    };
+    auto version
+        = [](frm_pelwickUDP *w) { w->openToolWindow(w->m_aboutWindow, [w] { return new frm_pelwickAbt({}, w); }); };
 
     // The menu bar: its three menus, each opened at the top level.
     static const E bar[] = {
-        { E::Open, "menuM01", u"ﾌｧｲﾙ" }, { E::Open, "menuS01", u"表示" }, { E::Command, "menuMon", u"前面表示", topForm },
-        { E::Close }, { E::Separator, "menuH0" }, { E::Command, "menuClose", u"閉じる", close }, { E::Close },
-        { E::Open, "menuM02", u"ﾂｰﾙ" }, { E::Command, "menuOpsion", u"ｵﾌﾟｼｮﾝ", options }, { E::Separator, "menuH1" },
-        { E::Command, "menuPC", u"PC情報", pc }, { E::Command, "menuNet", u"Net情報", net },
-        { E::Command, "menuProcess", u"ﾌﾟﾛｾｽ一覧", process }, { E::Command, "menuSplit", u"ﾌｧｲﾙ分割", split },
-        { E::Command, "menuClock", u"時計", clock }, { E::Separator, "menuH2" },
-        { E::Open, "menuControlpanel", u"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ表示" }, { E::Command, "menuNetwork", u"ﾈｯﾄﾜｰｸ", network },
-        { E::Command, "menuODBC", u"ODBC32", odbc }, { E::Close },
-        { E::Command, "menuLmhosts", u"Lmhostsﾌｧｲﾙ", lmhosts }, { E::Command, "menuHosts", u"Hostsﾌｧｲﾙ", hosts },
-        { E::Close }, { E::Open, "menuHelp", u"ﾍﾙﾌﾟ" }, { E::Command, "menuVar", u"ﾊﾞｰｼﾞｮﾝ", version }, { E::Close },
+        { E::Open, "menuM01", u"ﾌｧｲﾙ" },
+        { E::Open, "menuS01", u"表示" },
+        { E::Command, "menuMon", u"前面表示", topForm },
+        { E::Close },
+        { E::Separator, "menuH0" },
+        { E::Command, "menuClose", u"閉じる", close },
+        { E::Close },
+        { E::Open, "menuM02", u"ﾂｰﾙ" },
+        { E::Command, "menuOpsion", u"ｵﾌﾟｼｮﾝ", options },
+        { E::Separator, "menuH1" },
+        { E::Command, "menuPC", u"PC情報", pc },
+        { E::Command, "menuNet", u"Net情報", net },
+        { E::Command, "menuProcess", u"ﾌﾟﾛｾｽ一覧", process },
+        { E::Command, "menuSplit", u"ﾌｧｲﾙ分割", split },
+        { E::Command, "menuClock", u"時計", clock },
+        { E::Separator, "menuH2" },
+        { E::Open, "menuControlpanel", u"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ表示" },
+        { E::Command, "menuNetwork", u"ﾈｯﾄﾜｰｸ", network },
+        { E::Command, "menuODBC", u"ODBC32", odbc },
+        { E::Close },
+        { E::Command, "menuLmhosts", u"Lmhostsﾌｧｲﾙ", lmhosts },
+        { E::Command, "menuHosts", u"Hostsﾌｧｲﾙ", hosts },
+        { E::Close },
+        { E::Open, "menuHelp", u"ﾍﾙﾌﾟ" },
+        { E::Command, "menuVar", u"ﾊﾞｰｼﾞｮﾝ", version },
+        { E::Close },
     };
     static const E tray[] = {
-        { E::Open, "menuTaskBarDsp", u"表示" }, { E::Command, "menuTaskBarTopForm", u"前面表示", topForm },
-        { E::Close }, { E::Separator, "menuTaskBarH1" }, { E::Open, "meniTaskBarTool", u"ﾂｰﾙ" },
-        { E::Command, "menuTaskBarOpsion", u"ｵﾌﾟｼｮﾝ", options }, { E::Close }, { E::Separator, "menuTaskBarH2" },
-        { E::Command, "menuTaskBarPC", u"PC情報", pc }, { E::Command, "menuTaskBarNet", u"Net情報", net },
+        { E::Open, "menuTaskBarDsp", u"表示" },
+        { E::Command, "menuTaskBarTopForm", u"前面表示", topForm },
+        { E::Close },
+        { E::Separator, "menuTaskBarH1" },
+        { E::Open, "meniTaskBarTool", u"ﾂｰﾙ" },
+        { E::Command, "menuTaskBarOpsion", u"ｵﾌﾟｼｮﾝ", options },
+        { E::Close },
+        { E::Separator, "menuTaskBarH2" },
+        { E::Command, "menuTaskBarPC", u"PC情報", pc },
+        { E::Command, "menuTaskBarNet", u"Net情報", net },
         { E::Command, "menuTaskBarProcess", u"ﾌﾟﾛｾｽ一覧", process },
-        { E::Command, "menuTaskBarSplit", u"ﾌｧｲﾙ分割", split }, { E::Command, "menuTaskBarClock", u"時計", clock },
-        { E::Separator, "menuTaskBarH3" }, { E::Open, "menuTaskBarControlPanel", u"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ" },
-        { E::Command, "menuTaskBarNetwork", u"ﾈｯﾄﾜｰｸ", network }, { E::Command, "menuTaskBarOdbc", u"ODBC32", odbc },
-        { E::Close }, { E::Command, "menuTaskBarLmhosts", u"Lmhostsﾌｧｲﾙ", lmhosts },
-        { E::Command, "menuTaskBarHosts", u"Hostsﾌｧｲﾙ", hosts }, { E::Separator, "menuTaskBarH4" },
-        { E::Command, "menuTaskBarVar", u"ﾊﾞｰｼﾞｮﾝ", version }, { E::Command, "menuTaskBarClose", u"閉じる", close },
+        { E::Command, "menuTaskBarSplit", u"ﾌｧｲﾙ分割", split },
+        { E::Command, "menuTaskBarClock", u"時計", clock },
+        { E::Separator, "menuTaskBarH3" },
+        { E::Open, "menuTaskBarControlPanel", u"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ" },
+        { E::Command, "menuTaskBarNetwork", u"ﾈｯﾄﾜｰｸ", network },
+        { E::Command, "menuTaskBarOdbc", u"ODBC32", odbc },
+        { E::Close },
+        { E::Command, "menuTaskBarLmhosts", u"Lmhostsﾌｧｲﾙ", lmhosts },
+        { E::Command, "menuTaskBarHosts", u"Hostsﾌｧｲﾙ", hosts },
+        { E::Separator, "menuTaskBarH4" },
+        { E::Command, "menuTaskBarVar", u"ﾊﾞｰｼﾞｮﾝ", version },
+        { E::Command, "menuTaskBarClose", u"閉じる", close },
     };
     // The bar's menus hang off the bar itself.
     QMenuBar *menus = menuBar();
@@ -164,8 +191,8 @@ void frm_pelwickUDP::buildMenus()
     connect(menuGame_Osero, &QAction::triggered, this, [this] { requestGame(QStringLiteral("02")); });
     connect(menuRemove, &QAction::triggered, this, &frm_pelwickUDP::menuRemove_Click);
 
-    menuTaskBar = buildMenu(namedMenu(nameNotDisplay, "menuTaskBar", QStringLiteral("ﾀｽｸﾊﾞｰ用")), tray,
-                            int(std::size(tray)));
+    menuTaskBar
+        = buildMenu(namedMenu(nameNotDisplay, "menuTaskBar", QStringLiteral("ﾀｽｸﾊﾞｰ用")), tray, int(std::size(tray)));
     menuMon = findChild<QAction *>(QStringLiteral("menuMon"));
     menuTaskBarTopForm = findChild<QAction *>(QStringLiteral("menuTaskBarTopForm"));
     menuMon->setCheckable(true);
@@ -250,7 +277,7 @@ void frm_pelwickUDP::menuListUserLanCheck_Click()
 void frm_pelwickUDP::menuRemove_Click()
 {
     const auto answer = ShowMessageBox({ this, QStringLiteral("削除してもよろしいですか"), windowTitle(),
-                                         QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::No });
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::No });
     if (answer != QMessageBox::Yes)
         return;
     m_session->sendRemovalRequest(m_listUser->selectedRows());

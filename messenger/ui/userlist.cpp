@@ -8,7 +8,8 @@
 #include <algorithm>
 
 UserListView::UserListView(UserDirectory *directory, QWidget *parent)
-    : QTreeView(parent), m_directory(directory)
+    : QTreeView(parent)
+    , m_directory(directory)
 {
     setObjectName(QStringLiteral("ListUser"));
     setModel(directory);
@@ -38,8 +39,8 @@ QList<int> UserListView::selectedRows() const
 void UserListView::setRowSelected(int row, bool selected)
 {
     const QModelIndex index = m_directory->index(row, 0);
-    selectionModel()->select(index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect)
-                                        | QItemSelectionModel::Rows);
+    selectionModel()->select(
+        index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows);
 }
 
 int UserListView::currentSelectedRow() const

@@ -100,6 +100,8 @@ void tst_Install::initTestCase()
     store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QString::number(m_port));
     store.setValue(QStringLiteral("Local"), QStringLiteral("Sound"), QStringLiteral("False"));
     store.setValue(QStringLiteral("Local"), QStringLiteral("PopUp"), QStringLiteral("False"));
+    // The installed messenger listens on every network: it must not search them.
+    store.setValue(QStringLiteral("Local"), QStringLiteral("Broadcast"), QStringLiteral("False"));
     store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("0"));
     QVERIFY(store.sync());
 }

@@ -128,6 +128,9 @@ void frm_pelwickOpt::buildTerminalTab()
     Check_Sound = named(new QCheckBox(QStringLiteral("サウンド使用"), m_terminalTab), "Check_Sound");
     Check_FormTop = named(new QCheckBox(QStringLiteral("常に前表示"), m_terminalTab), "Check_FormTop");
     Check_PopUp = named(new QCheckBox(QStringLiteral("受信お知らせ"), m_terminalTab), "Check_PopUp");
+    Check_Broadcast = named(new QCheckBox(QStringLiteral("起動時にLAN内を検索"), m_terminalTab), "Check_Broadcast");
+    Check_KeepLog = named(new QCheckBox(QStringLiteral("送受信履歴を保存する"), m_terminalTab), "Check_KeepLog");
+    Check_Notify = named(new QCheckBox(QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟ通知"), m_terminalTab), "Check_Notify");
 
     txtSoundFilePath = named(new QPlainTextEdit(m_terminalTab), "txtSoundFilePath");
     txtSoundFilePath->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -152,6 +155,12 @@ void frm_pelwickOpt::buildTerminalTab()
     checks->addWidget(Check_FormTop);
     checks->addWidget(Check_PopUp);
     checks->addStretch(1);
+    // The later options, on a second row beside the first three.
+    auto *moreChecks = new QHBoxLayout;
+    moreChecks->addWidget(Check_Broadcast);
+    moreChecks->addWidget(Check_KeepLog);
+    moreChecks->addWidget(Check_Notify);
+    moreChecks->addStretch(1);
 
     auto *sound = new QHBoxLayout;
     sound->addWidget(txtSoundFilePath, 1);
@@ -161,6 +170,7 @@ void frm_pelwickOpt::buildTerminalTab()
     tab->addLayout(grid);
     tab->addSpacing(8);
     tab->addLayout(checks);
+    tab->addLayout(moreChecks);
     tab->addLayout(sound);
     tab->addStretch(1);
 
@@ -220,6 +230,9 @@ void frm_pelwickOpt::Form_Load(const QList<DirectoryEntry> &directory)
     Check_Sound->setChecked(m_settings.Sound);
     Check_FormTop->setChecked(m_settings.FormTop);
     Check_PopUp->setChecked(m_settings.PopUp);
+    Check_Broadcast->setChecked(m_settings.Broadcast);
+    Check_KeepLog->setChecked(m_settings.KeepLog);
+    Check_Notify->setChecked(m_settings.Notify);
     for (const DirectoryEntry &entry : directory)
         ListViewUser->addTopLevelItem(new QTreeWidgetItem({ entry.UserName, entry.UserIpAddr }));
 }
@@ -338,6 +351,9 @@ void frm_pelwickOpt::cmdApply_Click()
     m_settings.Sound = Check_Sound->isChecked();
     m_settings.FormTop = Check_FormTop->isChecked();
     m_settings.PopUp = Check_PopUp->isChecked();
+    m_settings.Broadcast = Check_Broadcast->isChecked();
+    m_settings.KeepLog = Check_KeepLog->isChecked();
+    m_settings.Notify = Check_Notify->isChecked();
     m_settings.Port = *port;
     m_settings.UserName = txtLocalUserName->text();
     const bool stored = storeLocalSettings();

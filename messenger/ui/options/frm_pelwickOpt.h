@@ -111,6 +111,9 @@ private:
     QCheckBox *Check_Sound = nullptr;
     QCheckBox *Check_FormTop = nullptr;
     QCheckBox *Check_PopUp = nullptr;
+    QCheckBox *Check_Broadcast = nullptr;
+    QCheckBox *Check_KeepLog = nullptr;
+    QCheckBox *Check_Notify = nullptr;
     QPlainTextEdit *txtSoundFilePath = nullptr;
     QPushButton *CmdSound = nullptr;
 
