@@ -1,3 +1,4 @@
+#include "settingsmapping.h"
 #include "settingsstore.h"
 
 #include <QDeadlineTimer>
@@ -19,11 +20,19 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void twoProgramsFindEachOtherAndKeepWhatTheyLearnt();
+    void aHostWithTwoNetworksNamesTheAddressItsPeerReaches();
+    void emptyDirectoriesFillThroughTheBroadcast_data();
+    void emptyDirectoriesFillThroughTheBroadcast();
 
 private:
     static bool ip(const QStringList &arguments);
     void startPelwick(QProcess &process, const QString &netns, const QTemporaryDir &home);
     static bool listening(const QString &netns);
+    static void writeSettings(const QTemporaryDir &home, const QString &name, const QList<DirectoryEntry> &users,
+        const QString &broadcast = QStringLiteral("True"));
+    // Starts beta (or alpha) first, then the other, lets them talk, and ends
+    // both as a session end would.
+    void runBoth(const QTemporaryDir &alphaHome, const QTemporaryDir &betaHome, bool alphaFirst = false);
 
     QString m_alpha;
     QString m_beta;
@@ -32,6 +41,8 @@ private:
 
 static const char AlphaAddress[] = "10.231.7.1";
 static const char BetaAddress[] = "10.231.7.2";
+// A second network of alpha's, listed before the one beta is on.
+static const char AlphaOtherAddress[] = "10.232.9.1";
 
 bool tst_Netns::ip(const QStringList &arguments)
 {
@@ -53,6 +64,14 @@ void tst_Netns::initTestCase()
         QSKIP("network namespaces cannot be created here");
     m_created = true;
     QVERIFY(ip({ QStringLiteral("netns"), QStringLiteral("add"), m_beta }));
+    // Created first, so alpha lists it before the cable to beta.
+    const QString xa = QStringLiteral("pxa") + suffix, xb = QStringLiteral("pxb") + suffix;
+    QVERIFY(ip({ "link", "add", xa, "type", "veth", "peer", "name", xb }));
+    QVERIFY(ip({ "link", "set", xa, "netns", m_alpha }));
+    QVERIFY(ip({ "link", "set", xb, "netns", m_alpha }));
+    QVERIFY(ip({ "-n", m_alpha, "addr", "add", QString::fromLatin1(AlphaOtherAddress) + "/24", "dev", xa }));
+    QVERIFY(ip({ "-n", m_alpha, "link", "set", xa, "up" }));
+    QVERIFY(ip({ "-n", m_alpha, "link", "set", xb, "up" }));
     const QString va = QStringLiteral("pwa") + suffix, vb = QStringLiteral("pwb") + suffix;
     QVERIFY(ip({ "link", "add", va, "type", "veth", "peer", "name", vb }));
     QVERIFY(ip({ "link", "set", va, "netns", m_alpha }));
@@ -83,6 +102,7 @@ void tst_Netns::startPelwick(QProcess &process, const QString &netns, const QTem
     env.insert(QStringLiteral("HOME"), home.path());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
     QDir(home.path()).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -147,6 +167,101 @@ void tst_Netns::twoProgramsFindEachOtherAndKeepWhatTheyLearnt()
     QCOMPARE(betaSaved.value("User", "Count"), QStringLiteral("1"));
     QCOMPARE(betaSaved.value("User", "001UserName"), QStringLiteral("alpha"));
     QCOMPARE(betaSaved.value("User", "001UserIpAddr"), QString::fromLatin1(AlphaAddress));
+}
+
+void tst_Netns::writeSettings(
+    const QTemporaryDir &home, const QString &name, const QList<DirectoryEntry> &users, const QString &broadcast)
+{
+    SettingsStore store(QStringLiteral("Pelwick"), home.filePath(QStringLiteral("config")));
+    store.setValue("Local", "UserName", name);
+    store.setValue("Local", "Sound", "False");
+    store.setValue("Local", "Notify", "False");
+    store.setValue("Local", "Broadcast", broadcast);
+    SaveDirectory(store, users);
+    QVERIFY(store.sync());
+}
+
+void tst_Netns::runBoth(const QTemporaryDir &alphaHome, const QTemporaryDir &betaHome, bool alphaFirst)
+{
+    QProcess beta, alpha;
+    struct Side
+    {
+        QProcess *process;
+        QString netns;
+        const QTemporaryDir *home;
+    };
+    Side sides[] = { { &beta, m_beta, &betaHome }, { &alpha, m_alpha, &alphaHome } };
+    if (alphaFirst)
+        std::swap(sides[0], sides[1]);
+    for (const Side &side : sides) {
+        startPelwick(*side.process, side.netns, *side.home);
+        QTRY_VERIFY_WITH_TIMEOUT(listening(side.netns), 10000);
+    }
+    // Announcements and answers are a few datagrams on a local cable.
+    QTest::qWait(1500);
+    alpha.terminate();
+    beta.terminate();
+    QVERIFY(alpha.waitForFinished(10000));
+    QVERIFY(beta.waitForFinished(10000));
+    QCOMPARE(alpha.exitCode(), 0);
+    QCOMPARE(beta.exitCode(), 0);
+}
+
+static QList<DirectoryEntry> savedUsers(const QTemporaryDir &home)
+{
+    return LoadDirectory(SettingsStore(QStringLiteral("Pelwick"), home.filePath(QStringLiteral("config"))));
+}
+
+// Alpha's first network is one beta cannot reach: every datagram alpha sends
+// to beta must name alpha's address on their common cable. Beta holds
+// alpha's row under an old name; only a datagram naming that address from
+// that address renames it (one naming the other network is dropped).
+void tst_Netns::aHostWithTwoNetworksNamesTheAddressItsPeerReaches()
+{
+    QTemporaryDir alphaHome, betaHome;
+    const QList<DirectoryEntry> betaKnowsAlpha = { { QStringLiteral("old-name"), QString::fromLatin1(AlphaAddress) } };
+    const QList<DirectoryEntry> renamed = { { QStringLiteral("alpha"), QString::fromLatin1(AlphaAddress) } };
+    // Alpha's answer: beta announces to the running alpha, who adds beta
+    // and answers.
+    writeSettings(alphaHome, QStringLiteral("alpha"), {}, QStringLiteral("False"));
+    writeSettings(betaHome, QStringLiteral("beta"), betaKnowsAlpha, QStringLiteral("False"));
+    runBoth(alphaHome, betaHome, true);
+    QCOMPARE(
+        savedUsers(alphaHome), QList<DirectoryEntry>({ { QStringLiteral("beta"), QString::fromLatin1(BetaAddress) } }));
+    QCOMPARE(savedUsers(betaHome), renamed);
+
+    // Alpha's announcement: alpha, now knowing beta, starts after it.
+    writeSettings(betaHome, QStringLiteral("beta"), betaKnowsAlpha, QStringLiteral("False"));
+    runBoth(alphaHome, betaHome, false);
+    QCOMPARE(savedUsers(betaHome), renamed);
+}
+
+void tst_Netns::emptyDirectoriesFillThroughTheBroadcast_data()
+{
+    QTest::addColumn<bool>("broadcast");
+    QTest::newRow("on") << true;
+    QTest::newRow("off") << false;
+}
+
+// Nobody lists anybody: the broadcast at start finds the peer on the
+// cable, the answer finds the broadcaster, and nobody lists itself.
+void tst_Netns::emptyDirectoriesFillThroughTheBroadcast()
+{
+    QFETCH(bool, broadcast);
+    const QString flag = broadcast ? QStringLiteral("True") : QStringLiteral("False");
+    QTemporaryDir alphaHome, betaHome;
+    writeSettings(alphaHome, QStringLiteral("alpha"), {}, flag);
+    writeSettings(betaHome, QStringLiteral("beta"), {}, flag);
+    runBoth(alphaHome, betaHome);
+    if (!broadcast) {
+        QVERIFY(savedUsers(alphaHome).isEmpty());
+        QVERIFY(savedUsers(betaHome).isEmpty());
+        return;
+    }
+    QCOMPARE(
+        savedUsers(alphaHome), QList<DirectoryEntry>({ { QStringLiteral("beta"), QString::fromLatin1(BetaAddress) } }));
+    QCOMPARE(savedUsers(betaHome),
+        QList<DirectoryEntry>({ { QStringLiteral("alpha"), QString::fromLatin1(AlphaAddress) } }));
 }
 
 QTEST_MAIN(tst_Netns)
