@@ -30,6 +30,8 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <algorithm>
+
 namespace {
 
 // How long a just-started game program may take to open its link.
@@ -53,6 +55,16 @@ QString crLfLineBreaks(QString text)
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     return text;
+}
+
+// The rows a send path walks: in list order and each once, whatever order
+// the caller picked them in (a selection reports rows in the order they were
+// selected).
+QList<int> inListOrder(QList<int> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
 }
 
 const QString TextSendFailed = QStringLiteral("送信に失敗しました。");
@@ -230,7 +242,7 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
     const QByteArray datagram = ownDatagram(MessageKind::Text, QString(), text);
 
     QString addressees;
-    for (const int i : rows) {
+    for (const int i : inListOrder(rows)) {
         if (i < 0 || i >= m_directory->rowCount() || m_directory->mark(i) == PresenceMark::NotHeard)
             continue;
         addressees += (addressees.isEmpty() ? QString() : indent) + QStringLiteral(",相手:")
@@ -252,7 +264,7 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
 bool MessengerSession::sendRemovalRequest(const QList<int> &rows)
 {
     const QByteArray request = ownDatagram(MessageKind::RemovalRequest, QString());
-    for (const int i : rows) {
+    for (const int i : inListOrder(rows)) {
         if (i < 0 || i >= m_directory->rowCount() || m_directory->mark(i) != PresenceMark::HeardFrom)
             continue;
         if (!send(m_directory->address(i), request)) {

@@ -83,10 +83,12 @@ public:
     void checkConnections();
 
     enum class SendResult { Sent, NoAddressee, Failed };
-    // 11 with text to the given rows (in list order) not marked not heard
-    // from; logs it once when it went out to all of them.
+    // 11 with text to the given rows not marked not heard from, in list
+    // order and each once whatever order rows holds them in; logs it once
+    // when it went out to all of them.
     SendResult sendMessage(const QString &text, const QList<int> &rows);
-    // 40 to the given rows marked heard from; false when a send failed.
+    // 40 to the given rows marked heard from, in list order and each once;
+    // false when a send failed (the rest are not sent).
     bool sendRemovalRequest(const QList<int> &rows);
     // 31 for game gameId to the user of row.
     void requestGame(const QString &gameId, int row);
