@@ -196,11 +196,14 @@ bool MessengerSession::send(const QString &address, const QByteArray &datagram)
 {
     m_remoteHost = address;
     const QHostAddress host(address);
-    if (!m_socket || host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol)
+    if (host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol)
         return false;
     if (datagram.size() > MaxDatagramSize)
         return false;
-    return m_socket->writeDatagram(datagram, host, quint16(m_settings.Port)) == datagram.size();
+    const quint16 port = quint16(m_settings.Port);
+    if (m_sender)
+        return m_sender(datagram, host, port) == datagram.size();
+    return m_socket && m_socket->writeDatagram(datagram, host, port) == datagram.size();
 }
 
 QByteArray MessengerSession::ownDatagram(const char *kind, const QString &gameId, const QString &data) const

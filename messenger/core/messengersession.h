@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class GamePrograms;
@@ -73,6 +74,13 @@ public:
     void closeSocket();
     // Opens the link the game programs send their texts to.
     bool openLink();
+
+    // Where datagrams go out instead of the socket: it gets each datagram
+    // with its destination and returns the bytes it took, -1 on failure.
+    // The receive fuzzer answers whatever address a datagram names, so its
+    // answers must never leave the process. Empty: the socket.
+    using DatagramSender = std::function<qint64(const QByteArray &datagram, const QHostAddress &host, quint16 port)>;
+    void setDatagramSender(DatagramSender sender) { m_sender = std::move(sender); }
 
     // 01: the empty datagram to the current remote host, then the
     // announcement to every row.
@@ -163,6 +171,7 @@ private:
     GamePrograms *m_games = nullptr;
     UserDirectory *m_directory = nullptr;
     QUdpSocket *m_socket = nullptr;
+    DatagramSender m_sender;
     LinkSource *m_link = nullptr;
     std::unique_ptr<QLockFile> m_instanceLock;
 
