@@ -30,6 +30,8 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <algorithm>
+
 namespace {
 
 // How long a just-started game program may take to open its link.
@@ -53,6 +55,16 @@ QString crLfLineBreaks(QString text)
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     return text;
+}
+
+// The rows a send path walks: in list order and each once, whatever order
+// the caller picked them in (a selection reports rows in the order they were
+// selected).
+QList<int> inListOrder(QList<int> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
 }
 
 const QString TextSendFailed = QStringLiteral("送信に失敗しました。");
@@ -184,11 +196,14 @@ bool MessengerSession::send(const QString &address, const QByteArray &datagram)
 {
     m_remoteHost = address;
     const QHostAddress host(address);
-    if (!m_socket || host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol)
+    if (host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol)
         return false;
     if (datagram.size() > MaxDatagramSize)
         return false;
-    return m_socket->writeDatagram(datagram, host, quint16(m_settings.Port)) == datagram.size();
+    const quint16 port = quint16(m_settings.Port);
+    if (m_sender)
+        return m_sender(datagram, host, port) == datagram.size();
+    return m_socket && m_socket->writeDatagram(datagram, host, port) == datagram.size();
 }
 
 QString MessengerSession::ownAddressFor(const QString &destination)
@@ -284,7 +299,7 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
     const QString indent(int(Cp932::byteLength(header)), QLatin1Char(' '));
     const QString text = trimSpaces(crLfLineBreaks(typed));
     QString addressees;
-    for (const int i : rows) {
+    for (const int i : inListOrder(rows)) {
         if (i < 0 || i >= m_directory->rowCount() || m_directory->mark(i) == PresenceMark::NotHeard)
             continue;
         addressees += (addressees.isEmpty() ? QString() : indent) + QStringLiteral(",相手:")
@@ -306,7 +321,7 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
 
 bool MessengerSession::sendRemovalRequest(const QList<int> &rows)
 {
-    for (const int i : rows) {
+    for (const int i : inListOrder(rows)) {
         if (i < 0 || i >= m_directory->rowCount() || m_directory->mark(i) != PresenceMark::HeardFrom)
             continue;
         const QString address = m_directory->address(i);
@@ -453,8 +468,13 @@ void MessengerSession::receiveGoodbye()
     markSender(PresenceMark::NotHeard);
     if (!m_game.PartnerAddress.isEmpty() && p.IpAddr == m_game.PartnerAddress) {
         m_awaitingAccept = false;
-        if (endGameProgram())
+        // The game is over with its partner gone: presence no longer
+        // carries its id, and a new game may be asked for.
+        if (endGameProgram()) {
             m_game.GameName.clear();
+            clearPartner();
+            setGameState(false, true);
+        }
     }
 }
 

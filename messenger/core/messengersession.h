@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 
 class GamePrograms;
@@ -66,7 +67,7 @@ public:
     void unlockInstance();
 
     // Reads "Local" (missing keys from defaults) and the stored directory,
-    // every row marked not heard from; writes both back.
+    // every row marked not heard from; saveSettings writes both back.
     void loadSettings(const SettingsStore &store, const LocalSettings &defaults);
     void saveSettings(SettingsStore &store) const;
 
@@ -76,6 +77,13 @@ public:
     void closeSocket();
     // Opens the link the game programs send their texts to.
     bool openLink();
+
+    // Where datagrams go out instead of the socket: it gets each datagram
+    // with its destination and returns the bytes it took, -1 on failure.
+    // The receive fuzzer answers whatever address a datagram names, so its
+    // answers must never leave the process. Empty: the socket.
+    using DatagramSender = std::function<qint64(const QByteArray &datagram, const QHostAddress &host, quint16 port)>;
+    void setDatagramSender(DatagramSender sender) { m_sender = std::move(sender); }
 
     // 01: the empty datagram to the current remote host, then the
     // announcement to every row; with broadcast (and Broadcast set), also to
@@ -87,10 +95,12 @@ public:
     void checkConnections();
 
     enum class SendResult { Sent, NoAddressee, Failed };
-    // 11 with text to the given rows (in list order) not marked not heard
-    // from; logs it once when it went out to all of them.
+    // 11 with text to the given rows not marked not heard from, in list
+    // order and each once whatever order rows holds them in; logs it once
+    // when it went out to all of them.
     SendResult sendMessage(const QString &text, const QList<int> &rows);
-    // 40 to the given rows marked heard from; false when a send failed.
+    // 40 to the given rows marked heard from, in list order and each once;
+    // false when a send failed (the rest are not sent).
     bool sendRemovalRequest(const QList<int> &rows);
     // 31 for game gameId to the user of row.
     void requestGame(const QString &gameId, int row);
@@ -181,6 +191,7 @@ private:
     GamePrograms *m_games = nullptr;
     UserDirectory *m_directory = nullptr;
     QUdpSocket *m_socket = nullptr;
+    DatagramSender m_sender;
     LinkSource *m_link = nullptr;
     std::unique_ptr<QLockFile> m_instanceLock;
 

@@ -1,60 +1,108 @@
-// The whole receive dispatch of one datagram: a loaded messenger takes the
-// bytes as if they had arrived on its socket, answers what it answers, shows
-// what it shows (message boxes are answered at once) and comes back.
+// The whole receive dispatch of one datagram: a loaded messenger session
+// takes the bytes as if they had arrived on its socket, answers what it
+// answers, asks for the boxes it asks for (closed at once) and comes back.
 //
-// The messenger answers the address a datagram names, so this fuzzer refuses
-// to run unless only loopback is up (run-fuzzers.sh runs it under unshare -n).
-#include "frm_pelwickUDP.h"
+// The session answers whatever address a datagram names, so its datagrams go
+// to a stand-in sender that checks each one and keeps none: nothing leaves
+// the process, and the fuzzer needs no network of its own. Game programs are
+// a stand-in that takes every poke, so a request starts a game and the
+// moves, ends and goodbyes that follow reach it.
 #include "fuzzsupport.h"
-#include "messagebox.h"
+#include "gameprograms.h"
+#include "messengersession.h"
 #include "quietsettings.h"
 #include "settingsstore.h"
-#include "userlist.h"
+#include "userdirectory.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 
 #include <cstdint>
 
 namespace {
+
+const QString OwnName = QStringLiteral("fuzz");
+const QString OwnAddress = QStringLiteral("127.0.0.1");
+
+class StandInGames : public GamePrograms
+{
+public:
+    bool exists(const QString &programName) const override { return !programName.isEmpty(); }
+    bool start(const QString &) override { return m_running = true; }
+    bool running() const override { return m_running; }
+    bool end() override
+    {
+        m_running = false;
+        return true;
+    }
+    bool poke(const QString &, const QString &) override { return true; }
+
+private:
+    bool m_running = false;
+};
 
 struct Messenger
 {
     QTemporaryDir settings;
     QTemporaryDir runtime;
     QTemporaryDir programs;
-    frm_pelwickUDP *window = nullptr;
+    StandInGames games;
+    MessengerSession *session = nullptr;
 };
 
 Messenger *messenger = nullptr;
+
+// Every datagram the session sends is one of its own: at most one UDP
+// payload, under its own name and address.
+qint64 checkAndDrop(const QByteArray &datagram, const QHostAddress &, quint16)
+{
+    FuzzSupport::check(datagram.size() <= MaxDatagramSize, "datagram larger than one UDP payload");
+    if (!datagram.isEmpty()) {
+        const ParsedDatagram own = ParseDatagram(datagram);
+        FuzzSupport::check(own.UserName == OwnName && own.IpAddr == OwnAddress, "datagram not in own name");
+    }
+    return datagram.size();
+}
+
+// A port of 127.0.0.1 that nothing holds now.
+quint16 freePort()
+{
+    QUdpSocket probe;
+    if (!probe.bind(QHostAddress(OwnAddress), 0))
+        FuzzSupport::fail("no port on 127.0.0.1");
+    return probe.localPort();
+}
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     static int qargc = 1;
     static char *qargv[] = { (*argv)[0], nullptr };
-    new QApplication(qargc, qargv);
-    FuzzSupport::requireLoopbackOnly();
-    SetMessageBoxHook([](const MessageBoxRequest &) { return QMessageBox::Ok; });
+    new QCoreApplication(qargc, qargv);
 
     messenger = new Messenger;
     {
         SettingsStore store(QStringLiteral("Pelwick"), messenger->settings.path());
-        WriteQuietMessengerSettings(store, 59640, QStringLiteral("fuzz"));
+        WriteQuietMessengerSettings(store, freePort(), OwnName);
         store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("1"));
         store.setValue(QStringLiteral("User"), QStringLiteral("001UserName"), QStringLiteral("peer"));
         store.setValue(QStringLiteral("User"), QStringLiteral("001UserIpAddr"), QStringLiteral("127.0.0.2"));
     }
-    MessengerEnvironment env;
-    env.bindAddress = QHostAddress(QStringLiteral("127.0.0.1"));
+    SessionEnvironment env;
+    env.bindAddress = QHostAddress(OwnAddress);
     env.settingsDirectory = messenger->settings.path();
     env.runtimeDirectory = messenger->runtime.path();
     env.programDirectory = messenger->programs.path();
-    messenger->window = new frm_pelwickUDP(env);
-    if (!messenger->window->Form_Load())
-        FuzzSupport::fail("messenger did not load");
+    MessengerSession *session = new MessengerSession(env, &messenger->games);
+    messenger->session = session;
+    session->setDatagramSender(checkAndDrop);
+    QObject::connect(session, &MessengerSession::boxRequested, session, [session] { session->boxClosed(); });
+    session->loadSettings(SettingsStore(QStringLiteral("Pelwick"), messenger->settings.path()), LocalSettings {});
+    FuzzSupport::check(session->ownAddress() == OwnAddress, "session not on 127.0.0.1");
+    if (!session->openSocket())
+        FuzzSupport::fail("session did not bind");
     return 0;
 }
 
@@ -62,13 +110,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size > size_t(MaxDatagramSize))
         return -1;
-    frm_pelwickUDP *window = messenger->window;
-    window->handleDatagram(QByteArrayView(data, qsizetype(size)));
-    // Boxes are shown from the event loop; answers to ourselves come back.
+    MessengerSession *session = messenger->session;
+    session->handleDatagram(QByteArrayView(data, qsizetype(size)));
+    // Boxes are asked for from the event loop.
     QCoreApplication::processEvents();
-    // Keep the window's state bounded over millions of inputs.
-    if (window->ListUser()->rowCount() > 200)
-        window->ListUser()->clearRows();
-    window->CmdClear_Click();
+    // Keep the directory bounded over millions of inputs.
+    if (session->directory()->rowCount() > 200)
+        session->directory()->clearRows();
     return 0;
 }

@@ -1,7 +1,12 @@
-// Stands in for a game program in the tests of StartGameProgram.
-// Copied into a test folder; it writes "<its folder>/started" (its process
-// id) when it runs and "<its folder>/terminated" if it gets SIGTERM or
-// SIGHUP. Named "quitter" it ends at once instead of waiting.
+// Stands in for a game program in the tests of StartGameProgram and of the
+// messenger's game seam. Copied into a test folder; it writes
+// "<its folder>/started" (its process id) when it runs and
+// "<its folder>/terminated" if it gets SIGTERM or SIGHUP. Named "quitter" it
+// ends at once instead of waiting. When "<its folder>/poked" exists it opens
+// the game's link under its own name and appends every text poked into it to
+// that file, one line each.
+#include "pelwickUDP030.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -33,5 +38,19 @@ int main(int argc, char **argv)
     started.close();
     if (QCoreApplication::applicationName() == QLatin1String("quitter"))
         return 0;
+
+    QFile poked(dir + QStringLiteral("/poked"));
+    LinkSource link(QCoreApplication::applicationName());
+    if (poked.exists()) {
+        if (!poked.open(QIODevice::Append))
+            return 3;
+        link.addItem(QString::fromLatin1(LinkInputItem));
+        QObject::connect(&link, &LinkSource::poked, &link, [&poked](const QString &, const QString &text) {
+            poked.write(text.toUtf8() + '\n');
+            poked.flush();
+        });
+        if (!link.listen())
+            return 4;
+    }
     return app.exec();
 }

@@ -1,0 +1,90 @@
+#include "conversationlog.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+ConversationLog::ConversationLog(const QString &filePath)
+    : m_file(filePath)
+{
+}
+
+bool ConversationLog::open()
+{
+    if (m_file.isOpen())
+        return true;
+    if (!QDir().mkpath(QFileInfo(m_file).absolutePath())) {
+        m_error = QStringLiteral("%1: cannot create the folder").arg(QFileInfo(m_file).absolutePath());
+        return false;
+    }
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        m_error = m_file.fileName() + QStringLiteral(": ") + m_file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool ConversationLog::rotate()
+{
+    m_file.close();
+    const QString older = m_file.fileName() + QStringLiteral(".1");
+    QFile::remove(older);
+    if (!QFile::rename(m_file.fileName(), older)) {
+        m_error = m_file.fileName() + QStringLiteral(": cannot be rotated");
+        return false;
+    }
+    return open();
+}
+
+bool ConversationLog::append(const QString &block)
+{
+    if (!open())
+        return false;
+    QString text = block;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    const QByteArray bytes = text.toUtf8();
+    if (m_file.size() > 0 && m_file.size() + bytes.size() > MaxBytes && !rotate())
+        return false;
+    if (m_file.write(bytes) != bytes.size()) {
+        m_error = m_file.fileName() + QStringLiteral(": ") + m_file.errorString();
+        m_file.close();
+        return false;
+    }
+    return true;
+}
+
+QString ConversationLog::tail() const
+{
+    QFile file(m_file.fileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const qint64 size = file.size();
+    const bool cut = size > TailBytes;
+    if (cut)
+        file.seek(size - TailBytes);
+    QByteArray bytes = file.readAll();
+    // Started inside a block: skip to the start of the next one. A block
+    // ends with an empty line.
+    if (cut) {
+        const qsizetype boundary = bytes.indexOf("\n\n");
+        bytes = boundary < 0 ? QByteArray() : bytes.mid(boundary + 2);
+    }
+    // The last TailBlocks blocks: count block ends from the back.
+    qsizetype from = bytes.size();
+    for (int blocks = 0; blocks <= TailBlocks && from > 0;) {
+        const qsizetype end = bytes.lastIndexOf("\n\n", from - 1);
+        if (end < 0) {
+            from = 0;
+            break;
+        }
+        if (++blocks > TailBlocks) {
+            from = end + 2;
+            break;
+        }
+        from = end;
+    }
+    if (from == bytes.size())
+        from = 0;
+    QString text = QString::fromUtf8(bytes.mid(from));
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+// The conversation as the log shows it, kept in a file so that a crash, a
+// kill or a log-out loses nothing already shown, and a restart can show the
+// end of it again.
+//
+// Format: UTF-8 text, LF line ends, blocks as the log shows them, each ending
+// in an empty line. Written block by block and flushed at once. When the
+// file passes MaxBytes it becomes "<name>.1" (replacing an older one) and a
+// new file starts, so at most two files are kept.
+class ConversationLog
+{
+public:
+    static constexpr qint64 MaxBytes = 16 * 1024 * 1024;
+    // What a restart shows again at most.
+    static constexpr int TailBlocks = 200;
+    static constexpr qint64 TailBytes = 256 * 1024;
+
+    explicit ConversationLog(const QString &filePath);
+
+    // Appends one block (CR LF or LF line ends); false with errorString()
+    // when it could not be written.
+    bool append(const QString &block);
+    // The last blocks of the file, CR LF line ends, at most TailBlocks and
+    // about TailBytes; empty when there is no file.
+    QString tail() const;
+
+    QString filePath() const { return m_file.fileName(); }
+    QString errorString() const { return m_error; }
+
+private:
+    bool open();
+    bool rotate();
+
+    QFile m_file;
+    QString m_error;
+};

@@ -1,0 +1,248 @@
+#include "cp932.h"
+#include "sessionfixture.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+// The receive dispatch of a session on 127.0.0.3, driven by real datagrams
+// from a peer socket on 127.0.0.2.
+class tst_SessionReceive : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void announceFromNewAddressAddsRowAndIsAnsweredExactly();
+    void presenceWithGameIdMarksInGameAndOnlyAnnouncementsAreAnswered();
+    void knownAddressUnderNewNameIsRenamed();
+    void onlyTheFirstOfTwoRowsWithOneAddressChanges();
+    void textMessageIsLoggedAsOneBlock();
+    void blankDatagramsChangeNothing();
+    void goodbyeMarksNotHeardAndAddsUnknownSenders();
+    void removalRequestRemovesTheSendersRow();
+    void unknownKindShowsOneBoxUnderFloodAndKeepsAnswering();
+    void everyPendingDatagramIsHandled();
+    void largestDatagramIsReceived();
+    void twoSessionsSeeEachOther();
+
+private:
+    void waitHandled(int count = 1) { QTRY_VERIFY_WITH_TIMEOUT(m_handled->size() >= count, 5000); }
+    void send(const QByteArray &datagram) { m_peer->send(datagram, Me); }
+    QStringList row(int i) const
+    {
+        const UserDirectory *d = m_me->directory();
+        return { d->name(i), d->mark(i), d->address(i) };
+    }
+
+    const QString Me = QStringLiteral("127.0.0.3");
+    const QString Peer = QStringLiteral("127.0.0.2");
+    quint16 m_port = 0;
+    std::unique_ptr<SessionFixture> m_me;
+    std::unique_ptr<UdpPeer> m_peer;
+    MessengerSession *m_session = nullptr;
+    std::unique_ptr<QSignalSpy> m_handled;
+};
+
+void tst_SessionReceive::init()
+{
+    m_port = freeUdpPort({ Peer, Me });
+    QVERIFY(m_port);
+    m_me = std::make_unique<SessionFixture>(Me, m_port);
+    m_peer = std::make_unique<UdpPeer>(Peer, m_port);
+    QVERIFY(m_peer->isBound());
+    m_session = m_me->start();
+    QVERIFY(m_session);
+    m_handled = std::make_unique<QSignalSpy>(m_session, &MessengerSession::datagramHandled);
+}
+
+void tst_SessionReceive::cleanup()
+{
+    m_handled.reset();
+    m_session = nullptr;
+    m_me.reset();
+    m_peer.reset();
+}
+
+void tst_SessionReceive::announceFromNewAddressAddsRowAndIsAnsweredExactly()
+{
+    send(Cp932::encode(QStringLiteral("01<USERNAME>山田<IPADDR>127.0.0.2<GAMEID><DATA>")));
+    waitHandled();
+    QCOMPARE(m_me->directory()->rowCount(), 1);
+    QCOMPARE(row(0), QStringList({ QStringLiteral("山田"), QStringLiteral("○"), Peer }));
+    QCOMPARE(m_peer->receive(), QByteArray("02<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>"));
+}
+
+void tst_SessionReceive::presenceWithGameIdMarksInGameAndOnlyAnnouncementsAreAnswered()
+{
+    send("01<USERNAME>a<IPADDR>127.0.0.2<GAMEID>01<DATA>");
+    send("02<USERNAME>b<IPADDR>127.0.0.9<GAMEID>02<DATA>");
+    waitHandled(2);
+    QCOMPARE(m_me->directory()->mark(0), QStringLiteral("★"));
+    QCOMPARE(m_me->directory()->mark(1), QStringLiteral("★"));
+    // One answer, to the announcement.
+    QCOMPARE(m_peer->receive(), m_me->own("02"));
+    QCOMPARE(m_me->sentTo(*m_peer), QList<QByteArray>());
+}
+
+void tst_SessionReceive::knownAddressUnderNewNameIsRenamed()
+{
+    m_me->directory()->appendRow("old", "×", Peer);
+    QSignalSpy stored(m_me->directory(), &UserDirectory::entriesChanged);
+    send("02<USERNAME>new<IPADDR>127.0.0.2<GAMEID><DATA>");
+    waitHandled();
+    QCOMPARE(m_me->directory()->rowCount(), 1);
+    QCOMPARE(row(0), QStringList({ "new", "○", Peer }));
+    // A rename changes what is stored.
+    QCOMPARE(stored.size(), 1);
+}
+
+void tst_SessionReceive::onlyTheFirstOfTwoRowsWithOneAddressChanges()
+{
+    UserDirectory *list = m_me->directory();
+    list->appendRow("first", "×", Peer);
+    list->appendRow("second", "×", Peer);
+    send("02<USERNAME>renamed<IPADDR>127.0.0.2<GAMEID><DATA>");
+    waitHandled();
+    QCOMPARE(row(0), QStringList({ "renamed", "○", Peer }));
+    QCOMPARE(row(1), QStringList({ "second", "×", Peer }));
+
+    send("40<USERNAME>x<IPADDR>127.0.0.2<GAMEID><DATA>");
+    waitHandled(2);
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(list->name(0), QStringLiteral("second"));
+    // The remaining row is found by its address again.
+    send("02<USERNAME>back<IPADDR>127.0.0.2<GAMEID><DATA>");
+    waitHandled(3);
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(list->name(0), QStringLiteral("back"));
+}
+
+void tst_SessionReceive::textMessageIsLoggedAsOneBlock()
+{
+    m_me->directory()->appendRow("sato", "×", Peer);
+    QSignalSpy arrived(m_session, &MessengerSession::messageArrived);
+    const QString text = QStringLiteral("こんにちは\r\n 2行目 ");
+    send(BuildDatagram("11", QStringLiteral("佐藤"), Peer, "99", text));
+    waitHandled();
+    const QRegularExpression block(QStringLiteral(
+        "^\\[Recv\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:佐藤\\(127\\.0\\.0\\.2\\)\r\nこんにちは\r\n 2行目 \r\n\r\n$"));
+    QVERIFY2(block.match(m_me->log).hasMatch(), qPrintable(m_me->log));
+    QCOMPARE(m_me->status, QStringLiteral("メッセージを受け付けました。"));
+    QCOMPARE(row(0), QStringList({ QStringLiteral("佐藤"), "○", Peer }));
+    // The window's cue carries the game id (99 opens the lamp).
+    QCOMPARE(arrived.size(), 1);
+    QCOMPARE(arrived.first().first().value<ParsedDatagram>().GameId, QStringLiteral("99"));
+
+    // A second message is a block of its own behind the first.
+    send(BuildDatagram("11", QStringLiteral("佐藤"), Peer, "", "again"));
+    waitHandled(2);
+    QCOMPARE(m_me->log.count(QStringLiteral("[Recv]")), 2);
+    QVERIFY(m_me->log.endsWith(QStringLiteral(")\r\nagain\r\n\r\n")));
+    // Messages are not answered.
+    QCOMPARE(m_me->sentTo(*m_peer), QList<QByteArray>());
+}
+
+void tst_SessionReceive::blankDatagramsChangeNothing()
+{
+    send("     ");
+    send("");
+    send("02<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>");
+    waitHandled(1);
+    QCOMPARE(m_handled->size(), 1);
+    QCOMPARE(m_handled->first().first().toString(), QStringLiteral("02"));
+    QCOMPARE(m_me->directory()->rowCount(), 1);
+    m_me->deliverBoxes();
+    QVERIFY(m_me->boxes.isEmpty());
+    QCOMPARE(m_me->status, QString());
+}
+
+void tst_SessionReceive::goodbyeMarksNotHeardAndAddsUnknownSenders()
+{
+    m_me->directory()->appendRow("a", "○", Peer);
+    send("99<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>");
+    send("99<USERNAME>z<IPADDR>10.9.9.9<GAMEID><DATA>");
+    waitHandled(2);
+    QCOMPARE(m_me->directory()->rowCount(), 2);
+    QCOMPARE(row(0), QStringList({ "a", "×", Peer }));
+    QCOMPARE(row(1), QStringList({ "z", "×", "10.9.9.9" }));
+}
+
+void tst_SessionReceive::removalRequestRemovesTheSendersRow()
+{
+    m_me->directory()->appendRow("a", "○", Peer);
+    m_me->directory()->appendRow("b", "○", "127.0.0.4");
+    send("40<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>");
+    send("40<USERNAME>q<IPADDR>10.1.1.1<GAMEID><DATA>");
+    waitHandled(2);
+    QCOMPARE(m_me->directory()->rowCount(), 1);
+    QCOMPARE(m_me->directory()->address(0), QStringLiteral("127.0.0.4"));
+    QCOMPARE(m_me->sentTo(*m_peer), QList<QByteArray>());
+}
+
+void tst_SessionReceive::unknownKindShowsOneBoxUnderFloodAndKeepsAnswering()
+{
+    // The user reads the first box while the flood arrives.
+    m_me->holdBoxes();
+    send("12<USERNAME>x<IPADDR>127.0.0.2<GAMEID><DATA>");
+    QTRY_COMPARE(m_me->boxes, QStringList { QStringLiteral("電文種別エラー") });
+    // Bursts the receive buffer surely holds, so every one is handled.
+    for (int burst = 1; burst <= 10; ++burst) {
+        for (int i = 0; i < 100; ++i)
+            send(i % 2 ? "12<USERNAME>x<IPADDR>127.0.0.2<GAMEID><DATA>" : "hello");
+        QTRY_VERIFY_WITH_TIMEOUT(m_handled->size() >= 1 + burst * 100, 10000);
+    }
+    m_me->deliverBoxes();
+    QCOMPARE(m_me->boxes.size(), 1);
+    send("01<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>");
+    QCOMPARE(m_peer->receive(), m_me->own("02"));
+
+    // Once the box is closed, the next foreign kind shows one again.
+    m_me->closeBox();
+    send("hello");
+    QTRY_COMPARE(m_me->boxes.size(), 2);
+}
+
+void tst_SessionReceive::everyPendingDatagramIsHandled()
+{
+    for (int i = 0; i < 200; ++i)
+        send(QStringLiteral("02<USERNAME>u%1<IPADDR>10.0.%2.%3<GAMEID><DATA>")
+                 .arg(i)
+                 .arg(i / 250)
+                 .arg(i % 250 + 1)
+                 .toLatin1());
+    QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->rowCount(), 200, 10000);
+    QCOMPARE(m_handled->size(), 200);
+}
+
+void tst_SessionReceive::largestDatagramIsReceived()
+{
+    QByteArray datagram = "11<USERNAME>big<IPADDR>127.0.0.2<GAMEID><DATA>";
+    const qsizetype header = datagram.size();
+    datagram += QByteArray(MaxDatagramSize - header, 'x');
+    send(datagram);
+    waitHandled();
+    QCOMPARE(m_session->parsedDatagram().Data.size(), MaxDatagramSize - header);
+    QVERIFY(m_me->log.contains(QString(MaxDatagramSize - header, QLatin1Char('x'))));
+}
+
+void tst_SessionReceive::twoSessionsSeeEachOther()
+{
+    m_peer.reset(); // the second session takes the peer's address
+    SessionFixture other(Peer, m_port, QStringLiteral("other"));
+    other.storeDirectory({ { QStringLiteral("me?"), Me } });
+    QVERIFY(other.start());
+    // The announcement reaches the first session, whose answer marks it
+    // heard from on the second, under the name it gives.
+    other.session()->announce();
+    QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->rowCount(), 1, 5000);
+    QCOMPARE(row(0), QStringList({ "other", "○", Peer }));
+    QTRY_COMPARE_WITH_TIMEOUT(other.directory()->mark(0), QStringLiteral("○"), 5000);
+    QCOMPARE(other.directory()->name(0), QStringLiteral("me"));
+
+    other.session()->sayGoodbye();
+    QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->mark(0), QStringLiteral("×"), 5000);
+}
+
+QTEST_GUILESS_MAIN(tst_SessionReceive)
+#include "tst_session_receive.moc"
