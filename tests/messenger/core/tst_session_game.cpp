@@ -233,6 +233,12 @@ void tst_SessionGame::strayMovesFromOthersAreNotPassedToTheGame()
     QCOMPARE(m_games.calls, calls);
     QCOMPARE(m_me->status, status);
     QCOMPARE(m_me->directory()->rowCount(), 1);
+
+    // Nor may anyone else end the game.
+    handledFromPartner("29<USERNAME>x<IPADDR>127.0.0.9<GAMEID>01<DATA>");
+    QCOMPARE(m_games.calls, calls);
+    QVERIFY(m_session->inGame());
+    QCOMPARE(m_session->currentGame().PartnerAddress, Partner);
 }
 
 void tst_SessionGame::ownGameEndBecomesGameEndDatagram()

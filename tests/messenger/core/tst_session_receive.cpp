@@ -1,6 +1,8 @@
 #include "cp932.h"
 #include "sessionfixture.h"
+#include "settingsstore.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -25,6 +27,7 @@ private slots:
     void everyPendingDatagramIsHandled();
     void largestDatagramIsReceived();
     void twoSessionsSeeEachOther();
+    void inventedAddressesAddNothingAndRealPeersAllJoin();
 
 private:
     void waitHandled(int count = 1) { QTRY_VERIFY_WITH_TIMEOUT(m_handled->size() >= count, 5000); }
@@ -75,8 +78,10 @@ void tst_SessionReceive::announceFromNewAddressAddsRowAndIsAnsweredExactly()
 
 void tst_SessionReceive::presenceWithGameIdMarksInGameAndOnlyAnnouncementsAreAnswered()
 {
-    send("01<USERNAME>a<IPADDR>127.0.0.2<GAMEID>01<DATA>");
+    // A listed row is updated whoever sends for it.
+    m_me->directory()->appendRow("b", "×", "127.0.0.9");
     send("02<USERNAME>b<IPADDR>127.0.0.9<GAMEID>02<DATA>");
+    send("01<USERNAME>a<IPADDR>127.0.0.2<GAMEID>01<DATA>");
     waitHandled(2);
     QCOMPARE(m_me->directory()->mark(0), QStringLiteral("★"));
     QCOMPARE(m_me->directory()->mark(1), QStringLiteral("★"));
@@ -160,12 +165,15 @@ void tst_SessionReceive::blankDatagramsChangeNothing()
 void tst_SessionReceive::goodbyeMarksNotHeardAndAddsUnknownSenders()
 {
     m_me->directory()->appendRow("a", "○", Peer);
+    UdpPeer other(QStringLiteral("127.0.0.4"), m_me->port());
     send("99<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>");
-    send("99<USERNAME>z<IPADDR>10.9.9.9<GAMEID><DATA>");
-    waitHandled(2);
+    other.send("99<USERNAME>z<IPADDR>127.0.0.4<GAMEID><DATA>", Me);
+    // A sender named from another address is nobody we know.
+    send("99<USERNAME>y<IPADDR>10.9.9.9<GAMEID><DATA>");
+    waitHandled(3);
     QCOMPARE(m_me->directory()->rowCount(), 2);
     QCOMPARE(row(0), QStringList({ "a", "×", Peer }));
-    QCOMPARE(row(1), QStringList({ "z", "×", "10.9.9.9" }));
+    QCOMPARE(row(1), QStringList({ "z", "×", "127.0.0.4" }));
 }
 
 void tst_SessionReceive::removalRequestRemovesTheSendersRow()
@@ -205,14 +213,14 @@ void tst_SessionReceive::unknownKindShowsOneBoxUnderFloodAndKeepsAnswering()
 
 void tst_SessionReceive::everyPendingDatagramIsHandled()
 {
+    auto address = [](int i) { return QStringLiteral("10.0.%1.%2").arg(i / 250).arg(i % 250 + 1); };
     for (int i = 0; i < 200; ++i)
-        send(QStringLiteral("02<USERNAME>u%1<IPADDR>10.0.%2.%3<GAMEID><DATA>")
-                 .arg(i)
-                 .arg(i / 250)
-                 .arg(i % 250 + 1)
-                 .toLatin1());
-    QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->rowCount(), 200, 10000);
-    QCOMPARE(m_handled->size(), 200);
+        m_me->directory()->appendRow(QStringLiteral("u%1").arg(i), "×", address(i));
+    for (int i = 0; i < 200; ++i)
+        send(QStringLiteral("02<USERNAME>u%1<IPADDR>%2<GAMEID><DATA>").arg(i).arg(address(i)).toLatin1());
+    QTRY_COMPARE_WITH_TIMEOUT(m_handled->size(), 200, 10000);
+    for (int i = 0; i < 200; ++i)
+        QCOMPARE(m_me->directory()->mark(i), QStringLiteral("○"));
 }
 
 void tst_SessionReceive::largestDatagramIsReceived()
@@ -242,6 +250,45 @@ void tst_SessionReceive::twoSessionsSeeEachOther()
 
     other.session()->sayGoodbye();
     QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->mark(0), QStringLiteral("×"), 5000);
+}
+
+// Anyone can name any address: a flood of announcements naming invented
+// addresses must neither fill the directory nor make us answer third
+// parties, while real peers, many at once, still join.
+void tst_SessionReceive::inventedAddressesAddNothingAndRealPeersAllJoin()
+{
+    constexpr int Flood = 20000;
+    constexpr int Burst = 500;
+    for (int sent = 0; sent < Flood; sent += Burst) {
+        for (int i = sent; i < sent + Burst; ++i)
+            send(QStringLiteral("01<USERNAME>x%1<IPADDR>10.%2.%3.%4<GAMEID><DATA>")
+                     .arg(i)
+                     .arg(i >> 16)
+                     .arg((i >> 8) & 0xFF)
+                     .arg(i & 0xFF)
+                     .toLatin1());
+        QTRY_VERIFY_WITH_TIMEOUT(m_handled->size() >= sent + Burst, 10000);
+    }
+    QCOMPARE(m_me->directory()->rowCount(), 0);
+    // Nothing was answered; the real peer still is.
+    QCOMPARE(m_me->sentTo(*m_peer), QList<QByteArray>());
+    QCOMPARE(m_me->directory()->rowCount(), 1);
+    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+    m_session->saveSettings(store);
+    QVERIFY(store.sync());
+    QVERIFY(QFileInfo(store.filePath()).size() < 1024);
+
+    std::vector<std::unique_ptr<UdpPeer>> peers;
+    for (int i = 0; i < 300; ++i) {
+        peers.push_back(
+            std::make_unique<UdpPeer>(QStringLiteral("127.0.%1.%2").arg(1 + i / 200).arg(1 + i % 200), m_me->port()));
+        QVERIFY(peers.back()->isBound());
+    }
+    for (const auto &peer : peers)
+        peer->send(BuildDatagram(QStringLiteral("01"), QStringLiteral("p"), peer->address()), Me);
+    QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->rowCount(), 301, 10000);
+    for (const auto &peer : peers)
+        QCOMPARE(peer->receive(), m_me->own("02"));
 }
 
 QTEST_GUILESS_MAIN(tst_SessionReceive)
