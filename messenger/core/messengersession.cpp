@@ -10,6 +10,7 @@
 //   21 (white, requesting side), then 01 (start).
 #include "messengersession.h"
 
+#include "conversationlog.h"
 #include "cp932.h"
 #include "gameprograms.h"
 #include "linkmessage.h"
@@ -101,6 +102,15 @@ MessengerSession::MessengerSession(const SessionEnvironment &environment, GamePr
         m_env.runtimeDirectory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (m_env.programDirectory.isEmpty())
         m_env.programDirectory = QCoreApplication::applicationDirPath();
+    if (m_env.dataDirectory.isEmpty())
+        m_env.dataDirectory
+            = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + m_env.appName;
+    m_conversation
+        = std::make_unique<ConversationLog>(QDir(m_env.dataDirectory).filePath(m_env.appName + QLatin1String(".log")));
+    m_directorySave = new QTimer(this);
+    m_directorySave->setSingleShot(true);
+    m_directorySave->setInterval(1000);
+    connect(m_directorySave, &QTimer::timeout, this, &MessengerSession::saveDirectory);
     if (!m_games) {
         m_ownGames = std::make_unique<SystemGamePrograms>(m_env.programDirectory, m_env.runtimeDirectory);
         m_games = m_ownGames.get();
@@ -139,12 +149,45 @@ void MessengerSession::loadSettings(const SettingsStore &store, const LocalSetti
 {
     LoadLocalSettings(store, m_settings, defaults);
     m_directory->setEntries(LoadDirectory(store));
+    connect(m_directory, &UserDirectory::entriesChanged, m_directorySave, qOverload<>(&QTimer::start),
+        Qt::UniqueConnection);
 }
 
-void MessengerSession::saveSettings(SettingsStore &store) const
+void MessengerSession::saveSettings(SettingsStore &store)
 {
+    m_directorySave->stop();
     SaveLocalSettings(store, m_settings);
     SaveDirectory(store, m_directory->entries());
+}
+
+void MessengerSession::saveDirectory()
+{
+    // Through the store's own atomic write: the rest of the file stays as
+    // it is on disk.
+    SettingsStore store(m_env.appName, m_env.settingsDirectory);
+    SaveDirectory(store, m_directory->entries());
+    store.sync();
+}
+
+QString MessengerSession::conversationFilePath() const
+{
+    return m_conversation->filePath();
+}
+
+QString MessengerSession::keptConversation() const
+{
+    return m_settings.KeepLog ? m_conversation->tail() : QString();
+}
+
+void MessengerSession::appendLog(const QString &block)
+{
+    emit logAppended(block);
+    if (!m_settings.KeepLog || m_conversation->append(block))
+        return;
+    // Said once: the conversation goes on without being kept.
+    if (!m_conversationFailed)
+        ShowStatus(QStringLiteral("送受信履歴を保存できません: ") + m_conversation->errorString());
+    m_conversationFailed = true;
 }
 
 bool MessengerSession::openSocket()
@@ -315,7 +358,7 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
             QStringLiteral("通信状態が") + PresenceMark::HeardFrom + QStringLiteral("の対象者を設定して下さい。"));
         return SendResult::NoAddressee;
     }
-    emit logAppended(header + addressees + text + QLatin1String("\r\n\r\n"));
+    appendLog(header + addressees + text + QLatin1String("\r\n\r\n"));
     return SendResult::Sent;
 }
 
@@ -456,8 +499,8 @@ void MessengerSession::receiveText()
 {
     const ParsedDatagram p = m_parsed;
     markSender(PresenceMark::HeardFrom);
-    emit logAppended(QLatin1String("[Recv] Time:") + clockText() + QStringLiteral(",相手:") + p.UserName
-        + QLatin1Char('(') + p.IpAddr + QLatin1String(")\r\n") + p.Data + QLatin1String("\r\n\r\n"));
+    appendLog(QLatin1String("[Recv] Time:") + clockText() + QStringLiteral(",相手:") + p.UserName + QLatin1Char('(')
+        + p.IpAddr + QLatin1String(")\r\n") + p.Data + QLatin1String("\r\n\r\n"));
     ShowStatus(QStringLiteral("メッセージを受け付けました。"));
     emit messageArrived(p);
 }

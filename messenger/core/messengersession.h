@@ -12,9 +12,11 @@
 #include <functional>
 #include <memory>
 
+class ConversationLog;
 class GamePrograms;
 class LinkSource;
 class QLockFile;
+class QTimer;
 class QUdpSocket;
 class SettingsStore;
 class UserDirectory;
@@ -36,6 +38,9 @@ struct SessionEnvironment
     QString runtimeDirectory;
     // Where the game programs lie. Empty: the messenger's own folder.
     QString programDirectory;
+    // Where the conversation is kept. Empty: the user's data folder
+    // ($XDG_DATA_HOME/<appName>).
+    QString dataDirectory;
 };
 
 // The record of the running game.
@@ -68,8 +73,15 @@ public:
 
     // Reads "Local" (missing keys from defaults) and the stored directory,
     // every row marked not heard from; saveSettings writes both back.
+    // From then on, a changed directory is saved within a second, so a crash
+    // loses no peer learnt during the run.
     void loadSettings(const SettingsStore &store, const LocalSettings &defaults);
-    void saveSettings(SettingsStore &store) const;
+    void saveSettings(SettingsStore &store);
+
+    // The end of the kept conversation (CR LF line ends), for the log to
+    // show again at start; empty when KeepLog is off or nothing is kept.
+    QString keptConversation() const;
+    QString conversationFilePath() const;
 
     // Binds the socket on Port for both ends; a failure is reported in the
     // status text.
@@ -172,6 +184,9 @@ private:
     void clearPartner();
     void requestBox(const QString &text);
     void ShowStatus(const QString &text) { emit statusChanged(text); }
+    // Shows a block in the log and keeps it in the conversation file.
+    void appendLog(const QString &block);
+    void saveDirectory();
 
     void onReadyRead();
     // Sends one datagram; the destination becomes the remote host.
@@ -218,6 +233,9 @@ private:
     // from and to: what comes back from there is our own broadcast.
     QSet<QString> m_broadcastSources;
     QSet<QHostAddress> m_broadcastTargets;
+    std::unique_ptr<ConversationLog> m_conversation;
+    bool m_conversationFailed = false;
+    QTimer *m_directorySave = nullptr;
     int m_addedRows = 0;
     bool m_capReported = false;
 };

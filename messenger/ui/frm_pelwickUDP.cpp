@@ -2,6 +2,7 @@
 
 #include "Frm_pelwickPlp.h"
 #include "arrivalsound.h"
+#include "desktopnotifier.h"
 #include "messagebox.h"
 #include "pelwickUDP050.h"
 #include "pelwickversion.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTimer>
@@ -46,6 +48,9 @@ frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget 
 {
     setObjectName(QStringLiteral("frm_pelwickUDP"));
     m_session = new MessengerSession(m_env, m_env.games, this);
+    if (!m_env.notifier)
+        m_env.notifier = new FreedesktopNotifier(m_env.appName, this);
+    connect(m_env.notifier, &DesktopNotifier::activated, this, &frm_pelwickUDP::restoreToFront);
     buildControls();
     buildMenus();
     connectSession();
@@ -139,8 +144,10 @@ bool frm_pelwickUDP::Form_Load()
             action->setVisible(offerLegacyTools);
     }
 
-    // 6. Settings and the stored directory.
+    // 6. Settings and the stored directory; the log continues the kept
+    // conversation.
     LoadOrSaveSettings(true);
+    appendLog(m_session->keptConversation());
 
     // 7. Stay on top as stored.
     SetTopmost(localSettings().FormTop, this);
@@ -302,9 +309,14 @@ void frm_pelwickUDP::flushLog()
         return;
     QString text = std::exchange(m_pendingLog, QString());
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    // What just arrived is shown, unless the user scrolled up to read.
+    QScrollBar *scroll = m_txtR->verticalScrollBar();
+    const bool atBottom = scroll->value() >= scroll->maximum();
     QTextCursor cursor(m_txtR->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
+    if (atBottom)
+        scroll->setValue(scroll->maximum());
 
     QTextDocument *doc = m_txtR->document();
     if (doc->characterCount() <= LogCharacterLimit)
@@ -322,7 +334,8 @@ void frm_pelwickUDP::flushLog()
     trim.movePosition(QTextCursor::Start);
     trim.setPosition(block.next().isValid() ? block.next().position() : block.position(), QTextCursor::KeepAnchor);
     trim.removeSelectedText();
-    m_txtR->moveCursor(QTextCursor::End);
+    if (atBottom)
+        scroll->setValue(scroll->maximum());
 }
 
 QString frm_pelwickUDP::logText() const
@@ -341,6 +354,10 @@ void frm_pelwickUDP::showSessionBox(const QString &text)
 
 void frm_pelwickUDP::messageArrived(const ParsedDatagram &datagram)
 {
+    // A text nobody sees arrive is also shown by the desktop.
+    if (localSettings().Notify && (isHidden() || isMinimized() || !isActiveWindow()))
+        m_env.notifier->show(
+            datagram.UserName, datagram.Data.section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('\r')));
     QApplication::beep();
     if (localSettings().PopUp)
         restoreToFront();

@@ -10,6 +10,7 @@
 
 class ArrivalSoundPlayer;
 class CommonDialogRunner;
+class DesktopNotifier;
 class QDialog;
 class QLabel;
 class QMenu;
@@ -34,6 +35,8 @@ struct MessengerEnvironment : SessionEnvironment
     ArrivalSoundPlayer *soundPlayer = nullptr;
     // How game programs are started and poked. Null: the real ones.
     GamePrograms *games = nullptr;
+    // Shows desktop notifications. Null: the desktop's notification service.
+    DesktopNotifier *notifier = nullptr;
 };
 
 // The text of the network identity box: three lines separated by CR.

@@ -11,9 +11,9 @@
 //   close                     closes the window as its user would
 // Every message box is answered with its default button and printed as
 // "box <text>".
-#include "userdirectory.h"
 #include "frm_pelwickUDP.h"
 #include "messagebox.h"
+#include "userdirectory.h"
 #include "userlist.h"
 
 #include <QApplication>
@@ -46,6 +46,14 @@ void runCommand(frm_pelwickUDP &window, const QStringList &words)
     } else if (command == QLatin1String("game")) {
         say(QStringLiteral("game ") + window.session()->currentGame().PartnerAddress + QLatin1Char('|')
             + window.session()->currentGame().GameName);
+    } else if (command == QLatin1String("users")) {
+        QStringList users;
+        for (int i = 0; i < window.session()->directory()->rowCount(); ++i)
+            users.append(
+                window.session()->directory()->name(i) + QLatin1Char('@') + window.session()->directory()->address(i));
+        say(QStringLiteral("users ") + users.join(QLatin1Char(' ')));
+    } else if (command == QLatin1String("log")) {
+        say(QStringLiteral("log ") + window.logText().replace(QLatin1String("\r\n"), QLatin1String("|")));
     } else if (command == QLatin1String("close")) {
         window.close();
     }
@@ -57,8 +65,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Pelwick"));
-    if (argc != 5) {
-        say(QStringLiteral("usage: messenger_host <address> <settings> <runtime> <programs>"));
+    if (argc != 5 && argc != 6) {
+        say(QStringLiteral("usage: messenger_host <address> <settings> <runtime> <programs> [<data>]"));
         return 2;
     }
 
@@ -72,6 +80,8 @@ int main(int argc, char *argv[])
     env.settingsDirectory = QString::fromLocal8Bit(argv[2]);
     env.runtimeDirectory = QString::fromLocal8Bit(argv[3]);
     env.programDirectory = QString::fromLocal8Bit(argv[4]);
+    if (argc == 6)
+        env.dataDirectory = QString::fromLocal8Bit(argv[5]);
 
     frm_pelwickUDP window(env);
     if (!window.Form_Load()) {

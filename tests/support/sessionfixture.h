@@ -35,6 +35,7 @@ public:
         env.settingsDirectory = m_settings.path();
         env.runtimeDirectory = m_runtime.path();
         env.programDirectory = m_programs.path();
+        env.dataDirectory = dataDirectory.isEmpty() ? m_data.path() : dataDirectory;
         return env;
     }
 
@@ -118,6 +119,16 @@ public:
     QString runtimeDir() const { return m_runtime.path(); }
     QString programDir() const { return m_programs.path(); }
 
+    // Where the conversation is kept; empty: a temporary folder.
+    QString dataDirectory;
+    // Sets a "Local" value in the store, before start().
+    void setLocal(const char *key, const QString &value)
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), m_settings.path());
+        store.setValue(QStringLiteral("Local"), QLatin1String(key), value);
+        store.sync();
+    }
+
     // What the window would show.
     QString log;
     QString status;
@@ -129,6 +140,7 @@ private:
     QTemporaryDir m_settings;
     QTemporaryDir m_runtime;
     QTemporaryDir m_programs;
+    QTemporaryDir m_data;
     std::unique_ptr<MessengerSession> m_session;
     bool m_holdBoxes = false;
 };
