@@ -1,0 +1,123 @@
+#include "desktopnotifier.h"
+#include "messengerfixture.h"
+#include "userdirectory.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+
+// What the window shows of an arrival beyond the log's text: the view
+// follows the newest block, and a text nobody sees becomes a desktop
+// notification.
+class tst_ArrivalView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void logFollowsArrivalsUnlessScrolledUp();
+    void unseenTextsAreNotified_data();
+    void unseenTextsAreNotified();
+
+private:
+    void start(bool notify);
+    void arrive(const QString &text);
+
+    std::unique_ptr<MessengerFixture> m_me;
+    std::unique_ptr<frm_pelwickUDP> m_window;
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
+    struct Notifier : DesktopNotifier
+    {
+        void show(const QString &title, const QString &body) override { shown.append(title + u'|' + body); }
+        QStringList shown;
+    } m_notifier;
+};
+
+void tst_ArrivalView::init()
+{
+    m_boxes = std::make_unique<MessageBoxRecorder>();
+    m_me
+        = std::make_unique<MessengerFixture>(QStringLiteral("127.0.0.3"), freeUdpPort({ QStringLiteral("127.0.0.3") }));
+    m_notifier.shown.clear();
+}
+
+void tst_ArrivalView::cleanup()
+{
+    m_window.reset();
+    m_me.reset();
+    m_boxes.reset();
+}
+
+void tst_ArrivalView::start(bool notify)
+{
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+        store.setValue(QStringLiteral("Local"), QStringLiteral("Notify"), notify ? "True" : "False");
+        store.sync();
+    }
+    MessengerEnvironment env = m_me->environment();
+    env.notifier = &m_notifier;
+    m_window = std::make_unique<frm_pelwickUDP>(env);
+    QVERIFY(m_window->Form_Load());
+    m_window->session()->directory()->appendRow(
+        QStringLiteral("peer"), QStringLiteral("○"), QStringLiteral("127.0.0.2"));
+}
+
+void tst_ArrivalView::arrive(const QString &text)
+{
+    m_window->session()->handleDatagram(
+        BuildDatagram(QStringLiteral("11"), QStringLiteral("peer"), QStringLiteral("127.0.0.2"), {}, text));
+    // The log takes its blocks once per turn of the event loop.
+    m_window->logText();
+}
+
+void tst_ArrivalView::logFollowsArrivalsUnlessScrolledUp()
+{
+    start(false);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QScrollBar *scroll = m_window->findChild<QPlainTextEdit *>(QStringLiteral("txtR"))->verticalScrollBar();
+    for (int i = 0; i < 60; ++i)
+        arrive(QStringLiteral("message %1").arg(i));
+    QVERIFY(scroll->maximum() > 0);
+    QCOMPARE(scroll->value(), scroll->maximum());
+
+    // The user scrolls up to read: arrivals leave the view where it is.
+    scroll->setValue(3);
+    arrive(QStringLiteral("while reading"));
+    QCOMPARE(scroll->value(), 3);
+    // Back at the bottom, the view follows again.
+    scroll->setValue(scroll->maximum());
+    arrive(QStringLiteral("followed"));
+    QCOMPARE(scroll->value(), scroll->maximum());
+}
+
+void tst_ArrivalView::unseenTextsAreNotified_data()
+{
+    QTest::addColumn<bool>("notify");
+    QTest::newRow("Notify on") << true;
+    QTest::newRow("Notify off") << false;
+}
+
+void tst_ArrivalView::unseenTextsAreNotified()
+{
+    QFETCH(bool, notify);
+    start(notify);
+    // Hidden (in the tray): the sender and the first line of the text.
+    arrive(QStringLiteral("first line\r\nsecond line"));
+    QCOMPARE(m_notifier.shown, notify ? QStringList { QStringLiteral("peer|first line") } : QStringList());
+    if (!notify)
+        return;
+
+    // Clicking the notification brings the window back.
+    emit m_notifier.activated();
+    QVERIFY(m_window->isVisible());
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    // In front of the user: no notification.
+    arrive(QStringLiteral("seen"));
+    QCOMPARE(m_notifier.shown.size(), 1);
+}
+
+QTEST_MAIN(tst_ArrivalView)
+#include "tst_arrivalview.moc"
