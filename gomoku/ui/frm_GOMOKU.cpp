@@ -2,6 +2,7 @@
 
 #include "boardgeometry.h"
 #include "gomokulink.h"
+#include "messagebox.h"
 #include "pelwickUDP030.h"
 #include "pelwickUDP050.h"
 #include "stoneimages.h"
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStandardPaths>
@@ -198,10 +198,8 @@ void frm_GOMOKU::Beep()
 
 void frm_GOMOKU::showBox(const QString &text, const QString &title, GomokuGame::BoxIcon icon)
 {
-    QMessageBox box(icon == GomokuGame::BoxIcon::Information ? QMessageBox::Information : QMessageBox::NoIcon, title,
-        text, QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("msgBox"));
-    box.exec();
+    ShowMessageBox({ this, text, title, QMessageBox::Ok,
+        icon == GomokuGame::BoxIcon::Information ? QMessageBox::Information : QMessageBox::NoIcon });
 }
 
 // ---- link ----------------------------------------------------------------

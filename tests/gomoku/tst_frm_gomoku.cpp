@@ -1,14 +1,17 @@
 #include "boardgeometry.h"
 #include "frm_GOMOKU.h"
 #include "gomokutestsupport.h"
+#include "messageboxrecorder.h"
 #include "pelwickUDP030.h"
 #include "pelwickUDP050.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace GomokuTest;
 using namespace Gomoku;
@@ -76,7 +79,7 @@ private:
     std::unique_ptr<frm_GOMOKU> m_window;
     std::unique_ptr<QSignalSpy> m_handled;
     std::unique_ptr<QSignalSpy> m_beeps;
-    std::unique_ptr<BoxCatcher> m_boxes;
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
 };
 
 void tst_frm_GOMOKU::init()
@@ -93,7 +96,7 @@ void tst_frm_GOMOKU::init()
     // Connected after the window's own handler, so it counts handled texts.
     m_handled = std::make_unique<QSignalSpy>(m_window->findChild<LinkSource *>(), &LinkSource::conversationClosed);
     m_beeps = std::make_unique<QSignalSpy>(m_window.get(), &frm_GOMOKU::beeped);
-    m_boxes = std::make_unique<BoxCatcher>();
+    m_boxes = std::make_unique<MessageBoxRecorder>();
     // 26-pixel cells, big enough to tell the marks apart.
     m_window->resize(520, 560);
     m_window->show();
@@ -349,7 +352,11 @@ void tst_frm_GOMOKU::invalidCodeShowsItsText()
     QFETCH(QString, linkText);
     QFETCH(QString, box);
     send(linkText);
-    QTRY_COMPARE(m_boxes->texts, QStringList { box });
+    QCOMPARE(m_boxes->texts, QStringList { box });
+    const MessageBoxRequest &shown = m_boxes->requests.first();
+    QCOMPARE(shown.parent, m_window.get());
+    QCOMPARE(shown.title, QStringLiteral("GOMOKU"));
+    QCOMPARE(shown.icon, QMessageBox::NoIcon);
 }
 
 void tst_frm_GOMOKU::paddedNudgeFlashesUntilTheNextClick()
@@ -402,7 +409,7 @@ void tst_frm_GOMOKU::ownMoveThatCannotBeSentIsStillPlayed()
 {
     introduce(true, QStringLiteral("Nobody"));
     click(3, 17);
-    QTRY_COMPARE(
+    QCOMPARE(
         m_boxes->texts, QStringList { QStringLiteral("失敗しました!!Nobody<GAMEFUNC>10<GAMEDATA>(192.168.0.5)3,17") });
     QCOMPARE(m_window->rules().Board(3, 17), OwnSide);
     QCOMPARE(m_window->rules().Turn(), PartnerSide);
@@ -466,9 +473,9 @@ void tst_frm_GOMOKU::sendBeforeTheMessengerIsNamedFails()
     QSignalSpy namelessReceived(&nameless, &LinkSource::poked);
 
     action("manuS01")->trigger();
-    QTRY_COMPARE(m_boxes->texts, QStringList { QStringLiteral("催促送信に失敗しました。") });
+    QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("催促送信に失敗しました。") });
     m_window->close();
-    QTRY_COMPARE(m_boxes->texts.size(), 2);
+    QCOMPARE(m_boxes->texts.size(), 2);
     QCOMPARE(m_boxes->texts.at(1), QStringLiteral("終了報告を失敗しました。"));
     QVERIFY(m_received->isEmpty());
     QVERIFY(namelessReceived.isEmpty());
@@ -523,7 +530,8 @@ void tst_frm_GOMOKU::wholeGameByClicks()
     }
     QVERIFY(!m_window->isVisible());
     QCOMPARE(m_boxes->texts, QStringList { box });
-    QCOMPARE(m_boxes->titles, QStringList { QStringLiteral("五目並べ") });
+    QCOMPARE(m_boxes->requests.first().title, QStringLiteral("五目並べ"));
+    QCOMPARE(m_boxes->requests.first().icon, QMessageBox::Information);
     QCOMPARE(m_beeps->count(), 3);
     const QStringList texts = receivedTexts();
     QCOMPARE(texts.size(), 6); // five moves and the end report
