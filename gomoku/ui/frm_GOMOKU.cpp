@@ -2,6 +2,7 @@
 
 #include "boardgeometry.h"
 #include "gomokulink.h"
+#include "messagebox.h"
 #include "pelwickUDP030.h"
 #include "pelwickUDP050.h"
 #include "stoneimages.h"
@@ -10,13 +11,10 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
-#include <QLineEdit>
 #include <QLockFile>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QStandardPaths>
 #include <QStatusBar>
 
@@ -31,25 +29,8 @@ const QColor WhiteBoard(255, 255, 255);
 // The board's client area when the window opens.
 constexpr QSize InitialClientSize(232, 205);
 
-const QString Caption = QStringLiteral("五目並べ");
-const QString TextNotStarted = QStringLiteral("ｹﾞｰﾑがｽﾀｰﾄしていません");
-const QString TextNotYourTurn = QStringLiteral("あなたの番ではありません");
-const QString TextOutOfRange = QStringLiteral("範囲外選択！");
-const QString TextGameStart = QStringLiteral("Game Start !!!");
-const QString TextHurryUp = QStringLiteral("早く～ (^0^)");
-const QString TextBlack = QStringLiteral("黒");
-const QString TextWhite = QStringLiteral("白");
-const QString TextYouWon = QStringLiteral("あなたの勝ちです。");
-const QString TextWon = QStringLiteral("の勝ちです。");
-const QString TextProgramEnds = QStringLiteral("プログラムは終了します！");
-const QString TextSendFailed = QStringLiteral("失敗しました!!");
-const QString TextNudgeFailed = QStringLiteral("催促送信に失敗しました。");
-const QString TextEndReportFailed = QStringLiteral("終了報告を失敗しました。");
-const QString TextInvalidCode = QStringLiteral("プログラム不正処理発生 Game_Func=");
-
 constexpr qint16 FlashCount = 10;
 constexpr float FlashSeconds = 0.5f;
-constexpr int WinBeeps = 3;
 
 } // namespace
 
@@ -107,24 +88,21 @@ frm_GOMOKU::frm_GOMOKU(const QString &runtimeDir, QWidget *parent)
     if (!m_lock->tryLock(0) && m_lock->error() == QLockFile::LockFailedError)
         m_alreadyRunning = true;
 
-    setWindowTitle(Caption);
+    const GomokuGame::LinkSender send = [this](const QString &application, const QString &text) {
+        return SendLinkText(text, application, m_runtimeDir);
+    };
+    m_game = new GomokuGame(send, this);
+
+    setWindowTitle(m_game->caption());
     setWindowIcon(StoneImages::windowIcon());
     makeStoneImages();
 
     m_boardView = new GomokuUi::BoardView(this);
     setCentralWidget(m_boardView);
 
-    // The hidden ends of the link: what was poked in, and what goes out.
-    m_txtDDEInput = new QLineEdit(this);
-    m_txtDDEInput->setObjectName(QLatin1String(LinkInputItem));
-    m_txtDDEInput->hide();
-    m_txtDDEOutput = new QLineEdit(this);
-    m_txtDDEOutput->setObjectName(QStringLiteral("txtDDEOutput"));
-    m_txtDDEOutput->hide();
-
     createMenu();
     createStatusBar();
-    Initialize();
+    connectGame();
     adjustSize();
 
     if (!m_alreadyRunning)
@@ -180,11 +158,27 @@ void frm_GOMOKU::createStatusBar()
     bar->addWidget(m_panels[2]);
 }
 
+void frm_GOMOKU::connectGame()
+{
+    connect(m_game, &GomokuGame::panelChanged, this,
+        [this](int panel, const QString &text) { m_panels.at(panel - 1)->setText(text); });
+    connect(m_game, &GomokuGame::captionChanged, this, &QWidget::setWindowTitle);
+    connect(m_game, &GomokuGame::beepRequested, this, &frm_GOMOKU::Beep);
+    connect(m_game, &GomokuGame::boxRequested, this, &frm_GOMOKU::showBox);
+    connect(m_game, &GomokuGame::flashRequested, this, [this] { FlashCaption(this, FlashCount, FlashSeconds); });
+    connect(m_game, &GomokuGame::flashStopRequested, this, &StopFlashing);
+    connect(m_game, &GomokuGame::boardCleared, this, &frm_GOMOKU::repaintBoard);
+    connect(m_game, &GomokuGame::stonePlaced, this, &frm_GOMOKU::markStone);
+    // Show the winning stone before the box holds the user.
+    connect(m_game, &GomokuGame::gameWon, m_boardView, qOverload<>(&QWidget::repaint));
+    connect(m_game, &GomokuGame::closeRequested, this, &QWidget::close);
+    connect(m_game, &GomokuGame::programEnded, this, &frm_GOMOKU::programEnded);
+}
+
 void frm_GOMOKU::openLink()
 {
     m_link = new LinkSource(QLatin1String(Application), m_runtimeDir, QLatin1String(LinkTopic), this);
     m_link->addItem(QLatin1String(LinkInputItem));
-    connect(m_link, &LinkSource::poked, this, &frm_GOMOKU::linkPoked);
     // Each link-close comes with the text of its own conversation, so a
     // second poke that arrives before the first close cannot overwrite it.
     connect(m_link, &LinkSource::conversationClosed, this, &frm_GOMOKU::Form_LinkClose);
@@ -196,175 +190,43 @@ QString frm_GOMOKU::panelText(int panel) const
     return panel >= 1 && panel <= 3 ? m_panels.at(panel - 1)->text() : QString();
 }
 
-void frm_GOMOKU::setPanelText(int panel, const QString &text)
-{
-    m_panels.at(panel - 1)->setText(text);
-}
-
 void frm_GOMOKU::Beep()
 {
     QApplication::beep();
     emit beeped();
 }
 
-void frm_GOMOKU::showBox(const QString &text, const QString &title, bool information)
+void frm_GOMOKU::showBox(const QString &text, const QString &title, GomokuGame::BoxIcon icon)
 {
-    QMessageBox box(information ? QMessageBox::Information : QMessageBox::NoIcon,
-        title.isEmpty() ? QStringLiteral("GOMOKU") : title, text, QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("msgBox"));
-    box.exec();
+    ShowMessageBox({ this, text, title, QMessageBox::Ok,
+        icon == GomokuGame::BoxIcon::Information ? QMessageBox::Information : QMessageBox::NoIcon });
 }
 
 // ---- link ----------------------------------------------------------------
 
-void frm_GOMOKU::linkPoked(const QString &item, const QString &text)
-{
-    if (item.compare(QLatin1String(LinkInputItem), Qt::CaseInsensitive) == 0)
-        m_txtDDEInput->setText(text);
-}
-
 void frm_GOMOKU::Form_LinkClose(const QString &item, const QString &text)
 {
-    if (item.compare(QLatin1String(LinkInputItem), Qt::CaseInsensitive) != 0)
-        return;
-    m_txtDDEInput->setText(text);
-    ReceiveLinkText();
+    if (item.compare(QLatin1String(LinkInputItem), Qt::CaseInsensitive) == 0)
+        ReceiveLinkText(text);
 }
 
-bool frm_GOMOKU::sendToMessenger(const QString &text)
+void frm_GOMOKU::ReceiveLinkText(const QString &text)
 {
-    m_txtDDEOutput->setText(text);
-    // Until "#1" has named the messenger there is nobody to send to; the
-    // text must not reach some other program.
-    if (m_linkApplication.isEmpty())
-        return false;
-    return SendLinkText(text, m_linkApplication, m_runtimeDir);
-}
-
-void frm_GOMOKU::ReceiveLinkText()
-{
-    const LinkText split = Control_Data(m_txtDDEInput->text().trimmed());
-    const QString &code = split.GameFunc;
-    const QString &data = split.GameData;
-
-    if (code == QLatin1String(CodeMessengerName)) {
-        m_linkApplication = data;
-    } else if (code == QLatin1String(CodePartnerName)) {
-        m_partnerName = data;
-    } else if (code == QLatin1String(CodePartnerAddress)) {
-        m_partnerAddress = data;
-    } else if (code == QLatin1String(CodeOwnName)) {
-        m_ownName = data;
-    } else if (code == QLatin1String(CodeOwnAddress)) {
-        m_ownAddress = data;
-    } else if (code == QLatin1String(CodeStart)) {
-        m_rules.setPlayerName(OwnSide, m_ownName);
-        m_rules.setPlayerName(PartnerSide, m_partnerName);
-        StartGomoku();
-    } else if (code == QLatin1String(CodeEnd)) {
-        // Ends at once: no message, no end report.
-        m_skipEndReport = true;
-        close();
-        emit programEnded();
-    } else if (code == QLatin1String(CodeNudge)) {
-        const QPointer<frm_GOMOKU> self(this);
-        Beep();
-        FlashCaption(this, FlashCount, FlashSeconds);
-        if (self)
-            ShowStatus(TextHurryUp);
-    } else if (code == QLatin1String(CodeMove)) {
-        receiveMove(data);
-    } else if (code == QLatin1String(CodeBlack)) {
-        WaitGame(QStringLiteral("0"));
-    } else if (code == QLatin1String(CodeWhite)) {
-        WaitGame(QStringLiteral("1"));
-    } else {
-        showBox(TextInvalidCode + code);
-    }
-}
-
-void frm_GOMOKU::receiveMove(const QString &data)
-{
-    // A move off the board, onto a stone or not of the move's form is
-    // dropped before it touches the board or the turn.
-    const auto move = parseMoveData(data);
-    if (!move || !isOnBoard(move->x, move->y) || m_gameWon)
-        return;
-    const qint16 x = qint16(move->x);
-    const qint16 y = qint16(move->y);
-    if (!m_rules.isFree(x, y))
-        return;
-
-    if (move->address == m_ownAddress) {
-        m_rules.setTurn(OwnSide);
-    } else {
-        m_rules.setTurn(PartnerSide);
-        repaintBoard();
-    }
-    if (DropAStone(x, y))
-        return;
-    m_rules.flipTurn();
-    const qint16 turn = m_rules.Turn();
-    setPanelText(2, m_rules.PlayerName(turn));
-    setPanelText(3, m_rules.StoneColor(turn) == White ? TextWhite : TextBlack);
-    if (turn == OwnSide)
-        Beep();
-}
-
-void frm_GOMOKU::StartGomoku()
-{
-    Initialize();
-    Beep();
-    ShowStatus(TextGameStart);
-    m_gameWon = false;
-    m_rules.startGame();
-}
-
-void frm_GOMOKU::WaitGame(const QString &pColor)
-{
-    const bool ownBlack = pColor.toInt() == 0;
-    const QString &blackName = ownBlack ? m_ownName : m_partnerName;
-    const QString &whiteName = ownBlack ? m_partnerName : m_ownName;
-    setWindowTitle(Caption + QStringLiteral(" [黒]") + blackName + QStringLiteral(" 対 [白]") + whiteName);
-    m_rules.setOwnColor(ownBlack ? Black : White);
+    m_game->ReceiveLinkText(text);
 }
 
 // ---- board ---------------------------------------------------------------
-
-void frm_GOMOKU::Initialize()
-{
-    m_rules.Initialize();
-    repaintBoard();
-}
-
-bool frm_GOMOKU::DropAStone(qint16 x, qint16 y)
-{
-    const bool won = m_rules.DropAStone(x, y);
-    m_marked.append(QPoint(x, y));
-    m_boardView->update(BoardGeometry::stoneRect(x, y, m_cellWidth, m_cellHeight));
-    if (won)
-        endOfGame();
-    return won;
-}
-
-void frm_GOMOKU::endOfGame()
-{
-    m_gameWon = true;
-    for (int i = 0; i < WinBeeps; ++i)
-        Beep();
-    const QString first = m_rules.Turn() == OwnSide ? TextYouWon : m_rules.PlayerName(PartnerSide) + TextWon;
-    // Show the winning stone before the box holds the user.
-    m_boardView->repaint();
-    const QPointer<frm_GOMOKU> self(this);
-    showBox(first + u'\n' + TextProgramEnds, Caption, true);
-    if (self)
-        menuM02_Click();
-}
 
 void frm_GOMOKU::repaintBoard()
 {
     m_marked.clear();
     m_boardView->update();
+}
+
+void frm_GOMOKU::markStone(int x, int y)
+{
+    m_marked.append(QPoint(x, y));
+    m_boardView->update(BoardGeometry::stoneRect(x, y, m_cellWidth, m_cellHeight));
 }
 
 void frm_GOMOKU::makeStoneImages()
@@ -377,10 +239,11 @@ void frm_GOMOKU::paintBoard(QPainter &painter, const QSize &clientSize)
 {
     DrawLines(painter, clientSize);
     DrawStones(painter);
+    const GomokuRules &board = m_game->rules();
     for (const QPoint &p : std::as_const(m_marked)) {
-        const qint16 side = m_rules.Board(qint16(p.x()), qint16(p.y()));
+        const qint16 side = board.Board(qint16(p.x()), qint16(p.y()));
         if (side != EmptyPoint)
-            DispBitmap(painter, p.x(), p.y(), m_rules.StoneColor(side) + StoneImages::MarkedOffset);
+            DispBitmap(painter, p.x(), p.y(), board.StoneColor(side) + StoneImages::MarkedOffset);
     }
 }
 
@@ -398,11 +261,12 @@ void frm_GOMOKU::DrawLines(QPainter &painter, const QSize &clientSize)
 
 void frm_GOMOKU::DrawStones(QPainter &painter)
 {
+    const GomokuRules &board = m_game->rules();
     for (qint16 x = 1; x <= BoardSize; ++x) {
         for (qint16 y = 1; y <= BoardSize; ++y) {
-            const qint16 side = m_rules.Board(x, y);
+            const qint16 side = board.Board(x, y);
             if (side != EmptyPoint)
-                DispBitmap(painter, x, y, m_rules.StoneColor(side));
+                DispBitmap(painter, x, y, board.StoneColor(side));
         }
     }
 }
@@ -417,60 +281,18 @@ void frm_GOMOKU::DispBitmap(QPainter &painter, int x, int y, int picture)
 
 void frm_GOMOKU::Form_MouseDown(Qt::MouseButton button, int X, int Y)
 {
-    if (!m_rules.GameStarted()) {
-        Beep();
-        ShowStatus(TextNotStarted);
-        return;
-    }
-    StopFlashing();
-    ShowStatus(QString());
-
+    // Before the first paint the grid spacing comes from the board's size.
     if (m_cellWidth == 0)
         m_cellWidth = BoardGeometry::cellSpacing(m_boardView->width());
     if (m_cellHeight == 0)
         m_cellHeight = BoardGeometry::cellSpacing(m_boardView->height());
     const QPoint point = BoardGeometry::pointAt(X, Y, m_cellWidth, m_cellHeight);
-
-    // The turn is checked before the range: a click anywhere during the
-    // partner's turn is "not your turn".
-    if (m_rules.Turn() == PartnerSide) {
-        Beep();
-        ShowStatus(TextNotYourTurn);
-        return;
-    }
-    if (!isOnBoard(point.x(), point.y())) {
-        Beep();
-        ShowStatus(TextOutOfRange);
-        return;
-    }
-    const qint16 x = qint16(point.x());
-    const qint16 y = qint16(point.y());
-
-    if (button == Qt::LeftButton) {
-        if (!m_rules.isFree(x, y)) {
-            Beep();
-            return;
-        }
-        m_rules.setTurn(OwnSide);
-        const QString text = linkMessage(QLatin1String(CodeMove), moveData(m_ownAddress, x, y));
-        const QPointer<frm_GOMOKU> self(this);
-        if (!sendToMessenger(text) && self)
-            showBox(TextSendFailed + m_linkApplication + text);
-        if (!self)
-            return;
-        // The own move is placed by the same handler as the partner's.
-        m_txtDDEInput->setText(text);
-        ReceiveLinkText();
-    } else if (button == Qt::RightButton) {
-        Beep();
-    }
+    m_game->clickPoint(button, point.x(), point.y());
 }
 
 void frm_GOMOKU::manuS01_Click()
 {
-    const QPointer<frm_GOMOKU> self(this);
-    if (!sendToMessenger(linkMessage(QLatin1String(CodeNudge))) && self)
-        showBox(TextNudgeFailed);
+    m_game->sendNudge();
 }
 
 void frm_GOMOKU::menuTopForm_Click()
@@ -492,7 +314,7 @@ void frm_GOMOKU::menuM02_Click()
 
 void frm_GOMOKU::closeOnSignal()
 {
-    m_quietEndReport = true;
+    m_game->setQuietEndReport(true);
     close();
     // A modal box still open must not keep the program alive.
     emit programEnded();
@@ -503,17 +325,7 @@ void frm_GOMOKU::closeOnSignal()
 void frm_GOMOKU::closeEvent(QCloseEvent *event)
 {
     event->accept();
-    if (m_unloaded)
-        return;
-    m_unloaded = true;
-    if (!m_skipEndReport) {
-        const QPointer<frm_GOMOKU> self(this);
-        if (!sendToMessenger(linkMessage(QLatin1String(CodeEnd))) && self && !m_quietEndReport)
-            showBox(TextEndReportFailed);
-        if (!self)
-            return;
-    }
-    emit programEnded();
+    m_game->unload();
 }
 
 void frm_GOMOKU::resizeEvent(QResizeEvent *event)
@@ -535,5 +347,5 @@ void frm_GOMOKU::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        setWindowTitle(Caption + u'-' + m_rules.PlayerName(m_rules.Turn()));
+        setWindowTitle(m_game->turnCaption());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gomokurules.h"
+#include "gomokugame.h"
 
 #include <QImage>
 #include <QList>
@@ -13,17 +13,15 @@
 class LinkSource;
 class QAction;
 class QLabel;
-class QLineEdit;
 class QLockFile;
 
 namespace GomokuUi {
 class BoardView;
 }
 
-// The gomoku window: the 19 x 19 board, the own user's clicks, whose turn it
-// is, and the link to the messenger. The messenger introduces the game and
-// relays the partner's moves as link texts poked into txtDDEInput; the own
-// moves are sent to the messenger and then run through the same handler.
+// The gomoku window: draws the 19 x 19 board and what the game reports, and
+// hands the own user's clicks and the messenger's link texts to the game
+// (GomokuGame), which decides everything else.
 class frm_GOMOKU : public QMainWindow
 {
     Q_OBJECT
@@ -40,21 +38,21 @@ public:
     bool linkListening() const { return m_linkListening; }
     QString runtimeDir() const { return m_runtimeDir; }
 
-    const GomokuRules &rules() const { return m_rules; }
+    const GomokuRules &rules() const { return m_game->rules(); }
     int CellWidth() const { return m_cellWidth; }
     int CellHeight() const { return m_cellHeight; }
     QColor boardColor() const { return m_boardColor; }
-    // Panel 1, 2 or 3 of the status bar.
+    // Panel 1, 2 or 3 of the status bar, as shown.
     QString panelText(int panel) const;
 
-    QString LinkApplication() const { return m_linkApplication; }
-    QString PartnerName() const { return m_partnerName; }
-    QString PartnerAddress() const { return m_partnerAddress; }
-    QString OwnName() const { return m_ownName; }
-    QString OwnAddress() const { return m_ownAddress; }
+    QString LinkApplication() const { return m_game->LinkApplication(); }
+    QString PartnerName() const { return m_game->PartnerName(); }
+    QString PartnerAddress() const { return m_game->PartnerAddress(); }
+    QString OwnName() const { return m_game->OwnName(); }
+    QString OwnAddress() const { return m_game->OwnAddress(); }
 
-    // The handler of the link-close event: acts on the text of txtDDEInput.
-    void ReceiveLinkText();
+    // Hands a text received over the link to the game.
+    void ReceiveLinkText(const QString &text);
 
     // A mouse button pressed at client point (X, Y) of the board.
     void Form_MouseDown(Qt::MouseButton button, int X, int Y);
@@ -80,6 +78,7 @@ protected:
 private:
     void createMenu();
     void createStatusBar();
+    void connectGame();
     void openLink();
 
     void manuS01_Click();
@@ -87,45 +86,27 @@ private:
     void menuKibanColor_Click();
     void menuM02_Click();
 
-    void Initialize();
-    bool DropAStone(qint16 x, qint16 y);
-    void StartGomoku();
-    void WaitGame(const QString &pColor);
-    void receiveMove(const QString &data);
-    void endOfGame();
-
     void DrawLines(QPainter &painter, const QSize &clientSize);
     void DrawStones(QPainter &painter);
     void DispBitmap(QPainter &painter, int x, int y, int picture);
-    // Redraws the whole board now: grid and plain stones, marks removed.
+    // Redraws the whole board: grid and plain stones, marks removed.
     void repaintBoard();
+    void markStone(int x, int y);
     void makeStoneImages();
 
-    bool sendToMessenger(const QString &text);
     void Beep();
-    void ShowStatus(const QString &text) { setPanelText(1, text); }
-    void setPanelText(int panel, const QString &text);
-    void showBox(const QString &text, const QString &title = {}, bool information = false);
+    void showBox(const QString &text, const QString &title, GomokuGame::BoxIcon icon);
 
-    void linkPoked(const QString &item, const QString &text);
     void Form_LinkClose(const QString &item, const QString &text);
 
-    GomokuRules m_rules;
     QString m_runtimeDir;
     std::unique_ptr<QLockFile> m_lock;
     bool m_alreadyRunning = false;
     LinkSource *m_link = nullptr;
     bool m_linkListening = false;
-
-    QString m_linkApplication;
-    QString m_partnerName;
-    QString m_partnerAddress;
-    QString m_ownName;
-    QString m_ownAddress;
+    GomokuGame *m_game = nullptr;
 
     GomokuUi::BoardView *m_boardView = nullptr;
-    QLineEdit *m_txtDDEInput = nullptr;
-    QLineEdit *m_txtDDEOutput = nullptr;
     std::array<QLabel *, 3> m_panels {};
     QAction *m_menuTopForm = nullptr;
     QAction *m_menuKibanColor = nullptr;
@@ -136,9 +117,4 @@ private:
     int m_cellHeight = 0;
     // Stones drawn with the marked image since the last full repaint.
     QList<QPoint> m_marked;
-
-    bool m_gameWon = false;
-    bool m_unloaded = false;
-    bool m_skipEndReport = false;
-    bool m_quietEndReport = false;
 };

@@ -1,16 +1,11 @@
 // GOMOKU's link input: Control_Data on any text the messenger could poke,
-// and the game window's ReceiveLinkText acting on it. Boxes the game shows
-// are answered at once and caption flashing is cut short.
-#include "frm_GOMOKU.h"
+// and the game (GomokuGame, no window) acting on it. Sends succeed or fail
+// by the input's first byte, so both paths run.
 #include "fuzzsupport.h"
+#include "gomokugame.h"
 #include "gomokulink.h"
-#include "pelwickUDP050.h"
 
-#include <QApplication>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QCoreApplication>
 
 #include <cstdint>
 
@@ -19,28 +14,16 @@ using namespace GomokuLink;
 
 namespace {
 
-QTemporaryDir *runtime = nullptr;
-frm_GOMOKU *game = nullptr;
+GomokuGame *game = nullptr;
 bool gameEnded = false;
+bool sendsSucceed = true;
 
 void newGame()
 {
     delete game;
     gameEnded = false;
-    game = new frm_GOMOKU(runtime->path());
-    QObject::connect(game, &frm_GOMOKU::programEnded, [] { gameEnded = true; });
-    game->show();
-}
-
-// Runs inside every modal box and flash wait the game opens.
-void answerBoxes()
-{
-    StopFlashing();
-    const QList<QWidget *> windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            box->done(QMessageBox::Ok);
-    }
+    game = new GomokuGame([](const QString &, const QString &) { return sendsSucceed; });
+    QObject::connect(game, &GomokuGame::programEnded, [] { gameEnded = true; });
 }
 
 void checkControlData(const QString &text)
@@ -50,12 +33,12 @@ void checkControlData(const QString &text)
         && !split.GameFunc.contains(QLatin1String(DataTag))) {
         const LinkText again = Control_Data(linkMessage(split.GameFunc, split.GameData));
         check(again.GameFunc == split.GameFunc && again.GameData == split.GameData,
-              "rebuilt link text splits differently");
+            "rebuilt link text splits differently");
     }
     if (const auto move = parseMoveData(split.GameData)) {
         const auto again = parseMoveData(moveData(move->address, move->x, move->y));
         check(again && again->address == move->address && again->x == move->x && again->y == move->y,
-              "move data does not survive a rebuild");
+            "move data does not survive a rebuild");
     }
 }
 
@@ -63,14 +46,9 @@ void checkControlData(const QString &text)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     static int qargc = 1;
     static char *qargv[] = { (*argv)[0], nullptr };
-    new QApplication(qargc, qargv);
-    runtime = new QTemporaryDir;
-    auto *answerer = new QTimer;
-    QObject::connect(answerer, &QTimer::timeout, answerBoxes);
-    answerer->start(0);
+    new QCoreApplication(qargc, qargv);
     newGame();
     return 0;
 }
@@ -84,10 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     if (gameEnded)
         newGame();
-    auto *input = game->findChild<QLineEdit *>(QStringLiteral("txtDDEInput"));
-    check(input, "no txtDDEInput");
-    input->setText(text);
-    game->ReceiveLinkText();
-    QCoreApplication::processEvents();
+    sendsSucceed = size == 0 || (data[0] & 1) == 0;
+    game->ReceiveLinkText(text);
+    // A move of the own player on the point the text names, if any.
+    if (const auto move = parseMoveData(Control_Data(text.trimmed()).GameData))
+        game->clickPoint(Qt::LeftButton, move->x, move->y);
     return 0;
 }

@@ -2,40 +2,7 @@
 
 #include "gomokulink.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QProcess>
-#include <QTimer>
-
-// Answers every message box as soon as it shows and remembers its text.
-class BoxCatcher : public QObject
-{
-public:
-    BoxCatcher()
-    {
-        connect(&m_timer, &QTimer::timeout, this, &BoxCatcher::poll);
-        m_timer.start(5);
-    }
-
-    QStringList texts;
-    QStringList titles;
-
-private:
-    void poll()
-    {
-        const QList<QWidget *> windows = QApplication::topLevelWidgets();
-        for (QWidget *w : windows) {
-            auto *box = qobject_cast<QMessageBox *>(w);
-            if (!box || !box->isVisible())
-                continue;
-            texts.append(box->text());
-            titles.append(box->windowTitle());
-            box->done(QMessageBox::Ok);
-        }
-    }
-
-    QTimer m_timer;
-};
 
 namespace GomokuTest {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "frm_pelwickUDP.h"
-#include "messagebox.h"
+#include "messageboxrecorder.h"
 #include "quietsettings.h"
 #include "settingsstore.h"
 #include "udppeer.h"
@@ -74,24 +74,4 @@ private:
     QTemporaryDir m_runtime;
     QTemporaryDir m_programs;
     std::unique_ptr<frm_pelwickUDP> m_window;
-};
-
-// Records every message box and answers it with answer.
-class MessageBoxRecorder
-{
-public:
-    explicit MessageBoxRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok)
-    {
-        SetMessageBoxHook([this, answer](const MessageBoxRequest &request) {
-            texts.append(request.text);
-            if (whileOpen)
-                whileOpen();
-            return answer;
-        });
-    }
-    ~MessageBoxRecorder() { SetMessageBoxHook({}); }
-
-    QStringList texts;
-    // Runs while a box is "open", to model what happens during a modal box.
-    std::function<void()> whileOpen;
 };

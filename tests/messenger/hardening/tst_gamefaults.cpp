@@ -7,11 +7,9 @@
 
 #include <QAction>
 #include <QFile>
-#include <QMessageBox>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
-#include <QTimer>
 
 #include <csignal>
 
@@ -37,29 +35,6 @@ namespace {
 
 const QByteArray Request = "31<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>";
 const QByteArray Accept = "32<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>";
-
-// Answers every box GOMOKU shows as soon as it is up and remembers its text.
-class BoxAnswerer : public QObject
-{
-public:
-    BoxAnswerer()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const QList<QWidget *> windows = QApplication::topLevelWidgets();
-            for (QWidget *w : windows) {
-                if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
-                    texts.append(box->text());
-                    box->done(QMessageBox::Ok);
-                }
-            }
-        });
-        m_timer.start(5);
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
 
 } // namespace
 
@@ -125,7 +100,7 @@ void tst_GameFaults::messengerKilledMidGameLeavesTheGameUsableUntilClosed()
     QVERIFY(QFile::copy(QStringLiteral(PELWICK_BIN_DIR "/pelwick_gamestub"), me.programDir() + QStringLiteral("/GOMOKU")));
     QFile::setPermissions(me.programDir() + QStringLiteral("/GOMOKU"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    BoxAnswerer boxes;
+    MessageBoxRecorder boxes;
     frm_GOMOKU game(me.runtimeDir());
     QVERIFY(game.linkListening());
     game.show();

@@ -6,53 +6,40 @@
 //   click <x> <y>   a left click on intersection (x, y)
 //   state           answers "<panel 1>|<panel 2>|<panel 3>|<caption>"
 // Every message box the game shows is appended to
-// "<runtime dir>/gomoku-driver.log" as one line and closed with OK half a
-// second later, as a player reading it would.
+// "<runtime dir>/gomoku-driver.log" as one line and answered with OK half a
+// second later, as a player reading it would; the game's link keeps being
+// served meanwhile, as under a modal box.
 #include "frm_GOMOKU.h"
+#include "messagebox.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QMessageBox>
 #include <QTimer>
 
 namespace {
 
 constexpr int ReadingTimeMs = 500;
 
-// Notes every message box the moment it is shown, then closes it.
-class BoxCloser : public QObject
+// Notes a message box the moment it is asked for, then presses OK.
+QMessageBox::StandardButton readBox(const QString &logPath, const MessageBoxRequest &request)
 {
-public:
-    explicit BoxCloser(const QString &logPath)
-        : m_logPath(logPath)
-    {
+    // Closed before the reading starts: the partner's end may kill this
+    // program while the box is up, and the line must be on disk by then.
+    if (QFile log(logPath); log.open(QIODevice::Append)) {
+        // One line per box: its line breaks are written as "\\n".
+        QString line = request.text;
+        line.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+        log.write(line.toUtf8() + '\n');
     }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        auto *box = qobject_cast<QMessageBox *>(watched);
-        if (box && event->type() == QEvent::Show) {
-            QFile log(m_logPath);
-            if (log.open(QIODevice::Append)) {
-                // One line per box: its line breaks are written as "\\n".
-                QString line = box->text();
-                line.replace(QLatin1String("\r\n"), QLatin1String("\n"))
-                    .replace(QLatin1Char('\n'), QLatin1String("\\n"));
-                log.write(line.toUtf8() + '\n');
-            }
-            // Read for a moment, as a player would, before pressing OK.
-            QTimer::singleShot(ReadingTimeMs, box, [box] { box->done(QMessageBox::Ok); });
-        }
-        return false;
-    }
-
-private:
-    QString m_logPath;
-};
+    QEventLoop reading;
+    QTimer::singleShot(ReadingTimeMs, &reading, &QEventLoop::quit);
+    reading.exec();
+    return QMessageBox::Ok;
+}
 
 QByteArray answer(frm_GOMOKU &window, const QStringList &words)
 {
@@ -79,8 +66,8 @@ int main(int argc, char *argv[])
         return 0;
     QObject::connect(&window, &frm_GOMOKU::programEnded, &app, [] { QCoreApplication::exit(0); });
 
-    BoxCloser boxes(QDir(window.runtimeDir()).filePath(QStringLiteral("gomoku-driver.log")));
-    app.installEventFilter(&boxes);
+    const QString logPath = QDir(window.runtimeDir()).filePath(QStringLiteral("gomoku-driver.log"));
+    SetMessageBoxHook([logPath](const MessageBoxRequest &request) { return readBox(logPath, request); });
 
     QLocalServer driver;
     const QString name = QDir(window.runtimeDir()).filePath(QStringLiteral("gomoku-driver"));

@@ -1,0 +1,249 @@
+#include "gomokugame.h"
+
+#include "gomokulink.h"
+
+#include <QPointer>
+
+using namespace Gomoku;
+using namespace GomokuLink;
+
+namespace {
+
+const QString Caption = QStringLiteral("五目並べ");
+const QString TextNotStarted = QStringLiteral("ｹﾞｰﾑがｽﾀｰﾄしていません");
+const QString TextNotYourTurn = QStringLiteral("あなたの番ではありません");
+const QString TextOutOfRange = QStringLiteral("範囲外選択！");
+const QString TextGameStart = QStringLiteral("Game Start !!!");
+const QString TextHurryUp = QStringLiteral("早く～ (^0^)");
+const QString TextBlack = QStringLiteral("黒");
+const QString TextWhite = QStringLiteral("白");
+const QString TextYouWon = QStringLiteral("あなたの勝ちです。");
+const QString TextWon = QStringLiteral("の勝ちです。");
+const QString TextProgramEnds = QStringLiteral("プログラムは終了します！");
+const QString TextSendFailed = QStringLiteral("失敗しました!!");
+const QString TextNudgeFailed = QStringLiteral("催促送信に失敗しました。");
+const QString TextEndReportFailed = QStringLiteral("終了報告を失敗しました。");
+const QString TextInvalidCode = QStringLiteral("プログラム不正処理発生 Game_Func=");
+
+constexpr int WinBeeps = 3;
+
+} // namespace
+
+GomokuGame::GomokuGame(LinkSender sender, QObject *parent)
+    : QObject(parent)
+    , m_send(std::move(sender))
+    , m_caption(Caption)
+{
+}
+
+QString GomokuGame::panelText(int panel) const
+{
+    return panel >= 1 && panel <= 3 ? m_panels.at(panel - 1) : QString();
+}
+
+QString GomokuGame::turnCaption() const
+{
+    return Caption + u'-' + m_rules.PlayerName(m_rules.Turn());
+}
+
+void GomokuGame::setPanelText(int panel, const QString &text)
+{
+    m_panels.at(panel - 1) = text;
+    emit panelChanged(panel, text);
+}
+
+void GomokuGame::showBox(const QString &text, const QString &title, BoxIcon icon)
+{
+    emit boxRequested(text, title, icon);
+}
+
+bool GomokuGame::sendToMessenger(const QString &text)
+{
+    // Until "#1" has named the messenger there is nobody to send to; the
+    // text must not reach some other program.
+    if (m_linkApplication.isEmpty() || !m_send)
+        return false;
+    return m_send(m_linkApplication, text);
+}
+
+// ---- received texts --------------------------------------------------------
+
+void GomokuGame::ReceiveLinkText(const QString &text)
+{
+    const LinkText split = Control_Data(text.trimmed());
+    const QString &code = split.GameFunc;
+    const QString &data = split.GameData;
+
+    if (code == QLatin1String(CodeMessengerName)) {
+        m_linkApplication = data;
+    } else if (code == QLatin1String(CodePartnerName)) {
+        m_partnerName = data;
+    } else if (code == QLatin1String(CodePartnerAddress)) {
+        m_partnerAddress = data;
+    } else if (code == QLatin1String(CodeOwnName)) {
+        m_ownName = data;
+    } else if (code == QLatin1String(CodeOwnAddress)) {
+        m_ownAddress = data;
+    } else if (code == QLatin1String(CodeStart)) {
+        m_rules.setPlayerName(OwnSide, m_ownName);
+        m_rules.setPlayerName(PartnerSide, m_partnerName);
+        StartGomoku();
+    } else if (code == QLatin1String(CodeEnd)) {
+        // Ends at once: no message, no end report.
+        m_skipEndReport = true;
+        const QPointer<GomokuGame> self(this);
+        emit closeRequested();
+        if (self)
+            emit programEnded();
+    } else if (code == QLatin1String(CodeNudge)) {
+        const QPointer<GomokuGame> self(this);
+        emit beepRequested();
+        emit flashRequested();
+        if (self)
+            setPanelText(1, TextHurryUp);
+    } else if (code == QLatin1String(CodeMove)) {
+        receiveMove(data);
+    } else if (code == QLatin1String(CodeBlack)) {
+        WaitGame(Black);
+    } else if (code == QLatin1String(CodeWhite)) {
+        WaitGame(White);
+    } else {
+        showBox(TextInvalidCode + code, QLatin1String(Application));
+    }
+}
+
+void GomokuGame::StartGomoku()
+{
+    m_rules.Initialize();
+    emit boardCleared();
+    emit beepRequested();
+    setPanelText(1, TextGameStart);
+    m_gameWon = false;
+    m_rules.startGame();
+}
+
+void GomokuGame::WaitGame(qint16 ownColor)
+{
+    const bool ownBlack = ownColor == Black;
+    const QString &blackName = ownBlack ? m_ownName : m_partnerName;
+    const QString &whiteName = ownBlack ? m_partnerName : m_ownName;
+    m_caption = Caption + QStringLiteral(" [黒]") + blackName + QStringLiteral(" 対 [白]") + whiteName;
+    emit captionChanged(m_caption);
+    m_rules.setOwnColor(ownColor);
+}
+
+void GomokuGame::receiveMove(const QString &data)
+{
+    // A move off the board, onto a stone or not of the move's form is
+    // dropped before it touches the board or the turn. A move that names
+    // the own address is played for the own side.
+    const auto move = parseMoveData(data);
+    if (!move || !isOnBoard(move->x, move->y))
+        return;
+    playMove(move->address == m_ownAddress ? OwnSide : PartnerSide, qint16(move->x), qint16(move->y));
+}
+
+void GomokuGame::playMove(qint16 side, qint16 x, qint16 y)
+{
+    if (m_gameWon || !m_rules.isFree(x, y))
+        return;
+    m_rules.setTurn(side);
+    // A partner's move clears the marks: what stays marked is the partner's
+    // last stone and the own answer to it.
+    if (side == PartnerSide)
+        emit boardCleared();
+    const bool won = m_rules.DropAStone(x, y);
+    emit stonePlaced(x, y);
+    if (won) {
+        endOfGame();
+        return;
+    }
+    m_rules.flipTurn();
+    const qint16 turn = m_rules.Turn();
+    setPanelText(2, m_rules.PlayerName(turn));
+    setPanelText(3, m_rules.StoneColor(turn) == White ? TextWhite : TextBlack);
+    if (turn == OwnSide)
+        emit beepRequested();
+}
+
+void GomokuGame::endOfGame()
+{
+    m_gameWon = true;
+    for (int i = 0; i < WinBeeps; ++i)
+        emit beepRequested();
+    const QString first = m_rules.Turn() == OwnSide ? TextYouWon : m_rules.PlayerName(PartnerSide) + TextWon;
+    emit gameWon();
+    const QPointer<GomokuGame> self(this);
+    showBox(first + u'\n' + TextProgramEnds, Caption, BoxIcon::Information);
+    if (self)
+        emit closeRequested();
+}
+
+// ---- the own player --------------------------------------------------------
+
+void GomokuGame::clickPoint(Qt::MouseButton button, int x, int y)
+{
+    if (!m_rules.GameStarted()) {
+        emit beepRequested();
+        setPanelText(1, TextNotStarted);
+        return;
+    }
+    emit flashStopRequested();
+    setPanelText(1, QString());
+
+    // The turn is checked before the range: a click anywhere during the
+    // partner's turn is "not your turn".
+    if (m_rules.Turn() == PartnerSide) {
+        emit beepRequested();
+        setPanelText(1, TextNotYourTurn);
+        return;
+    }
+    if (!isOnBoard(x, y)) {
+        emit beepRequested();
+        setPanelText(1, TextOutOfRange);
+        return;
+    }
+    if (button == Qt::LeftButton) {
+        if (!m_rules.isFree(qint16(x), qint16(y))) {
+            emit beepRequested();
+            return;
+        }
+        placeOwnStone(qint16(x), qint16(y));
+    } else if (button == Qt::RightButton) {
+        emit beepRequested();
+    }
+}
+
+void GomokuGame::placeOwnStone(qint16 x, qint16 y)
+{
+    const QString text = linkMessage(QLatin1String(CodeMove), moveData(m_ownAddress, x, y));
+    const QPointer<GomokuGame> self(this);
+    if (!sendToMessenger(text) && self)
+        showBox(TextSendFailed + m_linkApplication + text, QLatin1String(Application));
+    // The partner's texts were handled while the send waited: the point or
+    // the game may have changed meanwhile, and playMove checks both.
+    if (self)
+        playMove(OwnSide, x, y);
+}
+
+void GomokuGame::sendNudge()
+{
+    const QPointer<GomokuGame> self(this);
+    if (!sendToMessenger(linkMessage(QLatin1String(CodeNudge))) && self)
+        showBox(TextNudgeFailed, QLatin1String(Application));
+}
+
+void GomokuGame::unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    if (!m_skipEndReport) {
+        const QPointer<GomokuGame> self(this);
+        if (!sendToMessenger(linkMessage(QLatin1String(CodeEnd))) && self && !m_quietEndReport)
+            showBox(TextEndReportFailed, QLatin1String(Application));
+        if (!self)
+            return;
+    }
+    emit programEnded();
+}
