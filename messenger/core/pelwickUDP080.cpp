@@ -257,3 +257,9 @@ QList<BroadcastRoute> BroadcastRoutes()
     }
     return routes;
 }
+
+QString NetworkIdentityText(const QString &host, const QString &ip, const QString &mac)
+{
+    return QLatin1String("Host\t = ") + host + QLatin1Char('\r') + QLatin1String("IP\t = ") + ip + QLatin1Char('\r')
+        + QLatin1String("MAC\t = ") + mac;
+}

@@ -75,6 +75,9 @@ void StopSockets(const MessageSink &show = {});
 qint16 LowByteOf(qint32 value);
 qint16 HighByteOf(qint32 value);
 
+// The text of the network identity box: three lines separated by CR.
+QString NetworkIdentityText(const QString &host, const QString &ip, const QString &mac);
+
 // The MAC text of raw hardware-address bytes: the first six, missing ones as 00.
 QString MacText(const QByteArray &bytes);
 

@@ -1,4 +1,6 @@
 #include "frm_pelwickUDP.h"
+#include "messagelog.h"
+#include "windowplacement.h"
 
 #include "Frm_pelwickPlp.h"
 #include "arrivalsound.h"
@@ -20,27 +22,9 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QStatusBar>
-#include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include <cmath>
-
-namespace {
-
-// The log keeps about this many characters; older message blocks go first.
-constexpr int LogCharacterLimit = 4 * 1024 * 1024;
-
-// Window positions are stored in twips, 1440 to the logical inch.
-double twipsPerPixel(const QWidget *window)
-{
-    const int dpi = window->logicalDpiX();
-    return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
-
-} // namespace
 
 frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget *parent)
     : QMainWindow(parent)
@@ -78,10 +62,7 @@ void frm_pelwickUDP::buildControls()
 
     auto *label3 = new QLabel(QStringLiteral("送受信履歴"), central);
     label3->setObjectName(QStringLiteral("Label3"));
-    m_txtR = new QPlainTextEdit(central);
-    m_txtR->setObjectName(QStringLiteral("txtR"));
-    m_txtR->setReadOnly(true);
-    m_txtR->setUndoRedoEnabled(false);
+    m_txtR = new MessageLogView(central);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdSend, 1);
@@ -112,7 +93,7 @@ void frm_pelwickUDP::buildControls()
 void frm_pelwickUDP::connectSession()
 {
     connect(m_session, &MessengerSession::statusChanged, this, &frm_pelwickUDP::ShowStatus);
-    connect(m_session, &MessengerSession::logAppended, this, &frm_pelwickUDP::appendLog);
+    connect(m_session, &MessengerSession::logAppended, m_txtR, &MessageLogView::appendBlock);
     connect(m_session, &MessengerSession::boxRequested, this, &frm_pelwickUDP::showSessionBox);
     connect(m_session, &MessengerSession::messageArrived, this, &frm_pelwickUDP::messageArrived);
     connect(m_session, &MessengerSession::gameStateChanged, this, &frm_pelwickUDP::updateGameMenu);
@@ -147,7 +128,7 @@ bool frm_pelwickUDP::Form_Load()
     // 6. Settings and the stored directory; the log continues the kept
     // conversation.
     LoadOrSaveSettings(true);
-    appendLog(m_session->keptConversation());
+    m_txtR->appendBlock(m_session->keptConversation());
 
     // 7. Stay on top as stored.
     SetTopmost(localSettings().FormTop, this);
@@ -207,47 +188,22 @@ void frm_pelwickUDP::changeEvent(QEvent *event)
 void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
 {
     SettingsStore store(m_env.appName, m_env.settingsDirectory);
-    const QString windowPos = QLatin1String(SettingsKey::WindowPos);
-    const double tpp = twipsPerPixel(this);
-
     if (isLoad) {
-        // Each edge is read with the current value as default and applied at
-        // once; a value that does not convert leaves the edge where it is.
-        auto edge = [&](const char *key, int currentPixels) -> int {
-            const QString fallback = FormatSettingsSingle(float(currentPixels * tpp));
-            const auto twips = ParseSettingsSingle(store.value(windowPos, QLatin1String(key), fallback));
-            if (!twips)
-                return currentPixels;
-            const double pixels = *twips / tpp;
-            if (pixels < -1e6 || pixels > 1e6)
-                return currentPixels;
-            return int(std::lround(pixels));
-        };
-        move(edge("Left", x()), y());
-        move(x(), edge("Top", y()));
-        resize(qMax(1, edge("Width", width())), height());
-        resize(width(), qMax(1, edge("Height", height())));
-
+        loadWindowPlacement(store, this);
         LocalSettings defaults;
         defaults.SoundFilePath = DefaultArrivalSoundPath();
         defaults.Sound = true;
         defaults.FormTop = false;
         defaults.PopUp = true;
+        defaults.Port = DefaultPort;
+        defaults.UserName = QHostInfo::localHostName();
         defaults.Broadcast = true;
         defaults.KeepLog = true;
         defaults.Notify = true;
-        defaults.Port = DefaultPort;
-        defaults.UserName = QHostInfo::localHostName();
         m_session->loadSettings(store, defaults);
         return;
     }
-
-    if (!isMinimized()) {
-        store.setValue(windowPos, QStringLiteral("Top"), FormatSettingsSingle(float(y() * tpp)));
-        store.setValue(windowPos, QStringLiteral("Left"), FormatSettingsSingle(float(x() * tpp)));
-        store.setValue(windowPos, QStringLiteral("Width"), FormatSettingsSingle(float(width() * tpp)));
-        store.setValue(windowPos, QStringLiteral("Height"), FormatSettingsSingle(float(height() * tpp)));
-    }
+    saveWindowPlacement(store, this);
     m_session->saveSettings(store);
     store.sync();
 }
@@ -284,8 +240,12 @@ void frm_pelwickUDP::CmdSend_Click()
 
 void frm_pelwickUDP::CmdClear_Click()
 {
-    m_pendingLog.clear();
-    m_txtR->clear();
+    m_txtR->clearLog();
+}
+
+QString frm_pelwickUDP::logText() const
+{
+    return m_txtR->logText();
 }
 
 void frm_pelwickUDP::requestGame(const QString &gameId)
@@ -294,56 +254,6 @@ void frm_pelwickUDP::requestGame(const QString &gameId)
     if (row < 0 && !m_listUser->selectedRows().isEmpty())
         row = m_listUser->selectedRows().first();
     m_session->requestGame(gameId, row);
-}
-
-void frm_pelwickUDP::appendLog(const QString &block)
-{
-    if (m_pendingLog.isEmpty())
-        QTimer::singleShot(0, this, &frm_pelwickUDP::flushLog);
-    m_pendingLog += block;
-}
-
-void frm_pelwickUDP::flushLog()
-{
-    if (m_pendingLog.isEmpty())
-        return;
-    QString text = std::exchange(m_pendingLog, QString());
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    // What just arrived is shown, unless the user scrolled up to read.
-    QScrollBar *scroll = m_txtR->verticalScrollBar();
-    const bool atBottom = scroll->value() >= scroll->maximum();
-    QTextCursor cursor(m_txtR->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
-    if (atBottom)
-        scroll->setValue(scroll->maximum());
-
-    QTextDocument *doc = m_txtR->document();
-    if (doc->characterCount() <= LogCharacterLimit)
-        return;
-    // Drop whole message blocks from the top until a quarter is free: each
-    // block ends with an empty line.
-    QTextBlock block = doc->begin();
-    while (block.isValid() && doc->characterCount() - block.position() > LogCharacterLimit * 3 / 4)
-        block = block.next();
-    while (block.isValid() && !block.text().isEmpty())
-        block = block.next();
-    if (!block.isValid())
-        return;
-    QTextCursor trim(doc);
-    trim.movePosition(QTextCursor::Start);
-    trim.setPosition(block.next().isValid() ? block.next().position() : block.position(), QTextCursor::KeepAnchor);
-    trim.removeSelectedText();
-    if (atBottom)
-        scroll->setValue(scroll->maximum());
-}
-
-QString frm_pelwickUDP::logText() const
-{
-    const_cast<frm_pelwickUDP *>(this)->flushLog();
-    QString text = m_txtR->toPlainText();
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return text;
 }
 
 void frm_pelwickUDP::showSessionBox(const QString &text)

@@ -1,46 +1,18 @@
 #pragma once
 
+#include "messengerenvironment.h"
+#include "messengermenus.h"
 #include "messengersession.h"
 #include "textutil.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
-#include <functional>
-
-class ArrivalSoundPlayer;
-class CommonDialogRunner;
-class DesktopNotifier;
-class QDialog;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
-class QPushButton;
+class MessageLogView;
 class UserListView;
-
-// Where a messenger lives, and how its window reaches the desktop. The
-// shipped program uses the defaults; tests replace what a person would do.
-struct MessengerEnvironment : SessionEnvironment
-{
-    // The files the hosts and LMHOSTS entries edit.
-    QString hostsFile = QStringLiteral("/etc/hosts");
-    QString lmhostsFile = QStringLiteral("/etc/samba/lmhosts");
-    // Opens a file in the user's editor. Empty: the desktop's default.
-    std::function<void(const QString &)> openFile;
-    // Where the file dialogs run. Null: Qt's own dialogs.
-    CommonDialogRunner *dialogs = nullptr;
-    // Runs a modal dialog in place of exec(), so tests can drive it.
-    std::function<void(QDialog *)> dialogHook;
-    // Plays the arrival sound. Null: the program's own player.
-    ArrivalSoundPlayer *soundPlayer = nullptr;
-    // How game programs are started and poked. Null: the real ones.
-    GamePrograms *games = nullptr;
-    // Shows desktop notifications. Null: the desktop's notification service.
-    DesktopNotifier *notifier = nullptr;
-};
-
-// The text of the network identity box: three lines separated by CR.
-QString NetworkIdentityText(const QString &host, const QString &ip, const QString &mac);
 
 // The messenger's main window: shows its session (the user list, the log,
 // the status text, boxes) and the attention devices, and forwards the
@@ -92,17 +64,14 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    struct MenuEntry;
     void buildControls();
     void buildMenus();
+    void runCommand(MenuCommand command);
     void connectSession();
-    QMenu *buildMenu(QMenu *menu, const MenuEntry *entries, int count);
     bool showOptionsDialog();
     void openToolWindow(QPointer<QWidget> &window, const std::function<QWidget *()> &create);
     void editSystemFile(const QString &path);
 
-    void appendLog(const QString &block);
-    void flushLog();
     void showSessionBox(const QString &text);
     void messageArrived(const ParsedDatagram &datagram);
     void restoreToFront();
@@ -116,9 +85,6 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     std::function<void(QMenu *)> m_popupHook;
-    // Log blocks not yet shown: appended once per turn of the event loop,
-    // so a burst of arrivals costs one layout of the log.
-    QString m_pendingLog;
 
     QPointer<QWidget> m_systemWindow;
     QPointer<QWidget> m_processWindow;
@@ -126,7 +92,7 @@ private:
     QPointer<QWidget> m_aboutWindow;
     UserListView *m_listUser = nullptr;
     QPlainTextEdit *m_txtS = nullptr;
-    QPlainTextEdit *m_txtR = nullptr;
+    MessageLogView *m_txtR = nullptr;
     QLabel *m_statusPanel = nullptr;
 
 public:

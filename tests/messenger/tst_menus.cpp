@@ -1,3 +1,4 @@
+#include "pelwickUDP080.h"
 #include "messengerfixture.h"
 
 #include <QApplication>

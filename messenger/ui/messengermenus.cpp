@@ -1,0 +1,159 @@
+#include "messengermenus.h"
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+// One line of a menu layout: an entry, a separator, or the start or end of
+// a submenu.
+struct MenuLine
+{
+    enum Kind { Entry, Separator, Open, Close } kind;
+    const char *name = nullptr;
+    const char16_t *caption = nullptr;
+    MenuCommand command = MenuCommand::Close;
+};
+
+using L = MenuLine;
+using C = MenuCommand;
+
+// The menu bar: each top-level Open is a menu of the bar.
+const MenuLine Bar[] = {
+    { L::Open, "menuM01", u"ﾌｧｲﾙ" },
+    { L::Open, "menuS01", u"表示" },
+    { L::Entry, "menuMon", u"前面表示", C::TopForm },
+    { L::Close },
+    { L::Separator, "menuH0" },
+    { L::Entry, "menuClose", u"閉じる", C::Close },
+    { L::Close },
+    { L::Open, "menuM02", u"ﾂｰﾙ" },
+    { L::Entry, "menuOpsion", u"ｵﾌﾟｼｮﾝ", C::Options },
+    { L::Separator, "menuH1" },
+    { L::Entry, "menuPC", u"PC情報", C::SystemInfo },
+    { L::Entry, "menuNet", u"Net情報", C::NetIdentity },
+    { L::Entry, "menuProcess", u"ﾌﾟﾛｾｽ一覧", C::Processes },
+    { L::Entry, "menuSplit", u"ﾌｧｲﾙ分割", C::Split },
+    { L::Entry, "menuClock", u"時計", C::Clock },
+    { L::Separator, "menuH2" },
+    { L::Open, "menuControlpanel", u"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ表示" },
+    { L::Entry, "menuNetwork", u"ﾈｯﾄﾜｰｸ", C::Network },
+    { L::Entry, "menuODBC", u"ODBC32", C::Odbc },
+    { L::Close },
+    { L::Entry, "menuLmhosts", u"Lmhostsﾌｧｲﾙ", C::Lmhosts },
+    { L::Entry, "menuHosts", u"Hostsﾌｧｲﾙ", C::Hosts },
+    { L::Close },
+    { L::Open, "menuHelp", u"ﾍﾙﾌﾟ" },
+    { L::Entry, "menuVar", u"ﾊﾞｰｼﾞｮﾝ", C::Version },
+    { L::Close },
+};
+
+const MenuLine Tray[] = {
+    { L::Open, "menuTaskBarDsp", u"表示" },
+    { L::Entry, "menuTaskBarTopForm", u"前面表示", C::TopForm },
+    { L::Close },
+    { L::Separator, "menuTaskBarH1" },
+    { L::Open, "meniTaskBarTool", u"ﾂｰﾙ" },
+    { L::Entry, "menuTaskBarOpsion", u"ｵﾌﾟｼｮﾝ", C::Options },
+    { L::Close },
+    { L::Separator, "menuTaskBarH2" },
+    { L::Entry, "menuTaskBarPC", u"PC情報", C::SystemInfo },
+    { L::Entry, "menuTaskBarNet", u"Net情報", C::NetIdentity },
+    { L::Entry, "menuTaskBarProcess", u"ﾌﾟﾛｾｽ一覧", C::Processes },
+    { L::Entry, "menuTaskBarSplit", u"ﾌｧｲﾙ分割", C::Split },
+    { L::Entry, "menuTaskBarClock", u"時計", C::Clock },
+    { L::Separator, "menuTaskBarH3" },
+    { L::Open, "menuTaskBarControlPanel", u"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ" },
+    { L::Entry, "menuTaskBarNetwork", u"ﾈｯﾄﾜｰｸ", C::Network },
+    { L::Entry, "menuTaskBarOdbc", u"ODBC32", C::Odbc },
+    { L::Close },
+    { L::Entry, "menuTaskBarLmhosts", u"Lmhostsﾌｧｲﾙ", C::Lmhosts },
+    { L::Entry, "menuTaskBarHosts", u"Hostsﾌｧｲﾙ", C::Hosts },
+    { L::Separator, "menuTaskBarH4" },
+    { L::Entry, "menuTaskBarVar", u"ﾊﾞｰｼﾞｮﾝ", C::Version },
+    { L::Entry, "menuTaskBarClose", u"閉じる", C::Close },
+};
+
+QAction *namedAction(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QMenu *namedMenu(QMenu *parentMenu, const char *name, const QString &caption)
+{
+    QMenu *menu = parentMenu->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    menu->menuAction()->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+// Fills menu with lines [begin, end).
+void fill(QMenu *menu, const MenuLine *begin, const MenuLine *end, const std::function<void(MenuCommand)> &run)
+{
+    QList<QMenu *> open { menu };
+    for (const MenuLine *line = begin; line != end; ++line) {
+        switch (line->kind) {
+        case L::Entry: {
+            QAction *action = namedAction(open.last(), line->name, QString::fromUtf16(line->caption));
+            QObject::connect(action, &QAction::triggered, action, [run, command = line->command] { run(command); });
+            break;
+        }
+        case L::Separator: {
+            QAction *action = open.last()->addSeparator();
+            action->setObjectName(QLatin1String(line->name));
+            action->setText(QStringLiteral("-"));
+            break;
+        }
+        case L::Open:
+            open.append(namedMenu(open.last(), line->name, QString::fromUtf16(line->caption)));
+            break;
+        case L::Close:
+            open.removeLast();
+            break;
+        }
+    }
+}
+
+} // namespace
+
+MessengerMenus buildMessengerMenus(QMainWindow *window, const std::function<void(MenuCommand)> &run)
+{
+    QMenuBar *bar = window->menuBar();
+    for (const MenuLine *line = std::begin(Bar); line != std::end(Bar);) {
+        // The top-level menu runs to its matching Close.
+        const MenuLine *end = line + 1;
+        for (int depth = 1; depth > 0; ++end)
+            depth += end->kind == L::Open ? 1 : end->kind == L::Close ? -1 : 0;
+        QMenu *top = bar->addMenu(QString::fromUtf16(line->caption));
+        top->setObjectName(QLatin1String(line->name));
+        fill(top, line + 1, end - 1, run);
+        line = end;
+    }
+
+    // Holder of the two pop-up menus; never shown in the bar.
+    QMenu *holder = bar->addMenu(QStringLiteral("NotDisplay"));
+    holder->setObjectName(QStringLiteral("nameNotDisplay"));
+    holder->menuAction()->setVisible(false);
+
+    MessengerMenus m;
+    m.menuListUser = namedMenu(holder, "menuListUser", QStringLiteral("ListUser左ｸﾘｯｸ"));
+    m.menuListUserLanCheck = namedAction(m.menuListUser, "menuListUserLanCheck", QStringLiteral("接続確認"));
+    QMenu *game = namedMenu(m.menuListUser, "menuGame", QStringLiteral("ｹﾞｰﾑ"));
+    m.menuGame = game->menuAction();
+    m.menuGame->setCheckable(true);
+    m.menuGame_Gomoku = namedAction(game, "menuGame_Gomoku", QStringLiteral("五目並べ"));
+    m.menuGame_Osero = namedAction(game, "menuGame_Osero", QStringLiteral("オセロ"));
+    m.menuRemove = namedAction(m.menuListUser, "menuRemove", QStringLiteral("相互のＰＣからIP情報を消去"));
+
+    m.menuTaskBar = namedMenu(holder, "menuTaskBar", QStringLiteral("ﾀｽｸﾊﾞｰ用"));
+    fill(m.menuTaskBar, std::begin(Tray), std::end(Tray), run);
+
+    m.menuMon = window->findChild<QAction *>(QStringLiteral("menuMon"));
+    m.menuTaskBarTopForm = window->findChild<QAction *>(QStringLiteral("menuTaskBarTopForm"));
+    m.menuMon->setCheckable(true);
+    m.menuTaskBarTopForm->setCheckable(true);
+    return m;
+}
