@@ -4,6 +4,7 @@
 #include "clsFolderGetPath.h"
 #include "splitnames.h"
 #include "splitrun.h"
+#include "textutil.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -27,18 +28,6 @@ namespace {
 
 constexpr std::array<const char *, 5> SizeCaptions { "1.44 M", "1.25 M", "1.21 M", " 720 K", " 640 K" };
 constexpr qint32 SourceDialogFlags = 0x1805; // read-only preset and hidden, path and file must exist
-
-// Only spaces count, as in the emptiness tests of the two texts.
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // A source must be a plain, visible file.
 bool sourceFileFound(const QString &text)
