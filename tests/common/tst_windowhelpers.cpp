@@ -1,6 +1,9 @@
 #include "pelwickUDP050.h"
+#include "windowdrag.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -20,6 +23,7 @@ private slots:
     void stopDuringTheFirstWaitMeansNoFurtherInversion();
     void windowDestroyedDuringAFlashEndsIt();
     void isWindowsNtIsFalseHere();
+    void windowDragStartsOneMovePerLeftPress();
 };
 
 void tst_WindowHelpers::setTopmostKeepsHiddenWindowHidden()
@@ -181,6 +185,48 @@ void tst_WindowHelpers::windowDestroyedDuringAFlashEndsIt()
 void tst_WindowHelpers::isWindowsNtIsFalseHere()
 {
     QVERIFY(!IsWindowsNT());
+}
+
+void tst_WindowHelpers::windowDragStartsOneMovePerLeftPress()
+{
+    QWidget w;
+    w.resize(100, 100);
+    auto *drag = new WindowDrag(&w);
+    QList<QWidget *> moved;
+    drag->setMoveStarter([&](QWidget *window) {
+        moved << window;
+        return true;
+    });
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QPoint at(50, 50);
+    const auto motion = [&](Qt::MouseButtons held) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(at + QPoint(8, 5)), QPointF(w.mapToGlobal(at + QPoint(8, 5))),
+            Qt::NoButton, held, Qt::NoModifier);
+        QApplication::sendEvent(&w, &event);
+    };
+
+    motion(Qt::NoButton);
+    QTest::mousePress(&w, Qt::LeftButton, {}, at);
+    motion(Qt::LeftButton);
+    // The window system holds the pointer until the release: no second move.
+    motion(Qt::LeftButton);
+    QTest::mouseRelease(&w, Qt::LeftButton, {}, at);
+    motion(Qt::NoButton);
+    QCOMPARE(moved, QList<QWidget *>({ &w }));
+
+    // A window hidden with the button down does not start a move when shown again.
+    QTest::mousePress(&w, Qt::LeftButton, {}, at);
+    w.hide();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    motion(Qt::LeftButton);
+    QCOMPARE(moved.size(), 1);
+    QTest::mouseRelease(&w, Qt::LeftButton, {}, at);
+
+    QTest::mousePress(&w, Qt::LeftButton, {}, at);
+    motion(Qt::LeftButton);
+    QCOMPARE(moved, QList<QWidget *>({ &w, &w }));
 }
 
 QTEST_MAIN(tst_WindowHelpers)
