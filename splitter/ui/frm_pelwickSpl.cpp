@@ -2,6 +2,7 @@
 
 #include "clsCommonDlg.h"
 #include "clsFolderGetPath.h"
+#include "messagebox.h"
 #include "splitnames.h"
 #include "splitrun.h"
 #include "textutil.h"
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -294,16 +294,13 @@ void Frm_pelwickSpl::closeEvent(QCloseEvent *event)
         QWidget::closeEvent(event);
 }
 
-int Frm_pelwickSpl::showBox(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons)
+QMessageBox::StandardButton Frm_pelwickSpl::showBox(
+    QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons)
 {
-    // On the heap: a window destroyed while the box is open takes the box
-    // with it, and the box must not be destroyed a second time here.
-    const QPointer<QMessageBox> box = new QMessageBox(icon, m_caption, text, buttons, this);
-    if (buttons & QMessageBox::Yes)
-        box->setDefaultButton(QMessageBox::Yes);
-    const int answer = box->exec();
-    delete box.data();
-    return answer;
+    // The window may be destroyed while the box is open (NoButton comes back
+    // then): nothing of it is touched after the box.
+    return ShowMessageBox({ this, text, m_caption, buttons, icon,
+        buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::NoButton });
 }
 
 void Frm_pelwickSpl::inform(const QString &text)

@@ -1,3 +1,4 @@
+#include "messagebox.h"
 #include "pelwickUDP050.h"
 #include "windowdrag.h"
 
@@ -5,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -24,6 +26,7 @@ private slots:
     void windowDestroyedDuringAFlashEndsIt();
     void isWindowsNtIsFalseHere();
     void windowDragStartsOneMovePerLeftPress();
+    void messageBoxGoesWithAParentDestroyedWhileItIsOpen();
 };
 
 void tst_WindowHelpers::setTopmostKeepsHiddenWindowHidden()
@@ -227,6 +230,30 @@ void tst_WindowHelpers::windowDragStartsOneMovePerLeftPress()
     QTest::mousePress(&w, Qt::LeftButton, {}, at);
     motion(Qt::LeftButton);
     QCOMPARE(moved, QList<QWidget *>({ &w, &w }));
+}
+
+void tst_WindowHelpers::messageBoxGoesWithAParentDestroyedWhileItIsOpen()
+{
+    auto *parent = new QWidget;
+    const QPointer<QWidget> alive(parent);
+    parent->show();
+    QString title;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    // Runs in the open box's own event loop.
+    QTimer::singleShot(0, parent, [&] {
+        auto *box = parent->findChild<QMessageBox *>();
+        if (box && box->isVisible()) {
+            title = box->windowTitle();
+            defaultButton = box->standardButton(box->defaultButton());
+        }
+        delete parent;
+    });
+    const auto answer = ShowMessageBox({ parent, QStringLiteral("question"), QStringLiteral("caption"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes });
+    QVERIFY(!alive);
+    QCOMPARE(answer, QMessageBox::NoButton);
+    QCOMPARE(title, QStringLiteral("caption"));
+    QCOMPARE(defaultButton, QMessageBox::Yes);
 }
 
 QTEST_MAIN(tst_WindowHelpers)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "frm_pelwickUDP.h"
-#include "messagebox.h"
+#include "messageboxrecorder.h"
 #include "quietsettings.h"
 #include "settingsstore.h"
 #include "udppeer.h"
@@ -17,7 +17,8 @@ class MessengerFixture
 {
 public:
     explicit MessengerFixture(const QString &address, quint16 port, const QString &userName = QStringLiteral("me"))
-        : m_address(address), m_port(port)
+        : m_address(address)
+        , m_port(port)
     {
         SettingsStore store(QStringLiteral("Pelwick"), settingsDir());
         WriteQuietMessengerSettings(store, port, userName);
@@ -74,24 +75,4 @@ private:
     QTemporaryDir m_runtime;
     QTemporaryDir m_programs;
     std::unique_ptr<frm_pelwickUDP> m_window;
-};
-
-// Records every message box and answers it with answer.
-class MessageBoxRecorder
-{
-public:
-    explicit MessageBoxRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok)
-    {
-        SetMessageBoxHook([this, answer](const MessageBoxRequest &request) {
-            texts.append(request.text);
-            if (whileOpen)
-                whileOpen();
-            return answer;
-        });
-    }
-    ~MessageBoxRecorder() { SetMessageBoxHook({}); }
-
-    QStringList texts;
-    // Runs while a box is "open", to model what happens during a modal box.
-    std::function<void()> whileOpen;
 };
