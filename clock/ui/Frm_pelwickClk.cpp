@@ -1,13 +1,13 @@
 #include "Frm_pelwickClk.h"
 
 #include "pelwickUDP050.h"
+#include "windowdrag.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QTimer>
-#include <QWindow>
 
 namespace {
 
@@ -50,6 +50,9 @@ Frm_pelwickClk::Frm_pelwickClk(QWidget *parent, TimeSource now)
     m_labelTime->adjustSize();
     // Mouse presses on the read-out drag and close the clock like the dial does.
     m_labelTime->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    // The left button drags the clock anywhere on it; a double-click still closes it.
+    new WindowDrag(this);
 
     resize(ClockGeometry::SquareToSmallerSide(ClockGeometry::InitialClientSize));
     applyShape();
@@ -172,40 +175,10 @@ void Frm_pelwickClk::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
-// A left press lets the user drag the clock. The move is handed to the window
-// system with the first motion rather than at the press: once it has taken
-// the pointer for a move, the second click of a double-click never arrives.
-void Frm_pelwickClk::mousePressEvent(QMouseEvent *event)
-{
-    m_leftPressed = event->buttons() & Qt::LeftButton;
-    event->accept();
-}
-
-void Frm_pelwickClk::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_leftPressed && (event->buttons() & Qt::LeftButton)) {
-        m_leftPressed = false;
-        startWindowMove();
-    }
-    event->accept();
-}
-
-void Frm_pelwickClk::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_leftPressed = event->buttons() & Qt::LeftButton;
-    event->accept();
-}
-
 void Frm_pelwickClk::mouseDoubleClickEvent(QMouseEvent *event)
 {
     event->accept();
     // A double-click is the left button's, as everywhere else on the desktop.
     if (event->button() == Qt::LeftButton)
         close();
-}
-
-bool Frm_pelwickClk::startWindowMove()
-{
-    QWindow *handle = windowHandle();
-    return handle && handle->startSystemMove();
 }

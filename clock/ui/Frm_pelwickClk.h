@@ -50,12 +50,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
-    // Hands the move over to the window system; tests override it to observe drags.
-    virtual bool startWindowMove();
 
 private:
     void Redraw();
@@ -67,5 +62,4 @@ private:
     QImage m_canvas;
     ClockGeometry::Dial m_dial;
     bool m_loaded = false;
-    bool m_leftPressed = false;
 };

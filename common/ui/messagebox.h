@@ -7,6 +7,10 @@
 // Every message box of the suite goes through ShowMessageBox, so tests can
 // answer boxes without a person. The hook, when set, replaces the dialog and
 // returns the button pressed.
+//
+// The box is modal to parent. A parent destroyed while its box is open takes
+// the box with it; ShowMessageBox then returns NoButton, and the caller must
+// not touch the parent again.
 struct MessageBoxRequest
 {
     QWidget *parent = nullptr;

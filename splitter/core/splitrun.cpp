@@ -22,9 +22,28 @@ constexpr qint64 SliceMs = 30;
 // When a full block cannot be had, the buffer shrinks in these steps.
 constexpr qint64 BlockShrinkStep = 1024;
 
+// Largest stretch copied inside the kernel in one call: a whole piece of
+// every offered size, and short enough to keep a slice short on a slow disk.
+constexpr qint64 KernelCopyBlock = qint64(8) << 20;
+
 QString endOfFileReason()
 {
     return QStringLiteral("読み込み中にファイルが短くなりました。");
+}
+
+// Copies up to length bytes of source from sourceAt to piece at pieceAt
+// inside the kernel, without them passing through the process; the file
+// offsets stay where they are. Returns the bytes copied, or -1 where the
+// platform has no such call or the system refused or failed.
+qint64 kernelCopy(int source, qint64 sourceAt, int piece, qint64 pieceAt, qint64 length)
+{
+#ifdef Q_OS_LINUX
+    off_t in = sourceAt;
+    off_t out = pieceAt;
+    return ::copy_file_range(source, &in, piece, &out, std::size_t(length), 0);
+#else
+    return -1;
+#endif
 }
 
 } // namespace
@@ -177,8 +196,11 @@ qint64 SplitRun::holeAhead()
 #ifdef SEEK_DATA
     const int fd = m_source.handle();
     off_t data = ::lseek(fd, m_position, SEEK_DATA);
-    if (data < 0 && errno == ENXIO)
-        data = m_length; // nothing but hole up to the end
+    if (data < 0 && errno == ENXIO) {
+        // Nothing but hole up to the end of the file as it is now. Past that
+        // end the source has become shorter, which the read reports.
+        data = std::min<qint64>(m_length, ::lseek(fd, 0, SEEK_END));
+    }
     if (data < 0 || data <= m_position) {
         ::lseek(fd, m_position, SEEK_SET);
         return 0;
@@ -187,6 +209,20 @@ qint64 SplitRun::holeAhead()
 #else
     return 0;
 #endif
+}
+
+// The length of the data in the source from the current position up to the
+// next hole, so a kernel copy leaves holes to holeAhead. The rest of the
+// file where the file system cannot tell.
+qint64 SplitRun::dataAhead()
+{
+#ifdef SEEK_HOLE
+    // Moves the source's offset; the read and write path seeks before it reads.
+    const off_t hole = ::lseek(m_source.handle(), m_position, SEEK_HOLE);
+    if (hole > m_position)
+        return qint64(hole) - m_position;
+#endif
+    return m_length - m_position;
 }
 
 void SplitRun::transfer()
@@ -201,10 +237,18 @@ void SplitRun::transfer()
             return fail(SplitFailure::SourceUnreadable, m_request.sourcePath, m_source.errorString());
         return finishBlock();
     }
+    const qint64 rest = std::min(m_request.pieceSize - m_written, m_length - m_position);
+    if (m_kernelCopy) {
+        if (copyInKernel(std::min({ rest, KernelCopyBlock, dataAhead() })))
+            return finishBlock();
+        // The source is read on from where the kernel copy left off.
+        if (!m_source.seek(m_position))
+            return fail(SplitFailure::SourceUnreadable, m_request.sourcePath, m_source.errorString());
+    }
     if (m_pieceFile.pos() != m_written && !m_pieceFile.seek(m_written))
         return fail(SplitFailure::PieceUnwritable, m_pieceFile.fileName(), m_pieceFile.errorString());
 
-    const qint64 block = std::min({ qint64(m_buffer.size()), m_request.pieceSize - m_written, m_length - m_position });
+    const qint64 block = std::min(qint64(m_buffer.size()), rest);
     const qint64 got = m_source.read(m_buffer.data(), block);
     if (got != block)
         return fail(
@@ -220,6 +264,25 @@ void SplitRun::transfer()
     m_position += block;
     m_written += block;
     finishBlock();
+}
+
+// Copies up to length bytes of the piece inside the kernel and moves on by
+// what was copied. False when the kernel copied nothing: refused (EXDEV, ENOSYS, EOPNOTSUPP, EINVAL on
+// some file systems), failed (a full disk), or found no bytes before the end
+// (a file system that reports none, a source that became shorter). The run
+// then reads and writes from here on, and that path either goes on or ends
+// with the system's reason and the file it concerns.
+bool SplitRun::copyInKernel(qint64 length)
+{
+    const qint64 copied = kernelCopy(m_source.handle(), m_position, m_pieceFile.handle(), m_written, length);
+    if (copied <= 0) {
+        m_kernelCopy = false;
+        return false;
+    }
+    m_kernelCopied = true;
+    m_position += copied;
+    m_written += copied;
+    return true;
 }
 
 void SplitRun::finishBlock()

@@ -16,14 +16,21 @@
 //   2. with the batch: an existing batch file is deleted (without asking when
 //      deleteWithoutAsking, else after a Yes), then created with its head;
 //   3. per piece: its batch lines, then an existing piece file is deleted
-//      (same rule), then the piece is written in blocks of at most
-//      SplitNames::TransferBlock bytes;
+//      (same rule), then the piece is written: copied inside the kernel
+//      where the system offers it (copy_file_range on Linux; file systems
+//      that share extents clone aligned ranges), else read and written in
+//      blocks of at most SplitNames::TransferBlock bytes;
 //   4. with the batch: its tail.
 // A No ends the run at once with 0 pieces; what was written stays. A read or
 // write failure ends it the same way and removes the piece being written, so
 // every piece left on disk holds exactly its share of the source. A batch
 // file or piece that is the source itself is never deleted: the run stops
 // before anything is written.
+//
+// Whatever the kernel copy refuses or fails at (another file system, a call
+// the file system does not offer, a disk that fills up) the rest of the run
+// reads and writes, so a failure is reported as that path reports it: with
+// the file it concerns and the system's words.
 //
 // Sizes, positions and the piece count are 64-bit; one block buffer is held
 // whatever the file size. Holes of a sparse source stay holes in the pieces.
@@ -46,6 +53,12 @@ enum class SplitFailure {
     PieceUnwritable,
     BatchUnwritable,
     OutOfMemory,
+};
+
+// How a run moves the bytes of its pieces.
+enum class SplitCopy {
+    Fastest, // inside the kernel where the system offers it, else read and written
+    ReadWrite, // always read into the run's buffer and written from it
 };
 
 struct SplitOutcome
@@ -74,6 +87,11 @@ public:
     // Runs the whole split before returning.
     SplitOutcome runToEnd();
 
+    // Before start or runToEnd; Fastest unless set.
+    void setCopy(SplitCopy copy) { m_kernelCopy = copy == SplitCopy::Fastest; }
+    // Whether any bytes went through the kernel copy.
+    bool usedKernelCopy() const { return m_kernelCopied; }
+
     bool isRunning() const { return m_stage != Stage::Done && m_started; }
     bool isDone() const { return m_stage == Stage::Done; }
     const SplitOutcome &outcome() const { return m_outcome; }
@@ -93,7 +111,9 @@ private:
     void begin();
     void nextPiece();
     qint64 holeAhead();
+    qint64 dataAhead();
     void transfer();
+    bool copyInKernel(qint64 length);
     void finishBlock();
     void tail();
     bool clearPath(const QString &path, SplitFailure unwritable);
@@ -115,5 +135,7 @@ private:
     qint64 m_written = 0;
     Stage m_stage = Stage::Begin;
     bool m_started = false;
+    bool m_kernelCopy = true;
+    bool m_kernelCopied = false;
     SplitOutcome m_outcome;
 };

@@ -1,24 +1,10 @@
 #include "clsFolderGetPath.h"
 
 #include "commondialogrunner.h"
+#include "textutil.h"
 
 #include <QDir>
 #include <QStandardPaths>
-
-namespace {
-
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-} // namespace
 
 clsFolderGetPath::clsFolderGetPath(CommonDialogRunner *dialogs)
     : m_dialogs(dialogs ? dialogs : &CommonDialogRunner::standard())

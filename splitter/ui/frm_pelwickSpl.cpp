@@ -2,8 +2,10 @@
 
 #include "clsCommonDlg.h"
 #include "clsFolderGetPath.h"
+#include "messagebox.h"
 #include "splitnames.h"
 #include "splitrun.h"
+#include "textutil.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -27,18 +28,6 @@ namespace {
 
 constexpr std::array<const char *, 5> SizeCaptions { "1.44 M", "1.25 M", "1.21 M", " 720 K", " 640 K" };
 constexpr qint32 SourceDialogFlags = 0x1805; // read-only preset and hidden, path and file must exist
-
-// Only spaces count, as in the emptiness tests of the two texts.
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // A source must be a plain, visible file.
 bool sourceFileFound(const QString &text)
@@ -305,16 +294,13 @@ void Frm_pelwickSpl::closeEvent(QCloseEvent *event)
         QWidget::closeEvent(event);
 }
 
-int Frm_pelwickSpl::showBox(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons)
+QMessageBox::StandardButton Frm_pelwickSpl::showBox(
+    QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons)
 {
-    // On the heap: a window destroyed while the box is open takes the box
-    // with it, and the box must not be destroyed a second time here.
-    const QPointer<QMessageBox> box = new QMessageBox(icon, m_caption, text, buttons, this);
-    if (buttons & QMessageBox::Yes)
-        box->setDefaultButton(QMessageBox::Yes);
-    const int answer = box->exec();
-    delete box.data();
-    return answer;
+    // The window may be destroyed while the box is open (NoButton comes back
+    // then): nothing of it is touched after the box.
+    return ShowMessageBox({ this, text, m_caption, buttons, icon,
+        buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::NoButton });
 }
 
 void Frm_pelwickSpl::inform(const QString &text)

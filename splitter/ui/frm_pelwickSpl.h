@@ -70,7 +70,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    int showBox(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons);
+    QMessageBox::StandardButton showBox(
+        QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons);
     void inform(const QString &text);
     bool askOverwrite(const QString &path);
     void reportFailure(const SplitOutcome &outcome);

@@ -1,7 +1,12 @@
+#include "messagebox.h"
 #include "pelwickUDP050.h"
+#include "windowdrag.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -20,6 +25,8 @@ private slots:
     void stopDuringTheFirstWaitMeansNoFurtherInversion();
     void windowDestroyedDuringAFlashEndsIt();
     void isWindowsNtIsFalseHere();
+    void windowDragStartsOneMovePerLeftPress();
+    void messageBoxGoesWithAParentDestroyedWhileItIsOpen();
 };
 
 void tst_WindowHelpers::setTopmostKeepsHiddenWindowHidden()
@@ -181,6 +188,72 @@ void tst_WindowHelpers::windowDestroyedDuringAFlashEndsIt()
 void tst_WindowHelpers::isWindowsNtIsFalseHere()
 {
     QVERIFY(!IsWindowsNT());
+}
+
+void tst_WindowHelpers::windowDragStartsOneMovePerLeftPress()
+{
+    QWidget w;
+    w.resize(100, 100);
+    auto *drag = new WindowDrag(&w);
+    QList<QWidget *> moved;
+    drag->setMoveStarter([&](QWidget *window) {
+        moved << window;
+        return true;
+    });
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QPoint at(50, 50);
+    const auto motion = [&](Qt::MouseButtons held) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(at + QPoint(8, 5)), QPointF(w.mapToGlobal(at + QPoint(8, 5))),
+            Qt::NoButton, held, Qt::NoModifier);
+        QApplication::sendEvent(&w, &event);
+    };
+
+    motion(Qt::NoButton);
+    QTest::mousePress(&w, Qt::LeftButton, {}, at);
+    motion(Qt::LeftButton);
+    // The window system holds the pointer until the release: no second move.
+    motion(Qt::LeftButton);
+    QTest::mouseRelease(&w, Qt::LeftButton, {}, at);
+    motion(Qt::NoButton);
+    QCOMPARE(moved, QList<QWidget *>({ &w }));
+
+    // A window hidden with the button down does not start a move when shown again.
+    QTest::mousePress(&w, Qt::LeftButton, {}, at);
+    w.hide();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    motion(Qt::LeftButton);
+    QCOMPARE(moved.size(), 1);
+    QTest::mouseRelease(&w, Qt::LeftButton, {}, at);
+
+    QTest::mousePress(&w, Qt::LeftButton, {}, at);
+    motion(Qt::LeftButton);
+    QCOMPARE(moved, QList<QWidget *>({ &w, &w }));
+}
+
+void tst_WindowHelpers::messageBoxGoesWithAParentDestroyedWhileItIsOpen()
+{
+    auto *parent = new QWidget;
+    const QPointer<QWidget> alive(parent);
+    parent->show();
+    QString title;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    // Runs in the open box's own event loop.
+    QTimer::singleShot(0, parent, [&] {
+        auto *box = parent->findChild<QMessageBox *>();
+        if (box && box->isVisible()) {
+            title = box->windowTitle();
+            defaultButton = box->standardButton(box->defaultButton());
+        }
+        delete parent;
+    });
+    const auto answer = ShowMessageBox({ parent, QStringLiteral("question"), QStringLiteral("caption"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes });
+    QVERIFY(!alive);
+    QCOMPARE(answer, QMessageBox::NoButton);
+    QCOMPARE(title, QStringLiteral("caption"));
+    QCOMPARE(defaultButton, QMessageBox::Yes);
 }
 
 QTEST_MAIN(tst_WindowHelpers)

@@ -1,81 +1,22 @@
 #include "fakedialogs.h"
 #include "frm_pelwickSpl.h"
+#include "messageboxrecorder.h"
 #include "splitnames.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-
-#include <functional>
 
 namespace {
-
-struct SeenBox
-{
-    QString title;
-    QString text;
-    QMessageBox::Icon icon;
-};
-
-// Answers every message box that opens: records it, runs the hook, then,
-// unless the hook returns true, presses the next queued answer (Yes or OK
-// when none is queued).
-class MessageBoxes : public QObject
-{
-public:
-    MessageBoxes()
-    {
-        connect(&m_poll, &QTimer::timeout, this, &MessageBoxes::poll);
-        m_poll.start(5);
-    }
-
-    QList<SeenBox> seen;
-    QList<QMessageBox::StandardButton> answers;
-    std::function<bool(QMessageBox *)> hook;
-
-    QStringList texts() const
-    {
-        QStringList list;
-        for (const SeenBox &box : seen)
-            list << box.text;
-        return list;
-    }
-
-private:
-    void poll()
-    {
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        for (QWidget *window : windows) {
-            auto *box = qobject_cast<QMessageBox *>(window);
-            if (!box || !box->isVisible() || box->property("answered").toBool())
-                continue;
-            box->setProperty("answered", true);
-            seen << SeenBox { box->windowTitle(), box->text(), box->icon() };
-            if (hook && hook(box))
-                return;
-            QMessageBox::StandardButton answer = answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
-            if (answer == QMessageBox::NoButton)
-                answer = box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-            box->button(answer)->click();
-            // Answering may destroy other windows (and this list's entries):
-            // take one box per poll.
-            return;
-        }
-    }
-
-    QTimer m_poll;
-};
 
 const QString Finished = QStringLiteral("完了しました。");
 const QString Aborted = QStringLiteral("ファイル分割処理を中止しました。");
@@ -132,10 +73,14 @@ void tst_Frm_pelwickSpl::captionTitlesWindowAndMessages()
     QFETCH(QString, caption);
     Frm_pelwickSpl window(caption);
     QCOMPARE(window.windowTitle(), caption);
-    MessageBoxes boxes;
+    MessageBoxRecorder boxes(QMessageBox::Yes);
     window.Cmd_Split_Click();
-    QCOMPARE(boxes.seen.size(), 1);
-    QCOMPARE(boxes.seen.first().title, caption);
+    QCOMPARE(boxes.requests.size(), 1);
+    const MessageBoxRequest &box = boxes.requests.first();
+    QCOMPARE(box.title, caption);
+    QCOMPARE(box.parent, &window);
+    QCOMPARE(box.icon, QMessageBox::Information);
+    QCOMPARE(box.buttons, QMessageBox::Ok);
 }
 
 void tst_Frm_pelwickSpl::initialState()
@@ -196,11 +141,11 @@ void tst_Frm_pelwickSpl::validationMessagesComeInOrder()
     Frm_pelwickSpl window(SplitterCaption::InPelwick);
     child<QLineEdit>(window, "Txt_InFilepath")->setText(QString(source).replace('@', dir.path()));
     child<QLineEdit>(window, "Txt_OutFolder")->setText(QString(folder).replace('@', dir.path()));
-    MessageBoxes boxes;
+    MessageBoxRecorder boxes(QMessageBox::Yes);
     QSignalSpy finished(&window, &Frm_pelwickSpl::splitFinished);
     QTest::mouseClick(child<QPushButton>(window, "Cmd_Split"), Qt::LeftButton);
-    QCOMPARE(boxes.texts(), QStringList { message });
-    QCOMPARE(boxes.seen.first().icon, QMessageBox::Information);
+    QCOMPARE(boxes.texts, QStringList { message });
+    QCOMPARE(boxes.requests.first().icon, QMessageBox::Information);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QCOMPARE(finished.count(), 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({ ".HIDDEN", "IN.DAT" }));
@@ -226,10 +171,10 @@ void tst_Frm_pelwickSpl::optionButtonChoosesThePieceSize()
     QTest::mouseClick(
         child<QRadioButton>(window, QStringLiteral("OptionSize_%1").arg(index).toLatin1()), Qt::LeftButton);
 
-    MessageBoxes boxes;
+    MessageBoxRecorder boxes(QMessageBox::Yes);
     QSignalSpy finished(&window, &Frm_pelwickSpl::splitFinished);
     QTest::mouseClick(child<QPushButton>(window, "Cmd_Split"), Qt::LeftButton);
-    QCOMPARE(boxes.texts(), QStringList { Finished });
+    QCOMPARE(boxes.texts, QStringList { Finished });
     const qint64 piece = SplitNames::PieceSizes[index];
     const qint64 pieces = (size + piece - 1) / piece;
     QCOMPARE(finished.count(), 1);
@@ -310,28 +255,30 @@ void tst_Frm_pelwickSpl::windowStaysUnusableDuringARunAndNoAborts()
     child<QLineEdit>(window, "Txt_OutFolder")->setText(dir.path());
     QTest::mouseClick(child<QRadioButton>(window, "OptionSize_4"), Qt::LeftButton);
 
-    MessageBoxes boxes;
+    MessageBoxRecorder boxes(QMessageBox::Yes);
     boxes.answers << QMessageBox::No;
     bool splittingDuringQuestion = false;
     bool controlsEnabledDuringQuestion = true;
     bool closedDuringQuestion = true;
     bool cursorDuringQuestion = false;
-    boxes.hook = [&](QMessageBox *) {
-        if (!boxes.seen.last().text.endsWith("削除して処理を続行しますか？"))
-            return false;
+    boxes.whileOpen = [&] {
+        if (!boxes.texts.last().endsWith("削除して処理を続行しますか？"))
+            return;
         splittingDuringQuestion = window.isSplitting();
         controlsEnabledDuringQuestion = child<QPushButton>(window, "Cmd_Split")->isEnabled()
             || child<QLineEdit>(window, "Txt_InFilepath")->isEnabled();
         closedDuringQuestion = window.close();
         cursorDuringQuestion = QGuiApplication::overrideCursor() != nullptr;
-        return false;
     };
     QSignalSpy finished(&window, &Frm_pelwickSpl::splitFinished);
     QTest::mouseClick(child<QPushButton>(window, "Cmd_Split"), Qt::LeftButton);
-    QCOMPARE(boxes.texts(),
+    QCOMPARE(boxes.texts,
         QStringList({ QDir(dir.path()).filePath("IN.002") + "が存在します。削除して処理を続行しますか？", Aborted }));
-    QCOMPARE(boxes.seen.first().icon, QMessageBox::Question);
-    QCOMPARE(boxes.seen.first().title, SplitterCaption::InPelwick);
+    const MessageBoxRequest &question = boxes.requests.first();
+    QCOMPARE(question.icon, QMessageBox::Question);
+    QCOMPARE(question.title, SplitterCaption::InPelwick);
+    QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(question.defaultButton, QMessageBox::Yes);
     QVERIFY(splittingDuringQuestion);
     QVERIFY(!controlsEnabledDuringQuestion);
     QVERIFY(!closedDuringQuestion);
@@ -367,21 +314,20 @@ void tst_Frm_pelwickSpl::failuresEndAbortedWithTheirMessage()
     Frm_pelwickSpl window(SplitterCaption::Standalone);
     child<QLineEdit>(window, "Txt_InFilepath")->setText(dir.filePath("IN.DAT"));
     child<QLineEdit>(window, "Txt_OutFolder")->setText(dir.path());
-    MessageBoxes boxes;
+    MessageBoxRecorder boxes(QMessageBox::Yes);
     // At the question for piece 2 the source loses most of its second share.
-    boxes.hook = [&](QMessageBox *) {
-        if (sourceShrinks && boxes.seen.size() == 1)
+    boxes.whileOpen = [&] {
+        if (sourceShrinks && boxes.requests.size() == 1)
             QFile::resize(dir.filePath("IN.DAT"), piece + 100000);
-        return false;
     };
     QSignalSpy finished(&window, &Frm_pelwickSpl::splitFinished);
     window.Cmd_Split_Click();
-    QCOMPARE(boxes.seen.size(), 3);
-    QVERIFY(boxes.seen.at(1).text.startsWith(
+    QCOMPARE(boxes.requests.size(), 3);
+    QVERIFY(boxes.requests.at(1).text.startsWith(
         message + '\n' + QDir(dir.path()).filePath(sourceShrinks ? "IN.DAT" : "IN.002")));
-    QCOMPARE(boxes.seen.at(1).title, SplitterCaption::Standalone);
-    QCOMPARE(boxes.seen.at(1).icon, QMessageBox::Warning);
-    QCOMPARE(boxes.seen.at(2).text, Aborted);
+    QCOMPARE(boxes.requests.at(1).title, SplitterCaption::Standalone);
+    QCOMPARE(boxes.requests.at(1).icon, QMessageBox::Warning);
+    QCOMPARE(boxes.requests.at(2).text, Aborted);
     QCOMPARE(finished.first().first().toLongLong(), 0);
     // Piece 1 is whole; nothing of piece 2 is left.
     QCOMPARE(QFileInfo(dir.filePath("IN.001")).size(), piece);
@@ -399,14 +345,13 @@ void tst_Frm_pelwickSpl::windowDestroyedAtAQuestionEndsTheRun()
     window->show();
     child<QLineEdit>(*window, "Txt_InFilepath")->setText(dir.filePath("IN.DAT"));
     child<QLineEdit>(*window, "Txt_OutFolder")->setText(dir.path());
-    MessageBoxes boxes;
-    boxes.hook = [&](QMessageBox *) {
-        delete window; // takes the open question with it
-        return true;
-    };
-    QTimer::singleShot(0, window, &Frm_pelwickSpl::Cmd_Split_Click);
-    QTRY_COMPARE(boxes.seen.size(), 1);
-    QTRY_COMPARE(QGuiApplication::overrideCursor(), nullptr);
+    MessageBoxRecorder boxes(QMessageBox::Yes);
+    const QPointer<Frm_pelwickSpl> alive(window);
+    boxes.whileOpen = [&] { delete window; }; // takes the open question with it
+    window->Cmd_Split_Click();
+    QVERIFY(!alive);
+    QCOMPARE(boxes.requests.size(), 1);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QCOMPARE(QFileInfo(dir.filePath("IN.001")).size(), piece);
     QCOMPARE(QFileInfo(dir.filePath("IN.002")).size(), 3);
     QVERIFY(!QFile::exists(dir.filePath("IN.003")));

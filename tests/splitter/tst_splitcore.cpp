@@ -8,7 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <utility>
+
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -43,6 +46,33 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+#ifdef Q_OS_LINUX
+// Where the run copies inside the kernel; source and pieces in one
+// temporary folder always let it.
+constexpr bool KernelCopyHere = true;
+#else
+constexpr bool KernelCopyHere = false;
+#endif
+
+// The tests of the transfer run on both paths: copied inside the kernel
+// where the system offers it, and read and written.
+const std::pair<SplitCopy, const char *> CopyPaths[]
+    = { { SplitCopy::Fastest, "kernel copy" }, { SplitCopy::ReadWrite, "read/write" } };
+
+void addCopyRows()
+{
+    QTest::addColumn<SplitCopy>("copy");
+    for (const auto &[copy, name] : CopyPaths)
+        QTest::newRow(name) << copy;
+}
+
+// Whether the run must have copied in the kernel; checked so the kernel row
+// cannot quietly test the read and write path a second time.
+bool kernelCopyExpected(SplitCopy copy)
+{
+    return copy == SplitCopy::Fastest && KernelCopyHere;
+}
+
 // The files of dir, sorted, without the source.
 QStringList outputs(const QString &dir, const QString &source)
 {
@@ -62,6 +92,7 @@ private slots:
     void pieceNamesHaveAtLeastThreeDigits();
     void batchWordsQuoteWhatTheInterpreterWouldSplit_data();
     void batchWordsQuoteWhatTheInterpreterWouldSplit();
+    void workedExampleGivesThreePiecesAndElevenLines_data();
     void workedExampleGivesThreePiecesAndElevenLines();
     void piecesRejoinToTheSource_data();
     void piecesRejoinToTheSource();
@@ -73,13 +104,17 @@ private slots:
     void uncheckedBatchLeavesAnExistingBatchAlone();
     void deleteWithoutAskingReplacesTheSameBaseName();
     void unreadableSourceAbortsBeforeWriting();
+    void sourceShrinkingMidPieceRemovesThatPiece_data();
     void sourceShrinkingMidPieceRemovesThatPiece();
+    void fullDiskMidPieceRemovesThatPiece_data();
     void fullDiskMidPieceRemovesThatPiece();
     void unwritablePieceOrBatchAborts_data();
     void unwritablePieceOrBatchAborts();
     void neverDeletesTheSourceItself_data();
     void neverDeletesTheSourceItself();
+    void eventLoopRunReportsProgressAndFinishes_data();
     void eventLoopRunReportsProgressAndFinishes();
+    void sourceOverTwoGibSplitsAtSixtyFourBitOffsets_data();
     void sourceOverTwoGibSplitsAtSixtyFourBitOffsets();
 };
 
@@ -157,16 +192,24 @@ void tst_SplitCore::batchWordsQuoteWhatTheInterpreterWouldSplit()
     QCOMPARE(BatchWord(name), word);
 }
 
+void tst_SplitCore::workedExampleGivesThreePiecesAndElevenLines_data()
+{
+    addCopyRows();
+}
+
 void tst_SplitCore::workedExampleGivesThreePiecesAndElevenLines()
 {
+    QFETCH(SplitCopy, copy);
     QTemporaryDir dir;
     const QByteArray source = randomBytes(3000000);
     writeFile(dir.filePath("SETUP.EXE"), source);
 
     SplitRun run({ dir.filePath("SETUP.EXE"), dir.path(), 1457664, true, false, true }, nullptr);
+    run.setCopy(copy);
     const SplitOutcome outcome = run.runToEnd();
     QCOMPARE(outcome.pieces, 3);
     QCOMPARE(outcome.failure, SplitFailure::None);
+    QCOMPARE(run.usedKernelCopy(), kernelCopyExpected(copy));
     QCOMPARE(outputs(dir.path(), "SETUP.EXE"), QStringList({ "SETUP.001", "SETUP.002", "SETUP.003", "SETUP.Bat" }));
     QCOMPARE(readFile(dir.filePath("SETUP.001")), source.left(1457664));
     QCOMPARE(readFile(dir.filePath("SETUP.002")), source.mid(1457664, 1457664));
@@ -192,14 +235,17 @@ void tst_SplitCore::piecesRejoinToTheSource_data()
     QTest::addColumn<qint64>("pieceSize");
     QTest::addColumn<bool>("deletePieces");
     QTest::addColumn<int>("pieces");
-    for (int i = 0; i < int(PieceSizes.size()); ++i) {
-        const qint64 p = PieceSizes[i];
-        QTest::addRow("size %d, 2.5 pieces", i) << (p * 5 / 2) << p << (i % 2 == 0) << 3;
-        QTest::addRow("size %d, exact multiple", i) << (p * 2) << p << true << 2;
+    QTest::addColumn<SplitCopy>("copy");
+    for (const auto &[copy, path] : CopyPaths) {
+        for (int i = 0; i < int(PieceSizes.size()); ++i) {
+            const qint64 p = PieceSizes[i];
+            QTest::addRow("%s: size %d, 2.5 pieces", path, i) << (p * 5 / 2) << p << (i % 2 == 0) << 3 << copy;
+            QTest::addRow("%s: size %d, exact multiple", path, i) << (p * 2) << p << true << 2 << copy;
+        }
+        QTest::addRow("%s: smaller than a piece", path) << qint64(1000) << PieceSizes[0] << true << 1 << copy;
+        QTest::addRow("%s: one byte", path) << qint64(1) << PieceSizes[4] << false << 1 << copy;
+        QTest::addRow("%s: one byte over", path) << (PieceSizes[4] + 1) << PieceSizes[4] << true << 2 << copy;
     }
-    QTest::newRow("smaller than a piece") << qint64(1000) << PieceSizes[0] << true << 1;
-    QTest::newRow("one byte") << qint64(1) << PieceSizes[4] << false << 1;
-    QTest::newRow("one byte over") << (PieceSizes[4] + 1) << PieceSizes[4] << true << 2;
 }
 
 // Rebuilds the source from the pieces the way the batch's COPY lines do.
@@ -209,12 +255,15 @@ void tst_SplitCore::piecesRejoinToTheSource()
     QFETCH(qint64, pieceSize);
     QFETCH(bool, deletePieces);
     QFETCH(int, pieces);
+    QFETCH(SplitCopy, copy);
 
     QTemporaryDir dir;
     const QByteArray source = randomBytes(size);
     writeFile(dir.filePath("A.EXE"), source);
     SplitRun run({ dir.filePath("A.EXE"), dir.path(), pieceSize, true, false, deletePieces }, nullptr);
+    run.setCopy(copy);
     QCOMPARE(run.runToEnd().pieces, pieces);
+    QCOMPARE(run.usedKernelCopy(), kernelCopyExpected(copy));
 
     const QList<QByteArray> lines = readFile(dir.filePath("A.Bat")).split('\n');
     QByteArray rejoined;
@@ -362,25 +411,41 @@ void tst_SplitCore::unreadableSourceAbortsBeforeWriting()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
 }
 
+void tst_SplitCore::sourceShrinkingMidPieceRemovesThatPiece_data()
+{
+    addCopyRows();
+}
+
 void tst_SplitCore::sourceShrinkingMidPieceRemovesThatPiece()
 {
+    QFETCH(SplitCopy, copy);
     QTemporaryDir dir;
     const qint64 p = PieceSizes[4];
     const QByteArray source = randomBytes(p * 3);
     writeFile(dir.filePath("S.DAT"), source);
     writeFile(dir.filePath("S.002"), "old");
-    // Between piece 1 and piece 2 the source loses most of piece 2's share.
+    // Between piece 1 and piece 2 the source loses most of piece 2's share;
+    // it now ends where a block of the read and write path ends.
     SplitRun run({ dir.filePath("S.DAT"), dir.path(), p, false, false, true },
-        [&](const QString &) { return QFile::resize(dir.filePath("S.DAT"), p + 100000); });
+        [&](const QString &) { return QFile::resize(dir.filePath("S.DAT"), p + 2 * TransferBlock); });
+    run.setCopy(copy);
     const SplitOutcome outcome = run.runToEnd();
     QCOMPARE(outcome.pieces, 0);
     QCOMPARE(outcome.failure, SplitFailure::SourceUnreadable);
+    QCOMPARE(outcome.reason, QStringLiteral("読み込み中にファイルが短くなりました。"));
+    QCOMPARE(run.usedKernelCopy(), kernelCopyExpected(copy));
     QCOMPARE(outputs(dir.path(), "S.DAT"), QStringList { "S.001" });
     QCOMPARE(readFile(dir.filePath("S.001")), source.left(p));
 }
 
+void tst_SplitCore::fullDiskMidPieceRemovesThatPiece_data()
+{
+    addCopyRows();
+}
+
 void tst_SplitCore::fullDiskMidPieceRemovesThatPiece()
 {
+    QFETCH(SplitCopy, copy);
 #ifdef Q_OS_UNIX
     // A file size limit makes writes fail as on a full disk.
     QTemporaryDir dir;
@@ -396,6 +461,7 @@ void tst_SplitCore::fullDiskMidPieceRemovesThatPiece()
         small.rlim_cur = 100000;
         return setrlimit(RLIMIT_FSIZE, &small) == 0;
     });
+    run.setCopy(copy);
     const SplitOutcome outcome = run.runToEnd();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
@@ -403,10 +469,12 @@ void tst_SplitCore::fullDiskMidPieceRemovesThatPiece()
     QCOMPARE(outcome.pieces, 0);
     QCOMPARE(outcome.failure, SplitFailure::PieceUnwritable);
     QCOMPARE(outcome.path, dir.filePath("F.002"));
-    QVERIFY(!outcome.reason.isEmpty());
+    QCOMPARE(outcome.reason, qt_error_string(EFBIG));
+    QCOMPARE(run.usedKernelCopy(), kernelCopyExpected(copy));
     QCOMPARE(outputs(dir.path(), "F.DAT"), QStringList({ "F.001", "F.Bat" }));
     QCOMPARE(readFile(dir.filePath("F.001")), source.left(p));
 #else
+    Q_UNUSED(copy);
     QSKIP("needs a file size limit");
 #endif
 }
@@ -470,14 +538,21 @@ void tst_SplitCore::neverDeletesTheSourceItself()
     QCOMPARE(outputs(dir.path(), name), QStringList());
 }
 
+void tst_SplitCore::eventLoopRunReportsProgressAndFinishes_data()
+{
+    addCopyRows();
+}
+
 void tst_SplitCore::eventLoopRunReportsProgressAndFinishes()
 {
+    QFETCH(SplitCopy, copy);
     QTemporaryDir dir;
     const QByteArray source = randomBytes(PieceSizes[4] * 3 + 7);
     writeFile(dir.filePath("L.DAT"), source);
     writeFile(dir.filePath("L.002"), "old");
     SplitRun run(
         { dir.filePath("L.DAT"), dir.path(), PieceSizes[4], true, false, true }, [](const QString &) { return true; });
+    run.setCopy(copy);
     QSignalSpy progress(&run, &SplitRun::progress);
     QSignalSpy finished(&run, &SplitRun::finished);
     run.start();
@@ -489,10 +564,17 @@ void tst_SplitCore::eventLoopRunReportsProgressAndFinishes()
     QCOMPARE(progress.last().at(1).toLongLong(), source.size());
     QCOMPARE(progress.last().at(2).toLongLong(), source.size());
     QCOMPARE(readFile(dir.filePath("L.002")), source.mid(PieceSizes[4], PieceSizes[4]));
+    QCOMPARE(run.usedKernelCopy(), kernelCopyExpected(copy));
+}
+
+void tst_SplitCore::sourceOverTwoGibSplitsAtSixtyFourBitOffsets_data()
+{
+    addCopyRows();
 }
 
 void tst_SplitCore::sourceOverTwoGibSplitsAtSixtyFourBitOffsets()
 {
+    QFETCH(SplitCopy, copy);
 #if defined(Q_OS_UNIX) && defined(SEEK_DATA)
     QTemporaryDir dir;
     const QString path = dir.filePath("BIG.IMG");
@@ -521,6 +603,7 @@ void tst_SplitCore::sourceOverTwoGibSplitsAtSixtyFourBitOffsets()
         QSKIP("this file system keeps no sparse files");
 
     SplitRun run({ path, dir.path(), p, true, false, true }, nullptr);
+    run.setCopy(copy);
     const SplitOutcome outcome = run.runToEnd();
     const qint64 pieces = (length + p - 1) / p;
     QCOMPARE(pieces, 1474);
@@ -542,7 +625,9 @@ void tst_SplitCore::sourceOverTwoGibSplitsAtSixtyFourBitOffsets()
     const QByteArray batch = readFile(dir.filePath("BIG.Bat"));
     QCOMPARE(batch.count("\r\n"), 1 + 2 * pieces + 4);
     QVERIFY(batch.contains("COPY /B BIG.IMG+BIG.1474 BIG.IMG > NUL\r\nDEL BIG.1474 > NUL\r\n"));
+    QCOMPARE(run.usedKernelCopy(), kernelCopyExpected(copy));
 #else
+    Q_UNUSED(copy);
     QSKIP("needs sparse files");
 #endif
 }

@@ -13,7 +13,9 @@
 // A split onto a file system that fills up half way, as a real full disk
 // does (not a file size limit): the run stops with the system's reason, the
 // piece being written is removed, and every piece left holds exactly its
-// share of the source. Needs root to mount a small file system of its own.
+// share of the source. The source lies on the same file system, so the
+// kernel copy, which only copies within one, is the one that meets the full
+// disk first. Needs root to mount a small file system of its own.
 class tst_SplitFullDisk : public QObject
 {
     Q_OBJECT
@@ -30,9 +32,11 @@ private:
 
 namespace {
 
-// Small enough to fill at once, with room for the batch file and two pieces.
-constexpr qint64 DiskBytes = 256 * 1024;
+// Beside the source, small enough to fill at once, with room for the batch
+// file and two pieces.
+constexpr qint64 RoomBytes = 256 * 1024;
 constexpr qint64 PieceBytes = 100 * 1024;
+constexpr qint64 SourceBytes = 5 * PieceBytes;
 
 QByteArray randomBytes(qsizetype n)
 {
@@ -50,9 +54,9 @@ void tst_SplitFullDisk::initTestCase()
     if (::geteuid() != 0)
         QSKIP("mounting a small file system needs root");
     QVERIFY(m_mountPoint.isValid());
-    const QByteArray options = "size=" + QByteArray::number(DiskBytes) + ",mode=0700";
+    const QByteArray options = "size=" + QByteArray::number(SourceBytes + RoomBytes) + ",mode=0700";
     if (::mount("pelwick-full", QFile::encodeName(m_mountPoint.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
-                options.constData())
+            options.constData())
         != 0)
         QSKIP("this machine does not let the test mount a file system");
     m_mounted = true;
@@ -67,20 +71,23 @@ void tst_SplitFullDisk::cleanupTestCase()
 void tst_SplitFullDisk::fullDiskStopsTheSplitAndLeavesOnlyWholePieces_data()
 {
     QTest::addColumn<bool>("batch");
-    QTest::newRow("with batch") << true;
-    QTest::newRow("pieces only") << false;
+    QTest::addColumn<SplitCopy>("copy");
+    QTest::newRow("kernel copy, with batch") << true << SplitCopy::Fastest;
+    QTest::newRow("kernel copy, pieces only") << false << SplitCopy::Fastest;
+    QTest::newRow("read/write, with batch") << true << SplitCopy::ReadWrite;
+    QTest::newRow("read/write, pieces only") << false << SplitCopy::ReadWrite;
 }
 
 void tst_SplitFullDisk::fullDiskStopsTheSplitAndLeavesOnlyWholePieces()
 {
     QFETCH(bool, batch);
+    QFETCH(SplitCopy, copy);
     QDir disk(m_mountPoint.path());
     for (const QString &name : disk.entryList(QDir::Files))
         QVERIFY(disk.remove(name));
 
-    QTemporaryDir sourceDir;
-    const QByteArray source = randomBytes(5 * PieceBytes);
-    const QString sourcePath = sourceDir.filePath(QStringLiteral("BIG.DAT"));
+    const QByteArray source = randomBytes(SourceBytes);
+    const QString sourcePath = disk.filePath(QStringLiteral("BIG.DAT"));
     {
         QFile file(sourcePath);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -88,12 +95,14 @@ void tst_SplitFullDisk::fullDiskStopsTheSplitAndLeavesOnlyWholePieces()
     }
 
     SplitRun run({ sourcePath, disk.path(), PieceBytes, batch, true, true }, {});
+    run.setCopy(copy);
     const SplitOutcome outcome = run.runToEnd();
 
     QCOMPARE(outcome.pieces, qint64(0));
     QCOMPARE(outcome.failure, SplitFailure::PieceUnwritable);
     // The system's own words, not a made-up or empty reason.
     QCOMPARE(outcome.reason, qt_error_string(ENOSPC));
+    QCOMPARE(run.usedKernelCopy(), copy == SplitCopy::Fastest);
 
     // Pieces before the failing one are whole; the failing one is gone.
     const QString failed = QFileInfo(outcome.path).fileName();
@@ -108,22 +117,29 @@ void tst_SplitFullDisk::fullDiskStopsTheSplitAndLeavesOnlyWholePieces()
     }
     QCOMPARE(failed, QStringLiteral("BIG.%1").arg(pieces.size() + 1, 3, 10, QLatin1Char('0')));
 
-    // The source is untouched, and with room again a split that fits succeeds.
+    // The source is untouched, and with room again a split that fits succeeds,
+    // from another file system, where the kernel copy may be refused.
     QFile check(sourcePath);
     QVERIFY(check.open(QIODevice::ReadOnly));
     QCOMPARE(check.readAll(), source);
+    check.close();
     for (const QString &name : disk.entryList(QDir::Files))
         QVERIFY(disk.remove(name));
+    QTemporaryDir sourceDir;
     const QString smallPath = sourceDir.filePath(QStringLiteral("SMALL.DAT"));
     {
         QFile file(smallPath);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(source.left(2 * PieceBytes));
+        QCOMPARE(file.write(source.left(2 * PieceBytes)), 2 * PieceBytes);
     }
     SplitRun fits({ smallPath, disk.path(), PieceBytes, false, true, true }, {});
+    fits.setCopy(copy);
     const SplitOutcome done = fits.runToEnd();
     QCOMPARE(done.failure, SplitFailure::None);
     QCOMPARE(done.pieces, qint64(2));
+    QFile first(disk.filePath(QStringLiteral("SMALL.001")));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    QCOMPARE(first.readAll(), source.left(PieceBytes));
 }
 
 QTEST_GUILESS_MAIN(tst_SplitFullDisk)

@@ -17,7 +17,8 @@ class MessengerFixture
 {
 public:
     explicit MessengerFixture(const QString &address, quint16 port, const QString &userName = QStringLiteral("me"))
-        : m_address(address), m_port(port)
+        : m_address(address)
+        , m_port(port)
     {
         SettingsStore store(QStringLiteral("Pelwick"), settingsDir());
         WriteQuietMessengerSettings(store, port, userName);

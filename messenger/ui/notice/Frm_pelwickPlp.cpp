@@ -1,6 +1,7 @@
 #include "Frm_pelwickPlp.h"
 
 #include "pelwickUDP050.h"
+#include "windowdrag.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -9,7 +10,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
-#include <QWindow>
 
 namespace {
 
@@ -39,6 +39,8 @@ Frm_pelwickPlp::Frm_pelwickPlp(const Pictures &pictures, int screenHeightPx)
     // Neither the lamp's closing nor its staying open decides when the program ends.
     setAttribute(Qt::WA_QuitOnClose, false);
     SetTopmost(true, this);
+    // The left button drags the lamp; a double-click still closes it.
+    new WindowDrag(this);
 
     const Pictures art = pictures.back.isNull() && pictures.strip.isNull() ? ShippedPictures() : pictures;
     m_back = art.back.convertToFormat(QImage::Format_RGB32);
@@ -145,7 +147,6 @@ void Frm_pelwickPlp::closeEvent(QCloseEvent *event)
     // Detach the shape before the window goes; the next showing builds it anew.
     clearMask();
     m_loaded = false;
-    m_leftPressed = false;
     QWidget::closeEvent(event);
 }
 
@@ -158,30 +159,6 @@ void Frm_pelwickPlp::paintEvent(QPaintEvent *)
         painter.drawImage(0, 0, m_surface);
 }
 
-// The move starts with the first motion while the left button is held rather
-// than at the press itself: once the window system has taken the pointer for
-// a move, the second click of a double-click never reaches the window.
-void Frm_pelwickPlp::mousePressEvent(QMouseEvent *event)
-{
-    m_leftPressed = event->buttons() & Qt::LeftButton;
-    event->accept();
-}
-
-void Frm_pelwickPlp::mouseMoveEvent(QMouseEvent *event)
-{
-    if (m_leftPressed && (event->buttons() & Qt::LeftButton)) {
-        m_leftPressed = false;
-        startWindowMove();
-    }
-    event->accept();
-}
-
-void Frm_pelwickPlp::mouseReleaseEvent(QMouseEvent *event)
-{
-    m_leftPressed = event->buttons() & Qt::LeftButton;
-    event->accept();
-}
-
 void Frm_pelwickPlp::mouseDoubleClickEvent(QMouseEvent *event)
 {
     event->accept();
@@ -190,10 +167,4 @@ void Frm_pelwickPlp::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     m_timerLamp->stop();
     close();
-}
-
-bool Frm_pelwickPlp::startWindowMove()
-{
-    QWindow *handle = windowHandle();
-    return handle && handle->startSystemMove();
 }

@@ -59,12 +59,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
-    // Hands the move over to the window system; tests override it to observe drags.
-    virtual bool startWindowMove();
 
 private:
     void Form_Load();
@@ -87,5 +82,4 @@ private:
     qint16 m_screenHeightPx = 0;
     bool m_loaded = false;
     bool m_placed = false;
-    bool m_leftPressed = false;
 };

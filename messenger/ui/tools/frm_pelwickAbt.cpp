@@ -1,5 +1,6 @@
 #include "frm_pelwickAbt.h"
 
+#include "messagebox.h"
 #include "pelwickversion.h"
 
 #include <QApplication>
@@ -7,7 +8,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -120,8 +120,5 @@ void frm_pelwickAbt::StartSysInfo()
             break;
         }
     }
-    QMessageBox box(QMessageBox::NoIcon, windowTitle(), QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"),
-        QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("SysInfoMessage"));
-    box.exec();
+    ShowMessageBox({ this, QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"), windowTitle() });
 }

@@ -1,11 +1,11 @@
 #include "frm_pelwickPrc.h"
 
+#include "messagebox.h"
 #include "pelwickUDP040.h"
 #include "pelwickversion.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -85,7 +85,5 @@ void frm_pelwickPrc::CmdCLS_Click()
 void frm_pelwickPrc::CmdDEL_Click()
 {
     // Ending processes is not offered.
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(PelwickVersion::Title), QStringLiteral("作成中"),
-        QMessageBox::Ok, this);
-    box.exec();
+    ShowMessageBox({ this, QStringLiteral("作成中"), QString::fromLatin1(PelwickVersion::Title) });
 }

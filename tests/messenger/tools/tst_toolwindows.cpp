@@ -1,17 +1,15 @@
 #include "frm_pelwickAbt.h"
 #include "frm_pelwickPrc.h"
+#include "messageboxrecorder.h"
 #include "pelwickUDP040.h"
 #include "pelwickversion.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -21,26 +19,6 @@ class FakeTable : public ProcessTable
 public:
     std::optional<QList<ProcessEntry>> entries;
     std::optional<QList<ProcessEntry>> snapshot() const override { return entries; }
-};
-
-// Answers the next message box with OK and keeps its text.
-class MessageBoxCatcher : public QObject
-{
-public:
-    QStringList texts;
-    MessageBoxCatcher()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->button(QMessageBox::Ok)->click();
-            }
-        });
-        m_timer.start(10);
-    }
-
-private:
-    QTimer m_timer;
 };
 
 QStringList rowsOf(const QTreeWidget *list)
@@ -112,13 +90,13 @@ void tst_ToolWindows::processWindowDeleteOnlySaysUnderConstruction()
     frm_pelwickPrc w(&table);
     auto *del = w.findChild<QPushButton *>("CmdDEL");
     QCOMPARE(del->text(), QStringLiteral("タスク削除"));
-    MessageBoxCatcher catcher;
+    MessageBoxRecorder boxes;
     QTest::mouseClick(del, Qt::LeftButton);
-    QCOMPARE(catcher.texts, QStringList({ "作成中" }));
+    QCOMPARE(boxes.texts, QStringList({ "作成中" }));
+    QCOMPARE(boxes.requests.first().title, QString::fromLatin1(PelwickVersion::Title));
+    QCOMPARE(boxes.requests.first().parent, &w);
     QCOMPARE(w.findChild<QTreeWidget *>("ListViewProcess")->topLevelItemCount(), 1);
 }
-
-
 
 void tst_ToolWindows::aboutBoxShowsTheBuildsIdentity()
 {
@@ -162,9 +140,11 @@ void tst_ToolWindows::sysInfoWithoutProgramSaysSo()
     QVERIFY(notProgram.open(QIODevice::WriteOnly));
     notProgram.close();
     frm_pelwickAbt box({ empty.path() });
-    MessageBoxCatcher catcher;
+    MessageBoxRecorder boxes;
     QTest::mouseClick(box.findChild<QPushButton *>("cmdSysInfo"), Qt::LeftButton);
-    QCOMPARE(catcher.texts, QStringList({ "現時点ではｼｽﾃﾑ情報を使用できません" }));
+    QCOMPARE(boxes.texts, QStringList({ "現時点ではｼｽﾃﾑ情報を使用できません" }));
+    QCOMPARE(boxes.requests.first().title, box.windowTitle());
+    QCOMPARE(boxes.requests.first().parent, &box);
 }
 
 void tst_ToolWindows::sysInfoStartsTheFirstProgramFound()
@@ -173,11 +153,11 @@ void tst_ToolWindows::sysInfoStartsTheFirstProgramFound()
     QVERIFY(writeScript(bin.filePath("kinfocenter"), "touch \"$(dirname \"$0\")/kinfocenter-ran\""));
     QVERIFY(writeScript(bin.filePath("hardinfo2"), "touch \"$(dirname \"$0\")/hardinfo2-ran\""));
     frm_pelwickAbt box({ bin.path() });
-    MessageBoxCatcher catcher;
+    MessageBoxRecorder boxes;
     QTest::mouseClick(box.findChild<QPushButton *>("cmdSysInfo"), Qt::LeftButton);
+    QVERIFY(boxes.texts.isEmpty());
     QTRY_VERIFY(QFile::exists(bin.filePath("hardinfo2-ran")));
     QVERIFY(!QFile::exists(bin.filePath("kinfocenter-ran")));
-    QVERIFY(catcher.texts.isEmpty());
 }
 
 QTEST_MAIN(tst_ToolWindows)
