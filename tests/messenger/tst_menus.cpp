@@ -1,11 +1,12 @@
 #include "pelwickUDP080.h"
 #include "messengerfixture.h"
+#include "userdirectory.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 
 // The menu bar, the tray menu and the list's pop-up of a real main window.
@@ -27,13 +28,19 @@ private slots:
     void closeEntryRunsTheUnloadSteps();
     void optionsAppliedAnnounceTheNewName();
     void startWithoutNameAsksForItBeforeAnnouncing();
-    void connectionCheckMarksSilentRowsNotHeard();
+    void connectionCheckMarksEveryRowNotHeardAndAnnounces();
     void removalRequestAnsweredNoSendsNothing();
     void removalRequestAsksSelectedHeardRowsAndDropsTheCurrentOne();
 
 private:
     QAction *action(const char *name) const;
-    template<typename T> int topLevelCount() const;
+    UserDirectory *directory() const { return m_window->session()->directory(); }
+    // Marks the stored row heard from, as an answer would.
+    void heard(int row) const
+    {
+        directory()->SetUserMark(directory()->name(row), directory()->address(row), PresenceMark::HeardFrom);
+    }
+    template <typename T> int topLevelCount() const;
 
     quint16 m_port = 0;
     std::unique_ptr<MessageBoxRecorder> m_boxes;
@@ -54,7 +61,7 @@ void tst_Menus::init()
     m_boxes = std::make_unique<MessageBoxRecorder>(QMessageBox::No);
     m_me = std::make_unique<MessengerFixture>(QStringLiteral("127.0.0.3"), m_port);
     m_me->storeDirectory({ { QStringLiteral("peer"), QStringLiteral("127.0.0.2") },
-                           { QStringLiteral("silent"), QStringLiteral("127.0.0.4") } });
+        { QStringLiteral("silent"), QStringLiteral("127.0.0.4") } });
     m_peer = std::make_unique<UdpPeer>(QStringLiteral("127.0.0.2"), m_port);
     m_window = m_me->start();
     QVERIFY(m_window);
@@ -139,7 +146,7 @@ void tst_Menus::stayOnTopTwiceReturnsAndBothMarksAgree()
     QCOMPARE(action("menuTaskBarTopForm")->isChecked(), before);
 }
 
-template<typename T> int tst_Menus::topLevelCount() const
+template <typename T> int tst_Menus::topLevelCount() const
 {
     int n = 0;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -152,11 +159,21 @@ void tst_Menus::toolEntriesBringUpOneWindowEach_data()
     QTest::addColumn<QString>("menuBarEntry");
     QTest::addColumn<QString>("trayEntry");
     QTest::addColumn<QString>("windowName");
-    QTest::newRow("system") << "menuPC" << "menuTaskBarPC" << "frm_pelwickSys";
-    QTest::newRow("process") << "menuProcess" << "menuTaskBarProcess" << "frm_pelwickPrc";
-    QTest::newRow("splitter") << "menuSplit" << "menuTaskBarSplit" << "Frm_pelwickSpl";
-    QTest::newRow("about") << "menuVar" << "menuTaskBarVar" << "frm_pelwickAbt";
-    QTest::newRow("clock") << "menuClock" << "menuTaskBarClock" << "Frm_pelwickClk";
+    QTest::newRow("system") << "menuPC"
+                            << "menuTaskBarPC"
+                            << "frm_pelwickSys";
+    QTest::newRow("process") << "menuProcess"
+                             << "menuTaskBarProcess"
+                             << "frm_pelwickPrc";
+    QTest::newRow("splitter") << "menuSplit"
+                              << "menuTaskBarSplit"
+                              << "Frm_pelwickSpl";
+    QTest::newRow("about") << "menuVar"
+                           << "menuTaskBarVar"
+                           << "frm_pelwickAbt";
+    QTest::newRow("clock") << "menuClock"
+                           << "menuTaskBarClock"
+                           << "Frm_pelwickClk";
 }
 
 void tst_Menus::toolEntriesBringUpOneWindowEach()
@@ -167,7 +184,8 @@ void tst_Menus::toolEntriesBringUpOneWindowEach()
     auto visibleWindows = [&] {
         QList<QWidget *> found;
         for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->isVisible() && (w->objectName() == windowName || QLatin1String(w->metaObject()->className()) == windowName))
+            if (w->isVisible()
+                && (w->objectName() == windowName || QLatin1String(w->metaObject()->className()) == windowName))
                 found.append(w);
         }
         return found;
@@ -183,7 +201,7 @@ void tst_Menus::toolEntriesBringUpOneWindowEach()
 void tst_Menus::networkIdentityBoxHasThreeLines()
 {
     QCOMPARE(NetworkIdentityText("pc1", "", "00 00 00 00 00 00"),
-             QStringLiteral("Host\t = pc1\rIP\t = \rMAC\t = 00 00 00 00 00 00"));
+        QStringLiteral("Host\t = pc1\rIP\t = \rMAC\t = 00 00 00 00 00 00"));
     action("menuTaskBarNet")->trigger();
     QCOMPARE(m_boxes->texts.size(), 1);
     const QStringList lines = m_boxes->texts.first().split(QLatin1Char('\n'));
@@ -245,7 +263,7 @@ void tst_Menus::optionsAppliedAnnounceTheNewName()
     QCOMPARE(m_peer->receive(), QByteArray(""));
     QCOMPARE(m_peer->receive(), BuildDatagram("01", QStringLiteral("新しい名前"), "127.0.0.5"));
     // Apply rebuilt the list: nobody is heard from yet.
-    QCOMPARE(window.ListUser()->row(0)->text(1), QStringLiteral("×"));
+    QCOMPARE(window.session()->directory()->mark(0), PresenceMark::NotHeard);
     window.close();
 }
 
@@ -284,31 +302,24 @@ void tst_Menus::closeEntryRunsTheUnloadSteps()
     QCOMPARE(store.value("User", "Count"), QStringLiteral("2"));
 }
 
-void tst_Menus::connectionCheckMarksSilentRowsNotHeard()
+void tst_Menus::connectionCheckMarksEveryRowNotHeardAndAnnounces()
 {
-    UserListView *list = m_window->ListUser();
-    list->row(0)->setText(1, QStringLiteral("○"));
-    list->row(1)->setText(1, QStringLiteral("○"));
+    heard(0);
+    heard(1);
     action("menuListUserLanCheck")->trigger();
-    QCOMPARE(list->row(0)->text(1), QStringLiteral("×"));
-    QCOMPARE(list->row(1)->text(1), QStringLiteral("×"));
-    // The empty datagram goes to the last addressee, then 01 to each row.
+    QCOMPARE(directory()->mark(0), PresenceMark::NotHeard);
+    QCOMPARE(directory()->mark(1), PresenceMark::NotHeard);
     QCOMPARE(m_peer->receive(), QByteArray("01<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>"));
-    // The peer answers as a player in a game.
-    m_peer->send("02<USERNAME>peer<IPADDR>127.0.0.2<GAMEID>01<DATA>", "127.0.0.3");
-    QTRY_COMPARE(list->row(0)->text(1), QStringLiteral("★"));
-    QCOMPARE(list->row(1)->text(1), QStringLiteral("×"));
 }
 
 void tst_Menus::removalRequestAnsweredNoSendsNothing()
 {
-    UserListView *list = m_window->ListUser();
-    list->row(0)->setText(1, QStringLiteral("○"));
-    list->setCurrentItem(list->row(0));
+    heard(0);
+    m_window->ListUser()->setCurrentIndex(directory()->index(0, 0));
     action("menuRemove")->trigger();
     QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("削除してもよろしいですか") });
     QVERIFY(m_peer->receive(300).isEmpty());
-    QCOMPARE(list->rowCount(), 2);
+    QCOMPARE(directory()->rowCount(), 2);
 }
 
 void tst_Menus::removalRequestAsksSelectedHeardRowsAndDropsTheCurrentOne()
@@ -316,20 +327,14 @@ void tst_Menus::removalRequestAsksSelectedHeardRowsAndDropsTheCurrentOne()
     m_boxes.reset(); // one hook at a time
     m_boxes = std::make_unique<MessageBoxRecorder>(QMessageBox::Yes);
     UserListView *list = m_window->ListUser();
-    list->row(0)->setText(1, QStringLiteral("○"));
-    list->row(0)->setSelected(true);
-    list->setCurrentItem(list->row(0));
-    list->row(1)->setSelected(true); // × rows are not asked
-    list->setCurrentItem(list->row(0), 0, QItemSelectionModel::Select);
+    heard(0);
+    list->setCurrentIndex(directory()->index(0, 0));
+    list->setRowSelected(1, true); // × rows are not asked
     action("menuRemove")->trigger();
     QCOMPARE(m_peer->receive(), QByteArray("40<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>"));
     QCOMPARE(m_window->statusText(), QStringLiteral("相手に自分の情報を消去する様に要求しました"));
-    QCOMPARE(list->rowCount(), 1);
-    QCOMPARE(list->row(0)->text(0), QStringLiteral("silent"));
-
-    // A later announcement from the peer adds it again.
-    m_peer->send("01<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>", "127.0.0.3");
-    QTRY_COMPARE(list->rowCount(), 2);
+    QCOMPARE(
+        directory()->entries(), QList<DirectoryEntry>({ { QStringLiteral("silent"), QStringLiteral("127.0.0.4") } }));
 }
 
 QTEST_MAIN(tst_Menus)

@@ -47,9 +47,14 @@ public:
         }
     }
 
-    frm_pelwickUDP *start()
+    // adjust: puts stand-ins into the environment's seams before the window
+    // is made.
+    frm_pelwickUDP *start(const std::function<void(MessengerEnvironment &)> &adjust = {})
     {
-        m_window = std::make_unique<frm_pelwickUDP>(environment());
+        MessengerEnvironment env = environment();
+        if (adjust)
+            adjust(env);
+        m_window = std::make_unique<frm_pelwickUDP>(env);
         if (!m_window->Form_Load())
             return nullptr;
         return m_window.get();

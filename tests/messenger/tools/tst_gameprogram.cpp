@@ -1,6 +1,8 @@
+#include "gameprograms.h"
 #include "pelwickUDP040.h"
 #include "processgone.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,6 +36,8 @@ private slots:
     void startRunsProgramInItsFolderAndEndKillsItHard();
     void programThatEndedByItselfCannotBeEnded();
     void secondStartEndsTheFirstGame();
+    void programIsReadyOnlyAsAnExecutableFile_data();
+    void programIsReadyOnlyAsAnExecutableFile();
 
 private:
     // A copy of the stub game under name in a folder of its own.
@@ -140,6 +144,39 @@ void tst_GameProgram::secondStartEndsTheFirstGame()
     QTRY_VERIFY(QFile::exists(second.filePath("started")));
     QCOMPARE(EndGameProgram(), quintptr(0));
     QVERIFY(!alive(b));
+}
+
+// What the messenger offers in the list's game menu.
+void tst_GameProgram::programIsReadyOnlyAsAnExecutableFile_data()
+{
+    QTest::addColumn<QString>("lying");
+    QTest::addColumn<bool>("ready");
+    QTest::newRow("executable file") << "executable" << true;
+    QTest::newRow("nothing") << "" << false;
+    QTest::newRow("file not executable") << "file" << false;
+    QTest::newRow("folder") << "folder" << false;
+}
+
+void tst_GameProgram::programIsReadyOnlyAsAnExecutableFile()
+{
+    QFETCH(QString, lying);
+    QFETCH(bool, ready);
+    QTemporaryDir programs;
+    QTemporaryDir runtime;
+    const QString path = programs.filePath(SystemGamePrograms::fileName(QStringLiteral("GOMOKU")));
+    if (lying == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (!lying.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n");
+        f.close();
+        if (lying == QLatin1String("executable"))
+            QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
+    }
+    const SystemGamePrograms games(programs.path(), runtime.path());
+    QCOMPARE(games.exists(QStringLiteral("GOMOKU")), ready);
+    QVERIFY(!games.exists(QStringLiteral("OTHELLO")));
 }
 
 QTEST_GUILESS_MAIN(tst_GameProgram)

@@ -1,0 +1,585 @@
+#include "Frm_pelwickPlp.h"
+#include "arrivalsound.h"
+#include "gameprograms.h"
+#include "messengerfixture.h"
+#include "userdirectory.h"
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <map>
+
+namespace {
+
+const QString Me = QStringLiteral("127.0.0.3");
+const QString Peer2 = QStringLiteral("127.0.0.2");
+const QString Peer4 = QStringLiteral("127.0.0.4");
+const QString Heard = PresenceMark::HeardFrom;
+const QString InGame = PresenceMark::InGame;
+const QString NotHeard = PresenceMark::NotHeard;
+
+// Records what the arrival notice would play.
+class RecordingPlayer : public ArrivalSoundPlayer
+{
+public:
+    void playFile(const QString &path) override { played.append(path); }
+    void playDefault() override { played.append(QStringLiteral("<default>")); }
+    QStringList played;
+};
+
+// Game programs without processes: the named ones lie ready, every start
+// succeeds and every text is taken while the program runs.
+class FakeGames : public GamePrograms
+{
+public:
+    bool exists(const QString &programName) const override { return present.contains(programName); }
+    bool start(const QString &) override { return m_running = true; }
+    bool running() const override { return m_running; }
+    bool end() override
+    {
+        m_running = false;
+        return true;
+    }
+    bool poke(const QString &, const QString &) override { return m_running; }
+
+    QStringList present;
+
+private:
+    bool m_running = false;
+};
+
+} // namespace
+
+// The main window of a real messenger on 127.0.0.3: what it shows of its
+// session and what the user's clicks and menus ask of it. The protocol
+// itself is the session's and is tested without widgets.
+class tst_frm_pelwickUDP : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    // Arrivals and the attention devices.
+    void receivedMessagesAreShownInTheLog();
+    void lampOpensOnlyForGameId99();
+    void arrivalSoundFollowsTheSoundSetting();
+    void popUpBringsAHiddenWindowBack();
+    void unknownKindShowsOneBoxUnderFloodAndKeepsAnswering();
+
+    // Start and end.
+    void secondInstanceShowsAlreadyRunningAndTouchesNothing();
+    void twoMessengersSeeEachOther();
+    void terminatedProcessSaysGoodbyeToEveryRow();
+
+    // Sending.
+    void refusedSendSaysWhyAndKeepsTheText_data();
+    void refusedSendSaysWhyAndKeepsTheText();
+    void sentMessageClearsTheTextAndIsLogged();
+
+    // The user list and its pop-up.
+    void columnClicksToggleTheOrderAndSwitchTheKey();
+    void popupEntriesFollowTheRowAndTheGamePrograms_data();
+    void popupEntriesFollowTheRowAndTheGamePrograms();
+    void popupNeedsARightPressOnASelectedRow();
+
+    // Games.
+    void gameMenuFollowsTheSessionsGameState();
+    void gameRequestGoesToTheCurrentRow();
+    void closingTheMessengerEndsItsGame();
+
+private:
+    UserDirectory *directory() const { return m_window->session()->directory(); }
+    UserListView *list() const { return m_window->ListUser(); }
+    QPlainTextEdit *txtS() const { return m_window->findChild<QPlainTextEdit *>(QStringLiteral("txtS")); }
+    QPlainTextEdit *txtR() const { return m_window->findChild<QPlainTextEdit *>(QStringLiteral("txtR")); }
+    void clickSend() const
+    {
+        QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("CmdSend")), Qt::LeftButton);
+    }
+    int addRow(const QString &name, const QString &mark, const QString &address)
+    {
+        directory()->appendRow(name, mark, address);
+        return directory()->rowOf(address);
+    }
+    void select(const QList<int> &rows) const
+    {
+        list()->clearSelection();
+        for (const int row : rows)
+            list()->setRowSelected(row, true);
+    }
+    QStringList names() const;
+    QPoint rowCenter(int row) const { return list()->visualRect(directory()->index(row, 0)).center(); }
+    void rightPress(int row) const
+    {
+        QTest::mousePress(list()->viewport(), Qt::RightButton, {}, rowCenter(row));
+        QTest::mouseRelease(list()->viewport(), Qt::RightButton, {}, rowCenter(row));
+    }
+    // A datagram from a peer, handled as if it had just arrived.
+    void arrive(const QByteArray &datagram) const { m_window->session()->handleDatagram(datagram); }
+
+    quint16 m_port = 0;
+    // Stand-ins the window's seams point to; they outlive the window.
+    std::unique_ptr<FakeGames> m_games;
+    std::unique_ptr<RecordingPlayer> m_sound;
+    std::unique_ptr<MessageBoxRecorder> m_boxes;
+    std::map<QString, std::unique_ptr<UdpPeer>> m_peers;
+    std::unique_ptr<MessengerFixture> m_me;
+    frm_pelwickUDP *m_window = nullptr;
+    QList<QMenu *> m_popups;
+};
+
+void tst_frm_pelwickUDP::init()
+{
+    m_port = freeUdpPort({ Me, Peer2, Peer4, QStringLiteral("127.0.0.5") });
+    QVERIFY(m_port);
+    m_games = std::make_unique<FakeGames>();
+    m_sound = std::make_unique<RecordingPlayer>();
+    m_boxes = std::make_unique<MessageBoxRecorder>();
+    for (const QString &address : { Peer2, Peer4 }) {
+        m_peers[address] = std::make_unique<UdpPeer>(address, m_port);
+        QVERIFY(m_peers[address]->isBound());
+    }
+    m_me = std::make_unique<MessengerFixture>(Me, m_port);
+    m_window = m_me->start([this](MessengerEnvironment &env) {
+        env.games = m_games.get();
+        env.soundPlayer = m_sound.get();
+    });
+    QVERIFY(m_window);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_popups.clear();
+    m_window->setPopupHook([this](QMenu *menu) { m_popups.append(menu); });
+}
+
+void tst_frm_pelwickUDP::cleanup()
+{
+    m_window = nullptr;
+    m_me.reset();
+    m_peers.clear();
+    m_boxes.reset();
+    m_games.reset();
+    m_sound.reset();
+}
+
+QStringList tst_frm_pelwickUDP::names() const
+{
+    QStringList result;
+    for (int i = 0; i < directory()->rowCount(); ++i)
+        result.append(directory()->name(i));
+    return result;
+}
+
+void tst_frm_pelwickUDP::receivedMessagesAreShownInTheLog()
+{
+    // Two arrivals in one burst: both blocks reach the log widget, in order,
+    // without anyone asking for the log text.
+    UdpPeer &peer = *m_peers[Peer2];
+    peer.send(BuildDatagram("11", QStringLiteral("佐藤"), Peer2, "", QStringLiteral("こんにちは\r\n 2行目 ")), Me);
+    peer.send(BuildDatagram("11", QStringLiteral("佐藤"), Peer2, "", QStringLiteral("again")), Me);
+    QTRY_VERIFY_WITH_TIMEOUT(txtR()->toPlainText().contains(QStringLiteral("again")), 5000);
+
+    const QRegularExpression blocks(QStringLiteral(
+        "^\\[Recv\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:佐藤\\(127\\.0\\.0\\.2\\)\r\nこんにちは\r\n 2行目 \r\n\r\n"
+        "\\[Recv\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:佐藤\\(127\\.0\\.0\\.2\\)\r\nagain\r\n\r\n$"));
+    QVERIFY2(blocks.match(m_window->logText()).hasMatch(), qPrintable(m_window->logText()));
+    QCOMPARE(m_window->statusText(), QStringLiteral("メッセージを受け付けました。"));
+
+    m_window->findChild<QPushButton *>(QStringLiteral("CmdClear"))->click();
+    QCOMPARE(m_window->logText(), QString());
+}
+
+void tst_frm_pelwickUDP::lampOpensOnlyForGameId99()
+{
+    arrive("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>plain");
+    QVERIFY(!Frm_pelwickPlp::Lamp() || !Frm_pelwickPlp::Lamp()->isVisible());
+    arrive("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID>01<DATA>in a game");
+    QVERIFY(!Frm_pelwickPlp::Lamp() || !Frm_pelwickPlp::Lamp()->isVisible());
+    arrive("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID>99<DATA>lamp!");
+    QVERIFY(Frm_pelwickPlp::Lamp());
+    QVERIFY(Frm_pelwickPlp::Lamp()->isVisible());
+    Frm_pelwickPlp::Lamp()->close();
+}
+
+void tst_frm_pelwickUDP::arrivalSoundFollowsTheSoundSetting()
+{
+    const QString chime = m_me->settingsDir() + QLatin1String("/chime.wav");
+    QFile file(chime);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    m_window->localSettings().SoundFilePath = chime;
+
+    m_window->localSettings().Sound = false;
+    arrive("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>1");
+    QVERIFY(m_sound->played.isEmpty());
+
+    m_window->localSettings().Sound = true;
+    arrive("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>2");
+    QCOMPARE(m_sound->played, QStringList { chime });
+
+    // Presence is no arrival.
+    arrive("01<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>");
+    QCOMPARE(m_sound->played.size(), 1);
+}
+
+void tst_frm_pelwickUDP::popUpBringsAHiddenWindowBack()
+{
+    m_window->hide();
+    m_window->localSettings().PopUp = false;
+    arrive("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>quiet");
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(m_window->logText().contains(QStringLiteral("quiet")));
+
+    m_window->localSettings().PopUp = true;
+    m_window->showMinimized();
+    m_window->hide();
+    arrive("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>loud");
+    QVERIFY(m_window->isVisible());
+    QVERIFY(!m_window->isMinimized());
+    // Raised for the moment only: stay-on-top is as stored again after.
+    QVERIFY(!(m_window->windowFlags() & Qt::WindowStaysOnTopHint));
+}
+
+void tst_frm_pelwickUDP::unknownKindShowsOneBoxUnderFloodAndKeepsAnswering()
+{
+    UdpPeer &peer = *m_peers[Peer2];
+    QSignalSpy handled(m_window->session(), &MessengerSession::datagramHandled);
+    // While the first box is open, a flood arrives and is handled by the
+    // event loop the box runs; an announcement is still answered.
+    QByteArray answer;
+    bool flooded = false;
+    m_boxes->whileOpen = [&] {
+        if (std::exchange(flooded, true))
+            return;
+        for (int i = 0; i < 1000; ++i)
+            peer.send("12<USERNAME>x<IPADDR>127.0.0.2<GAMEID><DATA>", Me);
+        QTRY_VERIFY_WITH_TIMEOUT(handled.size() >= 900, 10000);
+        peer.send("01<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>", Me);
+        answer = peer.receive();
+    };
+    peer.send("12<USERNAME>x<IPADDR>127.0.0.2<GAMEID><DATA>", Me);
+    QTRY_VERIFY_WITH_TIMEOUT(flooded, 5000);
+    QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("電文種別エラー") });
+    QCOMPARE(answer, QByteArray("02<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>"));
+
+    // Once the box is closed, the next foreign kind shows one again.
+    peer.send("hello", Me);
+    QTRY_COMPARE(m_boxes->texts.size(), 2);
+}
+
+void tst_frm_pelwickUDP::secondInstanceShowsAlreadyRunningAndTouchesNothing()
+{
+    addRow(QStringLiteral("kept"), Heard, Peer2);
+    frm_pelwickUDP second(m_me->environment());
+    QVERIFY(!second.Form_Load());
+    QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("既に起動されています。") });
+    second.close();
+    // The duplicate sent no goodbye and saved nothing.
+    QVERIFY(m_peers[Peer2]->receive(300).isEmpty());
+    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+    QCOMPARE(store.value("User", "Count"), QStringLiteral("0"));
+    QCOMPARE(directory()->rowCount(), 1);
+}
+
+void tst_frm_pelwickUDP::twoMessengersSeeEachOther()
+{
+    MessengerFixture other(Peer2, m_port, QStringLiteral("other"));
+    m_peers.erase(Peer2); // the second messenger takes the peer's address
+    other.storeDirectory({ { QStringLiteral("me?"), Me } });
+    frm_pelwickUDP *second = other.start();
+    QVERIFY(second);
+    // The start-up announcement reaches the first messenger, whose answer
+    // marks it on the second.
+    QTRY_COMPARE_WITH_TIMEOUT(names(), QStringList { QStringLiteral("other") }, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(second->session()->directory()->mark(0), Heard, 5000);
+    QCOMPARE(second->session()->directory()->name(0), QStringLiteral("me"));
+
+    other.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(directory()->mark(0), NotHeard, 5000);
+}
+
+void tst_frm_pelwickUDP::terminatedProcessSaysGoodbyeToEveryRow()
+{
+    // A real Pelwick process bound to every address of this machine cannot
+    // run beside the test's messenger on the same port.
+    m_window = nullptr;
+    m_me.reset();
+    QTemporaryDir home;
+    const QString config = home.filePath(QStringLiteral("config"));
+    const QString runtime = home.filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), config);
+        store.setValue("Local", "Port", QString::number(m_port));
+        store.setValue("Local", "UserName", "proc");
+        store.setValue("User", "Count", "3");
+        store.setValue("User", "001UserName", "a");
+        store.setValue("User", "001UserIpAddr", Peer2);
+        store.setValue("User", "002UserName", "b");
+        store.setValue("User", "002UserIpAddr", "127.0.0.5");
+        store.setValue("User", "003UserName", "c");
+        store.setValue("User", "003UserIpAddr", Peer4);
+    }
+    UdpPeer third(QStringLiteral("127.0.0.5"), m_port);
+    QVERIFY(third.isBound());
+    QProcess pelwick;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config);
+    env.insert("XDG_RUNTIME_DIR", runtime);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    pelwick.setProcessEnvironment(env);
+    pelwick.start(QStringLiteral(PELWICK_BIN_DIR "/Pelwick"), {});
+    QVERIFY(pelwick.waitForStarted());
+    // The announcement to every row proves it is up.
+    for (UdpPeer *peer : { m_peers[Peer2].get(), &third, m_peers[Peer4].get() }) {
+        const QByteArray hello = peer->receive(10000);
+        QVERIFY2(hello.startsWith("01<USERNAME>proc<IPADDR>"), hello.constData());
+    }
+
+    pelwick.terminate();
+    QVERIFY(pelwick.waitForFinished(10000));
+    QCOMPARE(pelwick.exitStatus(), QProcess::NormalExit);
+    for (UdpPeer *peer : { m_peers[Peer2].get(), &third, m_peers[Peer4].get() })
+        QVERIFY(peer->receive().startsWith("99<USERNAME>proc<IPADDR>"));
+    // The unload steps saved the settings too.
+    SettingsStore saved(QStringLiteral("Pelwick"), config);
+    QVERIFY(saved.contains("Local", "Sound"));
+}
+
+void tst_frm_pelwickUDP::refusedSendSaysWhyAndKeepsTheText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("focus");
+
+    const QString noText = QStringLiteral("送信メッセージを入力して下さい。");
+    QTest::newRow("only spaces") << "    " << Peer2 << Heard << true << noText << "txtS";
+    QTest::newRow("empty") << "" << Peer2 << Heard << true << noText << "txtS";
+    QTest::newRow("nobody selected") << "hello" << Peer2 << Heard << false
+                                     << QStringLiteral("送信先の相手を選択して下さい。") << "ListUser";
+    // The session refuses these; the window keeps the text for another try.
+    QTest::newRow("only not-heard rows selected")
+        << "hello" << Peer2 << NotHeard << true << QStringLiteral("通信状態が○の対象者を設定して下さい。") << "";
+    QTest::newRow("send fails") << "hello"
+                                << "localhost" << Heard << true << QStringLiteral("送信に失敗しました。") << "";
+}
+
+void tst_frm_pelwickUDP::refusedSendSaysWhyAndKeepsTheText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, address);
+    QFETCH(QString, mark);
+    QFETCH(bool, selected);
+    QFETCH(QString, status);
+    QFETCH(QString, focus);
+
+    const int row = addRow(QStringLiteral("a"), mark, address);
+    select(selected ? QList<int> { row } : QList<int> {});
+    m_window->findChild<QPushButton *>(QStringLiteral("CmdClear"))->setFocus();
+    m_window->ShowStatus(QStringLiteral("old status"));
+    txtS()->setPlainText(text);
+    clickSend();
+
+    QCOMPARE(m_window->statusText(), status);
+    QCOMPARE(txtS()->toPlainText(), text);
+    QCOMPARE(m_window->logText(), QString());
+    if (!focus.isEmpty())
+        QCOMPARE(m_window->focusWidget()->objectName(), focus);
+    QVERIFY(m_peers[Peer2]->receive(300).isEmpty());
+}
+
+void tst_frm_pelwickUDP::sentMessageClearsTheTextAndIsLogged()
+{
+    addRow(QStringLiteral("a"), Heard, Peer2);
+    addRow(QStringLiteral("b"), Heard, Peer4);
+    select({ 1 });
+    m_window->ShowStatus(QStringLiteral("old status"));
+    txtS()->setFocus();
+    QTest::keyClicks(txtS(), QStringLiteral(" line1"));
+    QTest::keyClick(txtS(), Qt::Key_Return);
+    QTest::keyClicks(txtS(), QStringLiteral("line2 "));
+    clickSend();
+
+    // What the user typed goes to the selected row only.
+    QCOMPARE(m_peers[Peer4]->receive(), QByteArray("11<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>line1\r\nline2"));
+    QVERIFY(!m_peers[Peer2]->hasPending());
+    QCOMPARE(txtS()->toPlainText(), QString());
+    QCOMPARE(m_window->focusWidget(), txtS());
+    QCOMPARE(m_window->statusText(), QString());
+    const QRegularExpression block(
+        QStringLiteral("^\\[Send\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:b\r\nline1\r\nline2\r\n\r\n$"));
+    QVERIFY2(block.match(m_window->logText()).hasMatch(), qPrintable(m_window->logText()));
+}
+
+void tst_frm_pelwickUDP::columnClicksToggleTheOrderAndSwitchTheKey()
+{
+    addRow("b", Heard, QStringLiteral("127.0.0.2"));
+    addRow("c", InGame, QStringLiteral("127.0.0.7"));
+    addRow("a", NotHeard, QStringLiteral("127.0.0.5"));
+    QHeaderView *header = list()->header();
+    auto click = [&](int column) {
+        const QPoint at(
+            header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    };
+    auto shown = [&](const QStringList &expected, int column, Qt::SortOrder order) {
+        QCOMPARE(names(), expected);
+        QCOMPARE(header->sortIndicatorSection(), column);
+        QCOMPARE(header->sortIndicatorOrder(), order);
+        QCOMPARE(list()->visualRect(directory()->index(0, 0)).top(), 0);
+    };
+
+    click(UserDirectory::NameColumn);
+    shown({ "c", "b", "a" }, UserDirectory::NameColumn, Qt::DescendingOrder);
+    click(UserDirectory::NameColumn);
+    shown({ "a", "b", "c" }, UserDirectory::NameColumn, Qt::AscendingOrder);
+    // Another column: the order opposite to the one in force.
+    click(UserDirectory::AddressColumn);
+    shown({ "c", "a", "b" }, UserDirectory::AddressColumn, Qt::DescendingOrder);
+    click(UserDirectory::AddressColumn);
+    shown({ "b", "a", "c" }, UserDirectory::AddressColumn, Qt::AscendingOrder);
+    click(UserDirectory::NameColumn);
+    shown({ "c", "b", "a" }, UserDirectory::NameColumn, Qt::DescendingOrder);
+
+    // The selection and the current row stay with their user, or the next
+    // message would go to whoever moved into the selected rows.
+    const QString user = QStringLiteral("127.0.0.5");
+    list()->setCurrentIndex(directory()->index(directory()->rowOf(user), 0));
+    QCOMPARE(list()->selectedRows(), QList<int> { directory()->rowOf(user) });
+    click(UserDirectory::NameColumn);
+    QEXPECT_FAIL("", "The directory's sort leaves the view's persistent indexes on their old rows", Abort);
+    QCOMPARE(list()->selectedRows(), QList<int> { directory()->rowOf(user) });
+    QCOMPARE(list()->currentSelectedRow(), directory()->rowOf(user));
+}
+
+void tst_frm_pelwickUDP::popupEntriesFollowTheRowAndTheGamePrograms_data()
+{
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<bool>("gomoku");
+    QTest::addColumn<bool>("othello");
+    QTest::addColumn<bool>("game");
+    QTest::addColumn<bool>("remove");
+
+    QTest::newRow("in game, both programs") << InGame << true << true << false << false;
+    QTest::newRow("not heard, both programs") << NotHeard << true << true << false << false;
+    QTest::newRow("heard, no programs") << Heard << false << false << false << true;
+    QTest::newRow("heard, gomoku") << Heard << true << false << true << true;
+    QTest::newRow("heard, othello") << Heard << false << true << true << true;
+    QTest::newRow("heard, both") << Heard << true << true << true << true;
+}
+
+void tst_frm_pelwickUDP::popupEntriesFollowTheRowAndTheGamePrograms()
+{
+    QFETCH(QString, mark);
+    QFETCH(bool, gomoku);
+    QFETCH(bool, othello);
+    QFETCH(bool, game);
+    QFETCH(bool, remove);
+
+    if (gomoku)
+        m_games->present.append(QStringLiteral("GOMOKU"));
+    if (othello)
+        m_games->present.append(QStringLiteral("OTHELLO"));
+    addRow("other", Heard, Peer4);
+    const int row = addRow("target", mark, Peer2);
+    rightPress(row);
+
+    QCOMPARE(m_popups, QList<QMenu *> { m_window->menuListUser });
+    QCOMPARE(list()->selectedRows(), QList<int> { row });
+    QVERIFY(m_window->menuListUserLanCheck->isVisible());
+    QCOMPARE(m_window->menuGame->isVisible(), game);
+    QCOMPARE(m_window->menuRemove->isVisible(), remove);
+    if (game) {
+        QCOMPARE(m_window->menuGame_Gomoku->isVisible(), gomoku);
+        QCOMPARE(m_window->menuGame_Osero->isVisible(), othello);
+    }
+}
+
+void tst_frm_pelwickUDP::popupNeedsARightPressOnASelectedRow()
+{
+    const int row = addRow("a", Heard, Peer2);
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, rowCenter(row));
+    QCOMPARE(list()->selectedRows(), QList<int> { row });
+    QTest::mouseClick(list()->viewport(), Qt::MiddleButton, {}, rowCenter(row));
+    QVERIFY(m_popups.isEmpty());
+
+    // Nothing selected, and a right press below the last row selects
+    // nothing: no menu.
+    list()->clearSelection();
+    const QPoint below(rowCenter(row).x(), list()->visualRect(directory()->index(row, 0)).bottom() + 40);
+    QVERIFY(list()->viewport()->rect().contains(below));
+    QTest::mousePress(list()->viewport(), Qt::RightButton, {}, below);
+    QVERIFY(list()->selectedRows().isEmpty());
+    QVERIFY(m_popups.isEmpty());
+
+    rightPress(row);
+    QCOMPARE(m_popups.size(), 1);
+}
+
+void tst_frm_pelwickUDP::gameMenuFollowsTheSessionsGameState()
+{
+    m_games->present = QStringList { QStringLiteral("GOMOKU") };
+    addRow("partner", Heard, Peer2);
+    QVERIFY(!m_window->menuGame->isChecked());
+    QVERIFY(m_window->menuGame->isVisible());
+
+    // The partner asks, this messenger accepts: a game is on.
+    arrive("31<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>");
+    QVERIFY(m_games->running());
+    QVERIFY(m_window->menuGame->isChecked());
+    QVERIFY(!m_window->menuGame->isVisible());
+
+    arrive("29<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>");
+    QVERIFY(!m_window->menuGame->isChecked());
+    QVERIFY(m_window->menuGame->isVisible());
+    QCOMPARE(m_window->statusText(), QStringLiteral("対戦相手よりゲーム終了報告を受けました。"));
+}
+
+void tst_frm_pelwickUDP::gameRequestGoesToTheCurrentRow()
+{
+    addRow("a", Heard, Peer2);
+    addRow("b", Heard, Peer4);
+    const MessengerSession *session = m_window->session();
+
+    // The current row counts, whatever else is selected.
+    select({ 0 });
+    list()->selectionModel()->setCurrentIndex(directory()->index(1, 0), QItemSelectionModel::NoUpdate);
+    m_window->menuGame_Gomoku->trigger();
+    QCOMPARE(session->currentGame().PartnerAddress, Peer4);
+    QCOMPARE(session->currentGame().GameId, QStringLiteral("01"));
+    QCOMPARE(m_window->statusText(), QStringLiteral("ゲームスタート要求を出しました。"));
+    QVERIFY(m_peers[Peer4]->receive().startsWith("31<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA>"));
+
+    // Without a current row, the first selected one.
+    list()->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    m_window->menuGame_Osero->trigger();
+    QCOMPARE(session->currentGame().PartnerAddress, Peer2);
+    QCOMPARE(session->currentGame().GameId, QStringLiteral("02"));
+    QVERIFY(m_peers[Peer2]->receive().startsWith("31<USERNAME>me<IPADDR>127.0.0.3<GAMEID>02<DATA>"));
+}
+
+void tst_frm_pelwickUDP::closingTheMessengerEndsItsGame()
+{
+    m_games->present = QStringList { QStringLiteral("GOMOKU") };
+    addRow("partner", Heard, Peer2);
+    arrive("31<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>");
+    QVERIFY(m_games->running());
+    QVERIFY(m_peers[Peer2]->receive().startsWith("32"));
+
+    m_window->close();
+    QVERIFY(!m_games->running());
+    // The goodbye still names the game it leaves.
+    QCOMPARE(m_peers[Peer2]->receive(), QByteArray("99<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA>"));
+}
+
+QTEST_MAIN(tst_frm_pelwickUDP)
+#include "tst_frm_pelwickudp.moc"
