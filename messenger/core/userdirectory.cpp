@@ -1,6 +1,7 @@
 #include "userdirectory.h"
 
 #include <algorithm>
+#include <numeric>
 
 UserDirectory::UserDirectory(QObject *parent)
     : QAbstractTableModel(parent)
@@ -63,7 +64,26 @@ void UserDirectory::sort(int column, Qt::SortOrder order)
     m_sortColumn = column;
     m_sortOrder = order;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::stable_sort(m_rows.begin(), m_rows.end(), [this](const Row &a, const Row &b) { return lessThan(a, b); });
+    // Views keep their selection and current row as persistent indexes:
+    // move them with their rows, so a sort never changes who is selected.
+    QList<int> byOrder(m_rows.size());
+    std::iota(byOrder.begin(), byOrder.end(), 0);
+    std::stable_sort(
+        byOrder.begin(), byOrder.end(), [this](int a, int b) { return lessThan(m_rows[a], m_rows[b]); });
+    QList<Row> sorted;
+    sorted.reserve(m_rows.size());
+    QList<int> newRow(m_rows.size());
+    for (int i = 0; i < byOrder.size(); ++i) {
+        sorted.append(std::move(m_rows[byOrder[i]]));
+        newRow[byOrder[i]] = i;
+    }
+    m_rows = std::move(sorted);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &i : from)
+        to.append(index(newRow[i.row()], i.column()));
+    changePersistentIndexList(from, to);
     rebuildIndex();
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
@@ -197,8 +217,17 @@ void UserDirectory::setEntries(const QList<DirectoryEntry> &entries)
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(entries.size());
-    for (const DirectoryEntry &e : entries)
+    // A later entry with an address already listed renames that row.
+    QHash<QString, qsizetype> first;
+    for (const DirectoryEntry &e : entries) {
+        const auto known = first.constFind(e.UserIpAddr);
+        if (known != first.cend()) {
+            m_rows[*known].name = e.UserName;
+            continue;
+        }
+        first.insert(e.UserIpAddr, m_rows.size());
         m_rows.append({ e.UserName, PresenceMark::NotHeard, e.UserIpAddr });
+    }
     if (m_sortColumn >= 0)
         std::stable_sort(m_rows.begin(), m_rows.end(), [this](const Row &a, const Row &b) { return lessThan(a, b); });
     rebuildIndex();
