@@ -139,6 +139,9 @@ void tst_Settings::emptyStoreGivesTheDefaultsAndNoUser()
     QCOMPARE(s.Port, 59640);
     QCOMPARE(s.UserName, QHostInfo::localHostName());
     QCOMPARE(s.SoundFilePath, DefaultArrivalSoundPath());
+    // A file of an older messenger lacks the later keys: all on, address automatic.
+    QVERIFY(s.Broadcast && s.KeepLog && s.Notify);
+    QCOMPARE(s.IpAddr, QString());
     // Count defaults to 1; entry 001 has no address, so nobody is added.
     QCOMPARE(w->session()->directory()->rowCount(), 0);
     // Loading writes nothing.
@@ -238,6 +241,14 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
                                << "http" << QVariant(0);
     QTest::newRow("Port beyond 32 bits") << "Port"
                                          << "4294967296" << QVariant(0);
+    QTest::newRow("Broadcast False") << "Broadcast"
+                                     << "False" << QVariant(false);
+    QTest::newRow("KeepLog 0") << "KeepLog"
+                               << "0" << QVariant(false);
+    QTest::newRow("Notify no") << "Notify"
+                               << "no" << QVariant(false);
+    QTest::newRow("IpAddr padded") << "IpAddr"
+                                   << " 10.0.0.7 " << QVariant(QStringLiteral("10.0.0.7"));
 }
 
 void tst_Settings::localValuesConvertOrStayAsTheyWere()
@@ -253,6 +264,10 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere()
     const QVariant actual = key == QLatin1String("Sound") ? QVariant(s.Sound)
         : key == QLatin1String("FormTop")                 ? QVariant(s.FormTop)
         : key == QLatin1String("PopUp")                   ? QVariant(s.PopUp)
+        : key == QLatin1String("Broadcast")               ? QVariant(s.Broadcast)
+        : key == QLatin1String("KeepLog")                 ? QVariant(s.KeepLog)
+        : key == QLatin1String("Notify")                  ? QVariant(s.Notify)
+        : key == QLatin1String("IpAddr")                  ? QVariant(s.IpAddr)
                                                           : QVariant(s.Port);
     QCOMPARE(actual, expected);
 }

@@ -233,6 +233,11 @@ void tst_SessionSend::announceSendsEmptyDatagramThenEveryRow()
     // The goodbye goes to every row with no empty datagram ahead of it.
     QCOMPARE(m_peers[Peer5]->next(), m_me->own("99"));
     QCOMPARE(m_me->sentTo(*m_peers[Peer6]), QList<QByteArray>());
+
+    // A pinned own address is what every datagram names from then on.
+    m_session->localSettings().IpAddr = QStringLiteral("10.20.30.40");
+    m_session->announce();
+    QCOMPARE(m_peers[Peer4]->next(), BuildDatagram("01", QStringLiteral("新しい名前"), QStringLiteral("10.20.30.40")));
 }
 
 void tst_SessionSend::connectionCheckMarksEveryRowNotHeardThenAnswersMark()

@@ -153,6 +153,9 @@ void tst_frm_pelwickOpt::controlsCarryTheirNamesAndCaptions_data()
     row("Check_Sound", QStringLiteral("サウンド使用"));
     row("Check_FormTop", QStringLiteral("常に前表示"));
     row("Check_PopUp", QStringLiteral("受信お知らせ"));
+    row("Check_Broadcast", QStringLiteral("起動時にLAN内を検索"));
+    row("Check_KeepLog", QStringLiteral("送受信履歴を保存する"));
+    row("Check_Notify", QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟ通知"));
     row("CmdSound", QStringLiteral("ｻｳﾝﾄﾞﾌｧｲﾙ選択"));
     row("Label6", QStringLiteral("Ｕｓｅｒ(適当な名前でOK)"));
     row("Label5", QStringLiteral("IPｱﾄﾞﾚｽ(例:111.22.3.123)"));
@@ -195,6 +198,9 @@ void tst_frm_pelwickOpt::loadShowsSettingsAndDirectory()
     start.Sound = false;
     start.FormTop = true;
     start.PopUp = false;
+    start.Broadcast = true;
+    start.KeepLog = false;
+    start.Notify = true;
     Fixture f(start);
 
     QVERIFY(!SettingsApplied);
@@ -204,6 +210,9 @@ void tst_frm_pelwickOpt::loadShowsSettingsAndDirectory()
     QCOMPARE(f.get<QCheckBox>("Check_Sound")->isChecked(), false);
     QCOMPARE(f.get<QCheckBox>("Check_FormTop")->isChecked(), true);
     QCOMPARE(f.get<QCheckBox>("Check_PopUp")->isChecked(), false);
+    QCOMPARE(f.get<QCheckBox>("Check_Broadcast")->isChecked(), true);
+    QCOMPARE(f.get<QCheckBox>("Check_KeepLog")->isChecked(), false);
+    QCOMPARE(f.get<QCheckBox>("Check_Notify")->isChecked(), true);
     QCOMPARE(f.listed(), ThreeUsers);
     QCOMPARE(f.get<QLineEdit>("txtLocalUserName")->maxLength(), 50);
     QCOMPARE(f.get<QLineEdit>("txtRemoteUserName")->maxLength(), 50);
@@ -346,6 +355,9 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
     f.get<QCheckBox>("Check_Sound")->setChecked(true);
     f.get<QCheckBox>("Check_FormTop")->setChecked(true);
     f.get<QCheckBox>("Check_PopUp")->setChecked(false);
+    f.get<QCheckBox>("Check_Broadcast")->setChecked(false);
+    f.get<QCheckBox>("Check_KeepLog")->setChecked(true);
+    f.get<QCheckBox>("Check_Notify")->setChecked(false);
     f.setText("txtRemoteUserName", QStringLiteral("伊藤"));
     f.setText("txtRemoteIPAddr", QStringLiteral("192.168.0.13"));
     f.click("CmdUPDATE");
@@ -370,6 +382,10 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
     QCOMPARE(f.stored("Sound"), QStringLiteral("True"));
     QCOMPARE(f.stored("FormTop"), QStringLiteral("True"));
     QCOMPARE(f.stored("PopUp"), QStringLiteral("False"));
+    QCOMPARE(f.stored("Broadcast"), QStringLiteral("False"));
+    QCOMPARE(f.stored("KeepLog"), QStringLiteral("True"));
+    QCOMPARE(f.stored("Notify"), QStringLiteral("False"));
+    QVERIFY(!f.settings.Broadcast && f.settings.KeepLog && !f.settings.Notify);
 
     const Rows expected { ThreeUsers[1], ThreeUsers[2], { QStringLiteral("伊藤"), QStringLiteral("192.168.0.13") } };
     QCOMPARE(f.applied, QList<Rows> { expected });
