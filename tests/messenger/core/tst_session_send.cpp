@@ -237,7 +237,12 @@ void tst_SessionSend::announceSendsEmptyDatagramThenEveryRow()
     // A pinned own address is what every datagram names from then on.
     m_session->localSettings().IpAddr = QStringLiteral("10.20.30.40");
     m_session->announce();
-    QCOMPARE(m_peers[Peer4]->next(), BuildDatagram("01", QStringLiteral("新しい名前"), QStringLiteral("10.20.30.40")));
+    std::optional<QByteArray> got;
+    do
+        got = m_peers[Peer4]->next();
+    while (got && !got->startsWith("01"));
+    QCOMPARE(
+        got.value_or(QByteArray()), BuildDatagram("01", QStringLiteral("新しい名前"), QStringLiteral("10.20.30.40")));
 }
 
 void tst_SessionSend::connectionCheckMarksEveryRowNotHeardThenAnswersMark()
