@@ -6,12 +6,12 @@
 // Rows have addresses 127.1.x.y; the first 64 are peers of this process on
 // loopback that count what they receive, the others are loopback addresses
 // nobody listens on. Nothing leaves the machine.
-#include "userdirectory.h"
 #include "frm_pelwickUDP.h"
 #include "messagebox.h"
 #include "quietsettings.h"
 #include "settingsmapping.h"
 #include "settingsstore.h"
+#include "userdirectory.h"
 #include "userlist.h"
 
 #include <QApplication>
@@ -45,7 +45,7 @@ QByteArray directoryFile(int rows)
     for (int i = 0; i < rows; ++i)
         entries.append({ QStringLiteral("ユーザー%1").arg(i), rowAddress(i) });
     store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), QStringLiteral("bench"));
-    SaveDirectory(store, entries);
+    saveDirectory(store, entries);
     store.sync();
     QFile f(store.filePath());
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

@@ -49,47 +49,47 @@ struct Hands
 };
 
 // Rounds to the nearest integer, halves to the even neighbour.
-int RoundHalfEven(double value);
+int roundHalfEven(double value);
 
 // The size made square by shortening the longer side to the shorter one.
-QSize SquareToSmallerSide(QSize size);
+QSize squareToSmallerSide(QSize size);
 
 // CenterX, CenterY = half the client width and height (halves to even);
 // Radius = the smaller of the two.
-Dial DialFor(QSize clientSize);
+Dial dialFor(QSize clientSize);
 
 // The point at distance from the centre at angle.
-QPointF PointAt(const Dial &dial, double distance, double angle);
+QPointF pointAt(const Dial &dial, double distance, double angle);
 
 // Radii of the two dial circles (truncated), the distance of the numeral
 // centres (rounded) and the radius of the small circle about each numeral.
-int OuterCircleRadius(const Dial &dial);
-int InnerCircleRadius(const Dial &dial);
-int NumeralDistance(const Dial &dial);
-double NumeralCircleRadius(const Dial &dial);
+int outerCircleRadius(const Dial &dial);
+int innerCircleRadius(const Dial &dial);
+int numeralDistance(const Dial &dial);
+double numeralCircleRadius(const Dial &dial);
 
 // Angle of hour position h (1..12).
-double HourPositionAngle(int h);
+double hourPositionAngle(int h);
 // "01" .. "12".
 QString Numeral(int h);
 // Where the centre of numeral h lies.
-QPointF NumeralCentre(const Dial &dial, int h);
+QPointF numeralCentre(const Dial &dial, int h);
 // The box of a numeral of textSize, centred on its point.
-QRectF NumeralBox(const Dial &dial, int h, QSizeF textSize);
+QRectF numeralBox(const Dial &dial, int h, QSizeF textSize);
 
 // The hour on a 12-hour face without AM/PM: 0 at midnight, 12 at noon, 13..23 -> 1..11.
-int TwelveHour(int hour);
+int twelveHour(int hour);
 // The digital read-out, "hh:nn:ss" with the 12-hour hour: 15:04:09 -> "03:04:09".
-QString ReadOut(QTime time);
+QString readOut(QTime time);
 // The hands at time; the hour hand moves on with the minutes by half a degree per minute.
-Hands HandsAt(QTime time);
+Hands handsAt(QTime time);
 
 // Top-left corner of the read-out label: centred horizontally, its top twice
 // its height above the middle, so the digital time sits above the centre.
-QPoint LabelTopLeft(QSize clientSize, QSize labelSize);
+QPoint labelTopLeft(QSize clientSize, QSize labelSize);
 
 // Degrees, for callers and tests that think in degrees.
-inline double ToDegrees(double radians)
+inline double toDegrees(double radians)
 {
     return radians * 180.0 / Pi;
 }

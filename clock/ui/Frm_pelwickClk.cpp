@@ -14,7 +14,7 @@ namespace {
 constexpr int TimerLineInterval = 1000;
 constexpr int DialLineWidth = 2;
 
-// The clock window of ShowClock; it deletes itself when closed.
+// The clock window of showClock; it deletes itself when closed.
 QPointer<Frm_pelwickClk> TheClock;
 
 } // namespace
@@ -54,14 +54,14 @@ Frm_pelwickClk::Frm_pelwickClk(QWidget *parent, TimeSource now)
     // The left button drags the clock anywhere on it; a double-click still closes it.
     new WindowDrag(this);
 
-    resize(ClockGeometry::SquareToSmallerSide(ClockGeometry::InitialClientSize));
+    resize(ClockGeometry::squareToSmallerSide(ClockGeometry::InitialClientSize));
     applyShape();
     SetTopmost(true, this);
 }
 
 Frm_pelwickClk::~Frm_pelwickClk() = default;
 
-Frm_pelwickClk *Frm_pelwickClk::ShowClock()
+Frm_pelwickClk *Frm_pelwickClk::showClock()
 {
     if (!TheClock) {
         TheClock = new Frm_pelwickClk;
@@ -72,7 +72,7 @@ Frm_pelwickClk *Frm_pelwickClk::ShowClock()
     return TheClock;
 }
 
-Frm_pelwickClk *Frm_pelwickClk::OpenClock()
+Frm_pelwickClk *Frm_pelwickClk::openClock()
 {
     return TheClock;
 }
@@ -91,34 +91,34 @@ void Frm_pelwickClk::Redraw()
         m_canvas = QImage(client, QImage::Format_RGB32);
     m_canvas.fill(palette().color(QPalette::Window));
 
-    m_dial = DialFor(client);
+    m_dial = dialFor(client);
     {
         QPainter painter(&m_canvas);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(DialColour, DialLineWidth));
         painter.setBrush(Qt::NoBrush);
         const QPointF centre(m_dial.CenterX, m_dial.CenterY);
-        const int outer = OuterCircleRadius(m_dial);
-        const int inner = InnerCircleRadius(m_dial);
+        const int outer = outerCircleRadius(m_dial);
+        const int inner = innerCircleRadius(m_dial);
         painter.drawEllipse(centre, outer, outer);
         painter.drawEllipse(centre, inner, inner);
 
         painter.setFont(font());
         const QFontMetricsF metrics(font());
         for (int h = 1; h <= HourCount; ++h) {
-            const double angle = HourPositionAngle(h);
+            const double angle = hourPositionAngle(h);
             painter.setPen(QPen(DialColour, DialLineWidth));
-            painter.drawLine(PointAt(m_dial, 0.75 * m_dial.Radius, angle), PointAt(m_dial, 0.8 * m_dial.Radius, angle));
-            const double small = NumeralCircleRadius(m_dial);
-            painter.drawEllipse(NumeralCentre(m_dial, h), small, small);
+            painter.drawLine(pointAt(m_dial, 0.75 * m_dial.Radius, angle), pointAt(m_dial, 0.8 * m_dial.Radius, angle));
+            const double small = numeralCircleRadius(m_dial);
+            painter.drawEllipse(numeralCentre(m_dial, h), small, small);
 
             const QString text = Numeral(h);
-            const QRectF box = NumeralBox(m_dial, h, QSizeF(metrics.horizontalAdvance(text), metrics.height()));
+            const QRectF box = numeralBox(m_dial, h, QSizeF(metrics.horizontalAdvance(text), metrics.height()));
             painter.setPen(palette().color(QPalette::WindowText));
             painter.drawText(box, Qt::AlignCenter, text);
         }
     }
-    m_labelTime->move(LabelTopLeft(client, m_labelTime->size()));
+    m_labelTime->move(labelTopLeft(client, m_labelTime->size()));
     DrawClockHands();
 }
 
@@ -126,9 +126,9 @@ void Frm_pelwickClk::DrawClockHands()
 {
     m_timerLine->stop();
     const QTime t = m_now().time();
-    m_labelTime->setText(ClockGeometry::ReadOut(t));
+    m_labelTime->setText(ClockGeometry::readOut(t));
 
-    const ClockGeometry::Hands hands = ClockGeometry::HandsAt(t);
+    const ClockGeometry::Hands hands = ClockGeometry::handsAt(t);
     DrawHand(hands.second.angle, SecondHandColour, hands.second.width, hands.second.length);
     DrawHand(hands.minute.angle, MinuteHandColour, hands.minute.width, hands.minute.length);
     DrawHand(hands.hour.angle, HourHandColour, hands.hour.width, hands.hour.length);
@@ -145,7 +145,7 @@ void Frm_pelwickClk::DrawHand(double angle, const QColor &colour, int width, dou
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(
-        QPointF(m_dial.CenterX, m_dial.CenterY), ClockGeometry::PointAt(m_dial, m_dial.Radius * length, angle));
+        QPointF(m_dial.CenterX, m_dial.CenterY), ClockGeometry::pointAt(m_dial, m_dial.Radius * length, angle));
 }
 
 void Frm_pelwickClk::paintEvent(QPaintEvent *)
@@ -167,7 +167,7 @@ void Frm_pelwickClk::showEvent(QShowEvent *event)
     // whatever size the caller gave it, and shaped to a circle.
     if (!m_loaded) {
         m_loaded = true;
-        const QSize square = ClockGeometry::SquareToSmallerSide(size());
+        const QSize square = ClockGeometry::squareToSmallerSide(size());
         if (square != size())
             resize(square);
         applyShape();

@@ -27,9 +27,9 @@ public:
 
     // Shows the one clock window of the process, creating it on first use.
     // The window deletes itself when closed; the next call creates a new one.
-    static Frm_pelwickClk *ShowClock();
-    // The open clock window of ShowClock, or nullptr.
-    static Frm_pelwickClk *OpenClock();
+    static Frm_pelwickClk *showClock();
+    // The open clock window of showClock, or nullptr.
+    static Frm_pelwickClk *openClock();
 
     // Draws the three hands and sets the read-out, then restarts TimerLine so
     // the next tick comes one interval after this redraw.

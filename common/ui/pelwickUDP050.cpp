@@ -31,7 +31,8 @@ void SetTopmost(bool onTop, QWidget *window)
     if (!window)
         return;
     const bool wasVisible = window->isVisible();
-    if (window->testAttribute(Qt::WA_WState_Created) && bool(window->windowFlags() & Qt::WindowStaysOnTopHint) == onTop) {
+    if (window->testAttribute(Qt::WA_WState_Created)
+        && bool(window->windowFlags() & Qt::WindowStaysOnTopHint) == onTop) {
         if (wasVisible)
             window->raise();
         return;
@@ -50,7 +51,7 @@ void FlashCaption(QWidget *window, qint16 count, float seconds)
     for (int i = 0; i <= count; ++i) {
         if (FlashStopRequested || !target)
             break;
-        setCaptionInverted(target, !CaptionInverted(target));
+        setCaptionInverted(target, !captionInverted(target));
 
         QEventLoop wait;
         QTimer::singleShot(qMax(0, int(seconds * 1000.0f)), &wait, &QEventLoop::quit);
@@ -74,7 +75,7 @@ void StopFlashing()
         ActiveFlashWait->quit();
 }
 
-bool CaptionInverted(const QWidget *window)
+bool captionInverted(const QWidget *window)
 {
     return window && window->property(InvertedProperty).toBool();
 }

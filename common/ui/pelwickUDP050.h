@@ -18,7 +18,7 @@ void FlashCaption(QWidget *window, qint16 count, float seconds);
 void StopFlashing();
 
 // Whether the caption of window is in its inverted (attention) look.
-bool CaptionInverted(const QWidget *window);
+bool captionInverted(const QWidget *window);
 
 // True only on the Windows NT platform; this build runs elsewhere.
 bool IsWindowsNT();

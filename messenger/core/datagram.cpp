@@ -52,8 +52,8 @@ ParsedDatagram ParseDatagram(QByteArrayView bytes)
     return parsed;
 }
 
-QByteArray BuildDatagram(const QString &kind, const QString &userName, const QString &ipAddr,
-                         const QString &gameId, const QString &data)
+QByteArray buildDatagram(
+    const QString &kind, const QString &userName, const QString &ipAddr, const QString &gameId, const QString &data)
 {
     QByteArray out;
     out.reserve(40 + userName.size() * 2 + ipAddr.size() + data.size() * 2);
@@ -69,7 +69,7 @@ QByteArray BuildDatagram(const QString &kind, const QString &userName, const QSt
     return out;
 }
 
-bool IsBlankDatagram(QByteArrayView bytes)
+bool isBlankDatagram(QByteArrayView bytes)
 {
     // Only the space character counts as blank, as the receiver trims spaces.
     for (char c : bytes) {

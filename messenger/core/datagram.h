@@ -62,8 +62,8 @@ struct ParsedDatagram
 ParsedDatagram ParseDatagram(QByteArrayView bytes);
 
 // The wire form of one datagram, the nine elements in order.
-QByteArray BuildDatagram(const QString &kind, const QString &userName, const QString &ipAddr,
-                         const QString &gameId = {}, const QString &data = {});
+QByteArray buildDatagram(const QString &kind, const QString &userName, const QString &ipAddr,
+    const QString &gameId = {}, const QString &data = {});
 
 // Whether a received datagram is blank: empty or spaces only once decoded.
-bool IsBlankDatagram(QByteArrayView bytes);
+bool isBlankDatagram(QByteArrayView bytes);

@@ -110,7 +110,7 @@ MessengerSession::MessengerSession(const SessionEnvironment &environment, GamePr
     m_directorySave = new QTimer(this);
     m_directorySave->setSingleShot(true);
     m_directorySave->setInterval(1000);
-    connect(m_directorySave, &QTimer::timeout, this, &MessengerSession::saveDirectory);
+    connect(m_directorySave, &QTimer::timeout, this, &MessengerSession::writeDirectory);
     if (!m_games) {
         m_ownGames = std::make_unique<SystemGamePrograms>(m_env.programDirectory, m_env.runtimeDirectory);
         m_games = m_ownGames.get();
@@ -118,7 +118,7 @@ MessengerSession::MessengerSession(const SessionEnvironment &environment, GamePr
     if (m_env.ownAddress.isEmpty()) {
         const bool specific = m_env.bindAddress != QHostAddress(QHostAddress::AnyIPv4)
             && m_env.bindAddress != QHostAddress(QHostAddress::Any);
-        m_ownAddress = specific ? m_env.bindAddress.toString() : PrimaryIpv4Address();
+        m_ownAddress = specific ? m_env.bindAddress.toString() : primaryIpv4Address();
     } else {
         m_ownAddress = m_env.ownAddress;
     }
@@ -147,8 +147,8 @@ void MessengerSession::unlockInstance()
 
 void MessengerSession::loadSettings(const SettingsStore &store, const LocalSettings &defaults)
 {
-    LoadLocalSettings(store, m_settings, defaults);
-    m_directory->setEntries(LoadDirectory(store));
+    loadLocalSettings(store, m_settings, defaults);
+    m_directory->setEntries(loadDirectory(store));
     connect(m_directory, &UserDirectory::entriesChanged, m_directorySave, qOverload<>(&QTimer::start),
         Qt::UniqueConnection);
 }
@@ -156,16 +156,16 @@ void MessengerSession::loadSettings(const SettingsStore &store, const LocalSetti
 void MessengerSession::saveSettings(SettingsStore &store)
 {
     m_directorySave->stop();
-    SaveLocalSettings(store, m_settings);
-    SaveDirectory(store, m_directory->entries());
+    saveLocalSettings(store, m_settings);
+    saveDirectory(store, m_directory->entries());
 }
 
-void MessengerSession::saveDirectory()
+void MessengerSession::writeDirectory()
 {
     // Through the store's own atomic write: the rest of the file stays as
     // it is on disk.
     SettingsStore store(m_env.appName, m_env.settingsDirectory);
-    SaveDirectory(store, m_directory->entries());
+    saveDirectory(store, m_directory->entries());
     store.sync();
 }
 
@@ -270,7 +270,7 @@ QString MessengerSession::ownAddressFor(const QString &destination)
     auto cached = m_ownAddressCache.constFind(destination);
     if (cached != m_ownAddressCache.constEnd())
         return *cached;
-    QString own = LocalAddressTowards(destination);
+    QString own = localAddressTowards(destination);
     if (own.isEmpty() || QHostAddress(own).isLoopback())
         own = m_ownAddress;
     // Bounded: a directory of invented addresses must not grow the cache
@@ -283,7 +283,7 @@ QString MessengerSession::ownAddressFor(const QString &destination)
 QByteArray MessengerSession::ownDatagram(
     const char *kind, const QString &destination, const QString &gameId, const QString &data)
 {
-    return BuildDatagram(QLatin1String(kind), m_settings.UserName, ownAddressFor(destination), gameId, data);
+    return buildDatagram(QLatin1String(kind), m_settings.UserName, ownAddressFor(destination), gameId, data);
 }
 
 void MessengerSession::sendToEveryRow(const char *kind)
@@ -296,7 +296,7 @@ void MessengerSession::sendToEveryRow(const char *kind)
         auto datagram = datagrams.find(own);
         if (datagram == datagrams.end())
             datagram = datagrams.insert(
-                own, BuildDatagram(QLatin1String(kind), m_settings.UserName, own, m_game.GameId, QString()));
+                own, buildDatagram(QLatin1String(kind), m_settings.UserName, own, m_game.GameId, QString()));
         send(row.UserIpAddr, *datagram);
     }
 }
@@ -313,13 +313,13 @@ void MessengerSession::announce(bool broadcast)
     if (!broadcast || !m_settings.Broadcast || !listensEverywhere || !m_socket)
         return;
     const QString remoteHost = m_remoteHost;
-    const QList<BroadcastRoute> routes = BroadcastRoutes();
+    const QList<BroadcastRoute> routes = broadcastRoutes();
     for (const BroadcastRoute &route : routes) {
         const QString own = m_settings.IpAddr.isEmpty() ? route.ownAddress : m_settings.IpAddr;
         m_broadcastSources.insert(own);
         m_broadcastTargets.insert(QHostAddress(route.broadcastAddress));
         send(route.broadcastAddress,
-            BuildDatagram(QLatin1String(MessageKind::Announce), m_settings.UserName, own, m_game.GameId));
+            buildDatagram(QLatin1String(MessageKind::Announce), m_settings.UserName, own, m_game.GameId));
     }
     // A broadcast is nobody's conversation: the remote host stays the last peer.
     m_remoteHost = remoteHost;
@@ -412,7 +412,7 @@ void MessengerSession::onReadyRead()
 
 void MessengerSession::handleDatagram(QByteArrayView bytes, const QHostAddress &source, const QHostAddress &destination)
 {
-    if (IsBlankDatagram(bytes))
+    if (isBlankDatagram(bytes))
         return;
     m_parsed = ParseDatagram(bytes);
     m_source = source;

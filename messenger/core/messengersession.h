@@ -186,7 +186,7 @@ private:
     void ShowStatus(const QString &text) { emit statusChanged(text); }
     // Shows a block in the log and keeps it in the conversation file.
     void appendLog(const QString &block);
-    void saveDirectory();
+    void writeDirectory();
 
     void onReadyRead();
     // Sends one datagram; the destination becomes the remote host.

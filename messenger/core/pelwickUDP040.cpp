@@ -128,7 +128,7 @@ std::optional<QList<ProcessEntry>> ProcProcessTable::snapshot() const
     return entries;
 }
 
-QList<ProcessListRow> ProcessListRows(const ProcessTable &table)
+QList<ProcessListRow> processListRows(const ProcessTable &table)
 {
     const auto entries = table.snapshot();
     if (!entries)

@@ -73,4 +73,4 @@ struct ProcessListRow
 
 // The rows FillProcessList shows: one per process, or the single failure
 // row (empty identifier, ProcessListFailureText) when the table cannot be read.
-QList<ProcessListRow> ProcessListRows(const ProcessTable &table);
+QList<ProcessListRow> processListRows(const ProcessTable &table);

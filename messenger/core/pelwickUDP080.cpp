@@ -116,13 +116,13 @@ void tell(const MessageSink &show, const QString &text)
 
 } // namespace
 
-const NetworkCalls &SystemNetworkCalls()
+const NetworkCalls &systemNetworkCalls()
 {
     static const SystemCalls calls;
     return calls;
 }
 
-QString SocketsErrorText(int error, bool twoBlanks)
+QString socketsErrorText(int error, bool twoBlanks)
 {
     const QString number = error >= 0 ? QLatin1Char(' ') + QString::number(error) : QString::number(error);
     return QStringLiteral("Windows Sockets error ") + number + QStringLiteral(" has occurred.")
@@ -145,7 +145,7 @@ QString QueryLocalHostName(const MessageSink &show, const NetworkCalls &calls)
     const auto name = calls.hostName(error);
     QString result;
     if (!name)
-        tell(show, SocketsErrorText(error, true));
+        tell(show, socketsErrorText(error, true));
     else
         result = QString::fromLocal8Bit(*name);
     StopSockets(show);
@@ -160,21 +160,21 @@ QString QueryLocalIpAddress(const MessageSink &show, const NetworkCalls &calls)
     int error = 0;
     const auto name = calls.hostName(error);
     if (!name) {
-        tell(show, SocketsErrorText(error, false));
+        tell(show, socketsErrorText(error, false));
     } else {
         const QList<quint32> addresses = calls.resolveIpv4(name->trimmed());
         if (addresses.isEmpty()) {
             tell(show, QStringLiteral("Windows Sockets are not responding. Unable to successfully get Host Name."));
         } else {
             const auto own = std::find_if(addresses.begin(), addresses.end(), [](quint32 a) { return !isLoopback(a); });
-            result = own != addresses.end() ? dotted(*own) : PrimaryIpv4Address(calls);
+            result = own != addresses.end() ? dotted(*own) : primaryIpv4Address(calls);
         }
     }
     StopSockets(show);
     return result;
 }
 
-QString MacText(const QByteArray &bytes)
+QString macText(const QByteArray &bytes)
 {
     QStringList parts;
     for (int i = 0; i < 6; ++i) {
@@ -189,12 +189,12 @@ QString QueryAdapterMac(const NetworkCalls &calls)
     const QList<NetworkInterfaceFacts> list = inIndexOrder(calls);
     for (const NetworkInterfaceFacts &f : list) {
         if (!f.loopback && !f.hardwareAddress.isEmpty())
-            return MacText(f.hardwareAddress);
+            return macText(f.hardwareAddress);
     }
-    return MacText({});
+    return macText({});
 }
 
-QString PrimaryIpv4Address(const NetworkCalls &calls)
+QString primaryIpv4Address(const NetworkCalls &calls)
 {
     const QList<NetworkInterfaceFacts> list = inIndexOrder(calls);
     for (const NetworkInterfaceFacts &f : list) {
@@ -214,7 +214,7 @@ qint16 HighByteOf(qint32 value)
     return qint16((value / 256) & 0xFF);
 }
 
-QString LocalAddressTowards(const QString &destination)
+QString localAddressTowards(const QString &destination)
 {
     const QHostAddress host(destination);
     bool isV4 = false;
@@ -240,7 +240,7 @@ QString LocalAddressTowards(const QString &destination)
     return result;
 }
 
-QList<BroadcastRoute> BroadcastRoutes()
+QList<BroadcastRoute> broadcastRoutes()
 {
     QList<BroadcastRoute> routes;
     const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
@@ -258,7 +258,7 @@ QList<BroadcastRoute> BroadcastRoutes()
     return routes;
 }
 
-QString NetworkIdentityText(const QString &host, const QString &ip, const QString &mac)
+QString networkIdentityText(const QString &host, const QString &ip, const QString &mac)
 {
     return QLatin1String("Host\t = ") + host + QLatin1Char('\r') + QLatin1String("IP\t = ") + ip + QLatin1Char('\r')
         + QLatin1String("MAC\t = ") + mac;

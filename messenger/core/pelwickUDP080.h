@@ -48,23 +48,23 @@ public:
 };
 
 // gethostname, getaddrinfo and the system's interface list.
-const NetworkCalls &SystemNetworkCalls();
+const NetworkCalls &systemNetworkCalls();
 
-QString QueryLocalHostName(const MessageSink &show = {}, const NetworkCalls &calls = SystemNetworkCalls());
+QString QueryLocalHostName(const MessageSink &show = {}, const NetworkCalls &calls = systemNetworkCalls());
 
 // The first address of the host's own name. Addresses in 127.0.0.0/8 (a
 // host name mapped to 127.0.1.1) are passed over for a later non-loopback
-// address of the same answer, else PrimaryIpv4Address().
-QString QueryLocalIpAddress(const MessageSink &show = {}, const NetworkCalls &calls = SystemNetworkCalls());
+// address of the same answer, else primaryIpv4Address().
+QString QueryLocalIpAddress(const MessageSink &show = {}, const NetworkCalls &calls = systemNetworkCalls());
 
 // The hardware address of the first non-loopback interface (index order)
 // that has one; "00 00 00 00 00 00" when there is none.
-QString QueryAdapterMac(const NetworkCalls &calls = SystemNetworkCalls());
+QString QueryAdapterMac(const NetworkCalls &calls = systemNetworkCalls());
 
 // The machine's own address for the messenger: the first IPv4 address of the
 // first up, running, non-loopback interface (index order) that has one;
 // "127.0.0.1" when there is none.
-QString PrimaryIpv4Address(const NetworkCalls &calls = SystemNetworkCalls());
+QString primaryIpv4Address(const NetworkCalls &calls = systemNetworkCalls());
 
 // Sockets need no start-up on this platform: StartSockets always succeeds
 // and StopSockets does nothing. Kept so callers read as on every platform.
@@ -76,17 +76,17 @@ qint16 LowByteOf(qint32 value);
 qint16 HighByteOf(qint32 value);
 
 // The text of the network identity box: three lines separated by CR.
-QString NetworkIdentityText(const QString &host, const QString &ip, const QString &mac);
+QString networkIdentityText(const QString &host, const QString &ip, const QString &mac);
 
 // The MAC text of raw hardware-address bytes: the first six, missing ones as 00.
-QString MacText(const QByteArray &bytes);
+QString macText(const QByteArray &bytes);
 
 // "Windows Sockets error " + error number as described above + rest.
-QString SocketsErrorText(int error, bool twoBlanks);
+QString socketsErrorText(int error, bool twoBlanks);
 
 // The local IPv4 address the system would send from to reach destination
 // (the route's source address); empty when there is no route.
-QString LocalAddressTowards(const QString &destination);
+QString localAddressTowards(const QString &destination);
 
 // One running IPv4 interface that can broadcast: its own address and its
 // subnet's broadcast address.
@@ -98,4 +98,4 @@ struct BroadcastRoute
 
 // Every up, running, non-loopback IPv4 interface address with a broadcast
 // address, in interface order.
-QList<BroadcastRoute> BroadcastRoutes();
+QList<BroadcastRoute> broadcastRoutes();

@@ -47,25 +47,25 @@ struct DirectoryEntry
 
 // "True"/"False" in any letter case, or a number (0 false, anything else
 // true); nothing for text that is neither.
-std::optional<bool> ParseSettingsBoolean(const QString &text);
+std::optional<bool> parseSettingsBoolean(const QString &text);
 // Decimal text within the range of the target type; nothing otherwise.
-std::optional<qint32> ParseSettingsInt32(const QString &text);
-std::optional<qint16> ParseSettingsInt16(const QString &text);
-std::optional<float> ParseSettingsSingle(const QString &text);
-QString FormatSettingsBoolean(bool value);
-QString FormatSettingsSingle(float value);
+std::optional<qint32> parseSettingsInt32(const QString &text);
+std::optional<qint16> parseSettingsInt16(const QString &text);
+std::optional<float> parseSettingsSingle(const QString &text);
+QString formatSettingsBoolean(bool value);
+QString formatSettingsSingle(float value);
 
 // The key prefix of directory entry i (1-based): 001 ... 999, 1000, ...
-QString DirectoryIndex(int i);
+QString directoryIndex(int i);
 
 // Reads the keys of "Local" in order: the six of every messenger, then
 // IpAddr, Broadcast, KeepLog and Notify, which older files lack. A missing key takes its value from
 // defaults; a value that does not convert leaves the field as it was.
-void LoadLocalSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
-void SaveLocalSettings(SettingsStore &store, const LocalSettings &settings);
+void loadLocalSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
+void saveLocalSettings(SettingsStore &store, const LocalSettings &settings);
 
 // The stored directory, in index order from 001 to Count, entries with a
 // blank address left out. A Count that does not convert loads nothing.
-QList<DirectoryEntry> LoadDirectory(const SettingsStore &store);
+QList<DirectoryEntry> loadDirectory(const SettingsStore &store);
 // Replaces section "User" with entries, numbered densely from 001.
-void SaveDirectory(SettingsStore &store, const QList<DirectoryEntry> &entries);
+void saveDirectory(SettingsStore &store, const QList<DirectoryEntry> &entries);

@@ -191,7 +191,7 @@ void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
     if (isLoad) {
         loadWindowPlacement(store, this);
         LocalSettings defaults;
-        defaults.SoundFilePath = DefaultArrivalSoundPath();
+        defaults.SoundFilePath = defaultArrivalSoundPath();
         defaults.Sound = true;
         defaults.FormTop = false;
         defaults.PopUp = true;
@@ -273,7 +273,7 @@ void frm_pelwickUDP::messageArrived(const ParsedDatagram &datagram)
         restoreToFront();
     PlayArrivalSound(localSettings().SoundFilePath, localSettings().Sound, m_env.soundPlayer);
     if (datagram.GameId == QLatin1String("99"))
-        Frm_pelwickPlp::ShowLamp();
+        Frm_pelwickPlp::showLamp();
 }
 
 void frm_pelwickUDP::restoreToFront()
@@ -299,7 +299,7 @@ void frm_pelwickUDP::trayIcon(bool set)
         // A second "SET" returns the icon already there: connect it once.
         disconnect(icon, &PelwickTrayIcon::restoreRequested, this, nullptr);
         connect(
-            icon, &PelwickTrayIcon::restoreRequested, this, [this] { RestoreFromTray(this, localSettings().FormTop); });
+            icon, &PelwickTrayIcon::restoreRequested, this, [this] { restoreFromTray(this, localSettings().FormTop); });
     }
 }
 
@@ -307,7 +307,7 @@ void frm_pelwickUDP::hideToTrayIfMinimised()
 {
     // Only a desktop with a notification area gets the window back from an
     // icon; elsewhere the window stays minimised and reachable.
-    if (!isMinimized() || !TrayAvailable() || !FindTrayIcon(this))
+    if (!isMinimized() || !trayAvailable() || !findTrayIcon(this))
         return;
     QTimer::singleShot(0, this, [this] {
         if (isMinimized())

@@ -58,7 +58,7 @@ void frm_pelwickUDP::runCommand(MenuCommand command)
     case MenuCommand::Split:
         return openToolWindow(m_splitWindow, [this] { return new Frm_pelwickSpl(SplitterCaption::InPelwick, this); });
     case MenuCommand::Clock:
-        Frm_pelwickClk::ShowClock();
+        Frm_pelwickClk::showClock();
         return;
     case MenuCommand::Network:
         // A missing or failing tool is not reported.
@@ -126,7 +126,7 @@ void frm_pelwickUDP::menuTaskBarNet_Click()
     SetTopmost(false, this);
     const MessageSink show = [this](const QString &message) { ShowMessageBox({ this, message, windowTitle() }); };
     // A lone CR does not break a line in Qt's labels.
-    QString text = NetworkIdentityText(QueryLocalHostName(show), QueryLocalIpAddress(show), QueryAdapterMac());
+    QString text = networkIdentityText(QueryLocalHostName(show), QueryLocalIpAddress(show), QueryAdapterMac());
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     ShowMessageBox({ this, text, windowTitle() });
     SetTopmost(localSettings().FormTop, this);

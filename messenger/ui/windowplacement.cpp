@@ -22,8 +22,8 @@ void loadWindowPlacement(const SettingsStore &store, QWidget *window)
     const QString windowPos = QLatin1String(SettingsKey::WindowPos);
     const double tpp = twipsPerPixel(window);
     auto edge = [&](const char *key, int currentPixels) -> int {
-        const QString fallback = FormatSettingsSingle(float(currentPixels * tpp));
-        const auto twips = ParseSettingsSingle(store.value(windowPos, QLatin1String(key), fallback));
+        const QString fallback = formatSettingsSingle(float(currentPixels * tpp));
+        const auto twips = parseSettingsSingle(store.value(windowPos, QLatin1String(key), fallback));
         if (!twips)
             return currentPixels;
         const double pixels = *twips / tpp;
@@ -43,8 +43,8 @@ void saveWindowPlacement(SettingsStore &store, const QWidget *window)
         return;
     const QString windowPos = QLatin1String(SettingsKey::WindowPos);
     const double tpp = twipsPerPixel(window);
-    store.setValue(windowPos, QStringLiteral("Top"), FormatSettingsSingle(float(window->y() * tpp)));
-    store.setValue(windowPos, QStringLiteral("Left"), FormatSettingsSingle(float(window->x() * tpp)));
-    store.setValue(windowPos, QStringLiteral("Width"), FormatSettingsSingle(float(window->width() * tpp)));
-    store.setValue(windowPos, QStringLiteral("Height"), FormatSettingsSingle(float(window->height() * tpp)));
+    store.setValue(windowPos, QStringLiteral("Top"), formatSettingsSingle(float(window->y() * tpp)));
+    store.setValue(windowPos, QStringLiteral("Left"), formatSettingsSingle(float(window->x() * tpp)));
+    store.setValue(windowPos, QStringLiteral("Width"), formatSettingsSingle(float(window->width() * tpp)));
+    store.setValue(windowPos, QStringLiteral("Height"), formatSettingsSingle(float(window->height() * tpp)));
 }

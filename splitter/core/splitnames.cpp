@@ -23,14 +23,14 @@ QString FileNamePart(const QString &path, qint16 mode)
     return dot < 0 ? name : name.left(dot);
 }
 
-QString PieceName(const QString &baseName, qint64 n)
+QString pieceName(const QString &baseName, qint64 n)
 {
     return baseName + u'.' + QString::number(n).rightJustified(3, u'0');
 }
 
 QString PiecePath(const QString &folder, const QString &baseName, qint64 n)
 {
-    return folder + u'/' + PieceName(baseName, n);
+    return folder + u'/' + pieceName(baseName, n);
 }
 
 QString BatchPath(const QString &folder, const QString &baseName)
@@ -38,7 +38,7 @@ QString BatchPath(const QString &folder, const QString &baseName)
     return folder + u'/' + baseName + u".Bat";
 }
 
-QString BatchWord(const QString &name)
+QString batchWord(const QString &name)
 {
     // '%' expands even inside quotes in a batch file; the others end a word
     // or, for '+', join files in COPY.
@@ -52,30 +52,30 @@ QString BatchWord(const QString &name)
     return word;
 }
 
-QByteArray BatchHead()
+QByteArray batchHead()
 {
     return line(QStringLiteral("@echo off"));
 }
 
-QByteArray BatchPieceLines(const QString &sourceName, const QString &baseName, qint64 n, bool deletePieces)
+QByteArray batchPieceLines(const QString &sourceName, const QString &baseName, qint64 n, bool deletePieces)
 {
-    const QString source = BatchWord(sourceName);
-    const QString piece = BatchWord(PieceName(baseName, n));
+    const QString source = batchWord(sourceName);
+    const QString piece = batchWord(pieceName(baseName, n));
     QByteArray lines = line(u"COPY /B " + (n == 1 ? QString() : source + u'+') + piece + u' ' + source + u" > NUL");
     if (deletePieces)
         lines += line(u"DEL " + piece + u" > NUL");
     return lines;
 }
 
-QByteArray BatchTail(const QString &baseName, bool deletePieces)
+QByteArray batchTail(const QString &baseName, bool deletePieces)
 {
     QByteArray lines;
     if (deletePieces)
-        lines += line(u"DEL " + BatchWord(baseName + u".PIF") + u" > NUL");
+        lines += line(u"DEL " + batchWord(baseName + u".PIF") + u" > NUL");
     lines += line(QStringLiteral("cls"));
     lines += line(QStringLiteral("echo 完了しました。"));
     if (deletePieces)
-        lines += line(u"DEL " + BatchWord(baseName + u".BAT") + u" > NUL");
+        lines += line(u"DEL " + batchWord(baseName + u".BAT") + u" > NUL");
     return lines;
 }
 

@@ -40,16 +40,16 @@ inline constexpr qint64 TransferBlock = 64512;
 QString FileNamePart(const QString &path, qint16 mode);
 
 // "BASE.001" for piece 1; at least three digits.
-QString PieceName(const QString &baseName, qint64 n);
+QString pieceName(const QString &baseName, qint64 n);
 QString PiecePath(const QString &folder, const QString &baseName, qint64 n);
 QString BatchPath(const QString &folder, const QString &baseName);
 
 // A file name as it stands in a batch line.
-QString BatchWord(const QString &name);
+QString batchWord(const QString &name);
 
 // The lines of the rejoin batch, each already in code page 932 with CR LF.
-QByteArray BatchHead();
-QByteArray BatchPieceLines(const QString &sourceName, const QString &baseName, qint64 n, bool deletePieces);
-QByteArray BatchTail(const QString &baseName, bool deletePieces);
+QByteArray batchHead();
+QByteArray batchPieceLines(const QString &sourceName, const QString &baseName, qint64 n, bool deletePieces);
+QByteArray batchTail(const QString &baseName, bool deletePieces);
 
 } // namespace SplitNames

@@ -132,7 +132,7 @@ void SplitRun::begin()
     const QString numberText = m_sourceName.mid(m_baseName.size() + 1);
     bool numeric = false;
     const qint64 number = numberText.toLongLong(&numeric);
-    if (numeric && number >= 1 && SplitNames::PieceName(m_baseName, number) == m_sourceName
+    if (numeric && number >= 1 && SplitNames::pieceName(m_baseName, number) == m_sourceName
         && number <= (m_length + m_request.pieceSize - 1) / m_request.pieceSize) {
         const QString piece = SplitNames::PiecePath(m_request.destFolder, m_baseName, number);
         if (isSource(piece))
@@ -160,7 +160,7 @@ void SplitRun::begin()
         m_batch.setFileName(batchPath);
         if (!m_batch.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return fail(SplitFailure::BatchUnwritable, batchPath, m_batch.errorString());
-        if (!writeBatch(SplitNames::BatchHead()))
+        if (!writeBatch(SplitNames::batchHead()))
             return;
     }
     m_stage = Stage::NextPiece;
@@ -175,7 +175,7 @@ void SplitRun::nextPiece()
     ++m_piece;
     m_written = 0;
     if (m_request.writeBatch
-        && !writeBatch(SplitNames::BatchPieceLines(m_sourceName, m_baseName, m_piece, m_request.batchDeletesPieces)))
+        && !writeBatch(SplitNames::batchPieceLines(m_sourceName, m_baseName, m_piece, m_request.batchDeletesPieces)))
         return;
 
     const QString path = SplitNames::PiecePath(m_request.destFolder, m_baseName, m_piece);
@@ -301,7 +301,7 @@ void SplitRun::tail()
 {
     m_source.close();
     if (m_request.writeBatch) {
-        if (!writeBatch(SplitNames::BatchTail(m_baseName, m_request.batchDeletesPieces)))
+        if (!writeBatch(SplitNames::batchTail(m_baseName, m_request.batchDeletesPieces)))
             return;
         m_batch.close();
         if (m_batch.error() != QFileDevice::NoError)

@@ -27,7 +27,7 @@ void tst_ClockGeometry::handsAndReadOut_data()
     QTest::addColumn<double>("hourDegrees");
     QTest::addColumn<double>("minuteDegrees");
     QTest::addColumn<double>("secondDegrees");
-    QTest::addColumn<QString>("readOut");
+    QTest::addColumn<QString>("shown");
 
     QTest::newRow("noon: all up") << QTime(12, 0, 0) << 360.0 << 0.0 << 0.0 << "12:00:00";
     QTest::newRow("midnight: all up") << QTime(0, 0, 0) << 0.0 << 0.0 << 0.0 << "00:00:00";
@@ -51,13 +51,13 @@ void tst_ClockGeometry::handsAndReadOut()
     QFETCH(double, hourDegrees);
     QFETCH(double, minuteDegrees);
     QFETCH(double, secondDegrees);
-    QFETCH(QString, readOut);
+    QFETCH(QString, shown);
 
-    const Hands hands = HandsAt(time);
-    QCOMPARE(ToDegrees(hands.hour.angle), hourDegrees);
-    QCOMPARE(ToDegrees(hands.minute.angle) + 1.0, minuteDegrees + 1.0);
-    QCOMPARE(ToDegrees(hands.second.angle) + 1.0, secondDegrees + 1.0);
-    QCOMPARE(ReadOut(time), readOut);
+    const Hands hands = handsAt(time);
+    QCOMPARE(toDegrees(hands.hour.angle), hourDegrees);
+    QCOMPARE(toDegrees(hands.minute.angle) + 1.0, minuteDegrees + 1.0);
+    QCOMPARE(toDegrees(hands.second.angle) + 1.0, secondDegrees + 1.0);
+    QCOMPARE(readOut(time), shown);
 
     if (time.minute() == 0 && time.second() == 0 && time.hour() % 12 == 0) {
         QVERIFY(pointsUp(hands.hour.angle));
@@ -98,13 +98,13 @@ void tst_ClockGeometry::numeralsSitAtTheirQuarters()
     QFETCH(int, dx);
     QFETCH(int, dy);
 
-    const Dial dial = DialFor(QSize(186, 186));
-    const QPointF p = NumeralCentre(dial, hour);
+    const Dial dial = dialFor(QSize(186, 186));
+    const QPointF p = numeralCentre(dial, hour);
     QCOMPARE(Numeral(hour), numeral);
     QCOMPARE(sign(p.x() - dial.CenterX), dx);
     QCOMPARE(sign(p.y() - dial.CenterY), dy);
     // Every numeral lies on the circle of rounded 0.9 × Radius.
-    QCOMPARE(qRound(std::hypot(p.x() - dial.CenterX, p.y() - dial.CenterY)), NumeralDistance(dial));
+    QCOMPARE(qRound(std::hypot(p.x() - dial.CenterX, p.y() - dial.CenterY)), numeralDistance(dial));
 }
 
 void tst_ClockGeometry::squaringKeepsTheSmallerSide_data()
@@ -120,7 +120,7 @@ void tst_ClockGeometry::squaringKeepsTheSmallerSide()
 {
     QFETCH(QSize, before);
     QFETCH(QSize, after);
-    QCOMPARE(SquareToSmallerSide(before), after);
+    QCOMPARE(squareToSmallerSide(before), after);
 }
 
 void tst_ClockGeometry::dialRoundsHalvesToEven_data()
@@ -141,7 +141,7 @@ void tst_ClockGeometry::dialRoundsHalvesToEven()
     QFETCH(int, centerX);
     QFETCH(int, centerY);
     QFETCH(int, radius);
-    const Dial dial = DialFor(client);
+    const Dial dial = dialFor(client);
     QCOMPARE(int(dial.CenterX), centerX);
     QCOMPARE(int(dial.CenterY), centerY);
     QCOMPARE(int(dial.Radius), radius);
@@ -153,19 +153,19 @@ void tst_ClockGeometry::dialRadiiFollowTheirOwnRounding()
     // 0.9 × 93 = 83.7 -> 84 (rounded).
     Dial dial;
     dial.CenterX = dial.CenterY = dial.Radius = 93;
-    QCOMPARE(OuterCircleRadius(dial), 74);
-    QCOMPARE(InnerCircleRadius(dial), 69);
-    QCOMPARE(NumeralDistance(dial), 84);
+    QCOMPARE(outerCircleRadius(dial), 74);
+    QCOMPARE(innerCircleRadius(dial), 69);
+    QCOMPARE(numeralDistance(dial), 84);
     // 0.9 × 85 = 76.5 -> 76: halves go to the even neighbour.
     dial.Radius = 85;
-    QCOMPARE(NumeralDistance(dial), 76);
+    QCOMPARE(numeralDistance(dial), 76);
 }
 
 void tst_ClockGeometry::numeralBoxIsCentredOnItsPoint()
 {
-    const Dial dial = DialFor(QSize(186, 186));
-    const QRectF box = NumeralBox(dial, 3, QSizeF(14, 10));
-    const QPointF p = NumeralCentre(dial, 3);
+    const Dial dial = dialFor(QSize(186, 186));
+    const QRectF box = numeralBox(dial, 3, QSizeF(14, 10));
+    const QPointF p = numeralCentre(dial, 3);
     QCOMPARE(box.left(), p.x() - 7.0);
     QCOMPARE(box.top(), p.y() - 5.0);
     QCOMPARE(box.center(), p);
@@ -173,8 +173,8 @@ void tst_ClockGeometry::numeralBoxIsCentredOnItsPoint()
 
 void tst_ClockGeometry::labelSitsAboveTheCentre()
 {
-    QCOMPARE(LabelTopLeft(QSize(186, 186), QSize(80, 20)), QPoint(53, 53));
-    QCOMPARE(LabelTopLeft(QSize(186, 186), QSize(81, 19)), QPoint(53, 55));
+    QCOMPARE(labelTopLeft(QSize(186, 186), QSize(80, 20)), QPoint(53, 53));
+    QCOMPARE(labelTopLeft(QSize(186, 186), QSize(81, 19)), QPoint(53, 55));
 }
 
 QTEST_APPLESS_MAIN(tst_ClockGeometry)

@@ -91,7 +91,7 @@ void tst_ClockWindow::readOutAndTimerAfterRedraw()
     auto *label = clock.findChild<QLabel *>(QStringLiteral("LabelTime"));
     QCOMPARE(label->text(), QStringLiteral("03:04:09"));
     // The read-out is centred horizontally with its top twice its height above the middle.
-    QCOMPARE(label->pos(), ClockGeometry::LabelTopLeft(clock.size(), label->size()));
+    QCOMPARE(label->pos(), ClockGeometry::labelTopLeft(clock.size(), label->size()));
     auto *timer = clock.findChild<QTimer *>(QStringLiteral("TimerLine"));
     QVERIFY(timer);
     QVERIFY(timer->isActive());
@@ -136,7 +136,7 @@ void tst_ClockWindow::handPointsWhereTheTimeSays()
     clock.show();
     QVERIFY(QTest::qWaitForWindowExposed(&clock));
     const QPointF p
-        = ClockGeometry::PointAt(clock.dial(), 0.4 * clock.dial().Radius, degrees * ClockGeometry::Pi / 180.0);
+        = ClockGeometry::pointAt(clock.dial(), 0.4 * clock.dial().Radius, degrees * ClockGeometry::Pi / 180.0);
     QCOMPARE(nearestClockColour(clock.canvas().pixel(p.toPoint())), colour);
 }
 
@@ -183,11 +183,11 @@ void tst_ClockWindow::onlyTheLeftButtonDragsOrCloses()
 
 void tst_ClockWindow::showClockKeepsOneWindow()
 {
-    QVERIFY(!Frm_pelwickClk::OpenClock());
-    QPointer<Frm_pelwickClk> first = Frm_pelwickClk::ShowClock();
+    QVERIFY(!Frm_pelwickClk::openClock());
+    QPointer<Frm_pelwickClk> first = Frm_pelwickClk::showClock();
     QVERIFY(first);
-    QCOMPARE(Frm_pelwickClk::ShowClock(), first.data());
-    QCOMPARE(Frm_pelwickClk::OpenClock(), first.data());
+    QCOMPARE(Frm_pelwickClk::showClock(), first.data());
+    QCOMPARE(Frm_pelwickClk::openClock(), first.data());
     const QWidgetList windows = QApplication::topLevelWidgets();
     QCOMPARE(std::count_if(windows.cbegin(), windows.cend(),
                  [](QWidget *w) { return qobject_cast<Frm_pelwickClk *>(w) && w->isVisible(); }),
@@ -196,8 +196,8 @@ void tst_ClockWindow::showClockKeepsOneWindow()
     // Closing unloads it; the next use creates a fresh window.
     first->close();
     QTRY_VERIFY(!first);
-    QVERIFY(!Frm_pelwickClk::OpenClock());
-    QPointer<Frm_pelwickClk> second = Frm_pelwickClk::ShowClock();
+    QVERIFY(!Frm_pelwickClk::openClock());
+    QPointer<Frm_pelwickClk> second = Frm_pelwickClk::showClock();
     QVERIFY(second && second->isVisible());
     second->close();
     QTRY_VERIFY(!second);

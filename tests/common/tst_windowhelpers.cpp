@@ -59,7 +59,7 @@ void tst_WindowHelpers::flashCaptionInvertsCountPlusOneTimesAndEndsNormal()
     QTimer probe;
     probe.setInterval(1);
     connect(&probe, &QTimer::timeout, this, [&] {
-        const bool now = CaptionInverted(&w);
+        const bool now = captionInverted(&w);
         if (now != last)
             ++inversions;
         last = now;
@@ -69,7 +69,7 @@ void tst_WindowHelpers::flashCaptionInvertsCountPlusOneTimesAndEndsNormal()
     probe.stop();
     // Rounds 0..3 invert four times: on, off, on, off; the end is normal.
     QCOMPARE(inversions, 4);
-    QVERIFY(!CaptionInverted(&w));
+    QVERIFY(!captionInverted(&w));
 }
 
 void tst_WindowHelpers::stopFlashingEndsTheWaitAtOnce()
@@ -80,7 +80,7 @@ void tst_WindowHelpers::stopFlashingEndsTheWaitAtOnce()
     clock.start();
     FlashCaption(&w, 10, 0.5f);
     QVERIFY2(clock.elapsed() < 400, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(!CaptionInverted(&w));
+    QVERIFY(!captionInverted(&w));
 }
 
 void tst_WindowHelpers::stopBeforeFlashHasNoEffect()
@@ -90,11 +90,11 @@ void tst_WindowHelpers::stopBeforeFlashHasNoEffect()
     int seen = 0;
     QTimer probe;
     probe.setInterval(1);
-    connect(&probe, &QTimer::timeout, this, [&] { seen += CaptionInverted(&w) ? 1 : 0; });
+    connect(&probe, &QTimer::timeout, this, [&] { seen += captionInverted(&w) ? 1 : 0; });
     probe.start();
     FlashCaption(&w, 0, 0.05f);
     QVERIFY(seen > 0);
-    QVERIFY(!CaptionInverted(&w));
+    QVERIFY(!captionInverted(&w));
 }
 
 namespace {
@@ -116,7 +116,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (watched == m_window && event->type() == QEvent::DynamicPropertyChange) {
-            const bool now = CaptionInverted(m_window);
+            const bool now = captionInverted(m_window);
             if (looks.isEmpty() ? now : looks.last() != now)
                 looks.append(now);
         }
@@ -152,7 +152,7 @@ void tst_WindowHelpers::flashLooksChangeInStrictAlternation()
     if (expected.last())
         expected.append(false);
     QCOMPARE(looks.looks, expected);
-    QVERIFY(!CaptionInverted(&w));
+    QVERIFY(!captionInverted(&w));
 }
 
 void tst_WindowHelpers::stopDuringTheFirstWaitMeansNoFurtherInversion()
@@ -161,7 +161,7 @@ void tst_WindowHelpers::stopDuringTheFirstWaitMeansNoFurtherInversion()
     CaptionLooks looks(&w);
     // Runs inside the first wait, as a board click handler would.
     QTimer::singleShot(0, this, [&] {
-        QVERIFY(CaptionInverted(&w));
+        QVERIFY(captionInverted(&w));
         StopFlashing();
     });
     // An hour a round: only a wait that ends at the request lets this return

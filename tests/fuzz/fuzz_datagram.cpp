@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     bool onlySpaces = true;
     for (char c : bytes)
         onlySpaces = onlySpaces && c == ' ';
-    check(IsBlankDatagram(bytes) == onlySpaces, "blank test");
+    check(isBlankDatagram(bytes) == onlySpaces, "blank test");
 
     const QString fields[] = { parsed.Kind, parsed.UserName, parsed.IpAddr, parsed.GameId, parsed.Data };
     bool rebuildable = parsed.Kind.size() == 2;
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         rebuildable = rebuildable && !holdsTag(field) && FuzzSupport::cp932Stable(field);
     if (!rebuildable)
         return 0;
-    const QByteArray rebuilt = BuildDatagram(parsed.Kind, parsed.UserName, parsed.IpAddr, parsed.GameId, parsed.Data);
+    const QByteArray rebuilt = buildDatagram(parsed.Kind, parsed.UserName, parsed.IpAddr, parsed.GameId, parsed.Data);
     const ParsedDatagram again = ParseDatagram(rebuilt);
     check(again == parsed, "rebuilt datagram parses differently");
     return 0;

@@ -22,8 +22,8 @@ const QString AppName = QStringLiteral("Pelwick");
 
 bool sameSettings(const LocalSettings &a, const LocalSettings &b)
 {
-    return a.SoundFilePath == b.SoundFilePath && a.Sound == b.Sound && a.FormTop == b.FormTop
-        && a.PopUp == b.PopUp && a.Port == b.Port && a.UserName == b.UserName;
+    return a.SoundFilePath == b.SoundFilePath && a.Sound == b.Sound && a.FormTop == b.FormTop && a.PopUp == b.PopUp
+        && a.Port == b.Port && a.UserName == b.UserName;
 }
 
 } // namespace
@@ -60,11 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     {
         SettingsStore store(AppName, folder->path());
         for (const char *edge : { "Left", "Top", "Width", "Height" })
-            ParseSettingsSingle(store.value(QLatin1String(SettingsKey::WindowPos), QLatin1String(edge), QStringLiteral("0")));
-        LoadLocalSettings(store, loaded, defaults);
-        entries = LoadDirectory(store);
-        SaveLocalSettings(store, loaded);
-        SaveDirectory(store, entries);
+            parseSettingsSingle(
+                store.value(QLatin1String(SettingsKey::WindowPos), QLatin1String(edge), QStringLiteral("0")));
+        loadLocalSettings(store, loaded, defaults);
+        entries = loadDirectory(store);
+        saveLocalSettings(store, loaded);
+        saveDirectory(store, entries);
         // A file that was damaged is kept aside before the first write.
         check(!store.wasUnreadable() || !store.keptAsidePath().isEmpty(), "damaged file written over");
         check(store.sync(), "save failed");
@@ -73,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     SettingsStore again(AppName, folder->path());
     check(!again.wasUnreadable(), "a saved file reads as damaged");
     LocalSettings reloaded;
-    LoadLocalSettings(again, reloaded, defaults);
+    loadLocalSettings(again, reloaded, defaults);
     check(sameSettings(reloaded, loaded), "local settings changed over save and load");
     QList<DirectoryEntry> expected;
     for (const DirectoryEntry &e : std::as_const(entries)) {
@@ -81,6 +82,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!e.UserIpAddr.trimmed().isEmpty())
             expected.append(e);
     }
-    check(LoadDirectory(again) == expected, "directory changed over save and load");
+    check(loadDirectory(again) == expected, "directory changed over save and load");
     return 0;
 }

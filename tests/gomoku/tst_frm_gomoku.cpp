@@ -271,7 +271,7 @@ void tst_frm_GOMOKU::paddedNudgeFlashesUntilTheNextClick()
     m_beeps->clear();
     QTimer probe;
     connect(&probe, &QTimer::timeout, this, [&] {
-        if (CaptionInverted(m_window.get()))
+        if (captionInverted(m_window.get()))
             click(1, 1);
     });
     probe.start(1);
@@ -281,7 +281,7 @@ void tst_frm_GOMOKU::paddedNudgeFlashesUntilTheNextClick()
     QVERIFY(clock.elapsed() < 4000); // a whole flash lasts 5.5 s
     QCOMPARE(m_window->rules().Board(1, 1), OwnSide);
     QCOMPARE(m_window->panelText(1), QStringLiteral("早く～ (^0^)"));
-    QVERIFY(!CaptionInverted(m_window.get()));
+    QVERIFY(!captionInverted(m_window.get()));
     QCOMPARE(m_beeps->count(), 1);
 }
 

@@ -2,7 +2,6 @@
 // PNG: the main window with a few users and a received message, the process
 // list, the about box and the lamp pop-up.
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" pelwick_screenshots <folder>
-#include "userdirectory.h"
 #include "Frm_pelwickPlp.h"
 #include "datagram.h"
 #include "frm_pelwickAbt.h"
@@ -10,6 +9,7 @@
 #include "frm_pelwickUDP.h"
 #include "pelwickUDP040.h"
 #include "settingsstore.h"
+#include "userdirectory.h"
 #include "userlist.h"
 
 #include <QApplication>
@@ -113,8 +113,8 @@ bool messengerWindow(const QString &file)
     users->appendRow(QStringLiteral("じろう"), PresenceMark::InGame, QStringLiteral("192.168.10.30"));
     users->appendRow(QStringLiteral("はなこ"), PresenceMark::NotHeard, QStringLiteral("192.168.10.35"));
     users->appendRow(QStringLiteral("suzuki"), PresenceMark::HeardFrom, QStringLiteral("192.168.10.41"));
-    window.session()->handleDatagram(BuildDatagram(QStringLiteral("11"), QStringLiteral("さくら"), QStringLiteral("192.168.10.22"),
-        {}, QStringLiteral("15時からの打ち合わせは第2会議室に変わりました。")));
+    window.session()->handleDatagram(buildDatagram(QStringLiteral("11"), QStringLiteral("さくら"),
+        QStringLiteral("192.168.10.22"), {}, QStringLiteral("15時からの打ち合わせは第2会議室に変わりました。")));
     window.ListUser()->setCurrentIndex(users->index(0, 0));
     if (auto *txtS = window.findChild<QPlainTextEdit *>(QStringLiteral("txtS")))
         txtS->setPlainText(QStringLiteral("了解です。資料を持って行きます。"));

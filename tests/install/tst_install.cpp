@@ -271,7 +271,7 @@ void tst_Install::installedMessengerRecordsPeersAndStartsGomokuBesideIt()
     const auto send
         = [&](const char *kind, const QString &address, const QString &gameId = {}, const QString &data = {}) {
               peer.writeDatagram(
-                  BuildDatagram(QLatin1String(kind), PeerUser, address, gameId, data), QHostAddress::LocalHost, m_port);
+                  buildDatagram(QLatin1String(kind), PeerUser, address, gameId, data), QHostAddress::LocalHost, m_port);
           };
     send("01", PeerAddress);
 
@@ -306,7 +306,7 @@ void tst_Install::installedMessengerRecordsPeersAndStartsGomokuBesideIt()
     QCOMPARE(messenger.exitStatus(), QProcess::NormalExit);
     QCOMPARE(messenger.exitCode(), 0);
     const SettingsStore saved(QStringLiteral("Pelwick"), m_root.filePath(QStringLiteral("config")));
-    QVERIFY(LoadDirectory(saved).contains(DirectoryEntry { PeerUser, PeerAddress }));
+    QVERIFY(loadDirectory(saved).contains(DirectoryEntry { PeerUser, PeerAddress }));
 }
 
 QTEST_GUILESS_MAIN(tst_Install)

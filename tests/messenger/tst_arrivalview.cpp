@@ -66,7 +66,7 @@ void tst_ArrivalView::start(bool notify)
 void tst_ArrivalView::arrive(const QString &text)
 {
     m_window->session()->handleDatagram(
-        BuildDatagram(QStringLiteral("11"), QStringLiteral("peer"), QStringLiteral("127.0.0.2"), {}, text));
+        buildDatagram(QStringLiteral("11"), QStringLiteral("peer"), QStringLiteral("127.0.0.2"), {}, text));
     // The log takes its blocks once per turn of the event loop.
     m_window->logText();
 }

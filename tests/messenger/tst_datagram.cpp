@@ -29,33 +29,28 @@ void tst_Datagram::parse_data()
 
     QTest::newRow("presence answer in a game")
         << sjis(QStringLiteral("02<USERNAME>佐藤<IPADDR>10.0.0.7<GAMEID>01<DATA>"))
-        << ParsedDatagram{ "02", QStringLiteral("佐藤"), "10.0.0.7", "01", "" };
+        << ParsedDatagram { "02", QStringLiteral("佐藤"), "10.0.0.7", "01", "" };
     QTest::newRow("message with a tag in its text")
         << sjis(QStringLiteral("11<USERNAME>山田<IPADDR>192.168.0.5<GAMEID><DATA>see <USERNAME> and <DATA>!"))
-        << ParsedDatagram{ "11", QStringLiteral("山田"), "192.168.0.5", "", "see <USERNAME> and <DATA>!" };
-    QTest::newRow("removal request carries no data")
-        << QByteArray("40<USERNAME>a<IPADDR>1.2.3.4<GAMEID><DATA>ignored")
-        << ParsedDatagram{ "40", "a", "1.2.3.4", "", "" };
-    QTest::newRow("no address tag")
-        << QByteArray("01<USERNAME>a<GAMEID><DATA>")
-        << ParsedDatagram{ "01", "", "", "", "" };
-    QTest::newRow("tags out of order")
-        << QByteArray("01<IPADDR>1.2.3.4<USERNAME>bob<GAMEID>01<DATA>")
-        << ParsedDatagram{ "01", "", "1.2.3.4<USERNAME>bob", "01", "" };
+        << ParsedDatagram { "11", QStringLiteral("山田"), "192.168.0.5", "", "see <USERNAME> and <DATA>!" };
+    QTest::newRow("removal request carries no data") << QByteArray("40<USERNAME>a<IPADDR>1.2.3.4<GAMEID><DATA>ignored")
+                                                     << ParsedDatagram { "40", "a", "1.2.3.4", "", "" };
+    QTest::newRow("no address tag") << QByteArray("01<USERNAME>a<GAMEID><DATA>")
+                                    << ParsedDatagram { "01", "", "", "", "" };
+    QTest::newRow("tags out of order") << QByteArray("01<IPADDR>1.2.3.4<USERNAME>bob<GAMEID>01<DATA>")
+                                       << ParsedDatagram { "01", "", "1.2.3.4<USERNAME>bob", "01", "" };
     QTest::newRow("game kind without data tag")
-        << QByteArray("21<USERNAME>a<IPADDR>1.2.3.4<GAMEID>01")
-        << ParsedDatagram{ "21", "a", "1.2.3.4", "", "" };
+        << QByteArray("21<USERNAME>a<IPADDR>1.2.3.4<GAMEID>01") << ParsedDatagram { "21", "a", "1.2.3.4", "", "" };
     QTest::newRow("name containing the address tag is cut there")
         << QByteArray("01<USERNAME>x<IPADDR>y<IPADDR>1.2.3.4<GAMEID><DATA>")
-        << ParsedDatagram{ "01", "x", "y<IPADDR>1.2.3.4", "", "" };
+        << ParsedDatagram { "01", "x", "y<IPADDR>1.2.3.4", "", "" };
     QTest::newRow("game data with link tags and inner spaces")
         << QByteArray("21<USERNAME>a<IPADDR>1.2.3.4<GAMEID>01<DATA><GAMEFUNC>10<GAMEDATA>(1.2.3.4) 3,4 ")
-        << ParsedDatagram{ "21", "a", "1.2.3.4", "01", "<GAMEFUNC>10<GAMEDATA>(1.2.3.4) 3,4 " };
-    QTest::newRow("fields are not trimmed")
-        << QByteArray("02<USERNAME> a <IPADDR> 1.2.3.4 <GAMEID><DATA>")
-        << ParsedDatagram{ "02", " a ", " 1.2.3.4 ", "", "" };
-    QTest::newRow("foreign text") << QByteArray("hello") << ParsedDatagram{ "he", "", "", "", "" };
-    QTest::newRow("one byte") << QByteArray("1") << ParsedDatagram{ "1", "", "", "", "" };
+        << ParsedDatagram { "21", "a", "1.2.3.4", "01", "<GAMEFUNC>10<GAMEDATA>(1.2.3.4) 3,4 " };
+    QTest::newRow("fields are not trimmed") << QByteArray("02<USERNAME> a <IPADDR> 1.2.3.4 <GAMEID><DATA>")
+                                            << ParsedDatagram { "02", " a ", " 1.2.3.4 ", "", "" };
+    QTest::newRow("foreign text") << QByteArray("hello") << ParsedDatagram { "he", "", "", "", "" };
+    QTest::newRow("one byte") << QByteArray("1") << ParsedDatagram { "1", "", "", "", "" };
 }
 
 void tst_Datagram::parse()
@@ -72,10 +67,10 @@ void tst_Datagram::parse()
 
 void tst_Datagram::buildWritesTheNineElementsInOrder()
 {
-    QCOMPARE(BuildDatagram("01", QStringLiteral("山田"), "192.168.0.5"),
-             QByteArray("01<USERNAME>\x8E\x52\x93\x63<IPADDR>192.168.0.5<GAMEID><DATA>"));
-    QCOMPARE(BuildDatagram("31", "a", "10.0.0.1", "01", "<GAMEFUNC>01<GAMEDATA>"),
-             QByteArray("31<USERNAME>a<IPADDR>10.0.0.1<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>"));
+    QCOMPARE(buildDatagram("01", QStringLiteral("山田"), "192.168.0.5"),
+        QByteArray("01<USERNAME>\x8E\x52\x93\x63<IPADDR>192.168.0.5<GAMEID><DATA>"));
+    QCOMPARE(buildDatagram("31", "a", "10.0.0.1", "01", "<GAMEFUNC>01<GAMEDATA>"),
+        QByteArray("31<USERNAME>a<IPADDR>10.0.0.1<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>"));
 }
 
 void tst_Datagram::buildAndParseRoundTripDoubleByteText()
@@ -84,7 +79,7 @@ void tst_Datagram::buildAndParseRoundTripDoubleByteText()
     // on the byte form must not be fooled by them.
     const QString name = QStringLiteral("表示ソ～");
     const QString text = QStringLiteral("能力\r\n①ｱｲｳ");
-    const ParsedDatagram p = ParseDatagram(BuildDatagram("11", name, "127.0.0.2", "", text));
+    const ParsedDatagram p = ParseDatagram(buildDatagram("11", name, "127.0.0.2", "", text));
     QCOMPARE(p.UserName, name);
     QCOMPARE(p.IpAddr, QStringLiteral("127.0.0.2"));
     QCOMPARE(p.Data, text);
@@ -104,7 +99,7 @@ void tst_Datagram::blankDatagrams()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, blank);
-    QCOMPARE(IsBlankDatagram(bytes), blank);
+    QCOMPARE(isBlankDatagram(bytes), blank);
 }
 
 void tst_Datagram::kindIsTheFirstTwoCharactersNotBytes()

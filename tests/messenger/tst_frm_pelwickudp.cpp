@@ -180,8 +180,8 @@ void tst_frm_pelwickUDP::receivedMessagesAreShownInTheLog()
     // Two arrivals in one burst: both blocks reach the log widget, in order,
     // without anyone asking for the log text.
     UdpPeer &peer = *m_peers[Peer2];
-    peer.send(BuildDatagram("11", QStringLiteral("佐藤"), Peer2, "", QStringLiteral("こんにちは\r\n 2行目 ")), Me);
-    peer.send(BuildDatagram("11", QStringLiteral("佐藤"), Peer2, "", QStringLiteral("again")), Me);
+    peer.send(buildDatagram("11", QStringLiteral("佐藤"), Peer2, "", QStringLiteral("こんにちは\r\n 2行目 ")), Me);
+    peer.send(buildDatagram("11", QStringLiteral("佐藤"), Peer2, "", QStringLiteral("again")), Me);
     QTRY_VERIFY_WITH_TIMEOUT(txtR()->toPlainText().contains(QStringLiteral("again")), 5000);
 
     const QRegularExpression blocks(QStringLiteral(

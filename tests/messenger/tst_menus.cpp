@@ -1,5 +1,5 @@
-#include "pelwickUDP080.h"
 #include "messengerfixture.h"
+#include "pelwickUDP080.h"
 #include "userdirectory.h"
 
 #include <QApplication>
@@ -200,7 +200,7 @@ void tst_Menus::toolEntriesBringUpOneWindowEach()
 
 void tst_Menus::networkIdentityBoxHasThreeLines()
 {
-    QCOMPARE(NetworkIdentityText("pc1", "", "00 00 00 00 00 00"),
+    QCOMPARE(networkIdentityText("pc1", "", "00 00 00 00 00 00"),
         QStringLiteral("Host\t = pc1\rIP\t = \rMAC\t = 00 00 00 00 00 00"));
     action("menuTaskBarNet")->trigger();
     QCOMPARE(m_boxes->texts.size(), 1);
@@ -261,7 +261,7 @@ void tst_Menus::optionsAppliedAnnounceTheNewName()
     QCOMPARE(window.localSettings().UserName, QStringLiteral("新しい名前"));
     // The empty datagram goes first, to the last addressee: the peer.
     QCOMPARE(m_peer->receive(), QByteArray(""));
-    QCOMPARE(m_peer->receive(), BuildDatagram("01", QStringLiteral("新しい名前"), "127.0.0.5"));
+    QCOMPARE(m_peer->receive(), buildDatagram("01", QStringLiteral("新しい名前"), "127.0.0.5"));
     // Apply rebuilt the list: nobody is heard from yet.
     QCOMPARE(window.session()->directory()->mark(0), PresenceMark::NotHeard);
     window.close();
@@ -285,7 +285,7 @@ void tst_Menus::startWithoutNameAsksForItBeforeAnnouncing()
     frm_pelwickUDP window(env);
     QVERIFY(window.Form_Load());
     QCOMPARE(dialogs, 1);
-    QCOMPARE(m_peer->receive(), BuildDatagram("01", QStringLiteral("taro"), "127.0.0.5"));
+    QCOMPARE(m_peer->receive(), buildDatagram("01", QStringLiteral("taro"), "127.0.0.5"));
     SettingsStore store(QStringLiteral("Pelwick"), other.settingsDir());
     QCOMPARE(store.value("Local", "UserName"), QStringLiteral("taro"));
     window.close();

@@ -177,7 +177,7 @@ void tst_Netns::writeSettings(
     store.setValue("Local", "Sound", "False");
     store.setValue("Local", "Notify", "False");
     store.setValue("Local", "Broadcast", broadcast);
-    SaveDirectory(store, users);
+    saveDirectory(store, users);
     QVERIFY(store.sync());
 }
 
@@ -209,7 +209,7 @@ void tst_Netns::runBoth(const QTemporaryDir &alphaHome, const QTemporaryDir &bet
 
 static QList<DirectoryEntry> savedUsers(const QTemporaryDir &home)
 {
-    return LoadDirectory(SettingsStore(QStringLiteral("Pelwick"), home.filePath(QStringLiteral("config"))));
+    return loadDirectory(SettingsStore(QStringLiteral("Pelwick"), home.filePath(QStringLiteral("config"))));
 }
 
 // Alpha's first network is one beta cannot reach: every datagram alpha sends

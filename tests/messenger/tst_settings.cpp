@@ -1,7 +1,7 @@
-#include "userdirectory.h"
 #include "arrivalsound.h"
 #include "frm_pelwickUDP.h"
 #include "settingsstore.h"
+#include "userdirectory.h"
 #include "userlist.h"
 
 #include <QDir>
@@ -138,7 +138,7 @@ void tst_Settings::emptyStoreGivesTheDefaultsAndNoUser()
     QCOMPARE(s.PopUp, true);
     QCOMPARE(s.Port, 59640);
     QCOMPARE(s.UserName, QHostInfo::localHostName());
-    QCOMPARE(s.SoundFilePath, DefaultArrivalSoundPath());
+    QCOMPARE(s.SoundFilePath, defaultArrivalSoundPath());
     // A file of an older messenger lacks the later keys: all on, address automatic.
     QVERIFY(s.Broadcast && s.KeepLog && s.Notify);
     QCOMPARE(s.IpAddr, QString());
@@ -334,8 +334,8 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
     QTemporaryDir hand;
     QByteArray text = "[User]\nCount=1001\n";
     for (int i = 1; i <= 1001; ++i)
-        text += DirectoryIndex(i).toLatin1() + "UserName=n" + QByteArray::number(i) + "\n"
-            + DirectoryIndex(i).toLatin1() + "UserIpAddr=10.1." + QByteArray::number(i / 256) + "."
+        text += directoryIndex(i).toLatin1() + "UserName=n" + QByteArray::number(i) + "\n"
+            + directoryIndex(i).toLatin1() + "UserIpAddr=10.1." + QByteArray::number(i / 256) + "."
             + QByteArray::number(i % 256) + "\n";
     QVERIFY(writeBytes(hand.path() + QLatin1String("/Pelwick/Pelwick.ini"), text));
     auto handLoaded = window(hand.path());

@@ -180,7 +180,7 @@ void tst_Frm_pelwickSpl::optionButtonChoosesThePieceSize()
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.first().first().toLongLong(), pieces);
     QCOMPARE(QFileInfo(dir.filePath("IN.001")).size(), piece);
-    QCOMPARE(QFileInfo(dir.filePath(SplitNames::PieceName("IN", pieces))).size(), size - (pieces - 1) * piece);
+    QCOMPARE(QFileInfo(dir.filePath(SplitNames::pieceName("IN", pieces))).size(), size - (pieces - 1) * piece);
     QVERIFY(QFile::exists(dir.filePath("IN.Bat")));
     QCOMPARE(child<QProgressBar>(window, "progressSplit")->value(), 1000);
     QVERIFY(child<QLabel>(window, "lblProgress")->text().contains("1,500,000 / 1,500,000"));

@@ -160,9 +160,9 @@ void tst_SplitCore::fileNamePart()
 
 void tst_SplitCore::pieceNamesHaveAtLeastThreeDigits()
 {
-    QCOMPARE(PieceName("A", 1), "A.001");
-    QCOMPARE(PieceName("A", 999), "A.999");
-    QCOMPARE(PieceName("A", 1000), "A.1000");
+    QCOMPARE(pieceName("A", 1), "A.001");
+    QCOMPARE(pieceName("A", 999), "A.999");
+    QCOMPARE(pieceName("A", 1000), "A.1000");
     QCOMPARE(PiecePath("/d/", "A", 2), "/d//A.002");
     QCOMPARE(BatchPath("/d", "A"), "/d/A.Bat");
 }
@@ -189,7 +189,7 @@ void tst_SplitCore::batchWordsQuoteWhatTheInterpreterWouldSplit()
 {
     QFETCH(QString, name);
     QFETCH(QString, word);
-    QCOMPARE(BatchWord(name), word);
+    QCOMPARE(batchWord(name), word);
 }
 
 void tst_SplitCore::workedExampleGivesThreePiecesAndElevenLines_data()
@@ -274,7 +274,7 @@ void tst_SplitCore::piecesRejoinToTheSource()
             continue;
         ++copies;
         const QByteArray piece = line.mid(8).split(' ').first().split('+').last();
-        QCOMPARE(piece, PieceName("A", copies).toLatin1());
+        QCOMPARE(piece, pieceName("A", copies).toLatin1());
         if (copies == 1)
             QVERIFY(!line.contains('+'));
         const QByteArray bytes = readFile(dir.filePath(QString::fromLatin1(piece)));

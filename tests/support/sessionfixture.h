@@ -43,7 +43,7 @@ public:
     void storeDirectory(const QList<DirectoryEntry> &entries)
     {
         SettingsStore store(QStringLiteral("Pelwick"), m_settings.path());
-        SaveDirectory(store, entries);
+        saveDirectory(store, entries);
         store.sync();
     }
 
@@ -83,7 +83,7 @@ public:
     // The messenger's own datagram of kind, as it goes out.
     QByteArray own(const char *kind, const QString &gameId = {}, const QString &data = {}) const
     {
-        return BuildDatagram(QLatin1String(kind), m_session->localSettings().UserName, m_address, gameId, data);
+        return buildDatagram(QLatin1String(kind), m_session->localSettings().UserName, m_address, gameId, data);
     }
 
     // Every datagram peer receives before the first one equal to marker;
@@ -109,7 +109,7 @@ public:
     {
         const int row = directory()->rowOf(peer.address());
         const QString name = row < 0 ? QStringLiteral("peer") : directory()->name(row);
-        peer.send(BuildDatagram(QStringLiteral("01"), name, peer.address()), m_address);
+        peer.send(buildDatagram(QStringLiteral("01"), name, peer.address()), m_address);
         return receiveUntil(peer, own("02", m_session->currentGame().GameId));
     }
 

@@ -46,26 +46,26 @@ int main(int argc, char *argv[])
     const int repetitions = argc > 1 ? qMax(1, QString::fromLocal8Bit(argv[1]).toInt()) : 30;
     QTextStream out(stdout);
 
-    const Frm_pelwickPlp::Pictures art = Frm_pelwickPlp::ShippedPictures();
+    const Frm_pelwickPlp::Pictures art = Frm_pelwickPlp::shippedPictures();
     const qint16 magnify = LampShape::Magnify(1024);
-    const int side = LampShape::WindowSide(magnify);
+    const int side = LampShape::lampWindowSide(magnify);
 
     qsizetype runCount = 0;
     int rectCount = 0;
     const Figures shape = timeIt(repetitions, [&] {
-        const QImage big = LampShape::MagnifyPicture(art.back, side);
+        const QImage big = LampShape::magnifyPicture(art.back, side);
         const QList<LampShape::PixelRun> runs = LampShape::ScanOpaqueRuns(big);
         const QRegion region = LampShape::BuildRegionFromRuns(runs);
         runCount = runs.size();
         rectCount = region.rectCount();
     });
 
-    const QImage big = LampShape::MagnifyPicture(art.back, side);
+    const QImage big = LampShape::magnifyPicture(art.back, side);
     const Figures scan = timeIt(repetitions, [&] { runCount = LampShape::ScanOpaqueRuns(big).size(); });
     const QList<LampShape::PixelRun> runs = LampShape::ScanOpaqueRuns(big);
     const Figures build = timeIt(repetitions, [&] { rectCount = LampShape::BuildRegionFromRuns(runs).rectCount(); });
     const Figures frame
-        = timeIt(repetitions, [&] { LampShape::MagnifyPicture(art.strip.copy(LampShape::FrameRect(2)), side); });
+        = timeIt(repetitions, [&] { LampShape::magnifyPicture(art.strip.copy(LampShape::lampFrameRect(2)), side); });
 
     // A picture with many runs per row: stripes of 2 px opaque, 2 px key, on
     // every other row, magnified like the lamp.
@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
     for (int y = 1; y < 40; y += 2)
         for (int x = 1; x < 40; x += 2)
             stripes.setPixel(x, y, qRgb(255, 0, 0));
-    const QList<LampShape::PixelRun> manyRuns = LampShape::ScanOpaqueRuns(LampShape::MagnifyPicture(stripes, side));
+    const QList<LampShape::PixelRun> manyRuns = LampShape::ScanOpaqueRuns(LampShape::magnifyPicture(stripes, side));
     const Figures manyBuild = timeIt(repetitions, [&] { LampShape::BuildRegionFromRuns(manyRuns); });
 
     auto line = [&](const char *what, const Figures &f) {

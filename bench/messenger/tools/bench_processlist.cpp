@@ -33,9 +33,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? qMax(1, atoi(argv[1])) : 50;
     const ProcProcessTable table;
-    const auto rows = ProcessListRows(table);
+    const auto rows = processListRows(table);
     QTextStream(stdout) << "processes: " << rows.size() << "\n";
-    timeIt("read /proc", rounds, [&] { (void)ProcessListRows(table); });
+    timeIt("read /proc", rounds, [&] { (void)processListRows(table); });
 
     frm_pelwickPrc window(&table);
     auto *refresh = window.findChild<QPushButton *>(QStringLiteral("CmdNEW"));

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int TimerLampInterval = 100;
 
-// The lamp of ShowLamp; it lives until the application ends.
+// The lamp of showLamp; it lives until the application ends.
 QPointer<Frm_pelwickPlp> TheLamp;
 
 QLabel *HiddenPicture(QWidget *parent, const char *name)
@@ -42,7 +42,7 @@ Frm_pelwickPlp::Frm_pelwickPlp(const Pictures &pictures, int screenHeightPx)
     // The left button drags the lamp; a double-click still closes it.
     new WindowDrag(this);
 
-    const Pictures art = pictures.back.isNull() && pictures.strip.isNull() ? ShippedPictures() : pictures;
+    const Pictures art = pictures.back.isNull() && pictures.strip.isNull() ? shippedPictures() : pictures;
     m_back = art.back.convertToFormat(QImage::Format_RGB32);
     m_strip = art.strip.convertToFormat(QImage::Format_RGB32);
 
@@ -60,13 +60,13 @@ Frm_pelwickPlp::Frm_pelwickPlp(const Pictures &pictures, int screenHeightPx)
 
 Frm_pelwickPlp::~Frm_pelwickPlp() = default;
 
-Frm_pelwickPlp::Pictures Frm_pelwickPlp::ShippedPictures()
+Frm_pelwickPlp::Pictures Frm_pelwickPlp::shippedPictures()
 {
     return Pictures { QImage(QStringLiteral(":/notice/lamp_back.png")),
         QImage(QStringLiteral(":/notice/lamp_strip.png")) };
 }
 
-Frm_pelwickPlp *Frm_pelwickPlp::ShowLamp()
+Frm_pelwickPlp *Frm_pelwickPlp::showLamp()
 {
     if (!TheLamp) {
         TheLamp = new Frm_pelwickPlp;
@@ -97,10 +97,10 @@ void Frm_pelwickPlp::Form_Load()
         m_screenHeightPx = where ? qint16(where->geometry().height()) : 0;
     }
     m_magnify = LampShape::Magnify(m_screenHeightPx);
-    const int side = qMax(0, WindowSide(m_magnify));
+    const int side = qMax(0, lampWindowSide(m_magnify));
     resize(side, side);
 
-    m_big = MagnifyPicture(m_back, side);
+    m_big = magnifyPicture(m_back, side);
     m_picBig->setPixmap(QPixmap::fromImage(m_big));
     m_picBig->resize(side, side);
     m_surface = m_big;
@@ -126,12 +126,12 @@ void Frm_pelwickPlp::Form_Load()
 
 void Frm_pelwickPlp::Timer_Lamp_Timer()
 {
-    const QImage frame = m_strip.copy(LampShape::FrameRect(m_lampFrame));
-    const QImage stretched = LampShape::MagnifyPicture(frame, width());
+    const QImage frame = m_strip.copy(LampShape::lampFrameRect(m_lampFrame));
+    const QImage stretched = LampShape::magnifyPicture(frame, width());
     if (!stretched.isNull())
         m_surface = stretched;
     update();
-    m_lampFrame = LampShape::NextLampFrame(m_lampFrame);
+    m_lampFrame = LampShape::nextLampFrame(m_lampFrame);
 }
 
 void Frm_pelwickPlp::showEvent(QShowEvent *event)

@@ -36,11 +36,11 @@ public:
     // Shows the program's one lamp pop-up, modeless and without an owner,
     // creating it on first use; an open lamp stays as it is. The window lives
     // until the application ends.
-    static Frm_pelwickPlp *ShowLamp();
-    // The lamp of ShowLamp, open or closed, or nullptr before its first use.
+    static Frm_pelwickPlp *showLamp();
+    // The lamp of showLamp, open or closed, or nullptr before its first use.
     static Frm_pelwickPlp *Lamp();
 
-    static Pictures ShippedPictures();
+    static Pictures shippedPictures();
 
     // One animation step: draws frame LampFrame stretched over the window and
     // moves LampFrame on (0..4, then 0 again).

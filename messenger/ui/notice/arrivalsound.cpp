@@ -69,7 +69,7 @@ void PlayArrivalSound(const QString &path, bool sound, ArrivalSoundPlayer *playe
         player->playDefault();
 }
 
-QString DefaultArrivalSoundPath()
+QString defaultArrivalSoundPath()
 {
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(ArrivalSoundFileName);
 }

@@ -56,4 +56,4 @@ ArrivalSoundPlayer *DefaultArrivalSoundPlayer();
 void PlayArrivalSound(const QString &path, bool sound, ArrivalSoundPlayer *player = nullptr);
 
 // The arrival chime shipped beside the programs: the default SoundFilePath.
-QString DefaultArrivalSoundPath();
+QString defaultArrivalSoundPath();

@@ -11,12 +11,12 @@ qint16 Magnify(int screenHeightPx)
     return qint16(std::nearbyint(screenHeightPx / double(PictureSide) * 0.9));
 }
 
-int WindowSide(qint16 magnify)
+int lampWindowSide(qint16 magnify)
 {
     return magnify * PictureSide;
 }
 
-QImage MagnifyPicture(const QImage &picture, int side)
+QImage magnifyPicture(const QImage &picture, int side)
 {
     if (picture.isNull() || side <= 0)
         return QImage();
@@ -24,12 +24,12 @@ QImage MagnifyPicture(const QImage &picture, int side)
         .scaled(side, side, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
-QRect FrameRect(int k)
+QRect lampFrameRect(int k)
 {
     return QRect(0, k * PictureSide, PictureSide, PictureSide);
 }
 
-qint16 NextLampFrame(qint16 k)
+qint16 nextLampFrame(qint16 k)
 {
     ++k;
     return k > FrameCount - 1 ? 0 : k;

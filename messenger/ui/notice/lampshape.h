@@ -35,17 +35,17 @@ struct PixelRun
 qint16 Magnify(int screenHeightPx);
 
 // The window's side S = Magnify × 40.
-int WindowSide(qint16 magnify);
+int lampWindowSide(qint16 magnify);
 
 // The picture stretched to side × side by plain pixel replication (no smoothing,
 // which would invent colours between the key and the lamp).
-QImage MagnifyPicture(const QImage &picture, int side);
+QImage magnifyPicture(const QImage &picture, int side);
 
 // Source rectangle of frame k of the five-frame animation strip.
-QRect FrameRect(int k);
+QRect lampFrameRect(int k);
 
 // The frame that follows k in the cycle 0, 1, 2, 3, 4, 0, ...
-qint16 NextLampFrame(qint16 k);
+qint16 nextLampFrame(qint16 k);
 
 // Every run of pixels whose colour differs from the key colour (the colour of
 // pixel (0, 0)), row by row, left to right. A run reaching the right edge ends

@@ -31,7 +31,7 @@ PelwickTrayIcon::PelwickTrayIcon(QWidget *mainWindow, QMenu *taskBarMenu)
 {
     setObjectName(QLatin1String(TrayIconObjectName));
     m_icon->setIcon(IconFor(mainWindow));
-    m_icon->setToolTip(TipText());
+    m_icon->setToolTip(tipText());
     // The platform opens the menu on a right press itself, where and how the
     // desktop expects it.
     if (taskBarMenu)
@@ -45,7 +45,7 @@ PelwickTrayIcon::~PelwickTrayIcon()
     m_icon->hide();
 }
 
-QString PelwickTrayIcon::TipText()
+QString PelwickTrayIcon::tipText()
 {
     return QStringLiteral("右ｸﾘｯｸでﾒﾆｭｰ表示!");
 }
@@ -57,7 +57,7 @@ void PelwickTrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
         emit restoreRequested();
 }
 
-PelwickTrayIcon *FindTrayIcon(const QWidget *mainWindow)
+PelwickTrayIcon *findTrayIcon(const QWidget *mainWindow)
 {
     if (!mainWindow)
         return nullptr;
@@ -68,19 +68,19 @@ PelwickTrayIcon *TrayIcon(const QString &action, QWidget *mainWindow, QMenu *tas
 {
     if (!mainWindow)
         return nullptr;
-    PelwickTrayIcon *existing = FindTrayIcon(mainWindow);
+    PelwickTrayIcon *existing = findTrayIcon(mainWindow);
     if (action == QLatin1String("SET"))
         return existing ? existing : new PelwickTrayIcon(mainWindow, taskBarMenu);
     delete existing;
     return nullptr;
 }
 
-bool TrayAvailable()
+bool trayAvailable()
 {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void RestoreFromTray(QWidget *mainWindow, bool formTop)
+void restoreFromTray(QWidget *mainWindow, bool formTop)
 {
     if (!mainWindow)
         return;

@@ -21,7 +21,7 @@ public:
     QMenu *taskBarMenu() const { return m_taskBarMenu; }
 
     // The tip shown over the icon.
-    static QString TipText();
+    static QString tipText();
 
 signals:
     // The user pressed the left button on the icon.
@@ -41,14 +41,14 @@ private:
 PelwickTrayIcon *TrayIcon(const QString &action, QWidget *mainWindow, QMenu *taskBarMenu);
 
 // mainWindow's icon while one is set, else nullptr.
-PelwickTrayIcon *FindTrayIcon(const QWidget *mainWindow);
+PelwickTrayIcon *findTrayIcon(const QWidget *mainWindow);
 
 // Whether the desktop shows notification-area icons. Only then may a
 // minimised main window hide itself; elsewhere it stays minimised, so the
 // user can still reach it from the task bar.
-bool TrayAvailable();
+bool trayAvailable();
 
 // Brings mainWindow back in front after a left press on the icon: normal
 // state, visible, on top for a moment and then back to the stay-on-top
 // setting formTop, so it comes forward without staying on top against it.
-void RestoreFromTray(QWidget *mainWindow, bool formTop);
+void restoreFromTray(QWidget *mainWindow, bool formTop);

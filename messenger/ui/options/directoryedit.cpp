@@ -1,6 +1,6 @@
 #include "directoryedit.h"
 
-DirectoryEdit PlanDirectoryEdit(
+DirectoryEdit planDirectoryEdit(
     const QList<DirectoryEntry> &rows, const QString &mode, const QString &name, const QString &ip)
 {
     DirectoryEdit edit;
@@ -22,7 +22,7 @@ DirectoryEdit PlanDirectoryEdit(
     return edit;
 }
 
-void ApplyDirectoryEdit(QList<DirectoryEntry> &rows, const DirectoryEdit &edit, const QString &name, const QString &ip)
+void applyDirectoryEdit(QList<DirectoryEntry> &rows, const DirectoryEdit &edit, const QString &name, const QString &ip)
 {
     switch (edit.change) {
     case DirectoryEdit::Change::None:
@@ -39,7 +39,7 @@ void ApplyDirectoryEdit(QList<DirectoryEntry> &rows, const DirectoryEdit &edit, 
     }
 }
 
-std::optional<qint32> ParseLocalPort(const QString &text)
+std::optional<qint32> parseLocalPort(const QString &text)
 {
     if (text.isEmpty() || text.size() > 5)
         return std::nullopt;

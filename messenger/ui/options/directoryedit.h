@@ -30,13 +30,13 @@ struct DirectoryEdit
 // holding ip is renamed (when its name differs) or removed; with no such row
 // anything but a delete appends one. A delete of an unlisted address is not
 // done. An update to the same name is done without a change.
-DirectoryEdit PlanDirectoryEdit(
+DirectoryEdit planDirectoryEdit(
     const QList<DirectoryEntry> &rows, const QString &mode, const QString &name, const QString &ip);
 
 // Carries out a planned edit on rows.
-void ApplyDirectoryEdit(QList<DirectoryEntry> &rows, const DirectoryEdit &edit, const QString &name, const QString &ip);
+void applyDirectoryEdit(QList<DirectoryEntry> &rows, const DirectoryEdit &edit, const QString &name, const QString &ip);
 
 // The port text as the options dialog accepts it: one to five decimal digits
 // naming a port from 1 to 65535. Nothing for anything else, so an empty field
 // or a port the socket cannot open is never stored.
-std::optional<qint32> ParseLocalPort(const QString &text);
+std::optional<qint32> parseLocalPort(const QString &text);

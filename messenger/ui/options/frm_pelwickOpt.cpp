@@ -263,7 +263,7 @@ QList<DirectoryEntry> frm_pelwickOpt::directoryRows() const
 
 void frm_pelwickOpt::EditDirectoryEntry(const QString &mode, const QString &name, const QString &ip, bool &done)
 {
-    const DirectoryEdit edit = PlanDirectoryEdit(directoryRows(), mode, name, ip);
+    const DirectoryEdit edit = planDirectoryEdit(directoryRows(), mode, name, ip);
     switch (edit.change) {
     case DirectoryEdit::Change::None:
         break;
@@ -340,7 +340,7 @@ void frm_pelwickOpt::cmdApply_Click()
     }
     // The port must be one the socket can open; an empty or out-of-range
     // field would otherwise be stored and break the next start.
-    const std::optional<qint32> port = ParseLocalPort(txtLocalPort->text());
+    const std::optional<qint32> port = parseLocalPort(txtLocalPort->text());
     if (!port) {
         inform(OptionsMessage::PortInvalid);
         return;
@@ -370,7 +370,7 @@ void frm_pelwickOpt::cmdApply_Click()
 bool frm_pelwickOpt::storeLocalSettings()
 {
     SettingsStore store(m_appName, m_settingsDirectory);
-    SaveLocalSettings(store, m_settings);
+    saveLocalSettings(store, m_settings);
     return store.sync();
 }
 

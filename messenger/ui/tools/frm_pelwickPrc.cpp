@@ -13,7 +13,7 @@
 void FillProcessList(QTreeWidget *list, const ProcessTable &table)
 {
     list->clear();
-    const QList<ProcessListRow> rows = ProcessListRows(table);
+    const QList<ProcessListRow> rows = processListRows(table);
     QList<QTreeWidgetItem *> items;
     items.reserve(rows.size());
     for (const ProcessListRow &row : rows)

@@ -92,7 +92,7 @@ void tst_SessionKept::rotationKeepsOneOlderFileAndTheTailIsBounded()
     const QString tail = log.tail();
     QVERIFY(!tail.isEmpty());
     QVERIFY(QString(tail).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toUtf8().size()
-            <= ConversationLog::TailBytes);
+        <= ConversationLog::TailBytes);
     QVERIFY(tail.startsWith(QLatin1Char('x')) && tail.endsWith(QStringLiteral("\r\n\r\n")));
 
     // Many small blocks: the last TailBlocks of them.
@@ -118,7 +118,7 @@ void tst_SessionKept::directoryChangesAreSavedWithinASecondCoalesced()
     QCOMPARE(QFileInfo(file).lastModified(), before);
     // ...and all of them together within about a second.
     QTRY_COMPARE_WITH_TIMEOUT(
-        LoadDirectory(SettingsStore(QStringLiteral("Pelwick"), me.settingsDir())).size(), 50, 3000);
+        loadDirectory(SettingsStore(QStringLiteral("Pelwick"), me.settingsDir())).size(), 50, 3000);
 }
 
 QTEST_GUILESS_MAIN(tst_SessionKept)

@@ -128,7 +128,7 @@ void tst_SessionReceive::textMessageIsLoggedAsOneBlock()
     m_me->directory()->appendRow("sato", "×", Peer);
     QSignalSpy arrived(m_session, &MessengerSession::messageArrived);
     const QString text = QStringLiteral("こんにちは\r\n 2行目 ");
-    send(BuildDatagram("11", QStringLiteral("佐藤"), Peer, "99", text));
+    send(buildDatagram("11", QStringLiteral("佐藤"), Peer, "99", text));
     waitHandled();
     const QRegularExpression block(QStringLiteral(
         "^\\[Recv\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:佐藤\\(127\\.0\\.0\\.2\\)\r\nこんにちは\r\n 2行目 \r\n\r\n$"));
@@ -140,7 +140,7 @@ void tst_SessionReceive::textMessageIsLoggedAsOneBlock()
     QCOMPARE(arrived.first().first().value<ParsedDatagram>().GameId, QStringLiteral("99"));
 
     // A second message is a block of its own behind the first.
-    send(BuildDatagram("11", QStringLiteral("佐藤"), Peer, "", "again"));
+    send(buildDatagram("11", QStringLiteral("佐藤"), Peer, "", "again"));
     waitHandled(2);
     QCOMPARE(m_me->log.count(QStringLiteral("[Recv]")), 2);
     QVERIFY(m_me->log.endsWith(QStringLiteral(")\r\nagain\r\n\r\n")));
@@ -285,7 +285,7 @@ void tst_SessionReceive::inventedAddressesAddNothingAndRealPeersAllJoin()
         QVERIFY(peers.back()->isBound());
     }
     for (const auto &peer : peers)
-        peer->send(BuildDatagram(QStringLiteral("01"), QStringLiteral("p"), peer->address()), Me);
+        peer->send(buildDatagram(QStringLiteral("01"), QStringLiteral("p"), peer->address()), Me);
     QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->rowCount(), 301, 10000);
     for (const auto &peer : peers)
         QCOMPARE(peer->receive(), m_me->own("02"));

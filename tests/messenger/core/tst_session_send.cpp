@@ -225,8 +225,8 @@ void tst_SessionSend::announceSendsEmptyDatagramThenEveryRow()
     // The empty datagram goes to the last addressee, ahead of its 01.
     m_session->announce();
     const QByteArray announcement = m_me->own("01");
-    QCOMPARE(announcement, BuildDatagram("01", QStringLiteral("新しい名前"), Me));
-    QCOMPARE(received(Peer2), QList<QByteArray>({ BuildDatagram("11", "me", Me, {}, "hi"), "", announcement }));
+    QCOMPARE(announcement, buildDatagram("01", QStringLiteral("新しい名前"), Me));
+    QCOMPARE(received(Peer2), QList<QByteArray>({ buildDatagram("11", "me", Me, {}, "hi"), "", announcement }));
     QCOMPARE(received(Peer4), QList<QByteArray> { announcement });
     QCOMPARE(m_peers[Peer5]->next(), announcement);
     QCOMPARE(m_peers[Peer5]->next(), m_me->own("99"));
@@ -242,7 +242,7 @@ void tst_SessionSend::announceSendsEmptyDatagramThenEveryRow()
         got = m_peers[Peer4]->next();
     while (got && !got->startsWith("01"));
     QCOMPARE(
-        got.value_or(QByteArray()), BuildDatagram("01", QStringLiteral("新しい名前"), QStringLiteral("10.20.30.40")));
+        got.value_or(QByteArray()), buildDatagram("01", QStringLiteral("新しい名前"), QStringLiteral("10.20.30.40")));
 }
 
 void tst_SessionSend::connectionCheckMarksEveryRowNotHeardThenAnswersMark()

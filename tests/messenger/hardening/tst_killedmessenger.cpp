@@ -84,7 +84,7 @@ void tst_KilledMessenger::conversationAndPeersSurviveAKill()
     QTRY_VERIFY(QFile::exists(logFile));
     // The directory is written within a second of the change.
     QTRY_COMPARE_WITH_TIMEOUT(
-        LoadDirectory(SettingsStore(QStringLiteral("Pelwick"), m_settings.path())).size(), 1, 5000);
+        loadDirectory(SettingsStore(QStringLiteral("Pelwick"), m_settings.path())).size(), 1, 5000);
     messenger.kill();
     QVERIFY(messenger.waitForFinished());
 

@@ -1,6 +1,6 @@
-#include "userdirectory.h"
 #include "messengerfixture.h"
 #include "settingsmapping.h"
+#include "userdirectory.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,8 +79,8 @@ QStringList tst_SettingsFaults::keptAside() const
 {
     QDir folder(QFileInfo(settingsFile()).absolutePath());
     QStringList paths;
-    for (const QString &name : folder.entryList({ QStringLiteral("Pelwick.ini.unreadable-*") },
-                                                QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden))
+    for (const QString &name : folder.entryList(
+             { QStringLiteral("Pelwick.ini.unreadable-*") }, QDir::Files | QDir::Dirs | QDir::System | QDir::Hidden))
         paths.append(folder.filePath(name));
     return paths;
 }
@@ -94,7 +94,9 @@ QByteArray tst_SettingsFaults::readAll(const QString &path)
 void tst_SettingsFaults::damageInPlace(const QString &path, qsizetype offset, const QByteArray &junk)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat before {};
+    struct stat before
+    {
+    };
     QCOMPARE(::stat(name.constData(), &before), 0);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadWrite));
@@ -121,7 +123,7 @@ void tst_SettingsFaults::fileDamagedInPlaceIsNoticedThoughQSettingsCachedIt()
 {
     {
         SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
-        QCOMPARE(LoadDirectory(store).size(), m_directory.size());
+        QCOMPARE(loadDirectory(store).size(), m_directory.size());
         QVERIFY(!store.wasUnreadable());
     }
     const QByteArray good = readAll(settingsFile());
@@ -130,7 +132,7 @@ void tst_SettingsFaults::fileDamagedInPlaceIsNoticedThoughQSettingsCachedIt()
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
     QVERIFY(store.wasUnreadable());
     // What the store reads is the damaged file, not a remembered copy.
-    QVERIFY(LoadDirectory(store).isEmpty());
+    QVERIFY(loadDirectory(store).isEmpty());
     store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QStringLiteral("1"));
     QVERIFY(store.sync());
     QCOMPARE(readAll(store.keptAsidePath()), QByteArray(good.size(), '\0'));
@@ -146,10 +148,10 @@ void tst_SettingsFaults::keptAsideFileIsNeverReplacedBySecondDamage()
         SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
         QVERIFY(store.wasUnreadable());
         // What could still be read is kept in the fresh file.
-        QCOMPARE(LoadDirectory(store), (QList<DirectoryEntry> { { QString(), QStringLiteral("127.0.0.9") } }));
+        QCOMPARE(loadDirectory(store), (QList<DirectoryEntry> { { QString(), QStringLiteral("127.0.0.9") } }));
         store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QStringLiteral("1"));
         QVERIFY(store.sync());
-        QCOMPARE(LoadDirectory(SettingsStore(QStringLiteral("Pelwick"), m_me->settingsDir())).size(), 1);
+        QCOMPARE(loadDirectory(SettingsStore(QStringLiteral("Pelwick"), m_me->settingsDir())).size(), 1);
     }
     const QStringList aside = keptAside();
     QCOMPARE(aside.size(), 2);
@@ -164,19 +166,19 @@ void tst_SettingsFaults::anyTextSavedReadsBackAsAnUndamagedFile()
 {
     // Whatever text the messenger stores, its own file must not look damaged
     // at the next start, or every start would set the file aside again.
-    const QStringList texts = { QStringLiteral("del\x7f"), QStringLiteral("tab\tctl\x01\x1f"),
-                                QStringLiteral(" a, b ;c = d "), QStringLiteral("[not a section]"),
-                                QStringLiteral("山田\r\n二行"), QStringLiteral("\\"), QString() };
+    const QStringList texts
+        = { QStringLiteral("del\x7f"), QStringLiteral("tab\tctl\x01\x1f"), QStringLiteral(" a, b ;c = d "),
+              QStringLiteral("[not a section]"), QStringLiteral("山田\r\n二行"), QStringLiteral("\\"), QString() };
     {
         SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
         for (int i = 0; i < texts.size(); ++i)
-            store.setValue(QStringLiteral("User"), DirectoryIndex(i + 1) + QStringLiteral("UserName"), texts[i]);
+            store.setValue(QStringLiteral("User"), directoryIndex(i + 1) + QStringLiteral("UserName"), texts[i]);
         QVERIFY(store.sync());
     }
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
     QVERIFY(!store.wasUnreadable());
     for (int i = 0; i < texts.size(); ++i)
-        QCOMPARE(store.value(QStringLiteral("User"), DirectoryIndex(i + 1) + QStringLiteral("UserName")), texts[i]);
+        QCOMPARE(store.value(QStringLiteral("User"), directoryIndex(i + 1) + QStringLiteral("UserName")), texts[i]);
 }
 
 void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage_data()
@@ -204,7 +206,7 @@ void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage()
     {
         SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
         QVERIFY(store.wasUnreadable());
-        QCOMPARE(LoadDirectory(store).value(0).UserIpAddr, QStringLiteral("127.0.0.8"));
+        QCOMPARE(loadDirectory(store).value(0).UserIpAddr, QStringLiteral("127.0.0.8"));
         store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), QStringLiteral("1"));
         QVERIFY(store.sync());
         QCOMPARE(readAll(store.keptAsidePath()), damaged);
@@ -212,7 +214,7 @@ void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage()
     // The file written in its place reads cleanly and still holds the entry.
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
     QVERIFY(!store.wasUnreadable());
-    QCOMPARE(LoadDirectory(store).value(0).UserIpAddr, QStringLiteral("127.0.0.8"));
+    QCOMPARE(loadDirectory(store).value(0).UserIpAddr, QStringLiteral("127.0.0.8"));
 }
 
 void tst_SettingsFaults::hugeCountAndIndexLoadAtOnce()
@@ -225,8 +227,9 @@ void tst_SettingsFaults::hugeCountAndIndexLoadAtOnce()
                "999999999UserName=far\n");
     file.close();
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
-    QCOMPARE(LoadDirectory(store), (QList<DirectoryEntry> { { QString(), QStringLiteral("127.0.0.8") },
-                                                            { QStringLiteral("far"), QStringLiteral("127.0.0.9") } }));
+    QCOMPARE(loadDirectory(store),
+        (QList<DirectoryEntry> {
+            { QString(), QStringLiteral("127.0.0.8") }, { QStringLiteral("far"), QStringLiteral("127.0.0.9") } }));
 }
 
 void tst_SettingsFaults::deletedBetweenRunsStartsEmptyAndWritesAFreshFile()
@@ -305,7 +308,7 @@ void tst_SettingsFaults::damagedBetweenRunsKeepsTheBytesAndLoadsWhatIsLeft()
     QCOMPARE(readAll(aside.first()), damaged);
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
     QVERIFY(!store.wasUnreadable());
-    QCOMPARE(LoadDirectory(store).size(), rows.size());
+    QCOMPARE(loadDirectory(store).size(), rows.size());
     QVERIFY(m_boxes->texts.isEmpty());
 }
 

@@ -114,7 +114,7 @@ void tst_ArrivalSound::undecodableFileGivesTheDefaultSound()
 
 void tst_ArrivalSound::shippedChimeLiesBesideThePrograms()
 {
-    QCOMPARE(DefaultArrivalSoundPath(), QCoreApplication::applicationDirPath() + QStringLiteral("/arrival.wav"));
+    QCOMPARE(defaultArrivalSoundPath(), QCoreApplication::applicationDirPath() + QStringLiteral("/arrival.wav"));
     const QByteArray wave = shippedChime();
     QVERIFY(wave.size() > 44);
     // A plain PCM wave file: RIFF/WAVE, format 1, short enough not to be a nuisance.

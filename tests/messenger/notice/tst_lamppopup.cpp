@@ -12,7 +12,7 @@ namespace {
 
 QImage frameOfStrip(const QImage &strip, int k, int side)
 {
-    return LampShape::MagnifyPicture(strip.copy(LampShape::FrameRect(k)), side);
+    return LampShape::magnifyPicture(strip.copy(LampShape::lampFrameRect(k)), side);
 }
 
 int visibleLamps()
@@ -42,7 +42,7 @@ private slots:
 
 void tst_LampPopup::shippedArtworkKeepsTheKeyRule()
 {
-    const Frm_pelwickPlp::Pictures art = Frm_pelwickPlp::ShippedPictures();
+    const Frm_pelwickPlp::Pictures art = Frm_pelwickPlp::shippedPictures();
     QCOMPARE(art.back.size(), QSize(40, 40));
     QCOMPARE(art.strip.size(), QSize(40, 200));
     QVERIFY(!art.back.hasAlphaChannel());
@@ -90,7 +90,7 @@ void tst_LampPopup::allKeyPictureLeavesTheWindowSquare()
 {
     QImage allKey(40, 40, QImage::Format_RGB32);
     allKey.fill(Qt::black);
-    Frm_pelwickPlp lamp({ allKey, Frm_pelwickPlp::ShippedPictures().strip }, 768);
+    Frm_pelwickPlp lamp({ allKey, Frm_pelwickPlp::shippedPictures().strip }, 768);
     lamp.show();
     QVERIFY(lamp.Runs().isEmpty());
     QVERIFY(lamp.WindowRegion().isEmpty());
@@ -121,7 +121,7 @@ void tst_LampPopup::opensFramelessOnTopWithoutTakingFocus()
 
 void tst_LampPopup::framesCycleAndSurviveClosing()
 {
-    const QImage strip = Frm_pelwickPlp::ShippedPictures().strip;
+    const QImage strip = Frm_pelwickPlp::shippedPictures().strip;
     Frm_pelwickPlp lamp({}, 600);
     lamp.show();
     QVERIFY(QTest::qWaitForWindowExposed(&lamp));
@@ -205,18 +205,18 @@ void tst_LampPopup::onlyTheLeftButtonDragsOrCloses()
 void tst_LampPopup::showLampKeepsOneInstance()
 {
     QVERIFY(!Frm_pelwickPlp::Lamp());
-    QPointer<Frm_pelwickPlp> first = Frm_pelwickPlp::ShowLamp();
+    QPointer<Frm_pelwickPlp> first = Frm_pelwickPlp::showLamp();
     QVERIFY(first && first->isVisible());
     first->findChild<QTimer *>(QStringLiteral("Timer_Lamp"))->stop();
     first->Timer_Lamp_Timer();
-    QCOMPARE(Frm_pelwickPlp::ShowLamp(), first.data());
+    QCOMPARE(Frm_pelwickPlp::showLamp(), first.data());
     QCOMPARE(visibleLamps(), 1);
 
     // Closed and shown again: the same window, its frame count kept.
     first->close();
     QCOMPARE(visibleLamps(), 0);
     QCOMPARE(Frm_pelwickPlp::Lamp(), first.data());
-    QCOMPARE(Frm_pelwickPlp::ShowLamp(), first.data());
+    QCOMPARE(Frm_pelwickPlp::showLamp(), first.data());
     QCOMPARE(visibleLamps(), 1);
     QCOMPARE(first->LampFrame(), qint16(1));
     first->close();

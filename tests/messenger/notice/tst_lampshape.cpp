@@ -76,7 +76,7 @@ void tst_LampShape::magnifyFromScreenHeight()
     QFETCH(int, magnify);
     QFETCH(int, side);
     QCOMPARE(int(Magnify(screenHeight)), magnify);
-    QCOMPARE(WindowSide(Magnify(screenHeight)), side);
+    QCOMPARE(lampWindowSide(Magnify(screenHeight)), side);
 }
 
 void tst_LampShape::scanFindsRuns_data()
@@ -144,7 +144,7 @@ void tst_LampShape::regionIsExactlyTheOpaquePixels_data()
             if (d < 15 * 15 && d > 6 * 6)
                 ring.setPixel(x, y, qRgb(200, 0, 0));
         }
-    QTest::newRow("ring magnified 17 times") << MagnifyPicture(ring, 680);
+    QTest::newRow("ring magnified 17 times") << magnifyPicture(ring, 680);
 
     QRandomGenerator random(4711); // fixed seed: the same pictures every run
     for (int density : { 10, 50, 90 }) {
@@ -156,7 +156,7 @@ void tst_LampShape::regionIsExactlyTheOpaquePixels_data()
                     noise.setPixel(x, y, qRgb(255, 0, 0));
         QTest::addRow("random %d%% opaque", density) << noise;
         // Magnifying repeats rows, which the region folds into taller bands.
-        QTest::addRow("random %d%% opaque, magnified 3 times", density) << MagnifyPicture(noise, 111);
+        QTest::addRow("random %d%% opaque, magnified 3 times", density) << magnifyPicture(noise, 111);
     }
 }
 
@@ -188,7 +188,7 @@ void tst_LampShape::noRunsGiveNoRegion()
 void tst_LampShape::magnifyingReplicatesPixels()
 {
     const QImage small = picture({ ".#", "w." });
-    const QImage big = MagnifyPicture(small, 6);
+    const QImage big = magnifyPicture(small, 6);
     QCOMPARE(big.size(), QSize(6, 6));
     // No smoothing: every pixel keeps one of the source colours, in blocks of 3 × 3.
     for (int y = 0; y < 6; ++y)
@@ -202,11 +202,11 @@ void tst_LampShape::framesCycleThroughFive()
     QList<int> seen;
     for (int i = 0; i < 11; ++i) {
         seen.append(k);
-        k = NextLampFrame(k);
+        k = nextLampFrame(k);
     }
     QCOMPARE(seen, (QList<int> { 0, 1, 2, 3, 4, 0, 1, 2, 3, 4, 0 }));
-    QCOMPARE(FrameRect(0), QRect(0, 0, 40, 40));
-    QCOMPARE(FrameRect(4), QRect(0, 160, 40, 40));
+    QCOMPARE(lampFrameRect(0), QRect(0, 0, 40, 40));
+    QCOMPARE(lampFrameRect(4), QRect(0, 160, 40, 40));
 }
 
 QTEST_APPLESS_MAIN(tst_LampShape)

@@ -28,7 +28,7 @@ void tst_TrayIcon::setAddsOneIconWithTipAndMenu()
     QCOMPARE(icon->icon()->contextMenu(), &menuTaskBar);
     QVERIFY(icon->icon()->isVisible());
     QVERIFY(!icon->icon()->icon().isNull());
-    QCOMPARE(FindTrayIcon(&main), icon);
+    QCOMPARE(findTrayIcon(&main), icon);
     // A second SET keeps the one icon.
     QCOMPARE(TrayIcon(QStringLiteral("SET"), &main, &menuTaskBar), icon);
     QCOMPARE(main.findChildren<PelwickTrayIcon *>().size(), 1);
@@ -51,7 +51,7 @@ void tst_TrayIcon::anythingButExactSetDeletes()
     QMenu menuTaskBar;
     QVERIFY(TrayIcon(QStringLiteral("SET"), &main, &menuTaskBar));
     QCOMPARE(TrayIcon(action, &main, &menuTaskBar), nullptr);
-    QCOMPARE(FindTrayIcon(&main), nullptr);
+    QCOMPARE(findTrayIcon(&main), nullptr);
     // Deleting when there is no icon does no harm either.
     QCOMPARE(TrayIcon(action, &main, &menuTaskBar), nullptr);
 }
@@ -93,7 +93,7 @@ void tst_TrayIcon::restoreBringsTheWindowBackAndKeepsTheTopSetting()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     main.showMinimized();
     main.hide(); // minimised into the tray
-    RestoreFromTray(&main, formTop);
+    restoreFromTray(&main, formTop);
     QVERIFY(main.isVisible());
     QVERIFY(!(main.windowState() & Qt::WindowMinimized));
     QCOMPARE(bool(main.windowFlags() & Qt::WindowStaysOnTopHint), formTop);

@@ -21,12 +21,12 @@ void tst_DirectoryEdit::addressIsComparedExactly()
     const Rows rows { { QStringLiteral("a"), QStringLiteral("10.0.0.1") } };
     for (const QString &nearMiss :
         { QStringLiteral("10.0.0.1 "), QStringLiteral(" 10.0.0.1"), QStringLiteral("10.0.0.10") }) {
-        const DirectoryEdit update = PlanDirectoryEdit(rows, DirectoryEditMode::Update, QStringLiteral("a"), nearMiss);
+        const DirectoryEdit update = planDirectoryEdit(rows, DirectoryEditMode::Update, QStringLiteral("a"), nearMiss);
         QCOMPARE(update.change, DirectoryEdit::Change::Append);
-        const DirectoryEdit remove = PlanDirectoryEdit(rows, DirectoryEditMode::Delete, QString(), nearMiss);
+        const DirectoryEdit remove = planDirectoryEdit(rows, DirectoryEditMode::Delete, QString(), nearMiss);
         QVERIFY(!remove.done);
     }
-    QVERIFY(!PlanDirectoryEdit({}, DirectoryEditMode::Delete, QString(), QStringLiteral("10.0.0.1")).done);
+    QVERIFY(!planDirectoryEdit({}, DirectoryEditMode::Delete, QString(), QStringLiteral("10.0.0.1")).done);
 }
 
 void tst_DirectoryEdit::duplicateAddressesTouchOnlyTheFirstRow()
@@ -34,12 +34,12 @@ void tst_DirectoryEdit::duplicateAddressesTouchOnlyTheFirstRow()
     // A directory loaded from a hand-edited store may list an address twice.
     const QString ip = QStringLiteral("10.0.0.1");
     Rows rows { { QStringLiteral("a"), ip }, { QStringLiteral("b"), ip } };
-    DirectoryEdit edit = PlanDirectoryEdit(rows, DirectoryEditMode::Update, QStringLiteral("c"), ip);
-    ApplyDirectoryEdit(rows, edit, QStringLiteral("c"), ip);
+    DirectoryEdit edit = planDirectoryEdit(rows, DirectoryEditMode::Update, QStringLiteral("c"), ip);
+    applyDirectoryEdit(rows, edit, QStringLiteral("c"), ip);
     QCOMPARE(rows, (Rows { { QStringLiteral("c"), ip }, { QStringLiteral("b"), ip } }));
 
-    edit = PlanDirectoryEdit(rows, DirectoryEditMode::Delete, QString(), ip);
-    ApplyDirectoryEdit(rows, edit, QString(), ip);
+    edit = planDirectoryEdit(rows, DirectoryEditMode::Delete, QString(), ip);
+    applyDirectoryEdit(rows, edit, QString(), ip);
     QCOMPARE(rows, (Rows { { QStringLiteral("b"), ip } }));
 }
 
@@ -65,7 +65,7 @@ void tst_DirectoryEdit::portTextMustNameAnOpenablePort()
 {
     QFETCH(QString, text);
     QFETCH(int, port);
-    QCOMPARE(ParseLocalPort(text).value_or(0), port);
+    QCOMPARE(parseLocalPort(text).value_or(0), port);
 }
 
 QTEST_GUILESS_MAIN(tst_DirectoryEdit)

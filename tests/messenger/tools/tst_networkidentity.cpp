@@ -100,9 +100,8 @@ void tst_NetworkIdentity::errorNumberKeepsItsLeadingBlank()
 {
     QFETCH(int, error);
     QFETCH(QString, text);
-    QCOMPARE(SocketsErrorText(error, false), text);
+    QCOMPARE(socketsErrorText(error, false), text);
 }
-
 
 void tst_NetworkIdentity::addressIsFirstOwnAddressOfTheHostName_data()
 {
@@ -182,7 +181,7 @@ void tst_NetworkIdentity::primaryAddressIsFirstUsableInterface()
     QFETCH(QString, address);
     FakeCalls calls;
     calls.list = interfaces;
-    QCOMPARE(PrimaryIpv4Address(calls), address);
+    QCOMPARE(primaryIpv4Address(calls), address);
 }
 
 void tst_NetworkIdentity::byteHalves_data()
@@ -213,7 +212,7 @@ void tst_NetworkIdentity::realMachineAnswersInTheRightForms()
     const MessageSink sink = [&](const QString &t) { shown << t; };
     QCOMPARE(QueryLocalHostName(sink), QHostInfo::localHostName());
     QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]{2}( [0-9A-F]{2}){5}$")).match(QueryAdapterMac()).hasMatch());
-    const QHostAddress primary(PrimaryIpv4Address());
+    const QHostAddress primary(primaryIpv4Address());
     QCOMPARE(primary.protocol(), QAbstractSocket::IPv4Protocol);
     const QString own = QueryLocalIpAddress(sink);
     if (!own.isEmpty())

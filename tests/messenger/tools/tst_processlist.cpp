@@ -43,15 +43,15 @@ void tst_ProcessList::rowsShowHexIdentifierAndPath()
     FakeTable table;
     table.entries = QList<ProcessEntry> { { 28, "/usr/bin/GOMOKU" }, { 1, "/sbin/init" }, { 0xABCDEF, "/a b/c" } };
     QCOMPARE(
-        ProcessListRows(table), Rows({ { "1C", "/usr/bin/GOMOKU" }, { "1", "/sbin/init" }, { "ABCDEF", "/a b/c" } }));
+        processListRows(table), Rows({ { "1C", "/usr/bin/GOMOKU" }, { "1", "/sbin/init" }, { "ABCDEF", "/a b/c" } }));
     table.entries = QList<ProcessEntry> {};
-    QVERIFY(ProcessListRows(table).isEmpty());
+    QVERIFY(processListRows(table).isEmpty());
 }
 
 void tst_ProcessList::unreadableTableGivesTheOneFailureRow()
 {
     FakeTable table;
-    QCOMPARE(ProcessListRows(table), Rows({ { QString(), QStringLiteral("ﾌﾟﾛｾｽｴﾝﾄﾘの取得に失敗しました") } }));
+    QCOMPARE(processListRows(table), Rows({ { QString(), QStringLiteral("ﾌﾟﾛｾｽｴﾝﾄﾘの取得に失敗しました") } }));
 }
 
 void tst_ProcessList::procTableNamesByExeThenCommandLineThenComm()
@@ -70,7 +70,7 @@ void tst_ProcessList::procTableNamesByExeThenCommandLineThenComm()
     const auto entries = ProcProcessTable(root.path()).snapshot();
     QVERIFY(entries);
     QCOMPARE(entries->size(), 4);
-    const Rows rows = ProcessListRows(ProcProcessTable(root.path()));
+    const Rows rows = processListRows(ProcProcessTable(root.path()));
     QCOMPARE(rows,
         Rows({ { "5", "/opt/tool" }, { "7", "kworker/0:1" }, { "1C", "/usr/lib/pelwick/GOMOKU" }, { "12C", "" } }));
 }
@@ -84,7 +84,7 @@ void tst_ProcessList::missingProcTableFails()
 
 void tst_ProcessList::realTableHoldsThisProcessWithItsPath()
 {
-    const Rows rows = ProcessListRows(ProcProcessTable());
+    const Rows rows = processListRows(ProcProcessTable());
     const ProcessListRow own { QString::number(QCoreApplication::applicationPid(), 16).toUpper(),
         QCoreApplication::applicationFilePath() };
     QVERIFY(rows.contains(own));
