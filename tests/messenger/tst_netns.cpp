@@ -125,40 +125,15 @@ bool tst_Netns::listening(const QString &netns)
 
 void tst_Netns::twoProgramsFindEachOtherAndKeepWhatTheyLearnt()
 {
-    QTemporaryDir alphaHome, betaHome;
-    {
-        // Alpha knows beta's machine under an old name; beta knows no one.
-        SettingsStore alpha(QStringLiteral("Pelwick"), alphaHome.filePath(QStringLiteral("config")));
-        alpha.setValue("Local", "UserName", "alpha");
-        alpha.setValue("Local", "Sound", "False");
-        alpha.setValue("User", "Count", "1");
-        alpha.setValue("User", "001UserName", "old-name");
-        alpha.setValue("User", "001UserIpAddr", QString::fromLatin1(BetaAddress));
-        QVERIFY(alpha.sync());
-        SettingsStore beta(QStringLiteral("Pelwick"), betaHome.filePath(QStringLiteral("config")));
-        beta.setValue("Local", "UserName", "ベータ");
-        beta.setValue("Local", "Sound", "False");
-        beta.setValue("User", "Count", "0");
-        QVERIFY(beta.sync());
-    }
-
-    QProcess beta, alpha;
-    startPelwick(beta, m_beta, betaHome);
-    QTRY_VERIFY_WITH_TIMEOUT(listening(m_beta), 10000);
+    // Alpha knows beta's machine under an old name; beta knows no one.
     // Alpha's announcement reaches beta, who adds alpha to the list; beta's
-    // answer renames the row alpha holds for beta's address.
-    startPelwick(alpha, m_alpha, alphaHome);
-    QTRY_VERIFY_WITH_TIMEOUT(listening(m_alpha), 10000);
-    QTest::qWait(1500);
-
-    // Ended by the session, both save their directory.
-    alpha.terminate();
-    beta.terminate();
-    QVERIFY(alpha.waitForFinished(10000));
-    QVERIFY(beta.waitForFinished(10000));
-    QCOMPARE(alpha.exitCode(), 0);
-    QCOMPARE(beta.exitCode(), 0);
-
+    // answer renames the row alpha holds for beta's address. Ended by the
+    // session, both save their directory.
+    QTemporaryDir alphaHome, betaHome;
+    writeSettings(alphaHome, QStringLiteral("alpha"),
+        { { QStringLiteral("old-name"), QString::fromLatin1(BetaAddress) } }, QStringLiteral("False"));
+    writeSettings(betaHome, QStringLiteral("ベータ"), {}, QStringLiteral("False"));
+    runBoth(alphaHome, betaHome);
     const SettingsStore alphaSaved(QStringLiteral("Pelwick"), alphaHome.filePath(QStringLiteral("config")));
     QCOMPARE(alphaSaved.value("User", "Count"), QStringLiteral("1"));
     QCOMPARE(alphaSaved.value("User", "001UserName"), QStringLiteral("ベータ"));
