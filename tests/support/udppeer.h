@@ -32,10 +32,7 @@ public:
     // (the messenger under test lives in this thread); empty when none came.
     QByteArray receive(int timeoutMs = 3000)
     {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!m_socket.hasPendingDatagrams() && !deadline.hasExpired())
-            QTest::qWait(2);
-        if (!m_socket.hasPendingDatagrams())
+        if (!waitForDatagram(timeoutMs))
             return {};
         return m_socket.receiveDatagram().data();
     }
@@ -44,10 +41,7 @@ public:
     // timeoutMs.
     std::optional<QByteArray> next(int timeoutMs = 3000)
     {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!m_socket.hasPendingDatagrams() && !deadline.hasExpired())
-            QTest::qWait(2);
-        if (!m_socket.hasPendingDatagrams())
+        if (!waitForDatagram(timeoutMs))
             return std::nullopt;
         return QByteArray(m_socket.receiveDatagram().data());
     }
@@ -67,6 +61,18 @@ public:
     bool hasPending() { return m_socket.hasPendingDatagrams(); }
 
 private:
+    // Waits for a datagram on the socket's ready-read while the event loop
+    // runs; true when one is pending.
+    bool waitForDatagram(int timeoutMs)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!m_socket.hasPendingDatagrams() && !deadline.hasExpired()) {
+            QSignalSpy arrived(&m_socket, &QUdpSocket::readyRead);
+            arrived.wait(int(qMax<qint64>(1, deadline.remainingTime())));
+        }
+        return m_socket.hasPendingDatagrams();
+    }
+
     QString m_address;
     quint16 m_port;
     QUdpSocket m_socket;
