@@ -73,6 +73,9 @@ inline QProcessEnvironment environment(const QString &configDir, const QString &
     env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qt.qpa.*=false;qt.multimedia*=false"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
+    // The kept conversation goes beside the settings, never into the
+    // user's own data folder.
+    env.insert(QStringLiteral("XDG_DATA_HOME"), configDir + QStringLiteral("/../data"));
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     return env;
