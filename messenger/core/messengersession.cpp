@@ -214,11 +214,6 @@ void MessengerSession::closeSocket()
         m_socket->close();
 }
 
-quint16 MessengerSession::boundPort() const
-{
-    return m_socket ? m_socket->localPort() : 0;
-}
-
 bool MessengerSession::openLink()
 {
     m_link = new LinkSource(m_env.appName, m_env.runtimeDirectory, QString::fromLatin1(LinkTopic), this);
@@ -416,7 +411,6 @@ void MessengerSession::handleDatagram(QByteArrayView bytes, const QHostAddress &
         return;
     m_parsed = ParseDatagram(bytes);
     m_source = source;
-    m_destination = destination;
     // Our own broadcast comes back to us from our own address.
     const bool ownBroadcast = m_parsed.Kind == QLatin1String(MessageKind::Announce) && !source.isNull()
         && m_broadcastSources.contains(m_parsed.IpAddr) && QHostAddress(m_parsed.IpAddr).isEqual(source)

@@ -143,7 +143,6 @@ public:
     const CurrentGame &currentGame() const { return m_game; }
     const SessionEnvironment &environment() const { return m_env; }
     QString ownAddress() const { return m_ownAddress; }
-    quint16 boundPort() const;
     bool gameProgramExists(const QString &programName) const;
     // A game is on (the game menu's check) / a new one may be asked for
     // (the game menu shown).
@@ -222,9 +221,8 @@ private:
     bool m_inGame = false;
     bool m_gameOffered = true;
 
-    // Where the datagram in hand came from and was sent to.
+    // Where the datagram in hand came from.
     QHostAddress m_source;
-    QHostAddress m_destination;
     // Own address per destination, asked of the routing table; forgotten
     // now and then, so a changed network is noticed.
     QHash<QString, QString> m_ownAddressCache;
