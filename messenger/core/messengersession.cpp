@@ -233,6 +233,11 @@ bool MessengerSession::openLink()
 bool MessengerSession::send(const QString &address, const QByteArray &datagram)
 {
     m_remoteHost = address;
+    return writeDatagram(address, datagram);
+}
+
+bool MessengerSession::writeDatagram(const QString &address, const QByteArray &datagram)
+{
     const QHostAddress host(address);
     if (host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol)
         return false;
@@ -307,17 +312,15 @@ void MessengerSession::announce(bool broadcast)
         || m_env.bindAddress == QHostAddress(QHostAddress::Any);
     if (!broadcast || !m_settings.Broadcast || !listensEverywhere || !m_socket)
         return;
-    const QString remoteHost = m_remoteHost;
     const QList<BroadcastRoute> routes = broadcastRoutes();
     for (const BroadcastRoute &route : routes) {
         const QString own = m_settings.IpAddr.isEmpty() ? route.ownAddress : m_settings.IpAddr;
         m_broadcastSources.insert(own);
         m_broadcastTargets.insert(QHostAddress(route.broadcastAddress));
-        send(route.broadcastAddress,
+        // A broadcast is nobody's conversation: the remote host stays the last peer.
+        writeDatagram(route.broadcastAddress,
             buildDatagram(QLatin1String(MessageKind::Announce), m_settings.UserName, own, m_game.GameId));
     }
-    // A broadcast is nobody's conversation: the remote host stays the last peer.
-    m_remoteHost = remoteHost;
 }
 
 void MessengerSession::sayGoodbye()
@@ -436,15 +439,16 @@ bool MessengerSession::acceptsNewPeer()
     return false;
 }
 
-void MessengerSession::markSender(const QString &mark)
+bool MessengerSession::markSender(const QString &mark)
 {
     const ParsedDatagram &p = m_parsed;
     if (m_directory->rowOf(p.IpAddr) < 0) {
         if (!acceptsNewPeer())
-            return;
+            return false;
         ++m_addedRows;
     }
     m_directory->SetUserMark(p.UserName, p.IpAddr, mark);
+    return true;
 }
 
 void MessengerSession::PerformKind()
@@ -478,9 +482,8 @@ void MessengerSession::boxClosed()
 void MessengerSession::receiveAnnounce()
 {
     const ParsedDatagram p = m_parsed;
-    if (m_directory->rowOf(p.IpAddr) < 0 && !acceptsNewPeer())
+    if (!markSender(p.GameId.isEmpty() ? PresenceMark::HeardFrom : PresenceMark::InGame))
         return;
-    markSender(p.GameId.isEmpty() ? PresenceMark::HeardFrom : PresenceMark::InGame);
     send(p.IpAddr, ownDatagram(MessageKind::AnnounceAnswer, p.IpAddr, m_game.GameId));
 }
 
@@ -521,9 +524,8 @@ void MessengerSession::receiveGameRequest()
     const QString program = gameProgramName(p.GameId);
     if (program.isEmpty() || !gameProgramExists(program))
         return;
-    if (m_directory->rowOf(p.IpAddr) < 0 && !acceptsNewPeer())
+    if (!markSender(PresenceMark::InGame))
         return;
-    markSender(PresenceMark::InGame);
     startGame(true);
 }
 

@@ -190,11 +190,13 @@ private:
     void onReadyRead();
     // Sends one datagram; the destination becomes the remote host.
     bool send(const QString &address, const QByteArray &datagram);
+    // Sends one datagram and leaves the remote host as it is.
+    bool writeDatagram(const QString &address, const QByteArray &datagram);
     QByteArray ownDatagram(
         const char *kind, const QString &destination, const QString &gameId, const QString &data = {});
     // Marks the sender of the datagram in hand; adds a row only for a sender
-    // that may be added (see acceptsNewPeer).
-    void markSender(const QString &mark);
+    // that may be added (see acceptsNewPeer). False when it was not marked.
+    bool markSender(const QString &mark);
     // Whether a sender not in the directory may be added and answered: its
     // <IPADDR> must be where the datagram came from, and the cap not reached.
     bool acceptsNewPeer();
