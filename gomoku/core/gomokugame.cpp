@@ -1,6 +1,7 @@
 #include "gomokugame.h"
 
 #include "gomokulink.h"
+#include "textutil.h"
 
 #include <QPointer>
 
@@ -70,42 +71,42 @@ bool GomokuGame::sendToMessenger(const QString &text)
 
 void GomokuGame::ReceiveLinkText(const QString &text)
 {
-    const LinkText split = Control_Data(text.trimmed());
+    const LinkText split = Control_Data(trimSpaces(text));
     const QString &code = split.GameFunc;
     const QString &data = split.GameData;
 
-    if (code == QLatin1String(CodeMessengerName)) {
+    if (code == QLatin1String(LinkCode::MessengerName)) {
         m_linkApplication = data;
-    } else if (code == QLatin1String(CodePartnerName)) {
+    } else if (code == QLatin1String(LinkCode::PartnerName)) {
         m_partnerName = data;
-    } else if (code == QLatin1String(CodePartnerAddress)) {
+    } else if (code == QLatin1String(LinkCode::PartnerAddress)) {
         m_partnerAddress = data;
-    } else if (code == QLatin1String(CodeOwnName)) {
+    } else if (code == QLatin1String(LinkCode::OwnName)) {
         m_ownName = data;
-    } else if (code == QLatin1String(CodeOwnAddress)) {
+    } else if (code == QLatin1String(LinkCode::OwnAddress)) {
         m_ownAddress = data;
-    } else if (code == QLatin1String(CodeStart)) {
+    } else if (code == QLatin1String(LinkCode::Start)) {
         m_rules.setPlayerName(OwnSide, m_ownName);
         m_rules.setPlayerName(PartnerSide, m_partnerName);
         StartGomoku();
-    } else if (code == QLatin1String(CodeEnd)) {
+    } else if (code == QLatin1String(LinkCode::End)) {
         // Ends at once: no message, no end report.
         m_skipEndReport = true;
         const QPointer<GomokuGame> self(this);
         emit closeRequested();
         if (self)
             emit programEnded();
-    } else if (code == QLatin1String(CodeNudge)) {
+    } else if (code == QLatin1String(LinkCode::Nudge)) {
         const QPointer<GomokuGame> self(this);
         emit beepRequested();
         emit flashRequested();
         if (self)
             setPanelText(1, TextHurryUp);
-    } else if (code == QLatin1String(CodeMove)) {
+    } else if (code == QLatin1String(LinkCode::Move)) {
         receiveMove(data);
-    } else if (code == QLatin1String(CodeBlack)) {
+    } else if (code == QLatin1String(LinkCode::Black)) {
         WaitGame(Black);
-    } else if (code == QLatin1String(CodeWhite)) {
+    } else if (code == QLatin1String(LinkCode::White)) {
         WaitGame(White);
     } else {
         showBox(TextInvalidCode + code, QLatin1String(Application));
@@ -216,7 +217,7 @@ void GomokuGame::clickPoint(Qt::MouseButton button, int x, int y)
 
 void GomokuGame::placeOwnStone(qint16 x, qint16 y)
 {
-    const QString text = linkMessage(QLatin1String(CodeMove), moveData(m_ownAddress, x, y));
+    const QString text = linkMessage(QLatin1String(LinkCode::Move), moveData(m_ownAddress, x, y));
     const QPointer<GomokuGame> self(this);
     if (!sendToMessenger(text) && self)
         showBox(TextSendFailed + m_linkApplication + text, QLatin1String(Application));
@@ -229,7 +230,7 @@ void GomokuGame::placeOwnStone(qint16 x, qint16 y)
 void GomokuGame::sendNudge()
 {
     const QPointer<GomokuGame> self(this);
-    if (!sendToMessenger(linkMessage(QLatin1String(CodeNudge))) && self)
+    if (!sendToMessenger(linkMessage(QLatin1String(LinkCode::Nudge))) && self)
         showBox(TextNudgeFailed, QLatin1String(Application));
 }
 
@@ -240,7 +241,7 @@ void GomokuGame::unload()
     m_unloaded = true;
     if (!m_skipEndReport) {
         const QPointer<GomokuGame> self(this);
-        if (!sendToMessenger(linkMessage(QLatin1String(CodeEnd))) && self && !m_quietEndReport)
+        if (!sendToMessenger(linkMessage(QLatin1String(LinkCode::End))) && self && !m_quietEndReport)
             showBox(TextEndReportFailed, QLatin1String(Application));
         if (!self)
             return;

@@ -10,10 +10,10 @@
 //
 //   LinkMessage = "<GAMEFUNC>" code "<GAMEDATA>" data    no terminator
 //
-// Codes received: "#1" messenger's application name, "#2" partner's name,
-// "#3" partner's address, "#4" own name, "#5" own address, "20" own side
-// black, "21" own side white, "01" start, "10" move, "40" nudge, "99" end now.
-// Codes sent: "10" move, "40" nudge, "99" end report (data empty).
+// The codes are the shared LinkCode table: the game receives the
+// introduction (#1..#5), its colour (20/21), start (01), the partner's moves
+// (10), nudges (40) and end now (99); it sends moves (10), nudges (40) and
+// its end report (99, data empty).
 //
 //   move data = "(" address ")" x "," y      x column, y row, 1..19, decimal
 //
@@ -25,18 +25,6 @@ constexpr const char *Application = "GOMOKU";
 
 using LinkMessage::DataTag;
 using LinkMessage::FuncTag;
-
-constexpr const char *CodeMessengerName = "#1";
-constexpr const char *CodePartnerName = "#2";
-constexpr const char *CodePartnerAddress = "#3";
-constexpr const char *CodeOwnName = "#4";
-constexpr const char *CodeOwnAddress = "#5";
-constexpr const char *CodeStart = "01";
-constexpr const char *CodeEnd = "99";
-constexpr const char *CodeNudge = "40";
-constexpr const char *CodeMove = "10";
-constexpr const char *CodeBlack = "20";
-constexpr const char *CodeWhite = "21";
 
 // Code and data of one received text.
 struct LinkText

@@ -261,6 +261,9 @@ void tst_GomokuGame::badMovesAreRejected_data()
     QTest::newRow("semicolon") << "(192.168.0.7)9;10";
     QTest::newRow("three numbers") << "(192.168.0.7)9,10,11";
     QTest::newRow("space inside") << "(192.168.0.7) 9,10";
+    // Link texts lose spaces at their ends only, in the game as in the
+    // messenger: a line break stays part of the move.
+    QTest::newRow("line break after") << "(192.168.0.7)9,10\r\n";
     QTest::newRow("empty") << "";
 }
 
