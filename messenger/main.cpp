@@ -1,6 +1,6 @@
 #include "frm_pelwickUDP.h"
+#include "messengerprogram.h"
 #include "pelwickversion.h"
-#include "terminationwatcher.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -16,19 +16,5 @@ int main(int argc, char *argv[])
     MessengerEnvironment environment;
     environment.appName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     frm_pelwickUDP window(environment);
-
-    // Log-out, shutdown and Ctrl+C close the messenger as its user would.
-    // Watched from the start, so a signal during start-up waits for the
-    // event loop instead of killing the program unsaved.
-    TerminationWatcher termination;
-    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &window, [&window] { window.close(); });
-
-    if (!window.Form_Load())
-        return 0;
-    QObject::connect(&window, &frm_pelwickUDP::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.Form_Unload(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.Form_Unload(); });
-
-    window.show();
-    return app.exec();
+    return runMessenger(window);
 }

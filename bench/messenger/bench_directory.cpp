@@ -7,6 +7,7 @@
 // loopback that count what they receive, the others are loopback addresses
 // nobody listens on. Nothing leaves the machine.
 #include "frm_pelwickUDP.h"
+#include "peerpresence.h"
 #include "messagebox.h"
 #include "quietsettings.h"
 #include "settingsmapping.h"
@@ -114,7 +115,7 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
     }
     UserDirectory *list = window.session()->directory();
     for (int i = 0; i < rows; ++i)
-        list->appendRow(QStringLiteral("ユーザー%1").arg(i), QStringLiteral("×"), rowAddress(i));
+        list->appendRow(QStringLiteral("ユーザー%1").arg(i), PresenceMark::NotHeard, rowAddress(i));
 
     f.save = bestOf(runs, [&] {
         QElapsedTimer t;
@@ -130,7 +131,7 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
         }
         QElapsedTimer t;
         t.start();
-        window.session()->announce();
+        window.session()->presence()->announce();
         const double ms = t.nsecsElapsed() / 1e6;
         // Every peer row got exactly one 01.
         QCoreApplication::processEvents();

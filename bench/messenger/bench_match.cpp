@@ -106,7 +106,7 @@ int main(int argc, char *argv[])
     }
     frm_pelwickUDP *window = alice.start();
     if (!window || !waitFor([&] {
-            return window->session()->directory()->mark(0) == QStringLiteral("○");
+            return window->session()->directory()->mark(0) == PresenceMark::HeardFrom;
         })) {
         std::fprintf(stderr, "the messengers did not find each other\n");
         return 1;
@@ -147,6 +147,5 @@ int main(int argc, char *argv[])
     bobProcess.write("close\n");
     bobProcess.waitForFinished(5000);
     window->close();
-    EndGameProgram();
     return 0;
 }

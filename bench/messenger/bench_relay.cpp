@@ -3,11 +3,12 @@
 // game with a partner socket on 127.0.0.2; the game is a link source of this
 // process standing in for GOMOKU (a stand-in program keeps the messenger's
 // game process alive).
-#include "userdirectory.h"
 #include "frm_pelwickUDP.h"
+#include "gameprograms.h"
+#include "gamerelay.h"
 #include "messagebox.h"
 #include "pelwickUDP030.h"
-#include "pelwickUDP040.h"
+#include "userdirectory.h"
 #include "quietsettings.h"
 #include "settingsstore.h"
 
@@ -72,7 +73,7 @@ int main(int argc, char *argv[])
 
     partner.writeDatagram("31<USERNAME>p<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>",
                           QHostAddress(QStringLiteral("127.0.0.3")), port);
-    if (!waitFor([&] { return messenger.session()->currentGame().GameName == QLatin1String("GOMOKU") && GameProcessHandle() != 0
+    if (!waitFor([&] { return messenger.session()->game()->currentGame().GameName == QLatin1String("GOMOKU") && messenger.session()->game()->gamePrograms()->GameProcessHandle() != 0
                              && messenger.statusText() == QStringLiteral("ゲームスタート要求を出しました。"); },
                  10000)) {
         std::fprintf(stderr, "game did not start: %s\n", qPrintable(messenger.statusText()));
@@ -95,7 +96,6 @@ int main(int argc, char *argv[])
     std::printf("relayed move, datagram sent -> poked into the game (%d rounds): median %.3f ms, p90 %.3f ms, "
                 "p99 %.3f ms, max %.3f ms\n",
                 rounds, at(0.5), at(0.9), at(0.99), ms.last());
-    EndGameProgram();
     messenger.close();
     return 0;
 }

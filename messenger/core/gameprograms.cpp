@@ -1,7 +1,6 @@
 #include "gameprograms.h"
 
 #include "pelwickUDP030.h"
-#include "pelwickUDP040.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,19 +28,18 @@ bool SystemGamePrograms::exists(const QString &programName) const
 
 bool SystemGamePrograms::start(const QString &programName)
 {
-    GameProgramPath = QDir(m_programDirectory).filePath(fileName(programName));
-    GameProgramRuntimeDirectory = m_runtimeDirectory;
-    return StartGameProgram() != 0;
+    const QString GameProgramPath = QDir(m_programDirectory).filePath(fileName(programName));
+    return m_control.StartGameProgram(GameProgramPath, m_runtimeDirectory) != 0;
 }
 
-bool SystemGamePrograms::running() const
+quintptr SystemGamePrograms::GameProcessHandle() const
 {
-    return GameProcessHandle() != 0;
+    return m_control.GameProcessHandle();
 }
 
 bool SystemGamePrograms::end()
 {
-    return EndGameProgram() == 0;
+    return m_control.EndGameProgram() == 0;
 }
 
 bool SystemGamePrograms::poke(const QString &text, const QString &application)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pelwickUDP040.h"
+
 #include <QString>
 
 // The seam through which the messenger starts and ends its game programs and
@@ -14,16 +16,17 @@ public:
     // Starts it, ending a game program of an earlier start; false when it
     // cannot be started.
     virtual bool start(const QString &programName) = 0;
-    // Whether the program of the last start is still ours.
-    virtual bool running() const = 0;
+    // The program of the last start while it is still ours (its process
+    // id), 0 when there is none.
+    virtual quintptr GameProcessHandle() const = 0;
     // Ends the program of the last start; true when none is left.
     virtual bool end() = 0;
     // Pokes one link text into the program's input item; true when accepted.
     virtual bool poke(const QString &text, const QString &application) = 0;
 };
 
-// Game programs as files in programDirectory ("GOMOKU", "OTHELLO"), run by
-// StartGameProgram and EndGameProgram, reached over the link in
+// Game programs as files in programDirectory ("GOMOKU", "OTHELLO"), run as
+// child processes of a GameProgramControl, reached over the link in
 // runtimeDirectory.
 class SystemGamePrograms : public GamePrograms
 {
@@ -32,7 +35,7 @@ public:
 
     bool exists(const QString &programName) const override;
     bool start(const QString &programName) override;
-    bool running() const override;
+    quintptr GameProcessHandle() const override;
     bool end() override;
     bool poke(const QString &text, const QString &application) override;
 
@@ -42,6 +45,7 @@ public:
 private:
     QString m_programDirectory;
     QString m_runtimeDirectory;
+    GameProgramControl m_control;
 };
 
 // "GOMOKU" for game id 01, "OTHELLO" for 02, empty otherwise.

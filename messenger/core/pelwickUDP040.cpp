@@ -7,53 +7,47 @@
 
 #include <algorithm>
 
-QString GameProgramPath;
-QString GameProgramRuntimeDirectory;
-
 namespace {
-
-// The one owner of the started game program. Never destroyed at exit: a
-// messenger that ends without EndGameProgram leaves its game running, as a
-// detached program would.
-QProcess *gameProcess = nullptr;
-quintptr gameHandle = 0;
 
 constexpr int StartWaitMs = 5000;
 constexpr int EndWaitMs = 3000;
 
-void forgetGame()
+} // namespace
+
+GameProgramControl::~GameProgramControl()
 {
-    if (gameProcess) {
-        gameProcess->disconnect();
-        gameProcess->deleteLater();
-    }
-    gameProcess = nullptr;
-    gameHandle = 0;
+    // A game outlives no messenger: the messenger ends its game as it
+    // closes, and whatever owns this control is closing.
+    kill();
+    delete m_process;
 }
 
-bool killGame()
+void GameProgramControl::forget()
+{
+    if (m_process) {
+        m_process->disconnect();
+        m_process->deleteLater();
+    }
+    m_process = nullptr;
+    m_handle = 0;
+}
+
+bool GameProgramControl::kill()
 {
     // A program that already ended by itself cannot be ended; looking first
     // makes that answer independent of whether its end was noticed yet.
-    if (!gameProcess || gameProcess->state() == QProcess::NotRunning || gameProcess->waitForFinished(0))
+    if (!m_process || m_process->state() == QProcess::NotRunning || m_process->waitForFinished(0))
         return false;
     // QProcess signals only its own unreaped child, never a reused id.
-    gameProcess->kill();
-    return gameProcess->waitForFinished(EndWaitMs);
+    m_process->kill();
+    return m_process->waitForFinished(EndWaitMs);
 }
 
-} // namespace
-
-quintptr GameProcessHandle()
+quintptr GameProgramControl::StartGameProgram(const QString &GameProgramPath, const QString &runtimeDirectory)
 {
-    return gameHandle;
-}
-
-quintptr StartGameProgram()
-{
-    if (gameProcess) {
-        killGame();
-        forgetGame();
+    if (m_process) {
+        kill();
+        forget();
     }
     if (GameProgramPath.isEmpty())
         return 0;
@@ -62,9 +56,9 @@ quintptr StartGameProgram()
     process->setWorkingDirectory(QFileInfo(GameProgramPath).absolutePath());
     process->setStandardInputFile(QProcess::nullDevice());
     process->setProcessChannelMode(QProcess::ForwardedChannels);
-    if (!GameProgramRuntimeDirectory.isEmpty()) {
+    if (!runtimeDirectory.isEmpty()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), GameProgramRuntimeDirectory);
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDirectory);
         process->setProcessEnvironment(environment);
     }
     process->start();
@@ -72,18 +66,18 @@ quintptr StartGameProgram()
         delete process;
         return 0;
     }
-    gameProcess = process;
-    gameHandle = quintptr(process->processId());
-    return gameHandle;
+    m_process = process;
+    m_handle = quintptr(process->processId());
+    return m_handle;
 }
 
-quintptr EndGameProgram()
+quintptr GameProgramControl::EndGameProgram()
 {
-    if (!gameHandle)
+    if (!m_handle)
         return 0;
-    if (!killGame())
-        return gameHandle;
-    forgetGame();
+    if (!kill())
+        return m_handle;
+    forget();
     return 0;
 }
 

@@ -5,32 +5,46 @@
 
 #include <optional>
 
+class QProcess;
+
 // The game program the messenger starts, and the process list.
 
-// Full path of the game program StartGameProgram runs: the messenger's
-// folder + "/" + game name (GOMOKU or OTHELLO). Set by the game relay.
-extern QString GameProgramPath;
+// The game program the messenger started: one at a time, a child process
+// owned here until EndGameProgram ends it (or the control is destroyed).
+class GameProgramControl
+{
+public:
+    GameProgramControl() = default;
+    GameProgramControl(const GameProgramControl &) = delete;
+    GameProgramControl &operator=(const GameProgramControl &) = delete;
+    ~GameProgramControl();
 
-// The runtime directory the game program is started with (where its link
-// meets the messenger's). Empty: the program inherits the messenger's.
-extern QString GameProgramRuntimeDirectory;
+    // The game program started last: a non-zero handle (its process id)
+    // while this control still owns it, 0 when there is none.
+    quintptr GameProcessHandle() const { return m_handle; }
 
-// The game program started last: a non-zero handle (its process id) while
-// this module still owns it, 0 when there is none.
-quintptr GameProcessHandle();
+    // Runs GameProgramPath (the messenger's folder + "/" + game name) as a
+    // child process (in its own folder, standard input closed, output
+    // passed through) and returns its handle; 0 when it cannot be started.
+    // runtimeDirectory: where its link meets the messenger's (empty: the
+    // messenger's own). A game program of an earlier start that still runs
+    // is ended first: two games cannot both serve the link.
+    quintptr StartGameProgram(const QString &GameProgramPath, const QString &runtimeDirectory = {});
 
-// Runs GameProgramPath as a child process owned by this module (in its own
-// folder, standard input closed, output passed through) and returns its
-// handle; 0 when it cannot be started. A game program of an earlier start
-// that still runs is ended first: two games cannot both serve the link.
-quintptr StartGameProgram();
+    // Ends the started game program the hard way (SIGKILL: it gets no
+    // chance to send anything) and forgets it. 0 when no started game
+    // program is left; otherwise the handle that could not be ended, still
+    // stored. A program that already ended by itself cannot be ended: its
+    // handle is returned and stays until the next start.
+    quintptr EndGameProgram();
 
-// Ends the started game program the hard way (SIGKILL: it gets no chance to
-// send anything) and forgets it. 0 when no started game program is left;
-// otherwise the handle that could not be ended, still stored. A program
-// that already ended by itself cannot be ended: its handle is returned and
-// stays until the next start.
-quintptr EndGameProgram();
+private:
+    bool kill();
+    void forget();
+
+    QProcess *m_process = nullptr;
+    quintptr m_handle = 0;
+};
 
 // One process as the process list shows it.
 struct ProcessEntry

@@ -27,7 +27,7 @@ QVariant UserDirectory::data(const QModelIndex &index, int role) const
     case NameColumn:
         return r.name;
     case MarkColumn:
-        return r.mark;
+        return presenceGlyph(r.mark);
     case AddressColumn:
         return r.address;
     }
@@ -51,10 +51,15 @@ QVariant UserDirectory::headerData(int section, Qt::Orientation orientation, int
 
 bool UserDirectory::lessThan(const Row &a, const Row &b) const
 {
-    auto key = [this](const Row &r) -> const QString & {
-        return m_sortColumn == MarkColumn ? r.mark : m_sortColumn == AddressColumn ? r.address : r.name;
-    };
-    return m_sortOrder == Qt::AscendingOrder ? key(a) < key(b) : key(b) < key(a);
+    const Row &first = m_sortOrder == Qt::AscendingOrder ? a : b;
+    const Row &second = m_sortOrder == Qt::AscendingOrder ? b : a;
+    switch (m_sortColumn) {
+    case MarkColumn:
+        return first.mark < second.mark;
+    case AddressColumn:
+        return first.address < second.address;
+    }
+    return first.name < second.name;
 }
 
 void UserDirectory::sort(int column, Qt::SortOrder order)
@@ -131,7 +136,7 @@ int UserDirectory::rowOf(const QString &address) const
     return m_byAddress.value(address, -1);
 }
 
-void UserDirectory::SetUserMark(const QString &name, const QString &address, const QString &mark)
+void UserDirectory::markUser(const QString &name, const QString &address, PresenceMark mark)
 {
     const int i = rowOf(address);
     if (i < 0) {
@@ -150,14 +155,14 @@ void UserDirectory::SetUserMark(const QString &name, const QString &address, con
         emit entriesChanged();
 }
 
-void UserDirectory::RemoveUserByAddress(const QString &address)
+void UserDirectory::removeUser(const QString &address)
 {
     const int i = rowOf(address);
     if (i >= 0)
         removeRow(i);
 }
 
-void UserDirectory::SetAllMarks(const QString &mark)
+void UserDirectory::markAll(PresenceMark mark)
 {
     if (m_rows.isEmpty())
         return;
@@ -168,7 +173,7 @@ void UserDirectory::SetAllMarks(const QString &mark)
         sort(m_sortColumn, m_sortOrder);
 }
 
-void UserDirectory::appendRow(const QString &name, const QString &mark, const QString &address)
+void UserDirectory::appendRow(const QString &name, PresenceMark mark, const QString &address)
 {
     Row r { name, mark, address };
     const int at = sortedPosition(r);

@@ -1,17 +1,11 @@
 #pragma once
 
+#include "presencemark.h"
 #include "settingsmapping.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QList>
-
-// PresenceMark: the state column of a user row.
-namespace PresenceMark {
-inline const QString HeardFrom = QStringLiteral("○");
-inline const QString InGame = QStringLiteral("★");
-inline const QString NotHeard = QStringLiteral("×");
-} // namespace PresenceMark
 
 // UserDirectory: the known users, one row per user (name, mark, IPv4
 // address text), in the order the list shows them. Rows are identified by
@@ -31,7 +25,7 @@ public:
     struct Row
     {
         QString name;
-        QString mark;
+        PresenceMark mark = PresenceMark::NotHeard;
         QString address;
     };
 
@@ -46,7 +40,7 @@ public:
 
     const Row &row(int i) const { return m_rows.at(i); }
     QString name(int i) const { return m_rows.at(i).name; }
-    QString mark(int i) const { return m_rows.at(i).mark; }
+    PresenceMark mark(int i) const { return m_rows.at(i).mark; }
     QString address(int i) const { return m_rows.at(i).address; }
 
     // The first row with this address, or -1.
@@ -54,13 +48,13 @@ public:
 
     // Updates the first row with address (name when it differs, mark), or
     // adds a row when there is none.
-    void SetUserMark(const QString &name, const QString &address, const QString &mark);
+    void markUser(const QString &name, const QString &address, PresenceMark mark);
     // Removes the first row with address; nothing when there is none.
-    void RemoveUserByAddress(const QString &address);
-    void SetAllMarks(const QString &mark);
+    void removeUser(const QString &address);
+    void markAll(PresenceMark mark);
 
     // Adds a row without looking for its address first.
-    void appendRow(const QString &name, const QString &mark, const QString &address);
+    void appendRow(const QString &name, PresenceMark mark, const QString &address);
     void removeRow(int i);
     void clearRows();
 
@@ -91,3 +85,19 @@ private:
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
+
+// The list routines through which the receive paths change presence.
+inline void SetUserMark(UserDirectory &directory, const QString &name, const QString &address, PresenceMark mark)
+{
+    directory.markUser(name, address, mark);
+}
+
+inline void RemoveUserByAddress(UserDirectory &directory, const QString &address)
+{
+    directory.removeUser(address);
+}
+
+inline void SetAllMarks(UserDirectory &directory, PresenceMark mark)
+{
+    directory.markAll(mark);
+}

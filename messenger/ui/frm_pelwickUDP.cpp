@@ -5,9 +5,12 @@
 #include "Frm_pelwickPlp.h"
 #include "arrivalsound.h"
 #include "desktopnotifier.h"
+#include "gamerelay.h"
 #include "messagebox.h"
 #include "pelwickUDP050.h"
 #include "pelwickversion.h"
+#include "peerpresence.h"
+#include "sessionstorage.h"
 #include "settingsstore.h"
 #include "trayicon.h"
 #include "userdirectory.h"
@@ -102,7 +105,7 @@ void frm_pelwickUDP::connectSession()
 bool frm_pelwickUDP::Form_Load()
 {
     // 1. One messenger per user.
-    if (!m_session->lockInstance()) {
+    if (!m_session->storage()->lockInstance()) {
         ShowMessageBox({ this, QStringLiteral("既に起動されています。"), windowTitle() });
         return false;
     }
@@ -147,7 +150,7 @@ bool frm_pelwickUDP::Form_Load()
     m_session->openLink();
 
     // 10. Announce presence to every listed user and every subnet.
-    m_session->announce(true);
+    m_session->presence()->announce(true);
 
     // 11. The notification-area icon.
     trayIcon(true);
@@ -160,11 +163,11 @@ void frm_pelwickUDP::Form_Unload()
         return;
     m_unloaded = true;
     LoadOrSaveSettings(false);
-    m_session->sayGoodbye();
+    m_session->presence()->sayGoodbye();
     trayIcon(false);
-    m_session->endGameProgram();
+    m_session->game()->endGameProgram();
     m_session->closeSocket();
-    m_session->unlockInstance();
+    m_session->storage()->unlockInstance();
     emit unloaded();
 }
 
@@ -253,7 +256,7 @@ void frm_pelwickUDP::requestGame(const QString &gameId)
     int row = m_listUser->currentIndex().row();
     if (row < 0 && !m_listUser->selectedRows().isEmpty())
         row = m_listUser->selectedRows().first();
-    m_session->requestGame(gameId, row);
+    m_session->game()->requestGame(gameId, row);
 }
 
 void frm_pelwickUDP::showSessionBox(const QString &text)
@@ -288,8 +291,9 @@ void frm_pelwickUDP::restoreToFront()
 
 void frm_pelwickUDP::updateGameMenu()
 {
-    menuGame->setChecked(m_session->inGame());
-    menuGame->setVisible(m_session->gameOffered());
+    const bool playing = m_session->game()->state() == GameState::Playing;
+    menuGame->setChecked(playing);
+    menuGame->setVisible(!playing);
 }
 
 void frm_pelwickUDP::trayIcon(bool set)
@@ -325,8 +329,8 @@ void frm_pelwickUDP::ListUser_RightPress()
         menuRemove->setVisible(false);
     } else {
         menuRemove->setVisible(true);
-        const bool gomoku = m_session->gameProgramExists(QStringLiteral("GOMOKU"));
-        const bool othello = m_session->gameProgramExists(QStringLiteral("OTHELLO"));
+        const bool gomoku = m_session->game()->gameProgramExists(QStringLiteral("GOMOKU"));
+        const bool othello = m_session->game()->gameProgramExists(QStringLiteral("OTHELLO"));
         menuGame->setVisible(gomoku || othello);
         menuGame_Gomoku->setVisible(gomoku);
         menuGame_Osero->setVisible(othello);

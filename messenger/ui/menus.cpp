@@ -13,6 +13,7 @@
 #include "messengermenus.h"
 #include "pelwickUDP050.h"
 #include "pelwickUDP080.h"
+#include "peerpresence.h"
 #include "userdirectory.h"
 #include "userlist.h"
 
@@ -102,7 +103,7 @@ void frm_pelwickUDP::menuTaskBarOpsion_Click()
 {
     SetTopmost(false, this);
     if (showOptionsDialog())
-        m_session->announce();
+        m_session->presence()->announce();
     SetTopmost(localSettings().FormTop, this);
 }
 
@@ -118,7 +119,7 @@ bool frm_pelwickUDP::showOptionsDialog()
         m_env.dialogHook(&dialog);
     else
         dialog.exec();
-    return SettingsApplied;
+    return dialog.SettingsApplied();
 }
 
 void frm_pelwickUDP::menuTaskBarNet_Click()
@@ -148,7 +149,7 @@ void frm_pelwickUDP::editSystemFile(const QString &path)
 
 void frm_pelwickUDP::menuListUserLanCheck_Click()
 {
-    m_session->checkConnections();
+    m_session->presence()->checkConnections();
 }
 
 void frm_pelwickUDP::menuRemove_Click()
@@ -157,7 +158,7 @@ void frm_pelwickUDP::menuRemove_Click()
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::No });
     if (answer != QMessageBox::Yes)
         return;
-    m_session->sendRemovalRequest(m_listUser->selectedRows());
+    m_session->presence()->sendRemovalRequest(m_listUser->selectedRows());
     ShowStatus(QStringLiteral("相手に自分の情報を消去する様に要求しました"));
     const int current = m_listUser->currentSelectedRow();
     if (current >= 0)

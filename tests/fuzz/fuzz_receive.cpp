@@ -30,7 +30,7 @@ class StandInGames : public GamePrograms
 public:
     bool exists(const QString &programName) const override { return !programName.isEmpty(); }
     bool start(const QString &) override { return m_running = true; }
-    bool running() const override { return m_running; }
+    quintptr GameProcessHandle() const override { return m_running ? 1 : 0; }
     bool end() override
     {
         m_running = false;
@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size > size_t(MaxDatagramSize))
         return -1;
     MessengerSession *session = messenger->session;
-    session->handleDatagram(QByteArrayView(data, qsizetype(size)));
+    session->channel()->receive(QByteArrayView(data, qsizetype(size)));
     // Boxes are asked for from the event loop.
     QCoreApplication::processEvents();
     // Keep the directory bounded over millions of inputs.

@@ -3,6 +3,7 @@
 // list, the about box and the lamp pop-up.
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" pelwick_screenshots <folder>
 #include "Frm_pelwickPlp.h"
+#include "datagramchannel.h"
 #include "datagram.h"
 #include "frm_pelwickAbt.h"
 #include "frm_pelwickPrc.h"
@@ -113,7 +114,7 @@ bool messengerWindow(const QString &file)
     users->appendRow(QStringLiteral("じろう"), PresenceMark::InGame, QStringLiteral("192.168.10.30"));
     users->appendRow(QStringLiteral("はなこ"), PresenceMark::NotHeard, QStringLiteral("192.168.10.35"));
     users->appendRow(QStringLiteral("suzuki"), PresenceMark::HeardFrom, QStringLiteral("192.168.10.41"));
-    window.session()->handleDatagram(buildDatagram(QStringLiteral("11"), QStringLiteral("さくら"),
+    window.session()->channel()->receive(buildDatagram(QStringLiteral("11"), QStringLiteral("さくら"),
         QStringLiteral("192.168.10.22"), {}, QStringLiteral("15時からの打ち合わせは第2会議室に変わりました。")));
     window.ListUser()->setCurrentIndex(users->index(0, 0));
     if (auto *txtS = window.findChild<QPlainTextEdit *>(QStringLiteral("txtS")))

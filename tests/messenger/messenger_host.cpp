@@ -1,6 +1,6 @@
-// A messenger in a process of its own, for tests that need two messengers
-// with a game program each (the game-process record is one per process) or
-// that kill the messenger. It prints "ready" once loaded.
+// A messenger in a process of its own, run as the program runs it, for
+// tests that need two messengers with a game program each or that kill or
+// signal the messenger. It prints "ready" once loaded.
 //
 // Usage: messenger_host <address> <settings dir> <runtime dir> <program dir>
 // The settings store must hold the port, user name and directory already.
@@ -12,7 +12,9 @@
 // Every message box is answered with its default button and printed as
 // "box <text>".
 #include "frm_pelwickUDP.h"
+#include "gamerelay.h"
 #include "messagebox.h"
+#include "messengerprogram.h"
 #include "userdirectory.h"
 #include "userlist.h"
 
@@ -41,11 +43,11 @@ void runCommand(frm_pelwickUDP &window, const QStringList &words)
     } else if (command == QLatin1String("marks")) {
         QStringList marks;
         for (int i = 0; i < window.session()->directory()->rowCount(); ++i)
-            marks.append(window.session()->directory()->mark(i));
+            marks.append(presenceGlyph(window.session()->directory()->mark(i)));
         say(QStringLiteral("marks ") + marks.join(QLatin1Char(' ')));
     } else if (command == QLatin1String("game")) {
-        say(QStringLiteral("game ") + window.session()->currentGame().PartnerAddress + QLatin1Char('|')
-            + window.session()->currentGame().GameName);
+        say(QStringLiteral("game ") + window.session()->game()->currentGame().PartnerAddress + QLatin1Char('|')
+            + window.session()->game()->currentGame().GameName);
     } else if (command == QLatin1String("users")) {
         QStringList users;
         for (int i = 0; i < window.session()->directory()->rowCount(); ++i)
@@ -84,12 +86,6 @@ int main(int argc, char *argv[])
         env.dataDirectory = QString::fromLocal8Bit(argv[5]);
 
     frm_pelwickUDP window(env);
-    if (!window.Form_Load()) {
-        say(QStringLiteral("load failed"));
-        return 1;
-    }
-    QObject::connect(&window, &frm_pelwickUDP::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
-
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QByteArray pending;
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
@@ -108,7 +104,14 @@ int main(int argc, char *argv[])
             runCommand(window, line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
         }
     });
-
-    say(QStringLiteral("ready"));
-    return app.exec();
+    // Run as the program runs, so a termination signal ends it as it ends
+    // the program.
+    bool loaded = false;
+    const int code = runMessenger(window, [&loaded] {
+        loaded = true;
+        say(QStringLiteral("ready"));
+    });
+    if (!loaded)
+        say(QStringLiteral("load failed"));
+    return loaded ? code : 1;
 }

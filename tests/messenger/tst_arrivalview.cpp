@@ -60,12 +60,12 @@ void tst_ArrivalView::start(bool notify)
     m_window = std::make_unique<frm_pelwickUDP>(env);
     QVERIFY(m_window->Form_Load());
     m_window->session()->directory()->appendRow(
-        QStringLiteral("peer"), QStringLiteral("○"), QStringLiteral("127.0.0.2"));
+        QStringLiteral("peer"), PresenceMark::HeardFrom, QStringLiteral("127.0.0.2"));
 }
 
 void tst_ArrivalView::arrive(const QString &text)
 {
-    m_window->session()->handleDatagram(
+    m_window->session()->channel()->receive(
         buildDatagram(QStringLiteral("11"), QStringLiteral("peer"), QStringLiteral("127.0.0.2"), {}, text));
     // The log takes its blocks once per turn of the event loop.
     m_window->logText();

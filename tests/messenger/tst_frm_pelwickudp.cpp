@@ -19,9 +19,9 @@ namespace {
 const QString Me = QStringLiteral("127.0.0.3");
 const QString Peer2 = QStringLiteral("127.0.0.2");
 const QString Peer4 = QStringLiteral("127.0.0.4");
-const QString Heard = PresenceMark::HeardFrom;
-const QString InGame = PresenceMark::InGame;
-const QString NotHeard = PresenceMark::NotHeard;
+constexpr PresenceMark Heard = PresenceMark::HeardFrom;
+constexpr PresenceMark InGame = PresenceMark::InGame;
+constexpr PresenceMark NotHeard = PresenceMark::NotHeard;
 
 // Records what the arrival notice would play.
 class RecordingPlayer : public ArrivalSoundPlayer
@@ -39,7 +39,7 @@ class FakeGames : public GamePrograms
 public:
     bool exists(const QString &programName) const override { return present.contains(programName); }
     bool start(const QString &) override { return m_running = true; }
-    bool running() const override { return m_running; }
+    quintptr GameProcessHandle() const override { return m_running ? 1 : 0; }
     bool end() override
     {
         m_running = false;
@@ -102,7 +102,7 @@ private:
     {
         QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("CmdSend")), Qt::LeftButton);
     }
-    int addRow(const QString &name, const QString &mark, const QString &address)
+    int addRow(const QString &name, PresenceMark mark, const QString &address)
     {
         directory()->appendRow(name, mark, address);
         return directory()->rowOf(address);
@@ -121,7 +121,7 @@ private:
         QTest::mouseRelease(list()->viewport(), Qt::RightButton, {}, rowCenter(row));
     }
     // A datagram from a peer, handled as if it had just arrived.
-    void arrive(const QByteArray &datagram) const { m_window->session()->handleDatagram(datagram); }
+    void arrive(const QByteArray &datagram) const { m_window->session()->channel()->receive(datagram); }
 
     quint16 m_port = 0;
     // Stand-ins the window's seams point to; they outlive the window.
@@ -305,8 +305,8 @@ void tst_frm_pelwickUDP::twoMessengersSeeEachOther()
 
 void tst_frm_pelwickUDP::terminatedProcessSaysGoodbyeToEveryRow()
 {
-    // A real Pelwick process bound to every address of this machine cannot
-    // run beside the test's messenger on the same port.
+    // A messenger process run as the program runs, on the test messenger's
+    // address.
     m_window = nullptr;
     m_me.reset();
     QTemporaryDir home;
@@ -329,12 +329,9 @@ void tst_frm_pelwickUDP::terminatedProcessSaysGoodbyeToEveryRow()
     UdpPeer third(QStringLiteral("127.0.0.5"), m_port);
     QVERIFY(third.isBound());
     QProcess pelwick;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", config);
-    env.insert("XDG_RUNTIME_DIR", runtime);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    pelwick.setProcessEnvironment(env);
-    pelwick.start(QStringLiteral(PELWICK_BIN_DIR "/Pelwick"), {});
+    pelwick.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    pelwick.start(QStringLiteral(MESSENGER_HOST_PATH),
+        { Me, config, runtime, home.filePath(QStringLiteral("programs")), home.filePath(QStringLiteral("data")) });
     QVERIFY(pelwick.waitForStarted());
     // The announcement to every row proves it is up.
     for (UdpPeer *peer : { m_peers[Peer2].get(), &third, m_peers[Peer4].get() }) {
@@ -356,7 +353,7 @@ void tst_frm_pelwickUDP::refusedSendSaysWhyAndKeepsTheText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("mark");
+    QTest::addColumn<PresenceMark>("mark");
     QTest::addColumn<bool>("selected");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("focus");
@@ -377,7 +374,7 @@ void tst_frm_pelwickUDP::refusedSendSaysWhyAndKeepsTheText()
 {
     QFETCH(QString, text);
     QFETCH(QString, address);
-    QFETCH(QString, mark);
+    QFETCH(PresenceMark, mark);
     QFETCH(bool, selected);
     QFETCH(QString, status);
     QFETCH(QString, focus);
@@ -453,7 +450,7 @@ void tst_frm_pelwickUDP::columnClicksToggleTheOrderAndSwitchTheKey()
 
 void tst_frm_pelwickUDP::popupEntriesFollowTheRowAndTheGamePrograms_data()
 {
-    QTest::addColumn<QString>("mark");
+    QTest::addColumn<PresenceMark>("mark");
     QTest::addColumn<bool>("gomoku");
     QTest::addColumn<bool>("othello");
     QTest::addColumn<bool>("game");
@@ -469,7 +466,7 @@ void tst_frm_pelwickUDP::popupEntriesFollowTheRowAndTheGamePrograms_data()
 
 void tst_frm_pelwickUDP::popupEntriesFollowTheRowAndTheGamePrograms()
 {
-    QFETCH(QString, mark);
+    QFETCH(PresenceMark, mark);
     QFETCH(bool, gomoku);
     QFETCH(bool, othello);
     QFETCH(bool, game);
@@ -524,7 +521,7 @@ void tst_frm_pelwickUDP::gameMenuFollowsTheSessionsGameState()
 
     // The partner asks, this messenger accepts: a game is on.
     arrive("31<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>");
-    QVERIFY(m_games->running());
+    QVERIFY(m_games->GameProcessHandle() != 0);
     QVERIFY(m_window->menuGame->isChecked());
     QVERIFY(!m_window->menuGame->isVisible());
 
@@ -544,16 +541,16 @@ void tst_frm_pelwickUDP::gameRequestGoesToTheCurrentRow()
     select({ 0 });
     list()->selectionModel()->setCurrentIndex(directory()->index(1, 0), QItemSelectionModel::NoUpdate);
     m_window->menuGame_Gomoku->trigger();
-    QCOMPARE(session->currentGame().PartnerAddress, Peer4);
-    QCOMPARE(session->currentGame().GameId, QStringLiteral("01"));
+    QCOMPARE(session->game()->currentGame().PartnerAddress, Peer4);
+    QCOMPARE(session->game()->currentGame().GameId, QStringLiteral("01"));
     QCOMPARE(m_window->statusText(), QStringLiteral("ゲームスタート要求を出しました。"));
     QVERIFY(m_peers[Peer4]->receive().startsWith("31<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA>"));
 
     // Without a current row, the first selected one.
     list()->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
     m_window->menuGame_Osero->trigger();
-    QCOMPARE(session->currentGame().PartnerAddress, Peer2);
-    QCOMPARE(session->currentGame().GameId, QStringLiteral("02"));
+    QCOMPARE(session->game()->currentGame().PartnerAddress, Peer2);
+    QCOMPARE(session->game()->currentGame().GameId, QStringLiteral("02"));
     QVERIFY(m_peers[Peer2]->receive().startsWith("31<USERNAME>me<IPADDR>127.0.0.3<GAMEID>02<DATA>"));
 }
 
@@ -562,11 +559,11 @@ void tst_frm_pelwickUDP::closingTheMessengerEndsItsGame()
     m_games->present = QStringList { QStringLiteral("GOMOKU") };
     addRow("partner", Heard, Peer2);
     arrive("31<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>");
-    QVERIFY(m_games->running());
+    QVERIFY(m_games->GameProcessHandle() != 0);
     QVERIFY(m_peers[Peer2]->receive().startsWith("32"));
 
     m_window->close();
-    QVERIFY(!m_games->running());
+    QVERIFY(m_games->GameProcessHandle() == 0);
     // The goodbye still names the game it leaves.
     QCOMPARE(m_peers[Peer2]->receive(), QByteArray("99<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA>"));
 }

@@ -38,7 +38,7 @@ private:
     // Marks the stored row heard from, as an answer would.
     void heard(int row) const
     {
-        directory()->SetUserMark(directory()->name(row), directory()->address(row), PresenceMark::HeardFrom);
+        SetUserMark(*directory(), directory()->name(row), directory()->address(row), PresenceMark::HeardFrom);
     }
     template <typename T> int topLevelCount() const;
 

@@ -202,7 +202,7 @@ void tst_Settings::directoryLoad()
     w->LoadOrSaveSettings(true);
     QCOMPARE(w->session()->directory()->entries(), expected);
     for (int i = 0; i < w->session()->directory()->rowCount(); ++i)
-        QCOMPARE(w->session()->directory()->mark(i), QStringLiteral("×"));
+        QCOMPARE(w->session()->directory()->mark(i), PresenceMark::NotHeard);
 }
 
 void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
@@ -282,7 +282,7 @@ void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
             { "User/005UserIpAddr", "127.0.0.5" } });
     auto w = window(dir.path());
     w->LoadOrSaveSettings(true);
-    w->session()->directory()->appendRow(QStringLiteral("new"), QStringLiteral("○"), QStringLiteral("127.0.0.9"));
+    w->session()->directory()->appendRow(QStringLiteral("new"), PresenceMark::HeardFrom, QStringLiteral("127.0.0.9"));
     w->LoadOrSaveSettings(false);
 
     QTemporaryDir copy;
@@ -298,7 +298,7 @@ void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
     QCOMPARE(store->value("User", "003UserIpAddr"), QStringLiteral("127.0.0.9"));
 
     // A row removed from the list is gone from the store after the next save.
-    w->session()->directory()->RemoveUserByAddress(QStringLiteral("127.0.0.2"));
+    RemoveUserByAddress(*w->session()->directory(), QStringLiteral("127.0.0.2"));
     w->LoadOrSaveSettings(false);
     auto again = window(dir.path());
     again->LoadOrSaveSettings(true);
@@ -313,7 +313,7 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
     for (int i = 1; i <= 1003; ++i) {
         entries.append({ QStringLiteral("user%1").arg(i),
             QStringLiteral("10.%1.%2.%3").arg(i / 65536).arg(i / 256 % 256).arg(i % 256) });
-        w->session()->directory()->appendRow(entries.last().UserName, QStringLiteral("×"), entries.last().UserIpAddr);
+        w->session()->directory()->appendRow(entries.last().UserName, PresenceMark::NotHeard, entries.last().UserIpAddr);
     }
     w->LoadOrSaveSettings(false);
 
@@ -384,7 +384,7 @@ void tst_Settings::minimisedSaveKeepsTheStoredPosition()
     w->setWindowState(Qt::WindowMinimized);
     QVERIFY(w->isMinimized());
     w->localSettings().UserName = QStringLiteral("after");
-    w->session()->directory()->appendRow(QStringLiteral("x"), QStringLiteral("×"), QStringLiteral("127.0.0.2"));
+    w->session()->directory()->appendRow(QStringLiteral("x"), PresenceMark::NotHeard, QStringLiteral("127.0.0.2"));
     w->LoadOrSaveSettings(false);
 
     QTemporaryDir copy;
@@ -422,8 +422,8 @@ void tst_Settings::awkwardTextSurvivesARoundTripOnDisk()
     w->LoadOrSaveSettings(true);
     w->localSettings().UserName = text;
     w->localSettings().SoundFilePath = text;
-    w->session()->directory()->appendRow(text, QStringLiteral("○"), QStringLiteral("127.0.0.2"));
-    w->session()->directory()->appendRow(QStringLiteral("after"), QStringLiteral("○"), QStringLiteral("127.0.0.3"));
+    w->session()->directory()->appendRow(text, PresenceMark::HeardFrom, QStringLiteral("127.0.0.2"));
+    w->session()->directory()->appendRow(QStringLiteral("after"), PresenceMark::HeardFrom, QStringLiteral("127.0.0.3"));
     w->LoadOrSaveSettings(false);
 
     QTemporaryDir copy;
@@ -513,7 +513,7 @@ void tst_Settings::damagedFileIsKeptAsideByTheWindowSave()
 
     auto w = window(dir.path());
     w->LoadOrSaveSettings(true);
-    w->session()->directory()->appendRow(QStringLiteral("b"), QStringLiteral("○"), QStringLiteral("127.0.0.4"));
+    w->session()->directory()->appendRow(QStringLiteral("b"), PresenceMark::HeardFrom, QStringLiteral("127.0.0.4"));
     w->LoadOrSaveSettings(false);
 
     const QStringList aside = keptAside(dir.path());

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "datagramchannel.h"
 #include "frm_pelwickUDP.h"
+#include "gameprograms.h"
+#include "gamerelay.h"
 #include "messageboxrecorder.h"
+#include "peerpresence.h"
 #include "quietsettings.h"
 #include "settingsstore.h"
 #include "udppeer.h"

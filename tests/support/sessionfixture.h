@@ -1,7 +1,11 @@
 #pragma once
 
+#include "datagramchannel.h"
+#include "gamerelay.h"
 #include "messengersession.h"
+#include "peerpresence.h"
 #include "quietsettings.h"
+#include "sessionstorage.h"
 #include "settingsstore.h"
 #include "udppeer.h"
 #include "userdirectory.h"
@@ -110,7 +114,7 @@ public:
         const int row = directory()->rowOf(peer.address());
         const QString name = row < 0 ? QStringLiteral("peer") : directory()->name(row);
         peer.send(buildDatagram(QStringLiteral("01"), name, peer.address()), m_address);
-        return receiveUntil(peer, own("02", m_session->currentGame().GameId));
+        return receiveUntil(peer, own("02", m_session->game()->currentGame().GameId));
     }
 
     QString address() const { return m_address; }

@@ -20,8 +20,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-bool SettingsApplied = false;
-
 namespace {
 
 constexpr int NameLength = 50;
@@ -223,7 +221,7 @@ void frm_pelwickOpt::buildUserTab()
 
 void frm_pelwickOpt::Form_Load(const QList<DirectoryEntry> &directory)
 {
-    SettingsApplied = false;
+    m_settingsApplied = false;
     txtLocalPort->setText(QString::number(m_settings.Port));
     txtLocalUserName->setText(m_settings.UserName);
     txtSoundFilePath->setPlainText(m_settings.SoundFilePath);
@@ -346,7 +344,7 @@ void frm_pelwickOpt::cmdApply_Click()
         return;
     }
 
-    SettingsApplied = true;
+    m_settingsApplied = true;
     m_settings.SoundFilePath = txtSoundFilePath->toPlainText();
     m_settings.Sound = Check_Sound->isChecked();
     m_settings.FormTop = Check_FormTop->isChecked();

@@ -17,11 +17,6 @@ class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 
-// Cleared when an options dialog opens, set by each successful Apply. The
-// main window reads it after the modal dialog returns to decide whether to
-// announce itself again.
-extern bool SettingsApplied;
-
 // Message texts of the options dialog.
 namespace OptionsMessage {
 inline const QString RegisterFailed = QStringLiteral("登録処理に失敗しました。");
@@ -58,6 +53,11 @@ public:
         const QString &settingsDirectory, CommonDialogRunner *dialogs = nullptr, QWidget *parent = nullptr);
     ~frm_pelwickOpt() override;
 
+    // Cleared when the dialog opens, set by each successful Apply. The main
+    // window reads it after the modal dialog returns to decide whether to
+    // announce itself again.
+    bool SettingsApplied() const { return m_settingsApplied; }
+
     // Changes ListViewUser: mode "UPDATE" or "DELETE", keyed by ip.
     void EditDirectoryEntry(const QString &mode, const QString &name, const QString &ip, bool &done);
 
@@ -91,6 +91,7 @@ private:
     bool storeLocalSettings();
 
     LocalSettings &m_settings;
+    bool m_settingsApplied = false;
     std::function<void(const QList<DirectoryEntry> &)> m_applyDirectory;
     QString m_appName;
     QString m_settingsDirectory;

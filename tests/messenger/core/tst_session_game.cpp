@@ -22,7 +22,7 @@ public:
         m_running = true;
         return true;
     }
-    bool running() const override { return m_running; }
+    quintptr GameProcessHandle() const override { return m_running ? 1 : 0; }
     bool end() override
     {
         calls.append(QStringLiteral("end"));
@@ -95,7 +95,7 @@ private:
     bool startAcceptedGame();
     bool pokeAsGame(const QString &text) { return SendLinkText(text, QStringLiteral("Pelwick"), m_me->runtimeDir()); }
     void handledFromPartner(const QByteArray &datagram);
-    QString mark() const { return m_me->directory()->mark(0); }
+    PresenceMark mark() const { return m_me->directory()->mark(0); }
 
     quint16 m_port = 0;
     std::unique_ptr<SessionFixture> m_me;
@@ -119,7 +119,6 @@ void tst_SessionGame::cleanup()
 {
     m_session = nullptr;
     m_me.reset();
-    EndGameProgram();
     m_partner.reset();
 }
 
@@ -152,16 +151,16 @@ void tst_SessionGame::requestIsSentAndNotAnsweredWithoutGameProgram()
 {
     m_games.present.clear();
     QVERIFY(startSession(&m_games));
-    m_session->requestGame(QStringLiteral("01"), 0);
+    m_session->game()->requestGame(QStringLiteral("01"), 0);
     QCOMPARE(m_partner->receive(), OwnRequest);
     QCOMPARE(m_me->status, QStringLiteral("ゲームスタート要求を出しました。"));
-    QCOMPARE(m_session->currentGame().GameName, QStringLiteral("GOMOKU"));
-    QCOMPARE(m_session->currentGame().PartnerAddress, Partner);
+    QCOMPARE(m_session->game()->currentGame().GameName, QStringLiteral("GOMOKU"));
+    QCOMPARE(m_session->game()->currentGame().PartnerAddress, Partner);
 
     // This messenger has no GOMOKU: a request stays unanswered and starts
     // nothing.
     handledFromPartner(Request);
-    QCOMPARE(mark(), QStringLiteral("×"));
+    QCOMPARE(mark(), PresenceMark::NotHeard);
     QCOMPARE(m_games.calls, QStringList());
     QCOMPARE(m_me->sentTo(*m_partner), QList<QByteArray>());
 }
@@ -173,18 +172,17 @@ void tst_SessionGame::acceptedRequestStartsAndIntroducesTheGame()
     QVERIFY(startAcceptedGame());
     // Accepting is black (20); the acceptance goes out after the start.
     QCOMPARE(m_games.calls, QStringList { "start GOMOKU" } + pokes(introduction("20")));
-    QCOMPARE(mark(), QStringLiteral("★"));
+    QCOMPARE(mark(), PresenceMark::InGame);
     QCOMPARE(m_me->status, QStringLiteral("ゲームスタート要求を出しました。"));
-    QVERIFY(m_session->inGame());
-    QVERIFY(!m_session->gameOffered());
-    QCOMPARE(state.size(), 1);
-    QCOMPARE(m_session->currentGame().PartnerAddress, Partner);
-    QCOMPARE(m_session->currentGame().GameId, QStringLiteral("01"));
+    QCOMPARE(m_session->game()->state(), GameState::Playing);
+    QVERIFY(!state.isEmpty());
+    QCOMPARE(m_session->game()->currentGame().PartnerAddress, Partner);
+    QCOMPARE(m_session->game()->currentGame().GameId, QStringLiteral("01"));
 
     // Presence answers and the goodbye now carry the game id.
     m_partner->send("01<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>", Me);
     QCOMPARE(m_partner->receive(), m_me->own("02", "01"));
-    m_session->sayGoodbye();
+    m_session->presence()->sayGoodbye();
     QCOMPARE(m_partner->receive(), m_me->own("99", "01"));
 }
 
@@ -205,9 +203,9 @@ void tst_SessionGame::movesAreRelayedUnchangedBothWays()
     // The hurry-up nudge is relayed and changes nothing.
     QVERIFY(pokeAsGame(QStringLiteral("<GAMEFUNC>40<GAMEDATA>")));
     QCOMPARE(m_partner->receive(), m_me->own("21", "01", QStringLiteral("<GAMEFUNC>40<GAMEDATA>")));
-    QCOMPARE(m_session->currentGame().PartnerAddress, Partner);
-    QCOMPARE(mark(), QStringLiteral("★"));
-    QVERIFY(m_session->inGame());
+    QCOMPARE(m_session->game()->currentGame().PartnerAddress, Partner);
+    QCOMPARE(mark(), PresenceMark::InGame);
+    QCOMPARE(m_session->game()->state(), GameState::Playing);
 
     // A move the game does not take says so.
     m_games.acceptPokes = false;
@@ -237,8 +235,8 @@ void tst_SessionGame::strayMovesFromOthersAreNotPassedToTheGame()
     // Nor may anyone else end the game.
     handledFromPartner("29<USERNAME>x<IPADDR>127.0.0.9<GAMEID>01<DATA>");
     QCOMPARE(m_games.calls, calls);
-    QVERIFY(m_session->inGame());
-    QCOMPARE(m_session->currentGame().PartnerAddress, Partner);
+    QCOMPARE(m_session->game()->state(), GameState::Playing);
+    QCOMPARE(m_session->game()->currentGame().PartnerAddress, Partner);
 }
 
 void tst_SessionGame::ownGameEndBecomesGameEndDatagram()
@@ -248,14 +246,14 @@ void tst_SessionGame::ownGameEndBecomesGameEndDatagram()
     const qsizetype before = m_games.calls.size();
     QVERIFY(pokeAsGame(QStringLiteral("<GAMEFUNC>99<GAMEDATA>")));
     QCOMPARE(m_partner->receive(), m_me->own("29", "01"));
-    QCOMPARE(mark(), QStringLiteral("○"));
-    QVERIFY(!m_session->inGame());
-    QCOMPARE(m_session->currentGame().PartnerAddress, QString());
-    QCOMPARE(m_session->currentGame().GameId, QString());
+    QCOMPARE(mark(), PresenceMark::HeardFrom);
+    QCOMPARE(m_session->game()->state(), GameState::Idle);
+    QCOMPARE(m_session->game()->currentGame().PartnerAddress, QString());
+    QCOMPARE(m_session->game()->currentGame().GameId, QString());
     // The game ends itself: the session leaves it alone, and its name stays
     // until the program has been ended.
     QCOMPARE(m_games.calls.size(), before);
-    QCOMPARE(m_session->currentGame().GameName, QStringLiteral("GOMOKU"));
+    QCOMPARE(m_session->game()->currentGame().GameName, QStringLiteral("GOMOKU"));
 }
 
 void tst_SessionGame::partnersGameEndEndsTheGameProgram()
@@ -265,10 +263,9 @@ void tst_SessionGame::partnersGameEndEndsTheGameProgram()
     handledFromPartner("29<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>");
     QCOMPARE(m_games.calls.last(), QStringLiteral("end"));
     QCOMPARE(m_me->status, QStringLiteral("対戦相手よりゲーム終了報告を受けました。"));
-    QCOMPARE(mark(), QStringLiteral("○"));
-    QVERIFY(!m_session->inGame());
-    QVERIFY(m_session->gameOffered());
-    QCOMPARE(m_session->currentGame().GameName, QString());
+    QCOMPARE(mark(), PresenceMark::HeardFrom);
+    QCOMPARE(m_session->game()->state(), GameState::Idle);
+    QCOMPARE(m_session->game()->currentGame().GameName, QString());
 
     // The game's own end report, crossing the partner's, finds no partner
     // any more: nothing is sent and no blank row appears.
@@ -280,7 +277,7 @@ void tst_SessionGame::partnersGameEndEndsTheGameProgram()
     m_games.calls.clear();
     QVERIFY(startAcceptedGame());
     QCOMPARE(m_games.calls.first(), QStringLiteral("start GOMOKU"));
-    QVERIFY(m_session->inGame());
+    QCOMPARE(m_session->game()->state(), GameState::Playing);
 }
 
 void tst_SessionGame::partnersGoodbyeEndsTheGameProgram()
@@ -289,19 +286,19 @@ void tst_SessionGame::partnersGoodbyeEndsTheGameProgram()
     QVERIFY(startAcceptedGame());
     handledFromPartner("99<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>");
     QCOMPARE(m_games.calls.last(), QStringLiteral("end"));
-    QCOMPARE(mark(), QStringLiteral("×"));
-    QCOMPARE(m_session->currentGame().GameName, QString());
+    QCOMPARE(mark(), PresenceMark::NotHeard);
+    QCOMPARE(m_session->game()->currentGame().GameName, QString());
 }
 
 void tst_SessionGame::unknownGameIdInAcceptanceShowsTheBox()
 {
     QVERIFY(startSession(&m_games));
-    m_session->requestGame(QStringLiteral("01"), 0);
+    m_session->game()->requestGame(QStringLiteral("01"), 0);
     QCOMPARE(m_partner->receive(), OwnRequest);
     handledFromPartner("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>07<DATA><GAMEFUNC>01<GAMEDATA>");
     QTRY_COMPARE(m_me->boxes, QStringList { QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=07") });
     QCOMPARE(m_games.calls, QStringList());
-    QVERIFY(!m_session->inGame());
+    QVERIFY(m_session->game()->state() != GameState::Playing);
 }
 
 void tst_SessionGame::acceptanceCountsOnlyFromTheAskedPartnerOnce()
@@ -310,24 +307,24 @@ void tst_SessionGame::acceptanceCountsOnlyFromTheAskedPartnerOnce()
     const QByteArray strangerAccept = "32<USERNAME>x<IPADDR>127.0.0.9<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>";
 
     // Nobody was asked: an acceptance starts nothing.
-    m_session->handleDatagram(Accept);
+    m_session->channel()->receive(Accept);
     QCOMPARE(m_games.calls, QStringList());
-    QCOMPARE(m_session->currentGame().GameName, QString());
+    QCOMPARE(m_session->game()->currentGame().GameName, QString());
 
-    m_session->requestGame(QStringLiteral("01"), 0);
+    m_session->game()->requestGame(QStringLiteral("01"), 0);
     QCOMPARE(m_partner->receive(), OwnRequest);
 
     // Someone else accepting our request to the partner starts nothing.
-    m_session->handleDatagram(strangerAccept);
+    m_session->channel()->receive(strangerAccept);
     QCOMPARE(m_games.calls, QStringList());
-    QCOMPARE(m_session->currentGame().PartnerAddress, Partner);
+    QCOMPARE(m_session->game()->currentGame().PartnerAddress, Partner);
 
     // The partner's acceptance starts the game as the requesting side
     // (white, 21), and is not answered.
     handledFromPartner(Accept);
     QCOMPARE(m_games.calls, QStringList { "start GOMOKU" } + pokes(introduction("21")));
-    QVERIFY(m_session->inGame());
-    QCOMPARE(mark(), QStringLiteral("★"));
+    QCOMPARE(m_session->game()->state(), GameState::Playing);
+    QCOMPARE(mark(), PresenceMark::InGame);
 
     // A second acceptance does not start the game over.
     handledFromPartner(Accept);
@@ -339,23 +336,23 @@ void tst_SessionGame::gameKindBoxAndKindBoxShareOneBoxAtATime()
 {
     QVERIFY(startSession(&m_games));
     m_me->holdBoxes();
-    m_session->requestGame(QStringLiteral("01"), 0);
+    m_session->game()->requestGame(QStringLiteral("01"), 0);
     QCOMPARE(m_partner->receive(), OwnRequest);
 
-    m_session->handleDatagram("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>07<DATA>");
+    m_session->channel()->receive("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>07<DATA>");
     m_me->deliverBoxes();
     QCOMPARE(m_me->boxes, QStringList { QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=07") });
     // While it is open, neither an unknown kind nor another game kind error
     // asks for a second box.
-    m_session->handleDatagram("zz<USERNAME>x<IPADDR>127.0.0.9<GAMEID><DATA>");
-    m_session->requestGame(QStringLiteral("01"), 0);
-    m_session->handleDatagram("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>08<DATA>");
+    m_session->channel()->receive("zz<USERNAME>x<IPADDR>127.0.0.9<GAMEID><DATA>");
+    m_session->game()->requestGame(QStringLiteral("01"), 0);
+    m_session->channel()->receive("32<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>08<DATA>");
     m_me->deliverBoxes();
     QCOMPARE(m_me->boxes.size(), 1);
 
     // With the box closed, the next error shows again.
     m_me->closeBox();
-    m_session->handleDatagram("zz<USERNAME>x<IPADDR>127.0.0.9<GAMEID><DATA>");
+    m_session->channel()->receive("zz<USERNAME>x<IPADDR>127.0.0.9<GAMEID><DATA>");
     m_me->deliverBoxes();
     QCOMPARE(m_me->boxes, QStringList({ QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=07"), QStringLiteral("電文種別エラー") }));
 }
@@ -370,8 +367,8 @@ void tst_SessionGame::realGameProgramIsIntroducedOverTheLinkAndEnded()
     QVERIFY(poked.open(QIODevice::WriteOnly));
     poked.close();
     QVERIFY(startSession(nullptr));
-    QVERIFY(m_session->gameProgramExists(QStringLiteral("GOMOKU")));
-    QVERIFY(!m_session->gameProgramExists(QStringLiteral("OTHELLO")));
+    QVERIFY(m_session->game()->gameProgramExists(QStringLiteral("GOMOKU")));
+    QVERIFY(!m_session->game()->gameProgramExists(QStringLiteral("OTHELLO")));
 
     auto pokedLines = [&] {
         QFile f(poked.fileName());
@@ -379,7 +376,7 @@ void tst_SessionGame::realGameProgramIsIntroducedOverTheLinkAndEnded()
                                            : QStringList();
     };
     QVERIFY(startAcceptedGame());
-    const qint64 pid = qint64(GameProcessHandle());
+    const qint64 pid = qint64(m_session->game()->gamePrograms()->GameProcessHandle());
     QVERIFY(pid != 0);
     QTRY_COMPARE(pokedLines(), introduction("20"));
 
@@ -390,7 +387,7 @@ void tst_SessionGame::realGameProgramIsIntroducedOverTheLinkAndEnded()
     handledFromPartner("29<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>");
     QCOMPARE(m_me->status, QStringLiteral("対戦相手よりゲーム終了報告を受けました。"));
     QVERIFY(processGone(pid));
-    QCOMPARE(GameProcessHandle(), quintptr(0));
+    QCOMPARE(m_session->game()->gamePrograms()->GameProcessHandle(), quintptr(0));
 }
 
 QTEST_GUILESS_MAIN(tst_SessionGame)

@@ -36,12 +36,12 @@ void tst_SessionKept::conversationIsKeptOnlyWithKeepLog()
     me.setLocal("KeepLog", keep ? QStringLiteral("True") : QStringLiteral("False"));
     MessengerSession *session = me.start();
     QVERIFY(session);
-    me.directory()->appendRow("peer", "○", Peer);
+    me.directory()->appendRow("peer", PresenceMark::HeardFrom, Peer);
     session->sendMessage(QStringLiteral("line one\nline two"), { 0 });
     UdpPeer peer(Peer, port);
-    session->handleDatagram("11<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>answer");
+    session->channel()->receive("11<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>answer");
 
-    QFile file(session->conversationFilePath());
+    QFile file(session->storage()->conversationFilePath());
     QCOMPARE(file.exists(), keep);
     if (!keep) {
         QCOMPARE(session->keptConversation(), QString());
@@ -68,7 +68,7 @@ void tst_SessionKept::unwritableDataFolderIsSaidOnceAndTheLogGoesOn()
     QVERIFY(session);
     QSignalSpy statuses(session, &MessengerSession::statusChanged);
     for (int i = 0; i < 3; ++i)
-        session->handleDatagram("11<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>text");
+        session->channel()->receive("11<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>text");
     QCOMPARE(me.log.count(QStringLiteral("text\r\n\r\n")), 3);
     int said = 0;
     for (const QList<QVariant> &status : std::as_const(statuses))
@@ -113,7 +113,7 @@ void tst_SessionKept::directoryChangesAreSavedWithinASecondCoalesced()
     const QString file = SettingsStore(QStringLiteral("Pelwick"), me.settingsDir()).filePath();
     const QDateTime before = QFileInfo(file).lastModified();
     for (int i = 1; i <= 50; ++i)
-        me.directory()->appendRow(QStringLiteral("u%1").arg(i), "×", QStringLiteral("10.1.1.%1").arg(i));
+        me.directory()->appendRow(QStringLiteral("u%1").arg(i), PresenceMark::NotHeard, QStringLiteral("10.1.1.%1").arg(i));
     // Nothing is written for each row...
     QCOMPARE(QFileInfo(file).lastModified(), before);
     // ...and all of them together within about a second.

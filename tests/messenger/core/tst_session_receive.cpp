@@ -35,7 +35,7 @@ private:
     QStringList row(int i) const
     {
         const UserDirectory *d = m_me->directory();
-        return { d->name(i), d->mark(i), d->address(i) };
+        return { d->name(i), presenceGlyph(d->mark(i)), d->address(i) };
     }
 
     const QString Me = QStringLiteral("127.0.0.3");
@@ -79,12 +79,12 @@ void tst_SessionReceive::announceFromNewAddressAddsRowAndIsAnsweredExactly()
 void tst_SessionReceive::presenceWithGameIdMarksInGameAndOnlyAnnouncementsAreAnswered()
 {
     // A listed row is updated whoever sends for it.
-    m_me->directory()->appendRow("b", "×", "127.0.0.9");
+    m_me->directory()->appendRow("b", PresenceMark::NotHeard, "127.0.0.9");
     send("02<USERNAME>b<IPADDR>127.0.0.9<GAMEID>02<DATA>");
     send("01<USERNAME>a<IPADDR>127.0.0.2<GAMEID>01<DATA>");
     waitHandled(2);
-    QCOMPARE(m_me->directory()->mark(0), QStringLiteral("★"));
-    QCOMPARE(m_me->directory()->mark(1), QStringLiteral("★"));
+    QCOMPARE(m_me->directory()->mark(0), PresenceMark::InGame);
+    QCOMPARE(m_me->directory()->mark(1), PresenceMark::InGame);
     // One answer, to the announcement.
     QCOMPARE(m_peer->receive(), m_me->own("02"));
     QCOMPARE(m_me->sentTo(*m_peer), QList<QByteArray>());
@@ -92,7 +92,7 @@ void tst_SessionReceive::presenceWithGameIdMarksInGameAndOnlyAnnouncementsAreAns
 
 void tst_SessionReceive::knownAddressUnderNewNameIsRenamed()
 {
-    m_me->directory()->appendRow("old", "×", Peer);
+    m_me->directory()->appendRow("old", PresenceMark::NotHeard, Peer);
     QSignalSpy stored(m_me->directory(), &UserDirectory::entriesChanged);
     send("02<USERNAME>new<IPADDR>127.0.0.2<GAMEID><DATA>");
     waitHandled();
@@ -105,8 +105,8 @@ void tst_SessionReceive::knownAddressUnderNewNameIsRenamed()
 void tst_SessionReceive::onlyTheFirstOfTwoRowsWithOneAddressChanges()
 {
     UserDirectory *list = m_me->directory();
-    list->appendRow("first", "×", Peer);
-    list->appendRow("second", "×", Peer);
+    list->appendRow("first", PresenceMark::NotHeard, Peer);
+    list->appendRow("second", PresenceMark::NotHeard, Peer);
     send("02<USERNAME>renamed<IPADDR>127.0.0.2<GAMEID><DATA>");
     waitHandled();
     QCOMPARE(row(0), QStringList({ "renamed", "○", Peer }));
@@ -125,7 +125,7 @@ void tst_SessionReceive::onlyTheFirstOfTwoRowsWithOneAddressChanges()
 
 void tst_SessionReceive::textMessageIsLoggedAsOneBlock()
 {
-    m_me->directory()->appendRow("sato", "×", Peer);
+    m_me->directory()->appendRow("sato", PresenceMark::NotHeard, Peer);
     QSignalSpy arrived(m_session, &MessengerSession::messageArrived);
     const QString text = QStringLiteral("こんにちは\r\n 2行目 ");
     send(buildDatagram("11", QStringLiteral("佐藤"), Peer, "99", text));
@@ -164,7 +164,7 @@ void tst_SessionReceive::blankDatagramsChangeNothing()
 
 void tst_SessionReceive::goodbyeMarksNotHeardAndAddsUnknownSenders()
 {
-    m_me->directory()->appendRow("a", "○", Peer);
+    m_me->directory()->appendRow("a", PresenceMark::HeardFrom, Peer);
     UdpPeer other(QStringLiteral("127.0.0.4"), m_me->port());
     send("99<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>");
     other.send("99<USERNAME>z<IPADDR>127.0.0.4<GAMEID><DATA>", Me);
@@ -178,8 +178,8 @@ void tst_SessionReceive::goodbyeMarksNotHeardAndAddsUnknownSenders()
 
 void tst_SessionReceive::removalRequestRemovesTheSendersRow()
 {
-    m_me->directory()->appendRow("a", "○", Peer);
-    m_me->directory()->appendRow("b", "○", "127.0.0.4");
+    m_me->directory()->appendRow("a", PresenceMark::HeardFrom, Peer);
+    m_me->directory()->appendRow("b", PresenceMark::HeardFrom, "127.0.0.4");
     send("40<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>");
     send("40<USERNAME>q<IPADDR>10.1.1.1<GAMEID><DATA>");
     waitHandled(2);
@@ -215,12 +215,12 @@ void tst_SessionReceive::everyPendingDatagramIsHandled()
 {
     auto address = [](int i) { return QStringLiteral("10.0.%1.%2").arg(i / 250).arg(i % 250 + 1); };
     for (int i = 0; i < 200; ++i)
-        m_me->directory()->appendRow(QStringLiteral("u%1").arg(i), "×", address(i));
+        m_me->directory()->appendRow(QStringLiteral("u%1").arg(i), PresenceMark::NotHeard, address(i));
     for (int i = 0; i < 200; ++i)
         send(QStringLiteral("02<USERNAME>u%1<IPADDR>%2<GAMEID><DATA>").arg(i).arg(address(i)).toLatin1());
     QTRY_COMPARE_WITH_TIMEOUT(m_handled->size(), 200, 10000);
     for (int i = 0; i < 200; ++i)
-        QCOMPARE(m_me->directory()->mark(i), QStringLiteral("○"));
+        QCOMPARE(m_me->directory()->mark(i), PresenceMark::HeardFrom);
 }
 
 void tst_SessionReceive::largestDatagramIsReceived()
@@ -228,9 +228,12 @@ void tst_SessionReceive::largestDatagramIsReceived()
     QByteArray datagram = "11<USERNAME>big<IPADDR>127.0.0.2<GAMEID><DATA>";
     const qsizetype header = datagram.size();
     datagram += QByteArray(MaxDatagramSize - header, 'x');
+    qsizetype arrived = -1;
+    connect(m_session, &MessengerSession::messageArrived, this,
+        [&](const ParsedDatagram &message) { arrived = message.Data.size(); });
     send(datagram);
     waitHandled();
-    QCOMPARE(m_session->parsedDatagram().Data.size(), MaxDatagramSize - header);
+    QCOMPARE(arrived, MaxDatagramSize - header);
     QVERIFY(m_me->log.contains(QString(MaxDatagramSize - header, QLatin1Char('x'))));
 }
 
@@ -242,14 +245,14 @@ void tst_SessionReceive::twoSessionsSeeEachOther()
     QVERIFY(other.start());
     // The announcement reaches the first session, whose answer marks it
     // heard from on the second, under the name it gives.
-    other.session()->announce();
+    other.session()->presence()->announce();
     QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->rowCount(), 1, 5000);
     QCOMPARE(row(0), QStringList({ "other", "○", Peer }));
-    QTRY_COMPARE_WITH_TIMEOUT(other.directory()->mark(0), QStringLiteral("○"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(other.directory()->mark(0), PresenceMark::HeardFrom, 5000);
     QCOMPARE(other.directory()->name(0), QStringLiteral("me"));
 
-    other.session()->sayGoodbye();
-    QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->mark(0), QStringLiteral("×"), 5000);
+    other.session()->presence()->sayGoodbye();
+    QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->mark(0), PresenceMark::NotHeard, 5000);
 }
 
 // Anyone can name any address: a flood of announcements naming invented

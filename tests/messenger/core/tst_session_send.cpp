@@ -30,7 +30,7 @@ private slots:
     void sortOrderStaysInForceAndRowsAreFoundByAddress();
 
 private:
-    void addRow(const QString &name, const QString &mark, const QString &address)
+    void addRow(const QString &name, PresenceMark mark, const QString &address)
     {
         m_me->directory()->appendRow(name, mark, address);
     }
@@ -50,9 +50,9 @@ const QString Peer2 = QStringLiteral("127.0.0.2");
 const QString Peer4 = QStringLiteral("127.0.0.4");
 const QString Peer5 = QStringLiteral("127.0.0.5");
 const QString Peer6 = QStringLiteral("127.0.0.6");
-const QString Heard = QStringLiteral("○");
-const QString InGame = QStringLiteral("★");
-const QString NotHeard = QStringLiteral("×");
+constexpr PresenceMark Heard = PresenceMark::HeardFrom;
+constexpr PresenceMark InGame = PresenceMark::InGame;
+constexpr PresenceMark NotHeard = PresenceMark::NotHeard;
 } // namespace
 
 void tst_SessionSend::init()
@@ -77,7 +77,7 @@ void tst_SessionSend::cleanup()
 
 QList<QByteArray> tst_SessionSend::received(const QString &peer)
 {
-    m_session->sayGoodbye();
+    m_session->presence()->sayGoodbye();
     const auto got = SessionFixture::receiveUntil(*m_peers[peer], m_me->own("99"));
     if (!got) {
         qWarning("%s got no goodbye", qPrintable(peer));
@@ -131,7 +131,7 @@ void tst_SessionSend::rowsGoOutInListOrderEachOnce()
     QCOMPARE(m_peers[Peer2]->next(), m_me->own("11", {}, "hi"));
     QCOMPARE(m_peers[Peer2]->next(), m_me->own("99"));
 
-    QVERIFY(m_session->sendRemovalRequest({ 0, 0 }));
+    QVERIFY(m_session->presence()->sendRemovalRequest({ 0, 0 }));
     QCOMPARE(received(Peer2), QList<QByteArray> { m_me->own("40") });
 }
 
@@ -223,7 +223,7 @@ void tst_SessionSend::announceSendsEmptyDatagramThenEveryRow()
     m_session->localSettings().UserName = QStringLiteral("新しい名前");
 
     // The empty datagram goes to the last addressee, ahead of its 01.
-    m_session->announce();
+    m_session->presence()->announce();
     const QByteArray announcement = m_me->own("01");
     QCOMPARE(announcement, buildDatagram("01", QStringLiteral("新しい名前"), Me));
     QCOMPARE(received(Peer2), QList<QByteArray>({ buildDatagram("11", "me", Me, {}, "hi"), "", announcement }));
@@ -235,8 +235,8 @@ void tst_SessionSend::announceSendsEmptyDatagramThenEveryRow()
     QCOMPARE(m_me->sentTo(*m_peers[Peer6]), QList<QByteArray>());
 
     // A pinned own address is what every datagram names from then on.
-    m_session->localSettings().IpAddr = QStringLiteral("10.20.30.40");
-    m_session->announce();
+    m_session->channel()->setPinnedAddress(QStringLiteral("10.20.30.40"));
+    m_session->presence()->announce();
     std::optional<QByteArray> got;
     do
         got = m_peers[Peer4]->next();
@@ -250,7 +250,7 @@ void tst_SessionSend::connectionCheckMarksEveryRowNotHeardThenAnswersMark()
     addRow("peer", Heard, Peer2);
     addRow("silent", Heard, QStringLiteral("127.0.0.7"));
     addRow("player", InGame, Peer4);
-    m_session->checkConnections();
+    m_session->presence()->checkConnections();
     for (int i = 0; i < 3; ++i)
         QCOMPARE(m_me->directory()->mark(i), NotHeard);
     // The empty datagram went to the session's own address (nothing was
@@ -271,7 +271,7 @@ void tst_SessionSend::removalRequestGoesToGivenHeardRowsOnly()
     addRow("silent", NotHeard, Peer4);
     addRow("player", InGame, Peer5);
     addRow("not given", Heard, Peer6);
-    QVERIFY(m_session->sendRemovalRequest({ 0, 1, 2 }));
+    QVERIFY(m_session->presence()->sendRemovalRequest({ 0, 1, 2 }));
     // The requests leave the rows to the caller.
     QCOMPARE(m_me->directory()->rowCount(), 4);
     QCOMPARE(received(Peer2), QList<QByteArray> { m_me->own("40") });
@@ -281,7 +281,7 @@ void tst_SessionSend::removalRequestGoesToGivenHeardRowsOnly()
     // The first failed send stops the rest.
     addRow("bad", Heard, QStringLiteral("localhost"));
     addRow("after", Heard, Peer4);
-    QVERIFY(!m_session->sendRemovalRequest({ 5, 4 }));
+    QVERIFY(!m_session->presence()->sendRemovalRequest({ 5, 4 }));
     QCOMPARE(m_me->status, QStringLiteral("送信に失敗しました。"));
     QCOMPARE(received(Peer4), QList<QByteArray>());
 }

@@ -48,7 +48,6 @@ void tst_GameFaults::init()
 
 void tst_GameFaults::cleanup()
 {
-    EndGameProgram();
     m_partner.reset();
 }
 
@@ -64,7 +63,7 @@ void tst_GameFaults::gameKilledMidGameLeavesTheMessengerUsable()
 
     m_partner->send(Request, QStringLiteral("127.0.0.3"));
     QCOMPARE(m_partner->receive(15000), Accept);
-    const qint64 first = qint64(GameProcessHandle());
+    const qint64 first = qint64(window->session()->game()->gamePrograms()->GameProcessHandle());
     QVERIFY(first != 0);
 
     QCOMPARE(::kill(pid_t(first), SIGKILL), 0);
@@ -83,10 +82,10 @@ void tst_GameFaults::gameKilledMidGameLeavesTheMessengerUsable()
     // A new game starts with a fresh game program.
     m_partner->send(Request, QStringLiteral("127.0.0.3"));
     QCOMPARE(m_partner->receive(15000), Accept);
-    const qint64 second = qint64(GameProcessHandle());
+    const qint64 second = qint64(window->session()->game()->gamePrograms()->GameProcessHandle());
     QVERIFY(second != 0 && second != first);
     QVERIFY(!processGone(second));
-    QCOMPARE(window->session()->directory()->mark(0), QStringLiteral("★"));
+    QCOMPARE(window->session()->directory()->mark(0), PresenceMark::InGame);
     QVERIFY(boxes.texts.isEmpty());
 }
 

@@ -65,7 +65,7 @@ void tst_GameMatch::init()
     // Alice announces herself; bob's answer marks him present.
     m_window = m_alice->start();
     QVERIFY(m_window);
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), QStringLiteral("○"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), PresenceMark::HeardFrom, 5000);
     QCOMPARE(hostCommand(QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("○"));
 }
 
@@ -78,7 +78,6 @@ void tst_GameMatch::cleanup()
         m_bobProcess.waitForFinished();
     }
     m_alice.reset();
-    EndGameProgram();
     m_bob.reset();
     m_boxes.reset();
 }
@@ -141,8 +140,8 @@ void tst_GameMatch::startGame()
     m_window->requestGame(QStringLiteral("01"));
     // Bob's messenger accepts, starts its game and introduces it (black, as
     // the one asked); alice's does the same on the acceptance (white).
-    QTRY_VERIFY_WITH_TIMEOUT(GameProcessHandle() != 0, 15000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), QStringLiteral("★"), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->session()->game()->gamePrograms()->GameProcessHandle() != 0, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), PresenceMark::InGame, 15000);
     QCOMPARE(hostCommand(QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("★"));
     QCOMPARE(hostCommand(QStringLiteral("game"), QStringLiteral("game ")), QStringLiteral("127.0.0.3|GOMOKU"));
 
@@ -175,7 +174,7 @@ void tst_GameMatch::wholeGameIsPlayedToAWinOnBothSides()
         if (QTest::currentTestFailed())
             return;
     }
-    const qint64 aliceGame = qint64(GameProcessHandle());
+    const qint64 aliceGame = qint64(m_window->session()->game()->gamePrograms()->GameProcessHandle());
     drive(m_bob->runtimeDir(), QStringLiteral("click 5 1"));
 
     // Both games see the win, say so in their own words and end; each end
@@ -185,13 +184,13 @@ void tst_GameMatch::wholeGameIsPlayedToAWinOnBothSides()
     QTRY_COMPARE_WITH_TIMEOUT(boxesShown(m_alice->runtimeDir()),
         QStringList { QStringLiteral("bobの勝ちです。\\nプログラムは終了します！") }, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(processGone(aliceGame), 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), QStringLiteral("○"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), PresenceMark::HeardFrom, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(
         hostCommand(QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("○"), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(
         hostCommand(QStringLiteral("game"), QStringLiteral("game ")).startsWith(QLatin1Char('|')), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(drive(m_bob->runtimeDir(), QStringLiteral("state")).isEmpty(), 5000);
-    QCOMPARE(m_window->session()->currentGame().PartnerAddress, QString());
+    QCOMPARE(m_window->session()->game()->currentGame().PartnerAddress, QString());
     QVERIFY(!m_window->menuGame->isChecked());
     QVERIFY(m_boxes->texts.isEmpty());
 
@@ -213,7 +212,7 @@ void tst_GameMatch::closingAMessengerMidGameEndsBothGames()
     if (QTest::currentTestFailed())
         return;
 
-    const qint64 aliceGame = qint64(GameProcessHandle());
+    const qint64 aliceGame = qint64(m_window->session()->game()->gamePrograms()->GameProcessHandle());
     m_window->close();
     // Alice's game is ended with her messenger; bob's messenger hears her
     // goodbye, ends his game and marks her absent.

@@ -193,7 +193,6 @@ void tst_frm_pelwickOpt::controlsCarryTheirNamesAndCaptions()
 
 void tst_frm_pelwickOpt::loadShowsSettingsAndDirectory()
 {
-    SettingsApplied = true;
     LocalSettings start = namedTerminal();
     start.Sound = false;
     start.FormTop = true;
@@ -203,7 +202,7 @@ void tst_frm_pelwickOpt::loadShowsSettingsAndDirectory()
     start.Notify = true;
     Fixture f(start);
 
-    QVERIFY(!SettingsApplied);
+    QVERIFY(!f.dialog->SettingsApplied());
     QCOMPARE(f.get<QLineEdit>("txtLocalPort")->text(), QStringLiteral("59640"));
     QCOMPARE(f.get<QLineEdit>("txtLocalUserName")->text(), start.UserName);
     QCOMPARE(f.get<QPlainTextEdit>("txtSoundFilePath")->toPlainText(), start.SoundFilePath);
@@ -368,7 +367,7 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
     f.click("cmdApply");
 
     QVERIFY(f.messages.isEmpty());
-    QVERIFY(SettingsApplied);
+    QVERIFY(f.dialog->SettingsApplied());
     QCOMPARE(f.settings.UserName, QStringLiteral("山本 一"));
     QCOMPARE(f.settings.Port, 40001);
     QCOMPARE(f.settings.SoundFilePath, QStringLiteral(" /tmp/a b.wav"));
@@ -403,7 +402,7 @@ void tst_frm_pelwickOpt::applyWithSoundOffAcceptsAnEmptyPath()
     f.get<QCheckBox>("Check_Sound")->setChecked(false);
     f.click("cmdApply");
     QVERIFY(f.messages.isEmpty());
-    QVERIFY(SettingsApplied);
+    QVERIFY(f.dialog->SettingsApplied());
     QCOMPARE(f.stored("SoundFilePath"), QString());
     QCOMPARE(f.stored("Sound"), QStringLiteral("False"));
     QCOMPARE(f.applied.size(), 1);
@@ -417,7 +416,7 @@ void tst_frm_pelwickOpt::applyRefusesAnEmptySoundPathWhenSoundIsOn()
     f.setText("txtLocalUserName", QStringLiteral("別名"));
     f.click("cmdApply");
     QCOMPARE(f.messages, QStringList { OptionsMessage::SoundPathNeeded });
-    QVERIFY(!SettingsApplied);
+    QVERIFY(!f.dialog->SettingsApplied());
     QVERIFY(!f.storeExists());
     QVERIFY(f.applied.isEmpty());
     QCOMPARE(f.settings.UserName, namedTerminal().UserName);
@@ -440,7 +439,7 @@ void tst_frm_pelwickOpt::applyRefusesAPortTheSocketCannotOpen()
     f.setText("txtLocalUserName", QStringLiteral("別名"));
     f.click("cmdApply");
     QCOMPARE(f.messages, QStringList { OptionsMessage::PortInvalid });
-    QVERIFY(!SettingsApplied);
+    QVERIFY(!f.dialog->SettingsApplied());
     QVERIFY(!f.storeExists());
     QVERIFY(f.applied.isEmpty());
     QCOMPARE(f.settings.Port, 59640);
@@ -462,7 +461,7 @@ void tst_frm_pelwickOpt::applyReportsAStoreThatCannotBeWritten()
     f.click("cmdApply");
     QCOMPARE(f.messages, QStringList { OptionsMessage::StoreFailed });
     // In effect for this run all the same.
-    QVERIFY(SettingsApplied);
+    QVERIFY(f.dialog->SettingsApplied());
     QCOMPARE(f.settings.Port, 40002);
     QCOMPARE(f.applied.size(), 1);
 }
@@ -526,7 +525,7 @@ void tst_frm_pelwickOpt::modalDialogClosesOnceANameIsApplied()
     QCOMPARE(f.messages, QStringList { OptionsMessage::NameAndPortRequired });
     QCOMPARE(f.settings.UserName, QStringLiteral("田中"));
     QCOMPARE(f.stored("UserName"), QStringLiteral("田中"));
-    QVERIFY(SettingsApplied);
+    QVERIFY(f.dialog->SettingsApplied());
 }
 
 void tst_frm_pelwickOpt::dialogIsCentredOnTheScreen()

@@ -42,6 +42,8 @@ private slots:
 private:
     // A copy of the stub game under name in a folder of its own.
     QString installStub(QTemporaryDir &dir, const QString &name);
+
+    GameProgramControl m_control;
 };
 
 QString tst_GameProgram::installStub(QTemporaryDir &dir, const QString &name)
@@ -54,14 +56,13 @@ QString tst_GameProgram::installStub(QTemporaryDir &dir, const QString &name)
 
 void tst_GameProgram::cleanup()
 {
-    EndGameProgram();
-    GameProgramPath.clear();
+    m_control.EndGameProgram();
 }
 
 void tst_GameProgram::endWithoutGameSucceeds()
 {
-    QCOMPARE(GameProcessHandle(), quintptr(0));
-    QCOMPARE(EndGameProgram(), quintptr(0));
+    QCOMPARE(m_control.GameProcessHandle(), quintptr(0));
+    QCOMPARE(m_control.EndGameProgram(), quintptr(0));
 }
 
 void tst_GameProgram::unstartableProgramYieldsNoHandle_data()
@@ -78,71 +79,68 @@ void tst_GameProgram::unstartableProgramYieldsNoHandle()
     QFETCH(QString, name);
     QFETCH(bool, executable);
     QTemporaryDir dir;
-    GameProgramPath = name.isEmpty() ? QString() : dir.filePath(name);
+    const QString path = name.isEmpty() ? QString() : dir.filePath(name);
     if (executable) {
-        QFile f(GameProgramPath);
+        QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("not a program");
     }
-    QCOMPARE(StartGameProgram(), quintptr(0));
-    QCOMPARE(GameProcessHandle(), quintptr(0));
-    QCOMPARE(EndGameProgram(), quintptr(0));
+    QCOMPARE(m_control.StartGameProgram(path), quintptr(0));
+    QCOMPARE(m_control.GameProcessHandle(), quintptr(0));
+    QCOMPARE(m_control.EndGameProgram(), quintptr(0));
 }
 
 void tst_GameProgram::startRunsProgramInItsFolderAndEndKillsItHard()
 {
     QTemporaryDir dir;
-    GameProgramPath = installStub(dir, QStringLiteral("GOMOKU"));
-    QVERIFY(!GameProgramPath.isEmpty());
+    const QString path = installStub(dir, QStringLiteral("GOMOKU"));
+    QVERIFY(!path.isEmpty());
 
-    const quintptr handle = StartGameProgram();
+    const quintptr handle = m_control.StartGameProgram(path);
     QVERIFY(handle != 0);
-    QCOMPARE(GameProcessHandle(), handle);
+    QCOMPARE(m_control.GameProcessHandle(), handle);
     QTRY_COMPARE(readAll(dir.filePath("started")), QByteArray::number(qulonglong(handle)));
     QVERIFY(alive(handle));
 
-    QCOMPARE(EndGameProgram(), quintptr(0));
-    QCOMPARE(GameProcessHandle(), quintptr(0));
+    QCOMPARE(m_control.EndGameProgram(), quintptr(0));
+    QCOMPARE(m_control.GameProcessHandle(), quintptr(0));
     QVERIFY(!alive(handle));
     // Ended like a killed process: it had no chance to react.
     QVERIFY(!QFile::exists(dir.filePath("terminated")));
-    QCOMPARE(EndGameProgram(), quintptr(0));
+    QCOMPARE(m_control.EndGameProgram(), quintptr(0));
 }
 
 void tst_GameProgram::programThatEndedByItselfCannotBeEnded()
 {
     QTemporaryDir dir;
-    GameProgramPath = installStub(dir, QStringLiteral("quitter"));
-    const quintptr handle = StartGameProgram();
+    const QString path = installStub(dir, QStringLiteral("quitter"));
+    const quintptr handle = m_control.StartGameProgram(path);
     QVERIFY(handle != 0);
     QTRY_VERIFY(processGone(qint64(handle)));
 
-    QCOMPARE(EndGameProgram(), handle);
-    QCOMPARE(GameProcessHandle(), handle); // kept until the next start
+    QCOMPARE(m_control.EndGameProgram(), handle);
+    QCOMPARE(m_control.GameProcessHandle(), handle); // kept until the next start
 
     QTemporaryDir other;
-    GameProgramPath = installStub(other, QStringLiteral("GOMOKU"));
-    const quintptr next = StartGameProgram();
+    const quintptr next = m_control.StartGameProgram(installStub(other, QStringLiteral("GOMOKU")));
     QVERIFY(next != 0 && next != handle);
-    QCOMPARE(EndGameProgram(), quintptr(0));
+    QCOMPARE(m_control.EndGameProgram(), quintptr(0));
 }
 
 void tst_GameProgram::secondStartEndsTheFirstGame()
 {
     QTemporaryDir first;
     QTemporaryDir second;
-    GameProgramPath = installStub(first, QStringLiteral("GOMOKU"));
-    const quintptr a = StartGameProgram();
+    const quintptr a = m_control.StartGameProgram(installStub(first, QStringLiteral("GOMOKU")));
     QVERIFY(a != 0);
     QTRY_VERIFY(QFile::exists(first.filePath("started")));
 
-    GameProgramPath = installStub(second, QStringLiteral("OTHELLO"));
-    const quintptr b = StartGameProgram();
+    const quintptr b = m_control.StartGameProgram(installStub(second, QStringLiteral("OTHELLO")));
     QVERIFY(b != 0 && b != a);
     QVERIFY(!alive(a));
-    QCOMPARE(GameProcessHandle(), b);
+    QCOMPARE(m_control.GameProcessHandle(), b);
     QTRY_VERIFY(QFile::exists(second.filePath("started")));
-    QCOMPARE(EndGameProgram(), quintptr(0));
+    QCOMPARE(m_control.EndGameProgram(), quintptr(0));
     QVERIFY(!alive(b));
 }
 

@@ -1,0 +1,255 @@
+#include "gamerelay.h"
+
+#include "datagramchannel.h"
+#include "gameprograms.h"
+#include "linkmessage.h"
+#include "pelwickUDP030.h"
+#include "peerpresence.h"
+#include "textutil.h"
+#include "userdirectory.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace {
+
+// How long a just-started game program may take to open its link.
+constexpr int GameStartPatienceMs = 8000;
+constexpr int GameStartRetryMs = 50;
+
+const QString TextSendFailed = QStringLiteral("送信に失敗しました。");
+const QString TextFailed = QStringLiteral("失敗しました");
+const QString TextGameRequested = QStringLiteral("ゲームスタート要求を出しました。");
+
+QString linkText(const char *code, const QString &data = {})
+{
+    return LinkMessage::build(QLatin1String(code), data);
+}
+
+} // namespace
+
+GameRelay::GameRelay(DatagramChannel *channel, PeerPresence *presence, UserDirectory *directory,
+    const LocalSettings &settings, GamePrograms *games, const QString &appName, QObject *parent)
+    : QObject(parent)
+    , m_channel(channel)
+    , m_presence(presence)
+    , m_directory(directory)
+    , m_settings(settings)
+    , m_games(games)
+    , m_appName(appName)
+{
+}
+
+bool GameRelay::openLink(const QString &runtimeDirectory)
+{
+    m_link = new LinkSource(m_appName, runtimeDirectory, QString::fromLatin1(LinkTopic), this);
+    m_link->addItem(QString::fromLatin1(LinkInputItem));
+    // Each conversation's own text is relayed when it closes, so two game
+    // texts poked in quick succession are never mixed up.
+    connect(m_link, &LinkSource::conversationClosed, this,
+        [this](const QString &, const QString &text) { RelayLinkText(text); });
+    if (m_link->listen())
+        return true;
+    emit statusChanged(m_link->errorString());
+    return false;
+}
+
+bool GameRelay::gameProgramExists(const QString &programName) const
+{
+    return m_games->exists(programName);
+}
+
+bool GameRelay::endGameProgram()
+{
+    return m_games->end();
+}
+
+void GameRelay::setState(GameState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
+}
+
+bool GameRelay::fromPartner(const ParsedDatagram &datagram) const
+{
+    return m_state != GameState::Idle && !m_game.PartnerAddress.isEmpty()
+        && datagram.IpAddr == m_game.PartnerAddress;
+}
+
+void GameRelay::send(const char *kind, const QString &data)
+{
+    const QString partner = m_game.PartnerAddress;
+    m_channel->send(partner, m_presence->ownDatagram(kind, partner, m_game.GameId, data));
+}
+
+void GameRelay::requestGame(const QString &gameId, int row)
+{
+    m_game = {};
+    setState(GameState::Idle);
+    if (row < 0 || row >= m_directory->rowCount())
+        return;
+    m_game.PartnerName = m_directory->name(row);
+    m_game.PartnerAddress = m_directory->address(row);
+    m_game.GameId = gameId;
+    m_game.GameName = gameProgramName(gameId);
+    const QByteArray request = m_presence->ownDatagram(
+        MessageKind::GameRequest, m_game.PartnerAddress, m_game.GameId, linkText(LinkCode::Start));
+    if (!m_channel->send(m_game.PartnerAddress, request)) {
+        emit statusChanged(TextSendFailed);
+        m_game = {};
+        return;
+    }
+    setState(GameState::Requested);
+    emit statusChanged(TextGameRequested);
+}
+
+void GameRelay::receiveGameRequest(const ParsedDatagram &datagram, const QHostAddress &source)
+{
+    const QString program = gameProgramName(datagram.GameId);
+    if (program.isEmpty() || !gameProgramExists(program))
+        return;
+    if (!m_presence->markSender(datagram, source, PresenceMark::InGame))
+        return;
+    startGame(datagram, true);
+}
+
+void GameRelay::receiveGameAccept(const ParsedDatagram &datagram)
+{
+    // Only the user we asked may start our game, and only once: an
+    // acceptance nobody asked for would start a game program against
+    // whoever sent it.
+    if (m_state == GameState::Requested && fromPartner(datagram))
+        startGame(datagram, false);
+}
+
+void GameRelay::receiveGameRelay(const ParsedDatagram &datagram)
+{
+    // Only the partner of the running game may move its stones.
+    if (!fromPartner(datagram))
+        return;
+    if (!m_games->poke(datagram.Data, m_game.GameName))
+        emit statusChanged(TextFailed);
+}
+
+void GameRelay::receiveGameEnd(const ParsedDatagram &datagram)
+{
+    // Only the partner of the running game may end it.
+    if (!fromPartner(datagram))
+        return;
+    SetUserMark(*m_directory, datagram.UserName, datagram.IpAddr, PresenceMark::HeardFrom);
+    if (endGame(Ending::PartnerEndReport))
+        emit statusChanged(QStringLiteral("対戦相手よりゲーム終了報告を受けました。"));
+}
+
+void GameRelay::receivePartnerGoodbye(const ParsedDatagram &datagram)
+{
+    // The game is over with its partner gone: presence no longer carries
+    // its id, and a new game may be asked for.
+    if (fromPartner(datagram))
+        endGame(Ending::PartnerGoodbye);
+}
+
+bool GameRelay::endGame(Ending ending)
+{
+    if (ending == Ending::OwnEndReport) {
+        SetUserMark(*m_directory, m_game.PartnerName, m_game.PartnerAddress, PresenceMark::HeardFrom);
+    } else {
+        if (!m_games->end()) {
+            setState(GameState::Starting);
+            return false;
+        }
+        m_game.GameName.clear();
+    }
+    m_game.PartnerName.clear();
+    m_game.PartnerAddress.clear();
+    m_game.GameId.clear();
+    setState(GameState::Idle);
+    return true;
+}
+
+// request is a copy: the link calls below let the event loop run, and other
+// datagrams are handled meanwhile.
+void GameRelay::startGame(ParsedDatagram request, bool accepting)
+{
+    m_game.PartnerName = request.UserName;
+    m_game.PartnerAddress = request.IpAddr;
+    m_game.GameId = request.GameId;
+    m_channel->setRemoteHost(m_game.PartnerAddress);
+    // Whichever way this game starts, an earlier request is answered now.
+    setState(GameState::Starting);
+
+    const QString gameName = gameProgramName(request.GameId);
+    if (gameName.isEmpty()) {
+        emit boxRequested(QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=") + request.GameId);
+        return;
+    }
+    m_game.GameName = gameName;
+    if (!m_games->start(gameName))
+        return;
+
+    const QStringList introduction = {
+        linkText(LinkCode::MessengerName, m_appName),
+        linkText(LinkCode::PartnerName, request.UserName),
+        linkText(LinkCode::PartnerAddress, request.IpAddr),
+        linkText(LinkCode::OwnName, m_settings.UserName),
+        linkText(LinkCode::OwnAddress, m_channel->ownAddressFor(request.IpAddr)),
+    };
+    // The program just started: give it a few seconds to open its link.
+    bool delivered = false;
+    const QDeadlineTimer patience(GameStartPatienceMs);
+    while (!(delivered = m_games->poke(introduction.first(), gameName)) && !patience.hasExpired()
+        && m_games->GameProcessHandle() != 0) {
+        QEventLoop pause;
+        QTimer::singleShot(GameStartRetryMs, &pause, &QEventLoop::quit);
+        pause.exec();
+    }
+    for (qsizetype i = 1; delivered && i < introduction.size(); ++i)
+        delivered = m_games->poke(introduction[i], gameName);
+    if (!delivered) {
+        emit statusChanged(TextFailed);
+        return;
+    }
+
+    if (!m_games->poke(linkText(accepting ? LinkCode::Black : LinkCode::White), gameName)) {
+        emit statusChanged(TextFailed);
+        if (accepting)
+            return;
+    }
+    if (!m_games->poke(linkText(LinkCode::Start), gameName)) {
+        emit statusChanged(TextFailed);
+        return;
+    }
+
+    if (accepting) {
+        const QByteArray accept = m_presence->ownDatagram(
+            MessageKind::GameAccept, request.IpAddr, request.GameId, linkText(LinkCode::Start));
+        if (!m_channel->send(request.IpAddr, accept)) {
+            emit statusChanged(TextSendFailed);
+            return;
+        }
+        emit statusChanged(TextGameRequested);
+    }
+    SetUserMark(*m_directory, request.UserName, request.IpAddr, PresenceMark::InGame);
+    setState(GameState::Playing);
+}
+
+void GameRelay::RelayLinkText(const QString &poked)
+{
+    // Without a partner the text has nowhere to go: the game's end report
+    // can cross the partner's, whose arrival has already ended the match.
+    // Sending to no address would fail, and marking no one would add a
+    // blank row to the list.
+    if (m_state == GameState::Idle || m_game.PartnerAddress.isEmpty())
+        return;
+    const QString text = trimSpaces(poked);
+    const bool endReport = text == linkText(LinkCode::End);
+    if (endReport)
+        send(MessageKind::GameEnd);
+    else
+        send(MessageKind::GameRelay, text);
+    if (endReport)
+        endGame(Ending::OwnEndReport);
+}

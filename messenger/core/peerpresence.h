@@ -1,0 +1,86 @@
+#pragma once
+
+#include "datagram.h"
+#include "presencemark.h"
+#include "settingsmapping.h"
+
+#include <QHostAddress>
+#include <QObject>
+
+#include <functional>
+
+class DatagramChannel;
+class UserDirectory;
+
+// Who is there: keeps the user directory's presence marks in step with the
+// network. It announces this messenger (01) to every listed user and, on
+// request, to every subnet; answers announcements (02); says goodbye (99);
+// asks peers to forget this user (40); and marks or adds the senders of what
+// arrives. A sender not yet listed is added only under the new-peer rule
+// (markSender).
+class PeerPresence : public QObject
+{
+    Q_OBJECT
+public:
+    // How many rows a run adds for peers it has not heard of before; beyond
+    // that, unknown peers are dropped, so a flood cannot swamp the directory.
+    static constexpr int MaxAddedRows = 5000;
+
+    // settings: the own name and the Broadcast option, read at each send.
+    // gameId: the game id our presence carries (that of the running or
+    // requested game, empty without one).
+    PeerPresence(DatagramChannel *channel, UserDirectory *directory, const LocalSettings &settings,
+        std::function<QString()> gameId, QObject *parent = nullptr);
+
+    // 01: the empty datagram to the current remote host, then the
+    // announcement to every row; with broadcast (and Broadcast set), also to
+    // every subnet this host is on, so peers nobody listed answer too.
+    void announce(bool broadcast = false);
+    // 99 to every row.
+    void sayGoodbye();
+    // Marks every row not heard from and announces again, to every subnet too.
+    void checkConnections();
+    // 40 to the given rows marked heard from, in list order and each once;
+    // false when a send failed (the rest are not sent).
+    bool sendRemovalRequest(const QList<int> &rows);
+
+    // The receive actions of 01, 02, 99 and 40.
+    void receiveAnnounce(const ParsedDatagram &datagram, const QHostAddress &source);
+    void receiveAnnounceAnswer(const ParsedDatagram &datagram, const QHostAddress &source);
+    void receiveGoodbye(const ParsedDatagram &datagram, const QHostAddress &source);
+    void receiveRemovalRequest(const ParsedDatagram &datagram);
+
+    // Marks the sender of datagram; a sender not in the directory is added
+    // only when its <IPADDR> is where the datagram came from (source; null:
+    // trusted) and the cap is not reached, so nobody can fill the directory
+    // with invented peers or have us answer third parties. False when it
+    // was not marked.
+    bool markSender(const ParsedDatagram &datagram, const QHostAddress &source, PresenceMark mark);
+
+    // Our own datagram of kind to destination, naming the address the
+    // destination reaches us at.
+    QByteArray ownDatagram(const char *kind, const QString &destination, const QString &gameId, const QString &data = {});
+
+signals:
+    void statusChanged(const QString &text);
+
+private:
+    bool acceptsNewPeer(const ParsedDatagram &datagram, const QHostAddress &source);
+    void sendToEveryRow(const char *kind);
+
+    DatagramChannel *m_channel;
+    UserDirectory *m_directory;
+    const LocalSettings &m_settings;
+    std::function<QString()> m_gameId;
+    int m_addedRows = 0;
+    bool m_capReported = false;
+};
+
+// The presence a sender's game id shows: in a game (★) with one, heard from
+// (○) without.
+PresenceMark presenceOf(const ParsedDatagram &datagram);
+
+// The rows a send path walks: in list order and each once, whatever order
+// the caller picked them in (a selection reports rows in the order they were
+// selected).
+QList<int> inListOrder(QList<int> rows);

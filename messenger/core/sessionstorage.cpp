@@ -1,0 +1,85 @@
+#include "sessionstorage.h"
+
+#include "conversationlog.h"
+#include "settingsstore.h"
+#include "userdirectory.h"
+
+#include <QDir>
+#include <QLockFile>
+#include <QTimer>
+
+SessionStorage::SessionStorage(const SessionEnvironment &environment, UserDirectory *directory, QObject *parent)
+    : QObject(parent)
+    , m_env(environment)
+    , m_directory(directory)
+    , m_conversation(std::make_unique<ConversationLog>(
+          QDir(environment.dataDirectory).filePath(environment.appName + QLatin1String(".log"))))
+    , m_directorySave(new QTimer(this))
+{
+    m_directorySave->setSingleShot(true);
+    m_directorySave->setInterval(1000);
+    connect(m_directorySave, &QTimer::timeout, this, &SessionStorage::writeDirectory);
+}
+
+SessionStorage::~SessionStorage() = default;
+
+bool SessionStorage::lockInstance()
+{
+    QDir().mkpath(m_env.runtimeDirectory);
+    m_instanceLock
+        = std::make_unique<QLockFile>(QDir(m_env.runtimeDirectory).filePath(m_env.appName + QLatin1String(".lock")));
+    m_instanceLock->setStaleLockTime(0);
+    if (m_instanceLock->tryLock())
+        return true;
+    m_instanceLock.reset();
+    return false;
+}
+
+void SessionStorage::unlockInstance()
+{
+    m_instanceLock.reset();
+}
+
+void SessionStorage::loadSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults)
+{
+    loadLocalSettings(store, settings, defaults);
+    m_directory->setEntries(loadDirectory(store));
+    connect(m_directory, &UserDirectory::entriesChanged, m_directorySave, qOverload<>(&QTimer::start),
+        Qt::UniqueConnection);
+}
+
+void SessionStorage::saveSettings(SettingsStore &store, const LocalSettings &settings)
+{
+    m_directorySave->stop();
+    saveLocalSettings(store, settings);
+    saveDirectory(store, m_directory->entries());
+}
+
+void SessionStorage::writeDirectory()
+{
+    // Through the store's own atomic write: the rest of the file stays as
+    // it is on disk.
+    SettingsStore store(m_env.appName, m_env.settingsDirectory);
+    saveDirectory(store, m_directory->entries());
+    store.sync();
+}
+
+void SessionStorage::keepConversation(const QString &block, bool keep)
+{
+    if (!keep || m_conversation->append(block))
+        return;
+    // Said once: the conversation goes on without being kept.
+    if (!m_conversationFailed)
+        emit statusChanged(QStringLiteral("送受信履歴を保存できません: ") + m_conversation->errorString());
+    m_conversationFailed = true;
+}
+
+QString SessionStorage::keptConversation() const
+{
+    return m_conversation->tail();
+}
+
+QString SessionStorage::conversationFilePath() const
+{
+    return m_conversation->filePath();
+}
