@@ -286,7 +286,7 @@ qint64 Frm_pelwickSpl::SplitFile(const QString &source, const QString &folder, q
     m_body->setEnabled(true);
 
     // An event loop ended from outside (the application quitting) leaves the
-    // run unfinished; dropping it removes the piece it was writing.
+    // run unfinished; dropping it removes every piece it wrote.
     if (!run.isDone())
         return 0;
     const SplitOutcome outcome = run.outcome();
