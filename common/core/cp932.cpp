@@ -3,6 +3,7 @@
 #include "cp932table.h"
 
 #include <QHash>
+#include <QSet>
 
 namespace {
 
@@ -77,6 +78,13 @@ int encodeSingle(char16_t ch)
     return -1;
 }
 
+// The code units of the character at i: two for a surrogate pair, which is
+// one character with no form here.
+qsizetype characterLength(QStringView text, qsizetype i)
+{
+    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+}
+
 } // namespace
 
 namespace Cp932 {
@@ -123,9 +131,7 @@ QByteArray encode(QStringView text)
         }
         const auto it = table.constFind(ch);
         if (it == table.constEnd()) {
-            // A surrogate pair is one character that has no form here.
-            if (QChar::isHighSurrogate(ch) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-                ++i;
+            i += characterLength(text, i) - 1;
             out.append('?');
             continue;
         }
@@ -133,6 +139,26 @@ QByteArray encode(QStringView text)
         out.append(char(*it & 0xFF));
     }
     return out;
+}
+
+QStringList unencodable(QStringView text)
+{
+    QStringList found;
+    QSet<QString> seen;
+    const auto &table = encodeTable();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t ch = text[i].unicode();
+        if (encodeSingle(ch) >= 0 || table.contains(ch))
+            continue;
+        const qsizetype length = characterLength(text, i);
+        const QString character = text.sliced(i, length).toString();
+        if (!seen.contains(character)) {
+            seen.insert(character);
+            found.append(character);
+        }
+        i += length - 1;
+    }
+    return found;
 }
 
 qsizetype byteLength(QStringView text)

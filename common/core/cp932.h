@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 // Code page 932 (Microsoft's Shift_JIS), the encoding of every text that
@@ -23,6 +24,12 @@ QString decode(QByteArrayView bytes);
 
 // Characters with no code page 932 form become '?', as Windows writes them.
 QByteArray encode(QStringView text);
+
+// The characters of text that have no code page 932 form, each once, in
+// order of first appearance. A surrogate pair is one character (one entry of
+// two code units); a lone surrogate is an entry of its own. Empty when encode
+// would write text unchanged.
+QStringList unencodable(QStringView text);
 
 // The length of text in code page 932 bytes.
 qsizetype byteLength(QStringView text);

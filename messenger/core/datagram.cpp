@@ -1,6 +1,7 @@
 #include "datagram.h"
 
 #include "cp932.h"
+#include "textutil.h"
 
 namespace {
 
@@ -74,6 +75,34 @@ bool isBlankDatagram(QByteArrayView bytes)
     // Only the space character counts as blank, as the receiver trims spaces.
     for (char c : bytes) {
         if (c != ' ')
+            return false;
+    }
+    return true;
+}
+
+QStringList unusableUserNameParts(const QString &name)
+{
+    QStringList pieces = Cp932::unencodable(name);
+    for (const char *tag : { DatagramTag::UserName, DatagramTag::IpAddr, DatagramTag::GameId, DatagramTag::Data }) {
+        if (name.contains(QLatin1String(tag)))
+            pieces.append(QLatin1String(tag));
+    }
+    return offendingParts(name, pieces);
+}
+
+bool isDottedQuad(QStringView text)
+{
+    const QList<QStringView> numbers = text.split(u'.');
+    if (numbers.size() != 4)
+        return false;
+    for (const QStringView number : numbers) {
+        if (number.isEmpty() || number.size() > 3 || (number.size() > 1 && number[0] == u'0'))
+            return false;
+        for (const QChar c : number) {
+            if (c < u'0' || c > u'9')
+                return false;
+        }
+        if (number.toInt() > 255)
             return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 // Datagram: one UDP message between messengers, in code page 932.
 //
@@ -67,3 +68,14 @@ QByteArray buildDatagram(const QString &kind, const QString &userName, const QSt
 
 // Whether a received datagram is blank: empty or spaces only once decoded.
 bool isBlankDatagram(QByteArrayView bytes);
+
+// What in a user name cannot travel as typed, each once in order of first
+// appearance: characters with no code page 932 form (they would arrive as
+// '?'), control characters such as line breaks (named "U+000A"), and the four
+// tags, which would move the fields of every datagram at the receivers.
+// Empty for a name that arrives as written.
+QStringList unusableUserNameParts(const QString &name);
+
+// Whether text is an IPv4 address in dotted decimal: four numbers from 0 to
+// 255 without leading zeros, separated by dots, nothing around them.
+bool isDottedQuad(QStringView text);

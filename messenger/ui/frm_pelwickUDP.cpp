@@ -4,6 +4,8 @@
 
 #include "Frm_pelwickPlp.h"
 #include "arrivalsound.h"
+#include "cp932.h"
+#include "datagram.h"
 #include "desktopnotifier.h"
 #include "gamerelay.h"
 #include "messagebox.h"
@@ -132,6 +134,10 @@ bool frm_pelwickUDP::Form_Load()
     // conversation.
     LoadOrSaveSettings(true);
     m_txtR->appendBlock(m_session->keptConversation());
+    // A stored name that cannot travel as written is used as it is; the user
+    // learns of it once and mends it in the options.
+    if (!unusableUserNameParts(localSettings().UserName).isEmpty())
+        ShowStatus(QStringLiteral("使用者氏名に使えない文字が含まれています"));
 
     // 7. Stay on top as stored.
     SetTopmost(localSettings().FormTop, this);
@@ -233,6 +239,15 @@ void frm_pelwickUDP::CmdSend_Click()
     if (rows.isEmpty()) {
         ShowStatus(QStringLiteral("送信先の相手を選択して下さい。"));
         m_listUser->setFocus();
+        return;
+    }
+    // Characters code page 932 cannot carry would arrive as '?': the user
+    // changes the text rather than have it altered on the way.
+    const QStringList unsendable = Cp932::unencodable(m_txtS->toPlainText());
+    if (!unsendable.isEmpty()) {
+        ShowMessageBox(
+            { this, QStringLiteral("送信できない文字が含まれています: ") + unsendable.join(u' '), windowTitle() });
+        m_txtS->setFocus();
         return;
     }
     if (m_session->sendMessage(m_txtS->toPlainText(), rows) != MessengerSession::SendResult::Sent)

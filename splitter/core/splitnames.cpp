@@ -1,6 +1,9 @@
 #include "splitnames.h"
 
 #include "cp932.h"
+#include "textutil.h"
+
+#include <QRegularExpression>
 
 namespace SplitNames {
 
@@ -50,6 +53,22 @@ QString batchWord(const QString &name)
             return u'"' + word + u'"';
     }
     return word;
+}
+
+QStringList unwritableNameParts(const QString &sourceName)
+{
+    QStringList pieces = Cp932::unencodable(sourceName);
+    for (const QChar c : QStringLiteral("\\/:*?\"<>|")) {
+        if (sourceName.contains(c))
+            pieces.append(c);
+    }
+    QStringList parts = offendingParts(sourceName, pieces);
+    static const QRegularExpression device(
+        QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *$"), QRegularExpression::CaseInsensitiveOption);
+    if (sourceName.endsWith(u'.') || sourceName.endsWith(u' ')
+        || device.match(sourceName.left(sourceName.indexOf(u'.'))).hasMatch())
+        parts.append(sourceName);
+    return parts;
 }
 
 QByteArray batchHead()

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -46,6 +47,14 @@ QString BatchPath(const QString &folder, const QString &baseName);
 
 // A file name as it stands in a batch line.
 QString batchWord(const QString &name);
+
+// What in a source file name the target system cannot hold or the batch
+// cannot carry: characters with no code page 932 form, any of \ / : * ? " < > |
+// and control characters (named "U+000A"), each once in order of first
+// appearance; then the whole name when it ends in a dot or a space or is a
+// device name before its first dot (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9,
+// in any case). Empty for a name that can be split.
+QStringList unwritableNameParts(const QString &sourceName);
 
 // The lines of the rejoin batch, each already in code page 932 with CR LF.
 QByteArray batchHead();

@@ -59,11 +59,10 @@ SplitRun::SplitRun(const SplitRequest &request, OverwriteQuestion ask, QObject *
 
 SplitRun::~SplitRun()
 {
-    // An unfinished piece would hold less than its share.
-    if (m_pieceFile.isOpen()) {
-        m_pieceFile.close();
-        m_pieceFile.remove();
-    }
+    // A run dropped before its end (the application quitting) leaves nothing
+    // of itself: an unfinished piece would hold less than its share.
+    if (m_started && m_stage != Stage::Done)
+        rollBack();
 }
 
 void SplitRun::start()
@@ -122,25 +121,16 @@ void SplitRun::begin()
     m_sourceName = SplitNames::FileNamePart(m_request.sourcePath, 0);
     m_baseName = SplitNames::FileNamePart(m_request.sourcePath, 1);
 
+    // The name as the file system holds it: here a backslash is part of it,
+    // and the batch would cut the name there.
+    const QStringList unwritable = SplitNames::unwritableNameParts(QFileInfo(m_request.sourcePath).fileName());
+    if (!unwritable.isEmpty())
+        return fail(SplitFailure::NameUnwritable, m_request.sourcePath, unwritable.join(u' '));
+
     m_source.setFileName(m_request.sourcePath);
     if (!m_source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return fail(SplitFailure::SourceUnreadable, m_request.sourcePath, m_source.errorString());
     m_length = m_source.size();
-
-    // The only piece that can carry the source's own name is the one whose
-    // number the source name spells; other aliases are caught per piece.
-    const QString numberText = m_sourceName.mid(m_baseName.size() + 1);
-    bool numeric = false;
-    const qint64 number = numberText.toLongLong(&numeric);
-    if (numeric && number >= 1 && SplitNames::pieceName(m_baseName, number) == m_sourceName
-        && number <= (m_length + m_request.pieceSize - 1) / m_request.pieceSize) {
-        const QString piece = SplitNames::PiecePath(m_request.destFolder, m_baseName, number);
-        if (isSource(piece))
-            return fail(SplitFailure::SameAsSource, piece, QString());
-    }
-    const QString batchPath = SplitNames::BatchPath(m_request.destFolder, m_baseName);
-    if (m_request.writeBatch && isSource(batchPath))
-        return fail(SplitFailure::SameAsSource, batchPath, QString());
 
     qint64 block = std::min({ SplitNames::TransferBlock, m_request.pieceSize, std::max<qint64>(m_length, 1) });
     for (;;) {
@@ -154,16 +144,48 @@ void SplitRun::begin()
         }
     }
 
+    if (!askReplacements())
+        return;
+
     if (m_request.writeBatch) {
+        const QString batchPath = SplitNames::BatchPath(m_request.destFolder, m_baseName);
         if (!clearPath(batchPath, SplitFailure::BatchUnwritable))
             return;
         m_batch.setFileName(batchPath);
-        if (!m_batch.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!m_batch.open(QIODevice::WriteOnly))
             return fail(SplitFailure::BatchUnwritable, batchPath, m_batch.errorString());
         if (!writeBatch(SplitNames::batchHead()))
             return;
     }
     m_stage = Stage::NextPiece;
+}
+
+// Asks about every existing file the run will replace, before anything is
+// written: the batch, then the pieces in order. False when the run has ended
+// (a No, or a file that is the source itself).
+bool SplitRun::askReplacements()
+{
+    QStringList paths;
+    if (m_request.writeBatch)
+        paths.append(SplitNames::BatchPath(m_request.destFolder, m_baseName));
+    const qint64 pieces = (m_length + m_request.pieceSize - 1) / m_request.pieceSize;
+    for (qint64 n = 1; n <= pieces; ++n)
+        paths.append(SplitNames::PiecePath(m_request.destFolder, m_baseName, n));
+    for (const QString &path : std::as_const(paths)) {
+        if (isSource(path)) {
+            fail(SplitFailure::SameAsSource, path, QString());
+            return false;
+        }
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            continue;
+        if (!m_request.deleteWithoutAsking && !(m_ask && m_ask(path))) {
+            fail(SplitFailure::Declined, path, QString());
+            return false;
+        }
+        m_approved.insert(path);
+    }
+    return true;
 }
 
 void SplitRun::nextPiece()
@@ -186,6 +208,7 @@ void SplitRun::nextPiece()
     m_pieceFile.setFileName(path);
     if (!m_pieceFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return fail(SplitFailure::PieceUnwritable, path, m_pieceFile.errorString());
+    m_created = m_piece;
     m_stage = Stage::Transfer;
 }
 
@@ -300,25 +323,44 @@ void SplitRun::finishBlock()
 void SplitRun::tail()
 {
     m_source.close();
+    if (!piecesComplete())
+        return;
     if (m_request.writeBatch) {
         if (!writeBatch(SplitNames::batchTail(m_baseName, m_request.batchDeletesPieces)))
             return;
-        m_batch.close();
-        if (m_batch.error() != QFileDevice::NoError)
+        if (!m_batch.commit())
             return fail(SplitFailure::BatchUnwritable, m_batch.fileName(), m_batch.errorString());
     }
     m_outcome.pieces = m_piece;
     m_stage = Stage::Done;
 }
 
+// Whether every piece on disk holds its share, read back by size: the batch
+// joins them only when they do. False when the run has ended.
+bool SplitRun::piecesComplete()
+{
+    for (qint64 n = 1; n <= m_piece; ++n) {
+        const QString path = SplitNames::PiecePath(m_request.destFolder, m_baseName, n);
+        const qint64 share = n < m_piece ? m_request.pieceSize : m_length - (m_piece - 1) * m_request.pieceSize;
+        const QFileInfo piece(path);
+        if (!piece.isFile() || piece.size() != share) {
+            fail(SplitFailure::PieceUnwritable, path, QStringLiteral("書き込んだﾌｧｲﾙの大きさが正しくありません。"));
+            return false;
+        }
+    }
+    return true;
+}
+
 // Makes way for a new file at path: deletes what is there, asking first
-// unless told not to. False when the run has ended.
+// unless the user agreed already or told not to be asked. False when the run
+// has ended.
 bool SplitRun::clearPath(const QString &path, SplitFailure unwritable)
 {
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return true;
-    if (!m_request.deleteWithoutAsking && !(m_ask && m_ask(path))) {
+    // A file that appeared after the questions is asked about now.
+    if (!m_request.deleteWithoutAsking && !m_approved.contains(path) && !(m_ask && m_ask(path))) {
         fail(SplitFailure::Declined, path, QString());
         return false;
     }
@@ -354,14 +396,25 @@ bool SplitRun::writeBatch(const QByteArray &lines)
     return true;
 }
 
+// Removes what this run wrote: its pieces and its unfinished batch.
+void SplitRun::rollBack()
+{
+    if (m_pieceFile.isOpen())
+        m_pieceFile.close();
+    for (qint64 n = m_created; n >= 1; --n)
+        QFile::remove(SplitNames::PiecePath(m_request.destFolder, m_baseName, n));
+    m_created = 0;
+    if (m_batch.isOpen()) {
+        // Discards the temporary file; the batch name was never written.
+        m_batch.cancelWriting();
+        m_batch.commit();
+    }
+}
+
 void SplitRun::fail(SplitFailure failure, const QString &path, const QString &reason)
 {
-    if (m_pieceFile.isOpen()) {
-        m_pieceFile.close();
-        m_pieceFile.remove();
-    }
+    rollBack();
     m_source.close();
-    m_batch.close();
     m_outcome.pieces = 0;
     m_outcome.failure = failure;
     m_outcome.path = path;

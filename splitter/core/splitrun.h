@@ -5,27 +5,35 @@
 #include <QByteArray>
 #include <QFile>
 #include <QObject>
+#include <QSaveFile>
+#include <QSet>
 #include <QString>
 
 #include <functional>
 
 // One split of a source file into numbered pieces, with the rejoin batch.
 //
-// Order of a run (the window's overwrite questions come in this order):
-//   1. the source is opened; nothing is written when it cannot be read;
-//   2. with the batch: an existing batch file is deleted (without asking when
-//      deleteWithoutAsking, else after a Yes), then created with its head;
-//   3. per piece: its batch lines, then an existing piece file is deleted
-//      (same rule), then the piece is written: copied inside the kernel
-//      where the system offers it (copy_file_range on Linux; file systems
-//      that share extents clone aligned ranges), else read and written in
-//      blocks of at most SplitNames::TransferBlock bytes;
-//   4. with the batch: its tail.
-// A No ends the run at once with 0 pieces; what was written stays. A read or
-// write failure ends it the same way and removes the piece being written, so
-// every piece left on disk holds exactly its share of the source. A batch
-// file or piece that is the source itself is never deleted: the run stops
-// before anything is written.
+// Order of a run:
+//   1. the source name is checked (SplitNames::unwritableNameParts) and the
+//      source opened; nothing is written when either fails;
+//   2. every file the run will replace is asked about before anything is
+//      written, in this order: the batch file (with the batch), then each
+//      existing piece. Unless deleteWithoutAsking, one No ends the run with
+//      nothing written or deleted. A batch file or piece that is the source
+//      itself ends it the same way;
+//   3. with the batch: an existing batch file is deleted, and the new one is
+//      written under a temporary name as the run goes;
+//   4. per piece: its batch lines, then an existing piece file is deleted,
+//      then the piece is written: copied inside the kernel where the system
+//      offers it (copy_file_range on Linux; file systems that share extents
+//      clone aligned ranges), else read and written in blocks of at most
+//      SplitNames::TransferBlock bytes;
+//   5. every piece is checked by its size on disk; with the batch, its tail
+//      is written and the batch takes its name.
+// A read, write or check failure ends the run with 0 pieces and removes every
+// piece this run wrote and its batch, so a batch on disk always refers to
+// whole pieces, and no half of a split is left to be mistaken for a whole.
+// The source is only ever read.
 //
 // Whatever the kernel copy refuses or fails at (another file system, a call
 // the file system does not offer, a disk that fills up) the rest of the run
@@ -50,6 +58,7 @@ enum class SplitFailure {
     Declined, // No to an overwrite question
     SourceUnreadable,
     SameAsSource, // a piece or the batch file would replace the source
+    NameUnwritable, // the source name cannot stand in the batch; reason lists why
     PieceUnwritable,
     BatchUnwritable,
     OutOfMemory,
@@ -66,7 +75,7 @@ struct SplitOutcome
     qint64 pieces = 0; // pieces written; 0 when aborted or the source was empty
     SplitFailure failure = SplitFailure::None;
     QString path; // the file a failure concerns
-    QString reason; // the system's words for it
+    QString reason; // the system's words for it; for NameUnwritable, what in the name
 };
 
 class SplitRun : public QObject
@@ -116,7 +125,10 @@ private:
     bool copyInKernel(qint64 length);
     void finishBlock();
     void tail();
+    bool askReplacements();
     bool clearPath(const QString &path, SplitFailure unwritable);
+    bool piecesComplete();
+    void rollBack();
     bool isSource(const QString &path) const;
     bool writeBatch(const QByteArray &lines);
     void fail(SplitFailure failure, const QString &path, const QString &reason);
@@ -126,16 +138,19 @@ private:
     QString m_sourceName;
     QString m_baseName;
     QFile m_source;
-    QFile m_batch;
+    QSaveFile m_batch;
     QFile m_pieceFile;
     QByteArray m_buffer;
     qint64 m_length = 0;
     qint64 m_position = 0;
     qint64 m_piece = 0;
+    qint64 m_created = 0; // pieces this run has created, 1 to m_created
     qint64 m_written = 0;
     Stage m_stage = Stage::Begin;
     bool m_started = false;
     bool m_kernelCopy = true;
     bool m_kernelCopied = false;
     SplitOutcome m_outcome;
+    // Existing files the user agreed to replace.
+    QSet<QString> m_approved;
 };

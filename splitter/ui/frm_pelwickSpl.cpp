@@ -41,6 +41,11 @@ bool destinationFolderFound(const QString &text)
     return !text.isEmpty() && QFileInfo(text).isDir();
 }
 
+QString unwritableNameMessage(const QString &parts)
+{
+    return QStringLiteral("結合用ﾊﾞｯﾁﾌｧｲﾙに書けない文字がﾌｧｲﾙ名に含まれています: ") + parts;
+}
+
 QFrame *line(QWidget *parent, const QString &name)
 {
     auto *frame = new QFrame(parent);
@@ -220,6 +225,11 @@ void Frm_pelwickSpl::Cmd_Split_Click()
         return refuse(QStringLiteral("分割元に存在するファイルを指定して下さい。"));
     if (!destinationFolderFound(folder))
         return refuse(QStringLiteral("分割先に存在するフォルダを指定して下さい。"));
+    // A name the batch cannot carry or the target system cannot hold would
+    // give pieces nobody can join there.
+    const QStringList unwritable = SplitNames::unwritableNameParts(QFileInfo(source).fileName());
+    if (!unwritable.isEmpty())
+        return refuse(unwritableNameMessage(unwritable.join(u' ')));
 
     qint64 pieceSize = SplitNames::PieceSizes[0];
     for (std::size_t i = 1; i < OptionSize.size(); ++i) {
@@ -276,7 +286,7 @@ qint64 Frm_pelwickSpl::SplitFile(const QString &source, const QString &folder, q
     m_body->setEnabled(true);
 
     // An event loop ended from outside (the application quitting) leaves the
-    // run unfinished; dropping it removes the piece it was writing.
+    // run unfinished; dropping it removes every piece it wrote.
     if (!run.isDone())
         return 0;
     const SplitOutcome outcome = run.outcome();
@@ -334,6 +344,8 @@ void Frm_pelwickSpl::reportFailure(const SplitOutcome &outcome)
     case SplitFailure::OutOfMemory:
         text = QStringLiteral("ﾒﾓﾘ不足です。");
         break;
+    case SplitFailure::NameUnwritable:
+        return inform(unwritableNameMessage(outcome.reason));
     case SplitFailure::None:
     case SplitFailure::Declined:
         return;

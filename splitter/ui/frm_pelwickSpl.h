@@ -28,7 +28,7 @@ inline const QString Standalone = QStringLiteral("ファイル分割");
 //
 // A run keeps the window repainting and showing how many pieces and bytes are
 // done, while its controls stay unusable and it refuses to close; the
-// overwrite questions are asked as the run reaches each file.
+// overwrite questions are all asked before anything is written.
 class Frm_pelwickSpl : public QWidget
 {
     Q_OBJECT

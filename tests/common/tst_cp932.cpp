@@ -12,7 +12,8 @@ private slots:
     void everyDecodablePairRoundTripsToAPairThatDecodesAlike();
     void badBytesBecomeReplacementWithoutSwallowingAscii_data();
     void badBytesBecomeReplacementWithoutSwallowingAscii();
-    void unencodableCharactersBecomeQuestionMarks();
+    void unencodableCharactersBecomeQuestionMarksAndAreNamed_data();
+    void unencodableCharactersBecomeQuestionMarksAndAreNamed();
     void byteLengthCountsDoubleBytes();
 };
 
@@ -88,11 +89,35 @@ void tst_Cp932::badBytesBecomeReplacementWithoutSwallowingAscii()
     QCOMPARE(Cp932::decode(bytes), text);
 }
 
-void tst_Cp932::unencodableCharactersBecomeQuestionMarks()
+void tst_Cp932::unencodableCharactersBecomeQuestionMarksAndAreNamed_data()
 {
-    QCOMPARE(Cp932::encode(QStringLiteral("a\u00E9b")), QByteArray("a?b"));
-    // One emoji is one character, written as one '?'.
-    QCOMPARE(Cp932::encode(QStringLiteral("x\U0001F600y")), QByteArray("x?y"));
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("unencodable");
+    QTest::newRow("accent") << QStringLiteral("a\u00E9b") << QByteArray("a?b")
+                            << QStringList { QStringLiteral("\u00E9") };
+    // One emoji is one character, written as one '?' and named whole.
+    QTest::newRow("emoji") << QStringLiteral("x\U0001F600y") << QByteArray("x?y")
+                           << QStringList { QStringLiteral("\U0001F600") };
+    QTest::newRow("each once, in order") << QStringLiteral("caf\u00E9 \u00F1 \u4F60\u597D \U0001F600 \u00E9\U0001F600")
+                                         << QByteArray("caf? ? ?\x8D\x44 ? ??")
+                                         << QStringList { QStringLiteral("\u00E9"), QStringLiteral("\u00F1"),
+                                                QStringLiteral("\u4F60"), QStringLiteral("\U0001F600") };
+    QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + u'a' + QChar(0xDC00) << QByteArray("?a?")
+                                     << QStringList { QString(QChar(0xD800)), QString(QChar(0xDC00)) };
+    QTest::newRow("kanji, kana, NEC and IBM extensions")
+        << QStringLiteral("\u6F22\u5B57\uFF76\uFF85\u2460\u2161\u7E8A\uFF5E")
+        << QByteArray("\x8A\xBF\x8E\x9A\xB6\xC5\x87\x40\x87\x55\xFA\x5C\x81\x60") << QStringList();
+    QTest::newRow("empty") << QString() << QByteArray() << QStringList();
+}
+
+void tst_Cp932::unencodableCharactersBecomeQuestionMarksAndAreNamed()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, unencodable);
+    QCOMPARE(Cp932::encode(text), bytes);
+    QCOMPARE(Cp932::unencodable(text), unencodable);
 }
 
 void tst_Cp932::byteLengthCountsDoubleBytes()

@@ -76,11 +76,13 @@ private slots:
     void secondInstanceShowsAlreadyRunningAndTouchesNothing();
     void twoMessengersSeeEachOther();
     void terminatedProcessSaysGoodbyeToEveryRow();
+    void storedNameThatCannotTravelIsUsedAndNamedInTheStatus();
 
     // Sending.
     void refusedSendSaysWhyAndKeepsTheText_data();
     void refusedSendSaysWhyAndKeepsTheText();
     void sentMessageClearsTheTextAndIsLogged();
+    void textCodePage932CannotCarryIsNotSentAndItsCharactersAreNamed();
 
     // The user list and its pop-up.
     void columnClicksToggleTheOrderAndSwitchTheKey();
@@ -211,6 +213,7 @@ void tst_frm_pelwickUDP::arrivalSoundFollowsTheSoundSetting()
     const QString chime = m_me->settingsDir() + QLatin1String("/chime.wav");
     QFile file(chime);
     QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
     file.close();
     m_window->localSettings().SoundFilePath = chime;
 
@@ -349,6 +352,19 @@ void tst_frm_pelwickUDP::terminatedProcessSaysGoodbyeToEveryRow()
     QVERIFY(saved.contains("Local", "Sound"));
 }
 
+void tst_frm_pelwickUDP::storedNameThatCannotTravelIsUsedAndNamedInTheStatus()
+{
+    const QString name = QStringLiteral("Jos\u00E9<DATA>x");
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port, name);
+    frm_pelwickUDP *window = other.start();
+    QVERIFY(window);
+    QCOMPARE(window->statusText(), QStringLiteral("使用者氏名に使えない文字が含まれています"));
+    QCOMPARE(window->localSettings().UserName, name);
+    window->close();
+    SettingsStore stored(QStringLiteral("Pelwick"), other.settingsDir());
+    QCOMPARE(stored.value(QStringLiteral("Local"), QStringLiteral("UserName")), name);
+}
+
 void tst_frm_pelwickUDP::refusedSendSaysWhyAndKeepsTheText_data()
 {
     QTest::addColumn<QString>("text");
@@ -415,6 +431,30 @@ void tst_frm_pelwickUDP::sentMessageClearsTheTextAndIsLogged()
     const QRegularExpression block(
         QStringLiteral("^\\[Send\\] Time:\\d\\d:\\d\\d:\\d\\d,相手:b\r\nline1\r\nline2\r\n\r\n$"));
     QVERIFY2(block.match(m_window->logText()).hasMatch(), qPrintable(m_window->logText()));
+}
+
+void tst_frm_pelwickUDP::textCodePage932CannotCarryIsNotSentAndItsCharactersAreNamed()
+{
+    const int row = addRow(QStringLiteral("a"), Heard, Peer2);
+    select({ row });
+    const QString unsendable = QStringLiteral("caf\u00E9 \U0001F600 \u00E9");
+    txtS()->setPlainText(unsendable);
+    clickSend();
+    QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("送信できない文字が含まれています: \u00E9 \U0001F600") });
+    QCOMPARE(txtS()->toPlainText(), unsendable);
+    QCOMPARE(m_window->focusWidget(), txtS());
+    QCOMPARE(m_window->logText(), QString());
+
+    // Kanji, half-width kana and the NEC and IBM extensions leave byte for
+    // byte; being the first datagram the peer gets, it also shows that the
+    // refused text never left.
+    txtS()->setPlainText(QStringLiteral("漢字ｶﾅ①Ⅱ纊～"));
+    clickSend();
+    QCOMPARE(m_peers[Peer2]->receive(),
+        QByteArray("11<USERNAME>me<IPADDR>127.0.0.3<GAMEID><DATA>"
+                   "\x8A\xBF\x8E\x9A\xB6\xC5\x87\x40\x87\x55\xFA\x5C\x81\x60"));
+    QCOMPARE(txtS()->toPlainText(), QString());
+    QCOMPARE(m_boxes->texts.size(), 1);
 }
 
 void tst_frm_pelwickUDP::columnClicksToggleTheOrderAndSwitchTheKey()

@@ -126,6 +126,12 @@ void tst_Frm_pelwickSpl::validationMessagesComeInOrder_data()
                                     << "@/MISSING" << missingFolder;
     QTest::newRow("folder is a file") << "@/IN.DAT"
                                       << "@/.HIDDEN" << missingFolder;
+    // Names the batch cannot carry or the target system cannot hold.
+    const QString unwritable = QStringLiteral("結合用ﾊﾞｯﾁﾌｧｲﾙに書けない文字がﾌｧｲﾙ名に含まれています: ");
+    QTest::newRow("name without code page 932 form")
+        << QStringLiteral("@/OUT/caf\u00E9.DAT") << "@" << unwritable + QStringLiteral("\u00E9");
+    QTest::newRow("device name") << "@/OUT/CON.txt"
+                                 << "@" << unwritable + "CON.txt";
 }
 
 void tst_Frm_pelwickSpl::validationMessagesComeInOrder()
@@ -137,6 +143,8 @@ void tst_Frm_pelwickSpl::validationMessagesComeInOrder()
     writeFile(dir.filePath("IN.DAT"), 10);
     writeFile(dir.filePath(".HIDDEN"), 10);
     QVERIFY(QDir(dir.path()).mkdir("OUT"));
+    writeFile(dir.filePath(QStringLiteral("OUT/caf\u00E9.DAT")), 10);
+    writeFile(dir.filePath("OUT/CON.txt"), 10);
 
     Frm_pelwickSpl window(SplitterCaption::InPelwick);
     child<QLineEdit>(window, "Txt_InFilepath")->setText(QString(source).replace('@', dir.path()));
@@ -329,10 +337,9 @@ void tst_Frm_pelwickSpl::failuresEndAbortedWithTheirMessage()
     QCOMPARE(boxes.requests.at(1).icon, QMessageBox::Warning);
     QCOMPARE(boxes.requests.at(2).text, Aborted);
     QCOMPARE(finished.first().first().toLongLong(), 0);
-    // Piece 1 is whole; nothing of piece 2 is left.
-    QCOMPARE(QFileInfo(dir.filePath("IN.001")).size(), piece);
-    QCOMPARE(QFileInfo(dir.filePath("IN.002")).isFile(), false);
-    QVERIFY(!QFile::exists(dir.filePath("IN.003")));
+    // Piece 1 was whole; nothing of the run is left, no batch.
+    for (const char *name : { "IN.001", "IN.002", "IN.003", "IN.Bat" })
+        QVERIFY2(!QFileInfo(dir.filePath(name)).isFile(), name);
 }
 
 void tst_Frm_pelwickSpl::windowDestroyedAtAQuestionEndsTheRun()
@@ -352,9 +359,11 @@ void tst_Frm_pelwickSpl::windowDestroyedAtAQuestionEndsTheRun()
     QVERIFY(!alive);
     QCOMPARE(boxes.requests.size(), 1);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-    QCOMPARE(QFileInfo(dir.filePath("IN.001")).size(), piece);
+    // Asked before anything was written: nothing was.
+    QVERIFY(!QFile::exists(dir.filePath("IN.001")));
     QCOMPARE(QFileInfo(dir.filePath("IN.002")).size(), 3);
     QVERIFY(!QFile::exists(dir.filePath("IN.003")));
+    QVERIFY(!QFile::exists(dir.filePath("IN.Bat")));
 }
 
 QTEST_MAIN(tst_Frm_pelwickSpl)

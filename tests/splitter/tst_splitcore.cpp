@@ -99,19 +99,21 @@ private slots:
     void emptySourceWritesHeadAndTailOnly();
     void namesWithoutDotAndWithSeveralDots();
     void destinationEndingInSeparatorStillFindsTheFolder();
-    void questionsComeInOrderAndNoAtPieceThreeStops();
+    void questionsComeFirstInOrderAndNoWritesNothing();
     void noToTheBatchQuestionWritesNothing();
     void uncheckedBatchLeavesAnExistingBatchAlone();
     void deleteWithoutAskingReplacesTheSameBaseName();
     void unreadableSourceAbortsBeforeWriting();
-    void sourceShrinkingMidPieceRemovesThatPiece_data();
-    void sourceShrinkingMidPieceRemovesThatPiece();
-    void fullDiskMidPieceRemovesThatPiece_data();
-    void fullDiskMidPieceRemovesThatPiece();
+    void sourceShrinkingMidRunLeavesNothingOfTheRun_data();
+    void sourceShrinkingMidRunLeavesNothingOfTheRun();
+    void fileSizeLimitMidPieceLeavesNothingOfTheRun_data();
+    void fileSizeLimitMidPieceLeavesNothingOfTheRun();
     void unwritablePieceOrBatchAborts_data();
     void unwritablePieceOrBatchAborts();
     void neverDeletesTheSourceItself_data();
     void neverDeletesTheSourceItself();
+    void namesTheTargetCannotHoldAreRefusedBeforeWriting_data();
+    void namesTheTargetCannotHoldAreRefusedBeforeWriting();
     void eventLoopRunReportsProgressAndFinishes_data();
     void eventLoopRunReportsProgressAndFinishes();
     void sourceOverTwoGibSplitsAtSixtyFourBitOffsets_data();
@@ -326,17 +328,19 @@ void tst_SplitCore::destinationEndingInSeparatorStillFindsTheFolder()
     QCOMPARE(QDir(dir.filePath("out")).entryList(QDir::Files, QDir::Name), QStringList({ "S.001", "S.Bat" }));
 }
 
-void tst_SplitCore::questionsComeInOrderAndNoAtPieceThreeStops()
+void tst_SplitCore::questionsComeFirstInOrderAndNoWritesNothing()
 {
     QTemporaryDir dir;
-    const QByteArray source = randomBytes(PieceSizes[4] * 4);
-    writeFile(dir.filePath("Q.DAT"), source);
+    writeFile(dir.filePath("Q.DAT"), randomBytes(PieceSizes[4] * 4));
     for (const char *old : { "Q.Bat", "Q.001", "Q.003", "Q.004" })
         writeFile(dir.filePath(old), "old");
 
     QStringList asked;
     SplitRun run({ dir.filePath("Q.DAT"), dir.path(), PieceSizes[4], true, false, true }, [&](const QString &path) {
         asked << path;
+        // Nothing of the run is on disk while a question is open.
+        if (QFile::exists(dir.filePath("Q.002")))
+            asked << "Q.002 written";
         return !path.endsWith("Q.003");
     });
     const SplitOutcome outcome = run.runToEnd();
@@ -344,11 +348,11 @@ void tst_SplitCore::questionsComeInOrderAndNoAtPieceThreeStops()
     QCOMPARE(outcome.failure, SplitFailure::Declined);
     QCOMPARE(asked,
         QStringList({ BatchPath(dir.path(), "Q"), PiecePath(dir.path(), "Q", 1), PiecePath(dir.path(), "Q", 3) }));
-    QCOMPARE(readFile(dir.filePath("Q.001")), source.left(PieceSizes[4]));
-    QCOMPARE(readFile(dir.filePath("Q.002")), source.mid(PieceSizes[4], PieceSizes[4]));
-    QCOMPARE(readFile(dir.filePath("Q.003")), "old");
-    QCOMPARE(readFile(dir.filePath("Q.004")), "old");
-    QVERIFY(readFile(dir.filePath("Q.Bat")).endsWith("COPY /B Q.DAT+Q.003 Q.DAT > NUL\r\nDEL Q.003 > NUL\r\n"));
+    // A No after Yeses: neither a new batch beside the old pieces nor a piece
+    // replaced.
+    QCOMPARE(outputs(dir.path(), "Q.DAT"), QStringList({ "Q.001", "Q.003", "Q.004", "Q.Bat" }));
+    for (const char *old : { "Q.Bat", "Q.001", "Q.003", "Q.004" })
+        QCOMPARE(readFile(dir.filePath(old)), "old");
 }
 
 void tst_SplitCore::noToTheBatchQuestionWritesNothing()
@@ -411,12 +415,12 @@ void tst_SplitCore::unreadableSourceAbortsBeforeWriting()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
 }
 
-void tst_SplitCore::sourceShrinkingMidPieceRemovesThatPiece_data()
+void tst_SplitCore::sourceShrinkingMidRunLeavesNothingOfTheRun_data()
 {
     addCopyRows();
 }
 
-void tst_SplitCore::sourceShrinkingMidPieceRemovesThatPiece()
+void tst_SplitCore::sourceShrinkingMidRunLeavesNothingOfTheRun()
 {
     QFETCH(SplitCopy, copy);
     QTemporaryDir dir;
@@ -424,9 +428,10 @@ void tst_SplitCore::sourceShrinkingMidPieceRemovesThatPiece()
     const QByteArray source = randomBytes(p * 3);
     writeFile(dir.filePath("S.DAT"), source);
     writeFile(dir.filePath("S.002"), "old");
-    // Between piece 1 and piece 2 the source loses most of piece 2's share;
-    // it now ends where a block of the read and write path ends.
-    SplitRun run({ dir.filePath("S.DAT"), dir.path(), p, false, false, true },
+    // Before the run writes, the source loses most of piece 2's share; it
+    // now ends where a block of the read and write path ends. Piece 1 is
+    // written whole, piece 2 comes up short.
+    SplitRun run({ dir.filePath("S.DAT"), dir.path(), p, true, false, true },
         [&](const QString &) { return QFile::resize(dir.filePath("S.DAT"), p + 2 * TransferBlock); });
     run.setCopy(copy);
     const SplitOutcome outcome = run.runToEnd();
@@ -434,16 +439,17 @@ void tst_SplitCore::sourceShrinkingMidPieceRemovesThatPiece()
     QCOMPARE(outcome.failure, SplitFailure::SourceUnreadable);
     QCOMPARE(outcome.reason, QStringLiteral("読み込み中にファイルが短くなりました。"));
     QCOMPARE(run.usedKernelCopy(), kernelCopyExpected(copy));
-    QCOMPARE(outputs(dir.path(), "S.DAT"), QStringList { "S.001" });
-    QCOMPARE(readFile(dir.filePath("S.001")), source.left(p));
+    // Neither the whole piece 1 nor a batch is left to be taken for a split.
+    QCOMPARE(outputs(dir.path(), "S.DAT"), QStringList());
+    QCOMPARE(readFile(dir.filePath("S.DAT")), source.left(p + 2 * TransferBlock));
 }
 
-void tst_SplitCore::fullDiskMidPieceRemovesThatPiece_data()
+void tst_SplitCore::fileSizeLimitMidPieceLeavesNothingOfTheRun_data()
 {
     addCopyRows();
 }
 
-void tst_SplitCore::fullDiskMidPieceRemovesThatPiece()
+void tst_SplitCore::fileSizeLimitMidPieceLeavesNothingOfTheRun()
 {
     QFETCH(SplitCopy, copy);
 #ifdef Q_OS_UNIX
@@ -468,11 +474,13 @@ void tst_SplitCore::fullDiskMidPieceRemovesThatPiece()
 
     QCOMPARE(outcome.pieces, 0);
     QCOMPARE(outcome.failure, SplitFailure::PieceUnwritable);
-    QCOMPARE(outcome.path, dir.filePath("F.002"));
+    QCOMPARE(outcome.path, dir.filePath("F.001"));
     QCOMPARE(outcome.reason, qt_error_string(EFBIG));
     QCOMPARE(run.usedKernelCopy(), kernelCopyExpected(copy));
-    QCOMPARE(outputs(dir.path(), "F.DAT"), QStringList({ "F.001", "F.Bat" }));
-    QCOMPARE(readFile(dir.filePath("F.001")), source.left(p));
+    // The piece and the batch begun are gone; a piece the run never reached
+    // stays as it was.
+    QCOMPARE(outputs(dir.path(), "F.DAT"), QStringList { "F.002" });
+    QCOMPARE(readFile(dir.filePath("F.002")), "old");
 #else
     Q_UNUSED(copy);
     QSKIP("needs a file size limit");
@@ -486,9 +494,8 @@ void tst_SplitCore::unwritablePieceOrBatchAborts_data()
     QTest::addColumn<int>("failure");
     QTest::addColumn<QStringList>("left");
     QTest::newRow("batch") << "W.Bat" << true << int(SplitFailure::BatchUnwritable) << QStringList();
-    QTest::newRow("piece 2") << "W.002" << false << int(SplitFailure::PieceUnwritable) << QStringList { "W.001" };
-    QTest::newRow("piece 2 with batch") << "W.002" << true << int(SplitFailure::PieceUnwritable)
-                                        << QStringList({ "W.001", "W.Bat" });
+    QTest::newRow("piece 2") << "W.002" << false << int(SplitFailure::PieceUnwritable) << QStringList();
+    QTest::newRow("piece 2 with batch") << "W.002" << true << int(SplitFailure::PieceUnwritable) << QStringList();
 }
 
 void tst_SplitCore::unwritablePieceOrBatchAborts()
@@ -535,6 +542,57 @@ void tst_SplitCore::neverDeletesTheSourceItself()
     QCOMPARE(outcome.pieces, 0);
     QCOMPARE(outcome.failure, SplitFailure::SameAsSource);
     QCOMPARE(readFile(dir.filePath(name)), source);
+    QCOMPARE(outputs(dir.path(), name), QStringList());
+}
+
+void tst_SplitCore::namesTheTargetCannotHoldAreRefusedBeforeWriting_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parts"); // empty: the name is split
+    QTest::newRow("no code page 932 form")
+        << QStringLiteral("caf\u00E9 \U0001F600.txt") << QStringLiteral("\u00E9 \U0001F600");
+    QTest::newRow("quote and pipe") << "a\"b|c\".txt"
+                                    << "\" |";
+    QTest::newRow("angle brackets, wildcards, colon") << "<a>*?:.txt"
+                                                      << "< > * ? :";
+    QTest::newRow("backslash") << "back\\slash.bin"
+                               << "\\";
+    QTest::newRow("control character") << "tab\there.txt"
+                                       << "U+0009";
+    QTest::newRow("device name") << "CON.txt"
+                                 << "CON.txt";
+    QTest::newRow("device name in lower case, several dots") << "lpt9.tar.gz"
+                                                             << "lpt9.tar.gz";
+    QTest::newRow("device name without a dot") << "nul"
+                                               << "nul";
+    QTest::newRow("trailing dot") << "name."
+                                  << "name.";
+    QTest::newRow("trailing space") << "name.txt "
+                                    << "name.txt ";
+    QTest::newRow("character and device") << "AUX.\u00E9"
+                                          << "\u00E9 AUX.\u00E9";
+    QTest::newRow("longer than a device") << "CONSOLE.txt"
+                                          << "";
+    QTest::newRow("japanese") << "資料.DOC"
+                              << "";
+}
+
+void tst_SplitCore::namesTheTargetCannotHoldAreRefusedBeforeWriting()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, parts);
+    QTemporaryDir dir;
+    writeFile(dir.filePath(name), randomBytes(10));
+    QCOMPARE(SplitNames::unwritableNameParts(name).join(' '), parts);
+    SplitRun run({ dir.filePath(name), dir.path(), PieceSizes[0], true, true, true }, nullptr);
+    const SplitOutcome outcome = run.runToEnd();
+    if (parts.isEmpty()) {
+        QCOMPARE(outcome.pieces, 1);
+        return;
+    }
+    QCOMPARE(outcome.pieces, 0);
+    QCOMPARE(outcome.failure, SplitFailure::NameUnwritable);
+    QCOMPARE(outcome.reason, parts);
     QCOMPARE(outputs(dir.path(), name), QStringList());
 }
 

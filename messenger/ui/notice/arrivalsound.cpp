@@ -1,5 +1,7 @@
 #include "arrivalsound.h"
 
+#include "soundfile.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QPointer>
@@ -62,8 +64,7 @@ void PlayArrivalSound(const QString &path, bool sound, ArrivalSoundPlayer *playe
         return;
     if (!player)
         player = DefaultArrivalSoundPlayer();
-    const QFileInfo file(path);
-    if (file.isFile() && file.isReadable())
+    if (isUsableSoundFile(path))
         player->playFile(path);
     else
         player->playDefault();

@@ -50,9 +50,9 @@ ArrivalSoundPlayer *DefaultArrivalSoundPlayer();
 
 // The arrival notice's sound. Nothing at all happens when sound is false or
 // path is empty (the caller's own beep is separate). A path naming no
-// readable file plays the default sound; otherwise the file plays
-// asynchronously, replacing a sound still playing. sound is the messenger's
-// Sound setting.
+// usable sound file (isUsableSoundFile: a readable regular WAV file of at most
+// 16 MB) plays the default sound; otherwise the file plays asynchronously,
+// replacing a sound still playing. sound is the messenger's Sound setting.
 void PlayArrivalSound(const QString &path, bool sound, ArrivalSoundPlayer *player = nullptr);
 
 // The arrival chime shipped beside the programs: the default SoundFilePath.

@@ -1,9 +1,11 @@
 #include "frm_pelwickOpt.h"
 
 #include "clsCommonDlg.h"
+#include "datagram.h"
 #include "directoryedit.h"
 #include "messagebox.h"
 #include "settingsstore.h"
+#include "soundfile.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -289,10 +291,17 @@ void frm_pelwickOpt::ListViewUser_DblClick()
 
 void frm_pelwickOpt::CmdUPDATE_Click()
 {
-    const QString ip = txtRemoteIPAddr->text();
+    const QString ip = txtRemoteIPAddr->text().trimmed();
     const QString name = txtRemoteUserName->text();
-    if (ip.isEmpty() || name.isEmpty()) {
+    if (txtRemoteIPAddr->text().isEmpty() || name.isEmpty()) {
         inform(OptionsMessage::NameAndAddressNeeded);
+        return;
+    }
+    // The address is the row's identity and where datagrams go: a host name,
+    // a short form or a blank around it would list one peer twice or reach
+    // nobody.
+    if (!isDottedQuad(ip)) {
+        inform(OptionsMessage::AddressForm);
         return;
     }
     bool done = false;
@@ -326,8 +335,15 @@ void frm_pelwickOpt::CmdSound_Click()
     dlg.setCancelError(true);
     dlg.setFileName(QString());
     dlg.ShowOpen();
-    if (!dlg.CancelButton() && !dlg.FileName().trimmed().isEmpty())
-        txtSoundFilePath->setPlainText(dlg.FileName());
+    if (dlg.CancelButton() || dlg.FileName().trimmed().isEmpty())
+        return;
+    // A file the arrival notice would not load is not taken: it would only
+    // ever beep.
+    if (!isUsableSoundFile(dlg.FileName())) {
+        inform(OptionsMessage::SoundUnusable);
+        return;
+    }
+    txtSoundFilePath->setPlainText(dlg.FileName());
 }
 
 void frm_pelwickOpt::cmdApply_Click()
@@ -341,6 +357,13 @@ void frm_pelwickOpt::cmdApply_Click()
     const std::optional<qint32> port = parseLocalPort(txtLocalPort->text());
     if (!port) {
         inform(OptionsMessage::PortInvalid);
+        return;
+    }
+    // Every datagram carries the name: it must arrive as written and must not
+    // move the fields that follow it.
+    const QStringList unusable = unusableUserNameParts(txtLocalUserName->text());
+    if (!unusable.isEmpty()) {
+        inform(OptionsMessage::NameUnusable + unusable.join(u' '));
         return;
     }
 

@@ -27,6 +27,9 @@ inline const QString SoundPathNeeded = QStringLiteral("サウンドファイル�
 inline const QString PortInvalid = QStringLiteral("ポート番号は 1 から 65535 までの数字で指定して下さい。");
 inline const QString NameAndPortRequired = QStringLiteral("使用者氏名、ポート番号は必須です。必ず入力して下さい。");
 inline const QString StoreFailed = QStringLiteral("設定を保存できませんでした。");
+inline const QString NameUnusable = QStringLiteral("使用者氏名に使えない文字が含まれています: ");
+inline const QString AddressForm = QStringLiteral("IPｱﾄﾞﾚｽは 111.22.3.123 のように指定して下さい。");
+inline const QString SoundUnusable = QStringLiteral("ｻｳﾝﾄﾞﾌｧｲﾙとして使えません。");
 } // namespace OptionsMessage
 
 // The options dialog: this terminal's options (LocalSettings) on the first

@@ -55,6 +55,11 @@ void tst_ArrivalSound::initTestCase()
     QVERIFY(m_dir.isValid());
     m_wave = writeFile(m_dir, QStringLiteral("chime.wav"), shippedChime());
     QVERIFY(!m_wave.isEmpty());
+    QVERIFY(QFile::link(m_wave, m_dir.filePath(QStringLiteral("link.wav"))));
+    QVERIFY(!writeFile(m_dir, QStringLiteral("text.wav"), QByteArray("not a wave file, though named so")).isEmpty());
+    // A wave header in front of more than 16 MB (sparse, nothing is written).
+    const QString big = writeFile(m_dir, QStringLiteral("big.wav"), shippedChime().left(44));
+    QVERIFY(QFile::resize(big, (qint64(16) << 20) + 1));
 }
 
 void tst_ArrivalSound::whatIsPlayed_data()
@@ -70,6 +75,11 @@ void tst_ArrivalSound::whatIsPlayed_data()
     QTest::newRow("readable file plays") << "@wave" << true << QStringList { "@wave" };
     QTest::newRow("missing file: default sound") << "/nonexistent/x.wav" << true << QStringList { "<default>" };
     QTest::newRow("a folder: default sound") << "@dir" << true << QStringList { "<default>" };
+    QTest::newRow("a link to a wave file plays it") << "@dir/link.wav" << true << QStringList { "@dir/link.wav" };
+    // Only a WAV file of at most 16 MB is loaded; anything else is never read.
+    QTest::newRow("not a wave file: default sound") << "@dir/text.wav" << true << QStringList { "<default>" };
+    QTest::newRow("over 16 MB: default sound") << "@dir/big.wav" << true << QStringList { "<default>" };
+    QTest::newRow("a device: default sound") << "/dev/zero" << true << QStringList { "<default>" };
 }
 
 void tst_ArrivalSound::whatIsPlayed()

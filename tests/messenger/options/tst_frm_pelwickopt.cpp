@@ -131,8 +131,8 @@ private slots:
     void applyStoresEveryValueAndHandsOverTheDirectory();
     void applyWithSoundOffAcceptsAnEmptyPath();
     void applyRefusesAnEmptySoundPathWhenSoundIsOn();
-    void applyRefusesAPortTheSocketCannotOpen_data();
-    void applyRefusesAPortTheSocketCannotOpen();
+    void applyRefusesAPortOrNameThatCannotBeUsed_data();
+    void applyRefusesAPortOrNameThatCannotBeUsed();
     void applyReportsAStoreThatCannotBeWritten();
     void closingIsRefusedWithoutNameOrPort_data();
     void closingIsRefusedWithoutNameOrPort();
@@ -269,6 +269,15 @@ void tst_frm_pelwickOpt::updateIsKeyedByAddress_data()
     blankName[0].UserName = QStringLiteral(" ");
     QTest::newRow("a blank is a name") << QStringLiteral(" ") << QStringLiteral("192.168.0.10") << blankName
                                        << QStringList();
+    Rows trimmed = ThreeUsers;
+    trimmed.append({ QStringLiteral("伊藤"), QStringLiteral("10.9.0.2") });
+    QTest::newRow("spaces around the address are removed")
+        << QStringLiteral("伊藤") << QStringLiteral(" 10.9.0.2 ") << trimmed << QStringList();
+    // Only four numbers 0-255 name one peer once; nothing else is registered.
+    for (const char *address :
+        { "999.1.1.1", "1.2.3", "127.1", "localhost", "::1", "1.2.3.4.5", "01.2.3.4", "1.2.3.", "1.2.3.-4", "  " })
+        QTest::addRow("refused: '%s'", address) << QStringLiteral("伊藤") << QString::fromLatin1(address) << ThreeUsers
+                                                << QStringList { OptionsMessage::AddressForm };
 }
 
 void tst_frm_pelwickOpt::updateIsKeyedByAddress()
@@ -337,10 +346,32 @@ void tst_frm_pelwickOpt::soundChoiceFillsThePathUnlessCancelled()
     QCOMPARE(request.initialDir, QDir::currentPath());
     QCOMPARE(request.fileName, QString());
 
+    // Only a file the arrival notice can load is taken: not a text file that
+    // ends in .wav, not a device.
+    const QString text = f.dir.filePath(QStringLiteral("text.wav"));
+    {
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a wave file");
+    }
+    for (const QString &unusable : { text, QStringLiteral("/dev/zero") }) {
+        f.dialogs.fileAnswers << FileDialogAnswer { true, { unusable }, 0 };
+        f.click("CmdSound");
+        QCOMPARE(f.messages, QStringList { OptionsMessage::SoundUnusable });
+        f.messages.clear();
+        QCOMPARE(path->toPlainText(), namedTerminal().SoundFilePath);
+    }
+
     const QString chosen = f.dir.filePath(QStringLiteral("着信 音.wav"));
+    {
+        QFile file(chosen);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
+    }
     f.dialogs.fileAnswers << FileDialogAnswer { true, { chosen }, 0 };
     f.click("CmdSound");
     QCOMPARE(path->toPlainText(), chosen);
+    QVERIFY(f.messages.isEmpty());
     QVERIFY(!f.storeExists()); // chosen, not stored
     QCOMPARE(f.settings.SoundFilePath, namedTerminal().SoundFilePath);
 }
@@ -422,29 +453,47 @@ void tst_frm_pelwickOpt::applyRefusesAnEmptySoundPathWhenSoundIsOn()
     QCOMPARE(f.settings.UserName, namedTerminal().UserName);
 }
 
-void tst_frm_pelwickOpt::applyRefusesAPortTheSocketCannotOpen_data()
+void tst_frm_pelwickOpt::applyRefusesAPortOrNameThatCannotBeUsed_data()
 {
     QTest::addColumn<QString>("port");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("zero") << QStringLiteral("0");
-    QTest::newRow("above 65535") << QStringLiteral("65536");
-    QTest::newRow("five nines") << QStringLiteral("99999");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    const QString name = QStringLiteral("別名");
+    QTest::newRow("empty port") << QString() << name << OptionsMessage::PortInvalid;
+    QTest::newRow("port zero") << QStringLiteral("0") << name << OptionsMessage::PortInvalid;
+    QTest::newRow("port above 65535") << QStringLiteral("65536") << name << OptionsMessage::PortInvalid;
+    QTest::newRow("port five nines") << QStringLiteral("99999") << name << OptionsMessage::PortInvalid;
+    // A name travels in every datagram: it must arrive as written and must not
+    // move the fields after it.
+    const QString port = QStringLiteral("59640");
+    QTest::newRow("accent") << port << QStringLiteral("Jos\u00E9") << OptionsMessage::NameUnusable + u"\u00E9";
+    QTest::newRow("accent and data tag") << port << QStringLiteral("Jos\u00E9<DATA>x\u00E9")
+                                         << OptionsMessage::NameUnusable + u"\u00E9 <DATA>";
+    for (const char *tag : { "<USERNAME>", "<IPADDR>", "<GAMEID>", "<DATA>" })
+        QTest::addRow("tag %s", tag) << port << u"山田" + QLatin1String(tag)
+                                     << OptionsMessage::NameUnusable + QLatin1String(tag);
+    QTest::newRow("line break") << port << QStringLiteral("山田\n太郎") << OptionsMessage::NameUnusable + u"U+000A";
 }
 
-void tst_frm_pelwickOpt::applyRefusesAPortTheSocketCannotOpen()
+void tst_frm_pelwickOpt::applyRefusesAPortOrNameThatCannotBeUsed()
 {
     QFETCH(QString, port);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
     Fixture f;
     f.setText("txtLocalPort", port);
-    f.setText("txtLocalUserName", QStringLiteral("別名"));
+    f.setText("txtLocalUserName", name);
     f.click("cmdApply");
-    QCOMPARE(f.messages, QStringList { OptionsMessage::PortInvalid });
+    QCOMPARE(f.messages, QStringList { message });
     QVERIFY(!f.dialog->SettingsApplied());
     QVERIFY(!f.storeExists());
     QVERIFY(f.applied.isEmpty());
     QCOMPARE(f.settings.Port, 59640);
     QCOMPARE(f.settings.UserName, namedTerminal().UserName);
-    QCOMPARE(f.get<QLineEdit>("txtLocalPort")->text(), port); // the entry is left for correcting
+    QVERIFY(f.dialog->isVisible());
+    // The entries are left for correcting.
+    QCOMPARE(f.get<QLineEdit>("txtLocalPort")->text(), port);
+    QCOMPARE(f.get<QLineEdit>("txtLocalUserName")->text(), name);
 }
 
 void tst_frm_pelwickOpt::applyReportsAStoreThatCannotBeWritten()
