@@ -1,5 +1,5 @@
 // Times SendLinkText from the start of the poke until the source's
-// linkClosed() handler has run, for a short link message and a 64 KiB text.
+// conversationClosed() handler has run, for a short link message and a 64 KiB text.
 // Usage: bench_link [rounds]
 #include "pelwickUDP030.h"
 
@@ -18,7 +18,7 @@ static void run(LinkSource &source, const QString &dir, const QString &text, int
     ns.reserve(rounds);
     QEventLoop loop;
     bool closed = false;
-    const auto c = QObject::connect(&source, &LinkSource::linkClosed, &loop, [&] {
+    const auto c = QObject::connect(&source, &LinkSource::conversationClosed, &loop, [&] {
         closed = true;
         loop.quit();
     });
@@ -51,7 +51,7 @@ int main(int argc, char **argv)
     if (!source.listen())
         return 1;
     run(source, dir.path(), QStringLiteral("<GAMEFUNC>10<GAMEDATA>(192.168.0.2)10,12"), rounds,
-        "poke to linkClosed, move text");
-    run(source, dir.path(), QString(64 * 1024, QLatin1Char('x')), qMax(10, rounds / 10), "poke to linkClosed, 64 KiB");
+        "poke to link close, move text");
+    run(source, dir.path(), QString(64 * 1024, QLatin1Char('x')), qMax(10, rounds / 10), "poke to link close, 64 KiB");
     return 0;
 }

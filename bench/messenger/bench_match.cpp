@@ -112,7 +112,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     window->ListUser()->setCurrentIndex(window->session()->directory()->index(0, 0));
-    window->requestGame(QStringLiteral("01"));
+    window->menuGame_Gomoku_Click();
 
     Driver aliceGame, bobGame;
     if (!waitFor([&] { return aliceGame.connect(alice.runtimeDir()) && bobGame.connect(bob.runtimeDir()); })

@@ -352,9 +352,6 @@ void LinkSource::reportEnds()
         emit conversationClosed(e.item, e.text);
         if (!self)
             return;
-        emit linkClosed();
-        if (!self)
-            return;
     }
     d->reportingEnds = false;
 }

@@ -34,8 +34,9 @@ constexpr int LinkAnswerTimeoutMs = 3000;
 constexpr int LinkStallMs = 5000;
 
 // A window's link source: listens for conversations addressed to
-// application|topic and reports each poked text. linkClosed() fires once per
-// conversation that delivered a poke, when it ends, in the order they ended.
+// application|topic and reports each poked text. conversationClosed() fires
+// once per conversation that delivered a poke, when it ends, in the order
+// they ended: it is the window's link-close event.
 class LinkConversation;
 
 class LinkSource : public QObject
@@ -62,11 +63,10 @@ public:
 signals:
     // Emitted after the poke was accepted and answered.
     void poked(const QString &item, const QString &text);
-    void linkClosed();
-    // Emitted just before each linkClosed(), with the item and text that this
-    // very conversation poked. A handler that reads "the last poked text" at
-    // linkClosed() can see a later conversation's text when two senders
-    // overlap; this signal pairs each close with its own text.
+    // A conversation that delivered a poke has ended, with the item and text
+    // that this very conversation poked: a handler that read "the last
+    // poked text" could see a later conversation's text when two senders
+    // overlap.
     void conversationClosed(const QString &item, const QString &text);
 
 private:

@@ -266,7 +266,17 @@ QString frm_pelwickUDP::logText() const
     return m_txtR->logText();
 }
 
-void frm_pelwickUDP::requestGame(const QString &gameId)
+void frm_pelwickUDP::menuGame_Gomoku_Click()
+{
+    askSelectedUserForGame(QStringLiteral("01"));
+}
+
+void frm_pelwickUDP::menuGame_Osero_Click()
+{
+    askSelectedUserForGame(QStringLiteral("02"));
+}
+
+void frm_pelwickUDP::askSelectedUserForGame(const QString &gameId)
 {
     int row = m_listUser->currentIndex().row();
     if (row < 0 && !m_listUser->selectedRows().isEmpty())

@@ -32,8 +32,9 @@ public:
 
     void CmdSend_Click();
     void CmdClear_Click();
-    // Asks the selected user for a game (01 gomoku, 02 othello).
-    void requestGame(const QString &gameId);
+    // Ask the selected user for a game of gomoku (01) or othello (02).
+    void menuGame_Gomoku_Click();
+    void menuGame_Osero_Click();
 
     void menuTaskBarTopForm_Click();
     void menuTaskBarOpsion_Click();
@@ -72,6 +73,7 @@ private:
     void openToolWindow(QPointer<QWidget> &window, const std::function<QWidget *()> &create);
     void editSystemFile(const QString &path);
 
+    void askSelectedUserForGame(const QString &gameId);
     void showSessionBox(const QString &text);
     void messageArrived(const ParsedDatagram &datagram);
     void restoreToFront();

@@ -35,8 +35,8 @@ void frm_pelwickUDP::buildMenus()
     menuGame_Osero = menus.menuGame_Osero;
     menuRemove = menus.menuRemove;
     connect(menuListUserLanCheck, &QAction::triggered, this, &frm_pelwickUDP::menuListUserLanCheck_Click);
-    connect(menuGame_Gomoku, &QAction::triggered, this, [this] { requestGame(QStringLiteral("01")); });
-    connect(menuGame_Osero, &QAction::triggered, this, [this] { requestGame(QStringLiteral("02")); });
+    connect(menuGame_Gomoku, &QAction::triggered, this, &frm_pelwickUDP::menuGame_Gomoku_Click);
+    connect(menuGame_Osero, &QAction::triggered, this, &frm_pelwickUDP::menuGame_Osero_Click);
     connect(menuRemove, &QAction::triggered, this, &frm_pelwickUDP::menuRemove_Click);
 }
 

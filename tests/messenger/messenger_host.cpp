@@ -38,7 +38,10 @@ void runCommand(frm_pelwickUDP &window, const QStringList &words)
     const QString command = words.value(0);
     if (command == QLatin1String("request")) {
         window.ListUser()->setCurrentIndex(window.session()->directory()->index(words.value(1).toInt(), 0));
-        window.requestGame(words.value(2));
+        if (words.value(2) == QLatin1String("02"))
+            window.menuGame_Osero_Click();
+        else
+            window.menuGame_Gomoku_Click();
         say(QStringLiteral("requested"));
     } else if (command == QLatin1String("marks")) {
         QStringList marks;

@@ -9,7 +9,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include <unistd.h>
+
+static QList<DirectoryEntry> savedUsers(const QTemporaryDir &home)
+{
+    return loadDirectory(SettingsStore(QStringLiteral("Pelwick"), home.filePath(QStringLiteral("config"))));
+}
 
 // Two real Pelwick programs on two machines of their own: network
 // namespaces joined by a virtual cable. Needs root; skips without it.
@@ -32,7 +39,10 @@ private:
         const QString &broadcast = QStringLiteral("True"));
     // Starts beta (or alpha) first, then the other, lets them talk, and ends
     // both as a session end would.
-    void runBoth(const QTemporaryDir &alphaHome, const QTemporaryDir &betaHome, bool alphaFirst = false);
+    // Runs both programs until settled() (what they saved while running)
+    // holds, then ends them as a session end does.
+    void runBoth(const QTemporaryDir &alphaHome, const QTemporaryDir &betaHome, const std::function<bool()> &settled,
+        bool alphaFirst = false);
 
     QString m_alpha;
     QString m_beta;
@@ -133,7 +143,9 @@ void tst_Netns::twoProgramsFindEachOtherAndKeepWhatTheyLearnt()
     writeSettings(alphaHome, QStringLiteral("alpha"),
         { { QStringLiteral("old-name"), QString::fromLatin1(BetaAddress) } }, QStringLiteral("False"));
     writeSettings(betaHome, QStringLiteral("ベータ"), {}, QStringLiteral("False"));
-    runBoth(alphaHome, betaHome);
+    runBoth(alphaHome, betaHome, [&] {
+        return savedUsers(alphaHome).value(0).UserName == QStringLiteral("ベータ") && savedUsers(betaHome).size() == 1;
+    });
     const SettingsStore alphaSaved(QStringLiteral("Pelwick"), alphaHome.filePath(QStringLiteral("config")));
     QCOMPARE(alphaSaved.value("User", "Count"), QStringLiteral("1"));
     QCOMPARE(alphaSaved.value("User", "001UserName"), QStringLiteral("ベータ"));
@@ -156,7 +168,8 @@ void tst_Netns::writeSettings(
     QVERIFY(store.sync());
 }
 
-void tst_Netns::runBoth(const QTemporaryDir &alphaHome, const QTemporaryDir &betaHome, bool alphaFirst)
+void tst_Netns::runBoth(const QTemporaryDir &alphaHome, const QTemporaryDir &betaHome,
+    const std::function<bool()> &settled, bool alphaFirst)
 {
     QProcess beta, alpha;
     struct Side
@@ -172,19 +185,14 @@ void tst_Netns::runBoth(const QTemporaryDir &alphaHome, const QTemporaryDir &bet
         startPelwick(*side.process, side.netns, *side.home);
         QTRY_VERIFY_WITH_TIMEOUT(listening(side.netns), 10000);
     }
-    // Announcements and answers are a few datagrams on a local cable.
-    QTest::qWait(1500);
+    // A changed directory is saved within a second of the change.
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 10000);
     alpha.terminate();
     beta.terminate();
     QVERIFY(alpha.waitForFinished(10000));
     QVERIFY(beta.waitForFinished(10000));
     QCOMPARE(alpha.exitCode(), 0);
     QCOMPARE(beta.exitCode(), 0);
-}
-
-static QList<DirectoryEntry> savedUsers(const QTemporaryDir &home)
-{
-    return loadDirectory(SettingsStore(QStringLiteral("Pelwick"), home.filePath(QStringLiteral("config"))));
 }
 
 // Alpha's first network is one beta cannot reach: every datagram alpha sends
@@ -200,14 +208,14 @@ void tst_Netns::aHostWithTwoNetworksNamesTheAddressItsPeerReaches()
     // and answers.
     writeSettings(alphaHome, QStringLiteral("alpha"), {}, QStringLiteral("False"));
     writeSettings(betaHome, QStringLiteral("beta"), betaKnowsAlpha, QStringLiteral("False"));
-    runBoth(alphaHome, betaHome, true);
-    QCOMPARE(
-        savedUsers(alphaHome), QList<DirectoryEntry>({ { QStringLiteral("beta"), QString::fromLatin1(BetaAddress) } }));
+    const QList<DirectoryEntry> alphaKnowsBeta = { { QStringLiteral("beta"), QString::fromLatin1(BetaAddress) } };
+    runBoth(alphaHome, betaHome, [&] { return savedUsers(alphaHome) == alphaKnowsBeta; }, true);
+    QCOMPARE(savedUsers(alphaHome), alphaKnowsBeta);
     QCOMPARE(savedUsers(betaHome), renamed);
 
     // Alpha's announcement: alpha, now knowing beta, starts after it.
     writeSettings(betaHome, QStringLiteral("beta"), betaKnowsAlpha, QStringLiteral("False"));
-    runBoth(alphaHome, betaHome, false);
+    runBoth(alphaHome, betaHome, [&] { return savedUsers(betaHome) == renamed; }, false);
     QCOMPARE(savedUsers(betaHome), renamed);
 }
 
@@ -227,7 +235,10 @@ void tst_Netns::emptyDirectoriesFillThroughTheBroadcast()
     QTemporaryDir alphaHome, betaHome;
     writeSettings(alphaHome, QStringLiteral("alpha"), {}, flag);
     writeSettings(betaHome, QStringLiteral("beta"), {}, flag);
-    runBoth(alphaHome, betaHome);
+    // Without the broadcast nothing comes to wait for: each program has sent
+    // whatever its start-up sends before it handles the end of the session.
+    runBoth(alphaHome, betaHome,
+        [&] { return !broadcast || (!savedUsers(alphaHome).isEmpty() && !savedUsers(betaHome).isEmpty()); });
     if (!broadcast) {
         QVERIFY(savedUsers(alphaHome).isEmpty());
         QVERIFY(savedUsers(betaHome).isEmpty());

@@ -137,7 +137,7 @@ QStringList tst_GameMatch::boxesShown(const QString &runtimeDir) const
 void tst_GameMatch::startGame()
 {
     m_window->ListUser()->setCurrentIndex(m_window->session()->directory()->index(0, 0));
-    m_window->requestGame(QStringLiteral("01"));
+    m_window->menuGame_Gomoku_Click();
     // Bob's messenger accepts, starts its game and introduces it (black, as
     // the one asked); alice's does the same on the acceptance (white).
     QTRY_VERIFY_WITH_TIMEOUT(m_window->session()->game()->gamePrograms()->GameProcessHandle() != 0, 15000);
