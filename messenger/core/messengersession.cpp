@@ -17,6 +17,7 @@
 #include "pelwickUDP030.h"
 #include "pelwickUDP080.h"
 #include "settingsstore.h"
+#include "singleinstancelock.h"
 #include "textutil.h"
 #include "userdirectory.h"
 
@@ -24,7 +25,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
-#include <QLockFile>
 #include <QNetworkDatagram>
 #include <QStandardPaths>
 #include <QTime>
@@ -130,11 +130,9 @@ MessengerSession::~MessengerSession() = default;
 
 bool MessengerSession::lockInstance()
 {
-    QDir().mkpath(m_env.runtimeDirectory);
-    m_instanceLock
-        = std::make_unique<QLockFile>(QDir(m_env.runtimeDirectory).filePath(m_env.appName + QLatin1String(".lock")));
-    m_instanceLock->setStaleLockTime(0);
-    if (m_instanceLock->tryLock())
+    m_instanceLock = std::make_unique<SingleInstanceLock>(
+        QDir(m_env.runtimeDirectory).filePath(m_env.appName + QLatin1String(".lock")));
+    if (m_instanceLock->tryLock() == SingleInstanceLock::Result::Locked)
         return true;
     m_instanceLock.reset();
     return false;

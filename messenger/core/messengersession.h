@@ -15,10 +15,10 @@
 class ConversationLog;
 class GamePrograms;
 class LinkSource;
-class QLockFile;
 class QTimer;
 class QUdpSocket;
 class SettingsStore;
+class SingleInstanceLock;
 class UserDirectory;
 
 // Where a messenger lives: its names, its address and its folders. The
@@ -209,7 +209,7 @@ private:
     QUdpSocket *m_socket = nullptr;
     DatagramSender m_sender;
     LinkSource *m_link = nullptr;
-    std::unique_ptr<QLockFile> m_instanceLock;
+    std::unique_ptr<SingleInstanceLock> m_instanceLock;
 
     LocalSettings m_settings;
     ParsedDatagram m_parsed;
