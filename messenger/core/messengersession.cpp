@@ -143,12 +143,13 @@ void MessengerSession::unlockInstance()
     m_instanceLock.reset();
 }
 
-void MessengerSession::loadSettings(const SettingsStore &store, const LocalSettings &defaults)
+SettingsNotices MessengerSession::loadSettings(const SettingsStore &store, const LocalSettings &defaults)
 {
-    loadLocalSettings(store, m_settings, defaults);
-    m_directory->setEntries(loadDirectory(store));
+    SettingsNotices notices = loadLocalSettings(store, m_settings, defaults);
+    m_directory->setEntries(loadDirectory(store, &notices.countDamaged));
     connect(m_directory, &UserDirectory::entriesChanged, m_directorySave, qOverload<>(&QTimer::start),
         Qt::UniqueConnection);
+    return notices;
 }
 
 void MessengerSession::saveSettings(SettingsStore &store)

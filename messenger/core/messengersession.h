@@ -74,8 +74,8 @@ public:
     // Reads "Local" (missing keys from defaults) and the stored directory,
     // every row marked not heard from; saveSettings writes both back.
     // From then on, a changed directory is saved within a second, so a crash
-    // loses no peer learnt during the run.
-    void loadSettings(const SettingsStore &store, const LocalSettings &defaults);
+    // loses no peer learnt during the run. Returns what the load mended.
+    SettingsNotices loadSettings(const SettingsStore &store, const LocalSettings &defaults);
     void saveSettings(SettingsStore &store);
 
     // The end of the kept conversation (CR LF line ends), for the log to
