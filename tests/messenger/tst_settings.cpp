@@ -492,6 +492,9 @@ void tst_Settings::damagedFileIsKeptAsideNeverOverwritten_data()
     QTest::newRow("zero-filled after a crash") << QByteArray(4096, '\0') << "bytes";
     QTest::newRow("not utf-8") << QByteArray("[Local]\nUserName=\x8eR\x93\x63\n") << "bytes";
     QTest::newRow("section header cut off") << QByteArray("[Local]\nPort=7\n[Us") << "bytes";
+    // Well-formed, but more than any file the messenger writes.
+    QTest::newRow("over 16 MB") << QByteArray("[Local]\nPort=7\n;") + QByteArray(SettingsStore::MaxFileBytes, 'x')
+                                << "bytes";
     QTest::newRow("no read permission") << QByteArray("[Local]\nPort=1234\n") << "no read permission";
     QTest::newRow("a folder in its place") << QByteArray() << "folder";
 }
