@@ -61,14 +61,18 @@ Status open(QFile &file, const QString &path, QIODevice::OpenMode mode, QFileDev
         if (error == ENOENT)
             return Status::Missing;
         // A FIFO without a reader refuses a non-blocking writer (ENXIO).
-        struct stat info {};
+        struct stat info
+        {
+        };
         if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode))
             return Status::NotRegular;
         if (errorString)
             *errorString = QString::fromLocal8Bit(std::strerror(error));
         return Status::Failed;
     }
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return Status::NotRegular;
@@ -86,7 +90,9 @@ Status open(QFile &file, const QString &path, QIODevice::OpenMode mode, QFileDev
 void makePrivate(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::lstat(name.constData(), &info) != 0 || info.st_uid != ::geteuid())
         return;
     if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
@@ -114,9 +120,7 @@ Status open(QFile &file, const QString &path, QIODevice::OpenMode mode, QFileDev
     return Status::Opened;
 }
 
-void makePrivate(const QString &)
-{
-}
+void makePrivate(const QString &) { }
 
 #endif
 

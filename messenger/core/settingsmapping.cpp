@@ -84,9 +84,8 @@ QString directoryIndex(int i)
 bool isSettingsKey(const QString &section, const QString &key)
 {
     if (section == QLatin1String(SettingsKey::WindowPos) || section == Local) {
-        return !key.isEmpty() && std::all_of(key.begin(), key.end(), [](QChar c) {
-            return c.unicode() < 0x80 && c.isLetterOrNumber();
-        });
+        return !key.isEmpty()
+            && std::all_of(key.begin(), key.end(), [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); });
     }
     if (section != User)
         return false;

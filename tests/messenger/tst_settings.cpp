@@ -191,14 +191,16 @@ void tst_Settings::directoryLoad_data()
                                  << Entries { { "", a } } << true;
     QTest::newRow("count not a number") << Values { { "User/Count", "many" }, { "User/001UserIpAddr", a } }
                                         << Entries { { "", a } } << true;
-    QTest::newRow("count beyond 32 bits") << Values { { "User/Count", "99999999999999" }, { "User/001UserIpAddr", a } }
-                                          << Entries { { "", a } } << true;
+    QTest::newRow("count beyond 32 bits")
+        << Values { { "User/Count", "99999999999999" }, { "User/001UserIpAddr", a } } << Entries { { "", a } } << true;
     // A corrupt count must not make the load walk two thousand million keys.
-    QTest::newRow("huge count stops at the last stored entry") << Values { { "User/Count", "2147483647" },
-        { "User/001UserName", "a" }, { "User/001UserIpAddr", a }, { "User/002UserName", "b" },
-        { "User/002UserIpAddr", b } } << Entries { { "a", a }, { "b", b } } << true;
-    QTest::newRow("huge count in exponent form") << Values { { "User/Count", "1e9" }, { "User/001UserName", "a" },
-        { "User/001UserIpAddr", a } } << Entries { { "a", a } } << true;
+    QTest::newRow("huge count stops at the last stored entry")
+        << Values { { "User/Count", "2147483647" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", a },
+               { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
+        << Entries { { "a", a }, { "b", b } } << true;
+    QTest::newRow("huge count in exponent form")
+        << Values { { "User/Count", "1e9" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", a } }
+        << Entries { { "a", a } } << true;
 }
 
 void tst_Settings::directoryLoad()

@@ -178,8 +178,8 @@ void tst_SessionKept::keptFilesAreTheOwnersAlone()
     QFile older(file + QStringLiteral(".1"));
     QVERIFY(older.open(QIODevice::WriteOnly));
     older.close();
-    for (const auto &[path, mode] : { std::pair { folder, 0755 }, { file, 0644 }, { older.fileName(), 0644 },
-             { settings, 0644 } })
+    for (const auto &[path, mode] :
+        { std::pair { folder, 0755 }, { file, 0644 }, { older.fileName(), 0644 }, { settings, 0644 } })
         QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
     session = me.start();
     QVERIFY(session);

@@ -243,7 +243,8 @@ void tst_SettingsFaults::hugeCountAndIndexLoadAtOnce()
     file.close();
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
     bool countDamaged = false;
-    QCOMPARE(loadDirectory(store, &countDamaged), (QList<DirectoryEntry> { { QString(), QStringLiteral("127.0.0.8") } }));
+    QCOMPARE(
+        loadDirectory(store, &countDamaged), (QList<DirectoryEntry> { { QString(), QStringLiteral("127.0.0.8") } }));
     QVERIFY(countDamaged);
 }
 
