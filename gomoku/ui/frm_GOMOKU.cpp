@@ -5,13 +5,13 @@
 #include "messagebox.h"
 #include "pelwickUDP030.h"
 #include "pelwickUDP050.h"
+#include "singleinstancelock.h"
 #include "stoneimages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
-#include <QLockFile>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -79,14 +79,11 @@ frm_GOMOKU::frm_GOMOKU(const QString &runtimeDir, QWidget *parent)
 {
     setObjectName(QStringLiteral("frm_GOMOKU"));
 
-    // One copy per user: a second one ends before showing anything. The lock
-    // never goes stale by age, only when its owner has died.
-    QDir().mkpath(m_runtimeDir);
-    m_lock
-        = std::make_unique<QLockFile>(QDir(m_runtimeDir).filePath(QLatin1String(Application) + QLatin1String(".lock")));
-    m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0) && m_lock->error() == QLockFile::LockFailedError)
-        m_alreadyRunning = true;
+    // One copy per user: a second one ends before showing anything. A copy
+    // that cannot make its lock at all still runs.
+    m_lock = std::make_unique<SingleInstanceLock>(
+        QDir(m_runtimeDir).filePath(QLatin1String(Application) + QLatin1String(".lock")));
+    m_alreadyRunning = m_lock->tryLock() == SingleInstanceLock::Result::HeldByRunningCopy;
 
     const GomokuGame::LinkSender send = [this](const QString &application, const QString &text) {
         return SendLinkText(text, application, m_runtimeDir);

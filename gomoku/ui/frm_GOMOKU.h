@@ -13,7 +13,7 @@
 class LinkSource;
 class QAction;
 class QLabel;
-class QLockFile;
+class SingleInstanceLock;
 
 namespace GomokuUi {
 class BoardView;
@@ -100,7 +100,7 @@ private:
     void Form_LinkClose(const QString &item, const QString &text);
 
     QString m_runtimeDir;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<SingleInstanceLock> m_lock;
     bool m_alreadyRunning = false;
     LinkSource *m_link = nullptr;
     bool m_linkListening = false;

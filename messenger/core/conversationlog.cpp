@@ -1,35 +1,52 @@
 #include "conversationlog.h"
 
+#include "regularfile.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 ConversationLog::ConversationLog(const QString &filePath)
-    : m_file(filePath)
+    : m_path(filePath)
 {
+    // What an earlier version left readable to others becomes private.
+    RegularFile::makePrivate(QFileInfo(filePath).absolutePath());
+    RegularFile::makePrivate(filePath);
+    RegularFile::makePrivate(filePath + QStringLiteral(".1"));
 }
 
 bool ConversationLog::open()
 {
     if (m_file.isOpen())
         return true;
-    if (!QDir().mkpath(QFileInfo(m_file).absolutePath())) {
-        m_error = QStringLiteral("%1: cannot create the folder").arg(QFileInfo(m_file).absolutePath());
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        m_error = QStringLiteral("%1: cannot create the folder").arg(folder);
         return false;
     }
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        m_error = m_file.fileName() + QStringLiteral(": ") + m_file.errorString();
+    RegularFile::makePrivate(folder);
+    QString reason;
+    switch (RegularFile::open(m_file, m_path, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner, &reason)) {
+    case RegularFile::Status::Opened:
+        return true;
+    case RegularFile::Status::NotRegular:
+        m_error = m_path + QStringLiteral(": not a regular file");
+        return false;
+    case RegularFile::Status::Missing:
+    case RegularFile::Status::Failed:
+        m_error = m_path + QStringLiteral(": ") + reason;
         return false;
     }
-    return true;
+    return false;
 }
 
 bool ConversationLog::rotate()
 {
     m_file.close();
-    const QString older = m_file.fileName() + QStringLiteral(".1");
+    const QString older = m_path + QStringLiteral(".1");
     QFile::remove(older);
-    if (!QFile::rename(m_file.fileName(), older)) {
-        m_error = m_file.fileName() + QStringLiteral(": cannot be rotated");
+    if (!QFile::rename(m_path, older)) {
+        m_error = m_path + QStringLiteral(": cannot be rotated");
         return false;
     }
     return open();
@@ -45,7 +62,7 @@ bool ConversationLog::append(const QString &block)
     if (m_file.size() > 0 && m_file.size() + bytes.size() > MaxBytes && !rotate())
         return false;
     if (m_file.write(bytes) != bytes.size()) {
-        m_error = m_file.fileName() + QStringLiteral(": ") + m_file.errorString();
+        m_error = m_path + QStringLiteral(": ") + m_file.errorString();
         m_file.close();
         return false;
     }
@@ -54,14 +71,15 @@ bool ConversationLog::append(const QString &block)
 
 QString ConversationLog::tail() const
 {
-    QFile file(m_file.fileName());
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (RegularFile::open(file, m_path, QIODevice::ReadOnly) != RegularFile::Status::Opened)
         return {};
     const qint64 size = file.size();
     const bool cut = size > TailBytes;
     if (cut)
         file.seek(size - TailBytes);
-    QByteArray bytes = file.readAll();
+    // Bounded even while another program makes the file grow.
+    QByteArray bytes = file.read(TailBytes);
     // Started inside a block: skip to the start of the next one. A block
     // ends with an empty line.
     if (cut) {

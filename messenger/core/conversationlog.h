@@ -11,6 +11,11 @@
 // in an empty line. Written block by block and flushed at once. When the
 // file passes MaxBytes it becomes "<name>.1" (replacing an older one) and a
 // new file starts, so at most two files are kept.
+//
+// Both files and their folder are the user's alone (0600, 0700); wider
+// modes left by an earlier version are narrowed when the log is made. Only
+// an ordinary file (or a link to one) is written or read: anything else in
+// its place is reported as an error and left alone.
 class ConversationLog
 {
 public:
@@ -28,13 +33,14 @@ public:
     // about TailBytes; empty when there is no file.
     QString tail() const;
 
-    QString filePath() const { return m_file.fileName(); }
+    QString filePath() const { return m_path; }
     QString errorString() const { return m_error; }
 
 private:
     bool open();
     bool rotate();
 
+    QString m_path;
     QFile m_file;
     QString m_error;
 };

@@ -116,10 +116,11 @@ MessengerSession::~MessengerSession()
     delete m_game;
 }
 
-void MessengerSession::loadSettings(const SettingsStore &store, const LocalSettings &defaults)
+SettingsNotices MessengerSession::loadSettings(const SettingsStore &store, const LocalSettings &defaults)
 {
-    m_storage->loadSettings(store, m_settings, defaults);
+    const SettingsNotices notices = m_storage->loadSettings(store, m_settings, defaults);
     m_channel->setPinnedAddress(m_settings.IpAddr);
+    return notices;
 }
 
 void MessengerSession::saveSettings(SettingsStore &store)

@@ -34,7 +34,8 @@ public:
 
     // Reads "Local" (missing keys from defaults) and the stored directory,
     // every row marked not heard from; saveSettings writes both back.
-    void loadSettings(const SettingsStore &store, const LocalSettings &defaults);
+    // Returns what the load mended.
+    SettingsNotices loadSettings(const SettingsStore &store, const LocalSettings &defaults);
     void saveSettings(SettingsStore &store);
     // The end of the kept conversation (CR LF line ends); empty when
     // KeepLog is off or nothing is kept.

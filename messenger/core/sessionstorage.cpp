@@ -2,10 +2,10 @@
 
 #include "conversationlog.h"
 #include "settingsstore.h"
+#include "singleinstancelock.h"
 #include "userdirectory.h"
 
 #include <QDir>
-#include <QLockFile>
 #include <QTimer>
 
 SessionStorage::SessionStorage(const SessionEnvironment &environment, UserDirectory *directory, QObject *parent)
@@ -25,11 +25,9 @@ SessionStorage::~SessionStorage() = default;
 
 bool SessionStorage::lockInstance()
 {
-    QDir().mkpath(m_env.runtimeDirectory);
-    m_instanceLock
-        = std::make_unique<QLockFile>(QDir(m_env.runtimeDirectory).filePath(m_env.appName + QLatin1String(".lock")));
-    m_instanceLock->setStaleLockTime(0);
-    if (m_instanceLock->tryLock())
+    m_instanceLock = std::make_unique<SingleInstanceLock>(
+        QDir(m_env.runtimeDirectory).filePath(m_env.appName + QLatin1String(".lock")));
+    if (m_instanceLock->tryLock() == SingleInstanceLock::Result::Locked)
         return true;
     m_instanceLock.reset();
     return false;
@@ -40,12 +38,14 @@ void SessionStorage::unlockInstance()
     m_instanceLock.reset();
 }
 
-void SessionStorage::loadSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults)
+SettingsNotices SessionStorage::loadSettings(
+    const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults)
 {
-    loadLocalSettings(store, settings, defaults);
-    m_directory->setEntries(loadDirectory(store));
+    SettingsNotices notices = loadLocalSettings(store, settings, defaults);
+    m_directory->setEntries(loadDirectory(store, &notices.countDamaged));
     connect(m_directory, &UserDirectory::entriesChanged, m_directorySave, qOverload<>(&QTimer::start),
         Qt::UniqueConnection);
+    return notices;
 }
 
 void SessionStorage::saveSettings(SettingsStore &store, const LocalSettings &settings)

@@ -8,9 +8,9 @@
 #include <memory>
 
 class ConversationLog;
-class QLockFile;
 class QTimer;
 class SettingsStore;
+class SingleInstanceLock;
 class UserDirectory;
 
 // What a messenger keeps between runs: its options and user directory in
@@ -30,8 +30,8 @@ public:
 
     // Reads "Local" (missing keys from defaults) into settings and the
     // stored directory, every row marked not heard from; saveSettings writes
-    // both back.
-    void loadSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
+    // both back. Returns what the load mended.
+    SettingsNotices loadSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
     void saveSettings(SettingsStore &store, const LocalSettings &settings);
 
     // Keeps one log block in the conversation file (when keep is set). A
@@ -51,7 +51,7 @@ private:
 
     SessionEnvironment m_env;
     UserDirectory *m_directory;
-    std::unique_ptr<QLockFile> m_instanceLock;
+    std::unique_ptr<SingleInstanceLock> m_instanceLock;
     std::unique_ptr<ConversationLog> m_conversation;
     bool m_conversationFailed = false;
     QTimer *m_directorySave = nullptr;

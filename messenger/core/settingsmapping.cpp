@@ -1,6 +1,9 @@
 #include "settingsmapping.h"
 
+#include "datagram.h"
 #include "settingsstore.h"
+
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -79,8 +82,29 @@ QString directoryIndex(int i)
     return QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
 }
 
-void loadLocalSettings(const SettingsStore &store, LocalSettings &s, const LocalSettings &defaults)
+bool isSettingsKey(const QString &section, const QString &key)
 {
+    if (section == QLatin1String(SettingsKey::WindowPos) || section == Local) {
+        return !key.isEmpty()
+            && std::all_of(key.begin(), key.end(), [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); });
+    }
+    if (section != User)
+        return false;
+    if (key == QLatin1String("Count"))
+        return true;
+    for (const QLatin1String field : { QLatin1String("UserName"), QLatin1String("UserIpAddr") }) {
+        if (!key.endsWith(field))
+            continue;
+        bool numeric = false;
+        const int i = QStringView(key).chopped(field.size()).toInt(&numeric);
+        return numeric && i >= 1 && directoryIndex(i) + field == key;
+    }
+    return false;
+}
+
+SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &s, const LocalSettings &defaults)
+{
+    SettingsNotices notices;
     auto read
         = [&](const char *key, const QString &fallback) { return store.value(Local, QLatin1String(key), fallback); };
     s.SoundFilePath = read("SoundFilePath", defaults.SoundFilePath);
@@ -90,16 +114,23 @@ void loadLocalSettings(const SettingsStore &store, LocalSettings &s, const Local
         s.FormTop = *v;
     if (const auto v = parseSettingsBoolean(read("PopUp", formatSettingsBoolean(defaults.PopUp))))
         s.PopUp = *v;
-    if (const auto v = parseSettingsInt32(read("Port", QString::number(defaults.Port))))
-        s.Port = *v;
+    // A port the socket cannot open counts as missing.
+    const auto port = parseSettingsInt32(read("Port", QString::number(defaults.Port)));
+    notices.portInvalid = !port || *port < 1 || *port > 65535;
+    s.Port = notices.portInvalid ? defaults.Port : *port;
     s.UserName = read("UserName", defaults.UserName);
     s.IpAddr = read("IpAddr", defaults.IpAddr).trimmed();
+    // Every datagram names it; anything but an address there would be sent.
+    notices.ipAddrInvalid = !s.IpAddr.isEmpty() && !isDottedQuad(s.IpAddr);
+    if (notices.ipAddrInvalid)
+        s.IpAddr.clear();
     if (const auto v = parseSettingsBoolean(read("Broadcast", formatSettingsBoolean(defaults.Broadcast))))
         s.Broadcast = *v;
     if (const auto v = parseSettingsBoolean(read("KeepLog", formatSettingsBoolean(defaults.KeepLog))))
         s.KeepLog = *v;
     if (const auto v = parseSettingsBoolean(read("Notify", formatSettingsBoolean(defaults.Notify))))
         s.Notify = *v;
+    return notices;
 }
 
 void saveLocalSettings(SettingsStore &store, const LocalSettings &s)
@@ -116,30 +147,47 @@ void saveLocalSettings(SettingsStore &store, const LocalSettings &s)
     store.setValue(Local, QStringLiteral("Notify"), formatSettingsBoolean(s.Notify));
 }
 
-QList<DirectoryEntry> loadDirectory(const SettingsStore &store)
+QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamaged)
 {
-    QList<DirectoryEntry> entries;
     // Count was a 16-bit number once; a larger directory must still load, so
-    // any 32-bit count is taken. Only indexes up to Count whose address key
-    // is stored are visited (an entry without one is skipped anyway), so a
-    // damaged file with a huge count and a huge index loads at once.
+    // any 32-bit count is taken. Only indexes whose keys are stored are
+    // visited, so a damaged file with a huge count and a huge index loads at
+    // once.
+    const bool hasCount = store.contains(User, QStringLiteral("Count"));
     const auto count = parseSettingsInt32(store.value(User, QStringLiteral("Count"), QStringLiteral("1")));
-    if (!count)
-        return entries;
+    const QLatin1String nameKey("UserName");
     const QLatin1String addressKey("UserIpAddr");
-    QList<int> indexes;
+    QSet<int> stored;
+    QList<int> withAddress;
     for (const QString &key : store.keys(User)) {
-        if (!key.endsWith(addressKey))
+        const QLatin1String field = key.endsWith(addressKey) ? addressKey : nameKey;
+        if (!key.endsWith(field))
             continue;
         bool numeric = false;
-        const int i = QStringView(key).chopped(addressKey.size()).toInt(&numeric);
-        if (numeric && i >= 1 && i <= *count && directoryIndex(i) + addressKey == key)
-            indexes.append(i);
+        const int i = QStringView(key).chopped(field.size()).toInt(&numeric);
+        if (!numeric || i < 1 || directoryIndex(i) + field != key)
+            continue;
+        stored.insert(i);
+        if (field == addressKey)
+            withAddress.append(i);
     }
-    std::sort(indexes.begin(), indexes.end());
-    for (int i : std::as_const(indexes)) {
+    // The entries from 001 on without a gap.
+    int unbroken = 0;
+    while (unbroken < stored.size() && stored.contains(unbroken + 1))
+        ++unbroken;
+    // A missing Count means 1 only where no entry is stored at all.
+    const bool damaged = !hasCount ? !stored.isEmpty() : !count || *count < 0 || *count > unbroken;
+    if (countDamaged)
+        *countDamaged = damaged;
+    const int last = damaged ? unbroken : *count;
+
+    std::sort(withAddress.begin(), withAddress.end());
+    QList<DirectoryEntry> entries;
+    for (int i : std::as_const(withAddress)) {
+        if (i > last)
+            break;
         const QString index = directoryIndex(i);
-        const QString name = store.value(User, index + QLatin1String("UserName"));
+        const QString name = store.value(User, index + nameKey);
         const QString address = store.value(User, index + addressKey);
         if (address.trimmed().isEmpty())
             continue;

@@ -58,14 +58,41 @@ QString formatSettingsSingle(float value);
 // The key prefix of directory entry i (1-based): 001 ... 999, 1000, ...
 QString directoryIndex(int i);
 
+// Whether section/key is one the messenger stores: the keys of "WindowPos"
+// and "Local" (names of letters and digits, so later versions' keys count),
+// Count and the entries' keys of "User". Nothing else is carried into a
+// fresh file when a damaged one is moved aside.
+bool isSettingsKey(const QString &section, const QString &key);
+
+// What a load found wrong in the stored values and mended; the window says
+// each once.
+struct SettingsNotices
+{
+    // Port was not a number from 1 to 65535: DefaultPort is used.
+    bool portInvalid = false;
+    // IpAddr was not a dotted-quad IPv4 address: it is ignored, and the own
+    // address is found per destination.
+    bool ipAddrInvalid = false;
+    // Count did not match the stored entries: they were loaded by their keys.
+    bool countDamaged = false;
+
+    bool any() const { return portInvalid || ipAddrInvalid || countDamaged; }
+};
+
 // Reads the keys of "Local" in order: the six of every messenger, then
-// IpAddr, Broadcast, KeepLog and Notify, which older files lack. A missing key takes its value from
-// defaults; a value that does not convert leaves the field as it was.
-void loadLocalSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
+// IpAddr, Broadcast, KeepLog and Notify, which older files lack. A missing
+// key takes its value from defaults; a value that does not convert leaves the
+// field as it was, except Port (outside 1-65535 or not a number: the default)
+// and IpAddr (not a dotted quad: empty), which are reported.
+SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
 void saveLocalSettings(SettingsStore &store, const LocalSettings &settings);
 
-// The stored directory, in index order from 001 to Count, entries with a
-// blank address left out. A Count that does not convert loads nothing.
-QList<DirectoryEntry> loadDirectory(const SettingsStore &store);
+// The stored directory, entries with a blank address left out. With a Count
+// from 0 up to the number of entries stored from 001 on without a gap: the
+// entries from 001 to Count. Otherwise (Count missing while entries are
+// stored, negative, not a number, or beyond those entries) the Count is
+// damaged, and the entries from 001 on are loaded for as long as they
+// continue; countDamaged, when given, says so.
+QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamaged = nullptr);
 // Replaces section "User" with entries, numbered densely from 001.
 void saveDirectory(SettingsStore &store, const QList<DirectoryEntry> &entries);

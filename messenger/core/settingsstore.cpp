@@ -1,5 +1,8 @@
 #include "settingsstore.h"
 
+#include "regularfile.h"
+#include "settingsmapping.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -11,6 +14,8 @@
 #include <QTemporaryDir>
 
 namespace {
+
+constexpr char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
 QString keyPath(const QString &section, const QString &key)
 {
@@ -25,8 +30,8 @@ QString keyPath(const QString &section, const QString &key)
 // itself cannot parse are caught by its status as well.
 bool looksLikeIniText(QByteArrayView bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes = bytes.sliced(3);
+    if (bytes.startsWith(Utf8ByteOrderMark))
+        bytes = bytes.sliced(qsizetype(sizeof Utf8ByteOrderMark - 1));
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8(bytes);
     if (utf8.hasError())
@@ -71,27 +76,49 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
         : directory;
     m_path = QDir(base).filePath(appName + QLatin1Char('/') + appName + QLatin1String(".ini"));
 
+    // Only an ordinary file is read, and only so much of it: a FIFO or a
+    // link to a device would hang the program or fill its memory. One
+    // larger than that is no settings file the program wrote.
     QByteArray bytes;
-    const QFileInfo info(m_path);
-    if (info.exists() || info.isSymLink()) {
-        QFile file(m_path);
-        if (!file.open(QIODevice::ReadOnly)) {
+    bool safeToRead = true;
+    QFile file;
+    switch (RegularFile::open(file, m_path, QIODevice::ReadOnly)) {
+    case RegularFile::Status::Opened:
+        bytes = file.read(MaxFileBytes + 1);
+        if (file.error() != QFileDevice::NoError || bytes.size() > MaxFileBytes) {
+            bytes.clear();
+            safeToRead = false;
             m_unreadable = true;
         } else {
-            bytes = file.readAll();
-            m_unreadable = file.error() != QFileDevice::NoError || !looksLikeIniText(bytes);
+            m_unreadable = !looksLikeIniText(bytes);
         }
+        break;
+    case RegularFile::Status::Missing:
+        // A dangling link is no file, but moving it aside keeps where it
+        // pointed.
+        m_unreadable = QFileInfo(m_path).isSymLink();
+        break;
+    case RegularFile::Status::NotRegular:
+    case RegularFile::Status::Failed:
+        safeToRead = false;
+        m_unreadable = true;
+        break;
     }
+    file.close();
+    // QSettings reads a file that starts with a byte-order mark, but reports
+    // it as badly formatted.
+    if (bytes.startsWith(Utf8ByteOrderMark))
+        bytes.remove(0, qsizetype(sizeof Utf8ByteOrderMark - 1));
 
-    // The private copy; without a temporary folder QSettings works on the
-    // file itself, as it would anyway.
-    QString workPath = m_path;
+    // The private copy. Without a temporary folder QSettings works on the
+    // file itself, as it would anyway, where that is safe to read.
+    QString workPath = safeToRead ? m_path : QString();
     m_work = std::make_unique<QTemporaryDir>();
     if (m_work->isValid()) {
-        workPath = m_work->filePath(QStringLiteral("read.ini"));
-        QFile copy(workPath);
-        if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size())
-            workPath = m_path;
+        const QString copyPath = m_work->filePath(QStringLiteral("read.ini"));
+        QFile copy(copyPath);
+        if (copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size())
+            workPath = copyPath;
     } else {
         m_work.reset();
     }
@@ -170,7 +197,12 @@ bool SettingsStore::sync()
     const QByteArray bytes = copy.open(QIODevice::ReadOnly) ? copy.readAll() : QByteArray();
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    // The file names the user's peers: it is the user's alone, also where
+    // an earlier version left it readable to others.
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (out.write(bytes) != bytes.size() || !out.commit())
         return false;
     m_changed = false;
     return true;
@@ -185,6 +217,16 @@ bool SettingsStore::keepUnreadableFileAside()
 {
     if (!m_unreadable || !m_keptAside.isEmpty())
         return true;
+    return moveAside();
+}
+
+bool SettingsStore::moveAside()
+{
+    if (!m_keptAside.isEmpty())
+        return true;
+    const QFileInfo info(m_path);
+    if (!info.exists() && !info.isSymLink())
+        return false;
     const QString stem = m_path + QLatin1String(".unreadable-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     // A file damaged twice within a second must not replace the first one.
@@ -192,17 +234,18 @@ bool SettingsStore::keepUnreadableFileAside()
     for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
         aside = stem + QLatin1Char('-') + QString::number(n);
     if (!QFile::rename(m_path, aside)) {
-        // The unreadable file could not be moved: write nothing over it.
+        // The file could not be moved: write nothing over it.
         return false;
     }
     m_keptAside = aside;
-    // Start a clean copy that keeps what could be read: QSettings would
-    // otherwise keep reporting the error of the damaged one.
+    // Start a clean copy that keeps what could be read of the settings
+    // themselves, and nothing else the damage made of the file: QSettings
+    // would otherwise keep reporting the error of the damaged one.
     const QString freshPath = m_work ? m_work->filePath(QStringLiteral("fresh.ini")) : m_path;
     auto *fresh = new QSettings(freshPath, QSettings::IniFormat);
     const QStringList keys = m_settings->allKeys();
     for (const QString &key : keys) {
-        if (!hasEmptyPart(key))
+        if (!hasEmptyPart(key) && isSettingsKey(key.section(QLatin1Char('/'), 0, 0), key.section(QLatin1Char('/'), 1)))
             fresh->setValue(key, m_settings->value(key));
     }
     delete m_settings;

@@ -12,11 +12,15 @@ class QTemporaryDir;
 // one INI file per application: <directory>/<appName>/<appName>.ini.
 //
 // Writes replace the file by a rename, so a crash never leaves half a file.
-// A file that exists but cannot be read, or is damaged (not text of INI
-// lines: sections, comments and key=value), is moved aside as
-// "<appName>.ini.unreadable-<timestamp>" before the first write, so whatever
-// it held is never silently overwritten; until then the store reads what can
-// still be made of it.
+// Only an ordinary file (or a link to one) of at most MaxFileBytes is read.
+// A file that exists but cannot be read, is something else (a FIFO, a
+// device), is larger, or is damaged (not text of INI lines: sections,
+// comments and key=value; a UTF-8 byte-order mark is fine), is moved aside
+// as "<appName>.ini.unreadable-<timestamp>" before the first write, so
+// whatever it held is never silently overwritten; until then the store reads
+// what can still be made of it. The fresh file starts with the settings keys
+// that could be read (isSettingsKey), none of the junk the damage made.
+// The file is written for its owner alone (0600).
 //
 // QSettings keeps every file it has read in a per-process cache and reads a
 // file again only when its size or time stamp changed, so a file damaged in
@@ -26,6 +30,8 @@ class QTemporaryDir;
 class SettingsStore
 {
 public:
+    static constexpr qint64 MaxFileBytes = 16 * 1024 * 1024;
+
     // directory empty: the user's configuration directory ($XDG_CONFIG_HOME).
     explicit SettingsStore(const QString &appName, const QString &directory = {});
     ~SettingsStore();
@@ -49,6 +55,11 @@ public:
     bool wasUnreadable() const { return m_unreadable; }
     // Where an unreadable file was moved; empty when none was.
     QString keptAsidePath() const { return m_keptAside; }
+    // Moves the file aside now, as an unreadable one would be, for a file
+    // that reads but holds something wrong: what the store holds is written
+    // to a fresh file at the next sync. False when there is no file or it
+    // could not be moved.
+    bool moveAside();
 
 private:
     // Moves an unreadable file aside before the first write; false when it

@@ -1,15 +1,14 @@
 #include "soundfile.h"
 
+#include "regularfile.h"
+
 #include <QFile>
-#include <QFileInfo>
 
 bool isUsableSoundFile(const QString &path)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile() || info.size() > MaxSoundFileSize)
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (path.isEmpty() || RegularFile::open(file, path, QIODevice::ReadOnly) != RegularFile::Status::Opened
+        || file.size() > MaxSoundFileSize)
         return false;
     // "RIFF", the chunk size, "WAVE".
     const QByteArray head = file.read(12);

@@ -209,7 +209,22 @@ void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
         defaults.Broadcast = true;
         defaults.KeepLog = true;
         defaults.Notify = true;
-        m_session->loadSettings(store, defaults);
+        const SettingsNotices notices = m_session->loadSettings(store, defaults);
+        QStringList said;
+        if (notices.portInvalid)
+            said.append(QStringLiteral("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため %1 を使います。").arg(DefaultPort));
+        if (notices.ipAddrInvalid)
+            said.append(QStringLiteral("設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
+        // A file that could not be read, or whose directory count is wrong,
+        // is kept aside now, once, and what was made of it is written to a
+        // fresh file, so the next start reads cleanly and nothing is lost.
+        if ((store.wasUnreadable() || notices.countDamaged) && store.moveAside()) {
+            m_session->saveSettings(store);
+            store.sync();
+            said.append(QStringLiteral("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
+        }
+        if (!said.isEmpty())
+            ShowStatus(said.join(QLatin1Char(' ')));
         return;
     }
     saveWindowPlacement(store, this);

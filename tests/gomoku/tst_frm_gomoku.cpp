@@ -154,6 +154,12 @@ void tst_frm_GOMOKU::secondCopyIsRefused()
     }
     QTemporaryDir otherUser;
     QVERIFY(!frm_GOMOKU(otherUser.path()).alreadyRunning());
+    // A lock a crash left empty holds nobody back.
+    QTemporaryDir crashed;
+    QFile empty(crashed.filePath(QStringLiteral("GOMOKU.lock")));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QVERIFY(!frm_GOMOKU(crashed.path()).alreadyRunning());
     m_handled.reset();
     m_beeps.reset();
     m_window.reset();

@@ -14,6 +14,8 @@
 
 #include <map>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString Me = QStringLiteral("127.0.0.3");
@@ -74,6 +76,8 @@ private slots:
 
     // Start and end.
     void secondInstanceShowsAlreadyRunningAndTouchesNothing();
+    void leftoverLockIsTakenOver_data();
+    void leftoverLockIsTakenOver();
     void twoMessengersSeeEachOther();
     void terminatedProcessSaysGoodbyeToEveryRow();
     void storedNameThatCannotTravelIsUsedAndNamedInTheStatus();
@@ -287,6 +291,49 @@ void tst_frm_pelwickUDP::secondInstanceShowsAlreadyRunningAndTouchesNothing()
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
     QCOMPARE(store.value("User", "Count"), QStringLiteral("0"));
     QCOMPARE(directory()->rowCount(), 1);
+}
+
+void tst_frm_pelwickUDP::leftoverLockIsTakenOver_data()
+{
+    QTest::addColumn<QString>("leftover");
+    QTest::newRow("empty") << QStringLiteral("empty");
+    QTest::newRow("garbage") << QStringLiteral("garbage");
+    QTest::newRow("process that does not run") << QStringLiteral("gone");
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+    QTest::newRow("dangling link") << QStringLiteral("link");
+}
+
+void tst_frm_pelwickUDP::leftoverLockIsTakenOver()
+{
+    QFETCH(QString, leftover);
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port);
+    const QString lock = other.runtimeDir() + QStringLiteral("/Pelwick.lock");
+    if (leftover == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
+    } else if (leftover == QLatin1String("link")) {
+        QVERIFY(QFile::link(other.runtimeDir() + QStringLiteral("/gone"), lock));
+    } else {
+        QByteArray text;
+        if (leftover == QLatin1String("garbage"))
+            text = QByteArray("\x01\xff not a lock", 15);
+        if (leftover == QLatin1String("gone")) {
+            QProcess ended;
+            ended.start(QStringLiteral("true"));
+            QVERIFY(ended.waitForStarted());
+            text = QByteArray::number(ended.processId()) + "\nPelwick\n" + QSysInfo::machineHostName().toUtf8() + '\n';
+            QVERIFY(ended.waitForFinished());
+        }
+        QFile file(lock);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QVERIFY(other.start());
+    QVERIFY(m_boxes->texts.isEmpty());
+    // Taken over for real: the next copy is refused.
+    frm_pelwickUDP third(other.environment());
+    QVERIFY(!third.Form_Load());
+    QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("既に起動されています。") });
+    other.stop();
 }
 
 void tst_frm_pelwickUDP::twoMessengersSeeEachOther()

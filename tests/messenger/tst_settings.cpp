@@ -88,6 +88,7 @@ private slots:
     void directoryLoad();
     void localValuesConvertOrStayAsTheyWere_data();
     void localValuesConvertOrStayAsTheyWere();
+    void mendedValuesAreSaidOnceAndSavedMended();
     void saveRenumbersDenselyAndDropsWhatTheListLost();
     void indexGrowsToFourDigitsFromEntry1000();
     void windowPositionIsReadAndWrittenInTwips();
@@ -109,6 +110,7 @@ private:
         env.settingsDirectory = settingsDir;
         env.runtimeDirectory = m_runtime.path();
         env.programDirectory = m_runtime.path();
+        env.dataDirectory = m_runtime.path();
         return std::make_unique<frm_pelwickUDP>(env);
     }
 
@@ -152,57 +154,79 @@ void tst_Settings::directoryLoad_data()
 {
     QTest::addColumn<Values>("stored");
     QTest::addColumn<Entries>("expected");
+    // Count does not match the entries: the file is kept aside once and the
+    // entries loaded are written to a fresh one.
+    QTest::addColumn<bool>("countDamaged");
 
     const QString a = QStringLiteral("127.0.0.2");
     const QString b = QStringLiteral("127.0.0.3");
     QTest::newRow("count larger than the entries") << Values { { "User/Count", "5" }, { "User/001UserName", "a" },
         { "User/001UserIpAddr", a }, { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
-                                                   << Entries { { "a", a }, { "b", b } };
-    QTest::newRow("gap: entry beyond count never read") << Values { { "User/Count", "3" }, { "User/001UserName", "a" },
-        { "User/001UserIpAddr", a }, { "User/002UserName", "b" }, { "User/002UserIpAddr", b },
-        { "User/004UserName", "d" }, { "User/004UserIpAddr", "127.0.0.4" } }
-                                                        << Entries { { "a", a }, { "b", b } };
+                                                   << Entries { { "a", a }, { "b", b } } << true;
+    QTest::newRow("gap: entries after it stay in the kept file") << Values { { "User/Count", "3" },
+        { "User/001UserName", "a" }, { "User/001UserIpAddr", a }, { "User/002UserName", "b" },
+        { "User/002UserIpAddr", b }, { "User/004UserName", "d" }, { "User/004UserIpAddr", "127.0.0.4" } }
+                                                                 << Entries { { "a", a }, { "b", b } } << true;
     QTest::newRow("blank address skipped, empty name kept")
         << Values { { "User/Count", "3" }, { "User/001UserName", "blank" }, { "User/001UserIpAddr", "   " },
                { "User/002UserName", "" }, { "User/002UserIpAddr", a }, { "User/003UserName", "noaddr" } }
-        << Entries { { "", a } };
+        << Entries { { "", a } } << false;
     QTest::newRow("duplicate address renames the first row") << Values { { "User/Count", "3" },
         { "User/001UserName", "a" }, { "User/001UserIpAddr", a }, { "User/002UserName", "b" },
         { "User/002UserIpAddr", b }, { "User/003UserName", "a2" }, { "User/003UserIpAddr", a } }
-                                                             << Entries { { "a2", a }, { "b", b } };
+                                                             << Entries { { "a2", a }, { "b", b } } << false;
     QTest::newRow("address kept untrimmed")
         << Values { { "User/Count", "1" }, { "User/001UserName", "x" }, { "User/001UserIpAddr", " 127.0.0.2 " } }
-        << Entries { { "x", " 127.0.0.2 " } };
-    QTest::newRow("count missing reads entry 001") << Values { { "User/001UserName", "a" }, { "User/001UserIpAddr", a },
-        { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
-                                                   << Entries { { "a", a } };
+        << Entries { { "x", " 127.0.0.2 " } } << false;
+    QTest::newRow("count missing loads the entries by their keys") << Values { { "User/001UserName", "a" },
+        { "User/001UserIpAddr", a }, { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
+                                                                   << Entries { { "a", a }, { "b", b } } << true;
     QTest::newRow("count zero") << Values { { "User/Count", "0" }, { "User/001UserName", "a" },
         { "User/001UserIpAddr", a } }
-                                << Entries {};
-    QTest::newRow("count negative") << Values { { "User/Count", "-4" }, { "User/001UserIpAddr", a } } << Entries {};
+                                << Entries {} << false;
+    QTest::newRow("count negative") << Values { { "User/Count", "-5" }, { "User/001UserName", "a" },
+        { "User/001UserIpAddr", a }, { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
+                                    << Entries { { "a", a }, { "b", b } } << true;
+    QTest::newRow("count empty") << Values { { "User/Count", "" }, { "User/001UserIpAddr", a } }
+                                 << Entries { { "", a } } << true;
     QTest::newRow("count not a number") << Values { { "User/Count", "many" }, { "User/001UserIpAddr", a } }
-                                        << Entries {};
+                                        << Entries { { "", a } } << true;
     QTest::newRow("count beyond 32 bits")
-        << Values { { "User/Count", "99999999999999" }, { "User/001UserIpAddr", a } } << Entries {};
+        << Values { { "User/Count", "99999999999999" }, { "User/001UserIpAddr", a } } << Entries { { "", a } } << true;
     // A corrupt count must not make the load walk two thousand million keys.
-    QTest::newRow("huge count stops at the last stored entry") << Values { { "User/Count", "2147483647" },
-        { "User/001UserName", "a" }, { "User/001UserIpAddr", a }, { "User/002UserName", "b" },
-        { "User/002UserIpAddr", b } } << Entries { { "a", a }, { "b", b } };
-    QTest::newRow("huge count in exponent form") << Values { { "User/Count", "1e9" }, { "User/001UserName", "a" },
-        { "User/001UserIpAddr", a } } << Entries { { "a", a } };
+    QTest::newRow("huge count stops at the last stored entry")
+        << Values { { "User/Count", "2147483647" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", a },
+               { "User/002UserName", "b" }, { "User/002UserIpAddr", b } }
+        << Entries { { "a", a }, { "b", b } } << true;
+    QTest::newRow("huge count in exponent form")
+        << Values { { "User/Count", "1e9" }, { "User/001UserName", "a" }, { "User/001UserIpAddr", a } }
+        << Entries { { "a", a } } << true;
 }
 
 void tst_Settings::directoryLoad()
 {
     QFETCH(Values, stored);
     QFETCH(Entries, expected);
+    QFETCH(bool, countDamaged);
     QTemporaryDir dir;
     storeValues(dir.path(), stored);
+    const QByteArray before = readBytes(SettingsStore(App, dir.path()).filePath());
     auto w = window(dir.path());
     w->LoadOrSaveSettings(true);
     QCOMPARE(w->session()->directory()->entries(), expected);
     for (int i = 0; i < w->session()->directory()->rowCount(); ++i)
         QCOMPARE(w->session()->directory()->mark(i), PresenceMark::NotHeard);
+
+    const QStringList aside = keptAside(dir.path());
+    QCOMPARE(aside.size(), countDamaged ? 1 : 0);
+    if (!countDamaged)
+        return;
+    // Nothing is erased: the file as it was is kept, the list is on disk
+    // at once, and the user is told.
+    QCOMPARE(readBytes(dir.filePath(QStringLiteral("Pelwick/")) + aside.first()), before);
+    QTemporaryDir copy;
+    QCOMPARE(loadDirectory(*freshCopy(dir.path(), copy)), expected);
+    QCOMPARE(w->statusText(), QStringLiteral("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
 }
 
 void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
@@ -235,12 +259,13 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
                                  << "12345" << QVariant(12345);
     QTest::newRow("Port padded") << "Port"
                                  << " 2000 " << QVariant(2000);
+    // A port the socket cannot open counts as missing: the default.
     QTest::newRow("Port beyond 16 bits") << "Port"
-                                         << "70000" << QVariant(70000);
+                                         << "70000" << QVariant(59640);
     QTest::newRow("Port text") << "Port"
-                               << "http" << QVariant(0);
+                               << "http" << QVariant(59640);
     QTest::newRow("Port beyond 32 bits") << "Port"
-                                         << "4294967296" << QVariant(0);
+                                         << "4294967296" << QVariant(59640);
     QTest::newRow("Broadcast False") << "Broadcast"
                                      << "False" << QVariant(false);
     QTest::newRow("KeepLog 0") << "KeepLog"
@@ -249,6 +274,13 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
                                << "no" << QVariant(false);
     QTest::newRow("IpAddr padded") << "IpAddr"
                                    << " 10.0.0.7 " << QVariant(QStringLiteral("10.0.0.7"));
+    // Anything but an address is never named in a datagram.
+    QTest::newRow("IpAddr out of range") << "IpAddr"
+                                         << "999.1.1.1" << QVariant(QString());
+    QTest::newRow("IpAddr host name") << "IpAddr"
+                                      << "localhost" << QVariant(QString());
+    QTest::newRow("IpAddr three numbers") << "IpAddr"
+                                          << "1.2.3" << QVariant(QString());
 }
 
 void tst_Settings::localValuesConvertOrStayAsTheyWere()
@@ -270,6 +302,25 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere()
         : key == QLatin1String("IpAddr")                  ? QVariant(s.IpAddr)
                                                           : QVariant(s.Port);
     QCOMPARE(actual, expected);
+}
+
+void tst_Settings::mendedValuesAreSaidOnceAndSavedMended()
+{
+    QTemporaryDir dir;
+    storeValues(dir.path(), { { "Local/Port", "99999" }, { "Local/IpAddr", "999.1.1.1" } });
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    QCOMPARE(w->statusText(),
+        QStringLiteral("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため 59640 を使います。 "
+                       "設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
+    QVERIFY(keptAside(dir.path()).isEmpty());
+    w->LoadOrSaveSettings(false);
+
+    auto again = window(dir.path());
+    again->LoadOrSaveSettings(true);
+    QCOMPARE(again->statusText(), QString());
+    QCOMPARE(again->localSettings().Port, 59640);
+    QCOMPARE(again->localSettings().IpAddr, QString());
 }
 
 void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
@@ -443,6 +494,9 @@ void tst_Settings::damagedFileIsKeptAsideNeverOverwritten_data()
     QTest::newRow("zero-filled after a crash") << QByteArray(4096, '\0') << "bytes";
     QTest::newRow("not utf-8") << QByteArray("[Local]\nUserName=\x8eR\x93\x63\n") << "bytes";
     QTest::newRow("section header cut off") << QByteArray("[Local]\nPort=7\n[Us") << "bytes";
+    // Well-formed, but more than any file the messenger writes.
+    QTest::newRow("over 16 MB") << QByteArray("[Local]\nPort=7\n;") + QByteArray(SettingsStore::MaxFileBytes, 'x')
+                                << "bytes";
     QTest::newRow("no read permission") << QByteArray("[Local]\nPort=1234\n") << "no read permission";
     QTest::newRow("a folder in its place") << QByteArray() << "folder";
 }

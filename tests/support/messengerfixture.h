@@ -36,6 +36,7 @@ public:
         env.settingsDirectory = settingsDir();
         env.runtimeDirectory = m_runtime.path();
         env.programDirectory = m_programs.path();
+        env.dataDirectory = m_data.path();
         return env;
     }
 
@@ -74,6 +75,7 @@ public:
     QString settingsDir() const { return m_settings.path(); }
     QString runtimeDir() const { return m_runtime.path(); }
     QString programDir() const { return m_programs.path(); }
+    QString dataDir() const { return m_data.path(); }
     QString address() const { return m_address; }
     quint16 port() const { return m_port; }
 
@@ -83,5 +85,6 @@ private:
     QTemporaryDir m_settings;
     QTemporaryDir m_runtime;
     QTemporaryDir m_programs;
+    QTemporaryDir m_data;
     std::unique_ptr<frm_pelwickUDP> m_window;
 };

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/stat.h>
+
 // What the session keeps on disk as it happens: the conversation (when
 // KeepLog is on) and the directory. The kill itself is tst_killedmessenger.
 class tst_SessionKept : public QObject
@@ -15,11 +17,22 @@ private slots:
     void conversationIsKeptOnlyWithKeepLog();
     void unwritableDataFolderIsSaidOnceAndTheLogGoesOn();
     void rotationKeepsOneOlderFileAndTheTailIsBounded();
+    void conversationFileThatIsNoFileIsLeftAlone_data();
+    void conversationFileThatIsNoFileIsLeftAlone();
+    void keptFilesAreTheOwnersAlone();
     void directoryChangesAreSavedWithinASecondCoalesced();
 };
 
 static const QString Me = QStringLiteral("127.0.0.3");
 static const QString Peer = QStringLiteral("127.0.0.2");
+
+static int modeOf(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
 
 void tst_SessionKept::conversationIsKeptOnlyWithKeepLog_data()
 {
@@ -103,6 +116,79 @@ void tst_SessionKept::rotationKeepsOneOlderFileAndTheTailIsBounded()
     const QString lastBlocks = small.tail();
     QCOMPARE(lastBlocks.count(QStringLiteral("[Recv]")), ConversationLog::TailBlocks);
     QVERIFY(lastBlocks.startsWith(QStringLiteral("[Recv] 50\r\n")));
+}
+
+void tst_SessionKept::conversationFileThatIsNoFileIsLeftAlone_data()
+{
+    QTest::addColumn<QString>("kind");
+    // One blocks a reader for good, the other never ends and swallows
+    // whatever is written.
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+    QTest::newRow("link to /dev/zero") << QStringLiteral("zero");
+}
+
+void tst_SessionKept::conversationFileThatIsNoFileIsLeftAlone()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir data;
+    const QString file = data.filePath(QStringLiteral("Pelwick.log"));
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+    SessionFixture me(Me, freeUdpPort({ Me }));
+    me.dataDirectory = data.path();
+    me.setLocal("KeepLog", QStringLiteral("True"));
+    MessengerSession *session = me.start();
+    QVERIFY(session);
+    QCOMPARE(session->keptConversation(), QString());
+
+    QSignalSpy statuses(session, &MessengerSession::statusChanged);
+    session->channel()->receive("11<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>text");
+    QVERIFY(me.log.contains(QStringLiteral("text\r\n\r\n")));
+    QCOMPARE(statuses.value(0).value(0).toString(),
+        QStringLiteral("送受信履歴を保存できません: ") + file + QStringLiteral(": not a regular file"));
+    if (kind == QLatin1String("fifo"))
+        QVERIFY(QFileInfo::exists(file) && !QFileInfo(file).isFile());
+    else
+        QCOMPARE(QFileInfo(file).symLinkTarget(), QStringLiteral("/dev/zero"));
+}
+
+void tst_SessionKept::keptFilesAreTheOwnersAlone()
+{
+    const mode_t mask = ::umask(022);
+    QTemporaryDir data;
+    const QString folder = data.filePath(QStringLiteral("Pelwick"));
+    const QString file = folder + QStringLiteral("/Pelwick.log");
+    SessionFixture me(Me, freeUdpPort({ Me }));
+    me.dataDirectory = folder;
+    me.setLocal("KeepLog", QStringLiteral("True"));
+    const QString settings = SettingsStore(QStringLiteral("Pelwick"), me.settingsDir()).filePath();
+
+    // Made by this version.
+    MessengerSession *session = me.start();
+    QVERIFY(session);
+    session->channel()->receive("11<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>text");
+    QCOMPARE(modeOf(folder), 0700);
+    QCOMPARE(modeOf(file), 0600);
+    QCOMPARE(modeOf(settings), 0600);
+
+    // Left open to everybody by an earlier version, the rotated copy too:
+    // narrowed at the next start, the settings file at its next write.
+    QFile older(file + QStringLiteral(".1"));
+    QVERIFY(older.open(QIODevice::WriteOnly));
+    older.close();
+    for (const auto &[path, mode] :
+        { std::pair { folder, 0755 }, { file, 0644 }, { older.fileName(), 0644 }, { settings, 0644 } })
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+    session = me.start();
+    QVERIFY(session);
+    QCOMPARE(modeOf(folder), 0700);
+    QCOMPARE(modeOf(file), 0600);
+    QCOMPARE(modeOf(older.fileName()), 0600);
+    me.directory()->appendRow(QStringLiteral("u"), PresenceMark::NotHeard, QStringLiteral("10.1.1.1"));
+    QTRY_COMPARE_WITH_TIMEOUT(modeOf(settings), 0600, 3000);
+    ::umask(mask);
 }
 
 void tst_SessionKept::directoryChangesAreSavedWithinASecondCoalesced()

@@ -10,6 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+const QString MovedAside = QStringLiteral("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。");
+}
+
 // The settings file deleted, made unreadable or damaged between two runs of
 // the messenger: the second run still starts and works, and whatever the
 // first run left is either loaded or kept aside, never written over.
@@ -29,6 +33,11 @@ private slots:
     void deletedBetweenRunsStartsEmptyAndWritesAFreshFile();
     void unreadableBetweenRunsIsKeptAside();
     void damagedBetweenRunsKeepsTheBytesAndLoadsWhatIsLeft();
+    void byteOrderMarkIsNoDamage();
+    void notAFileIsKeptAsideUnread_data();
+    void notAFileIsKeptAsideUnread();
+    void invalidPortGivesTheDefaultThatAnswers_data();
+    void invalidPortGivesTheDefaultThatAnswers();
 
 private:
     // Runs the messenger once: load, then close (which saves).
@@ -41,6 +50,8 @@ private:
     static void damageInPlace(const QString &path, qsizetype offset, const QByteArray &junk);
 
     quint16 m_port = 0;
+    // What the status bar said when the last run had loaded.
+    QString m_status;
     std::unique_ptr<MessengerFixture> m_me;
     std::unique_ptr<MessageBoxRecorder> m_boxes;
     const QList<DirectoryEntry> m_directory = {
@@ -112,6 +123,7 @@ QStringList tst_SettingsFaults::runMessenger()
     frm_pelwickUDP *window = m_me->start();
     if (!window)
         return { QStringLiteral("did not start") };
+    m_status = window->statusText();
     QStringList rows;
     for (const DirectoryEntry &e : window->session()->directory()->entries())
         rows.append(e.UserName + QLatin1Char('@') + e.UserIpAddr);
@@ -197,7 +209,7 @@ void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage_data()
 void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage()
 {
     QFETCH(QByteArray, line);
-    const QByteArray damaged = "[User]\nCount=2\n001UserIpAddr=127.0.0.8\n" + line + "\n";
+    const QByteArray damaged = "[User]\nCount=2\n001UserIpAddr=127.0.0.8\n002Junk=x\n" + line + "\n";
     {
         QFile file(settingsFile());
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -211,25 +223,29 @@ void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage()
         QVERIFY(store.sync());
         QCOMPARE(readAll(store.keptAsidePath()), damaged);
     }
-    // The file written in its place reads cleanly and still holds the entry.
+    // The file written in its place reads cleanly and still holds the
+    // entry, but none of the junk.
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
     QVERIFY(!store.wasUnreadable());
     QCOMPARE(loadDirectory(store).value(0).UserIpAddr, QStringLiteral("127.0.0.8"));
+    QVERIFY(!store.contains(QStringLiteral("User"), QStringLiteral("002Junk")));
 }
 
 void tst_SettingsFaults::hugeCountAndIndexLoadAtOnce()
 {
     // A damaged count and index must not make the loader walk two billion
-    // empty entries.
+    // empty entries. The count is wrong, so the entries load by their keys
+    // for as long as they continue from 001.
     QFile file(settingsFile());
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("[User]\nCount=2147483647\n001UserIpAddr=127.0.0.8\n999999999UserIpAddr=127.0.0.9\n"
                "999999999UserName=far\n");
     file.close();
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
-    QCOMPARE(loadDirectory(store),
-        (QList<DirectoryEntry> {
-            { QString(), QStringLiteral("127.0.0.8") }, { QStringLiteral("far"), QStringLiteral("127.0.0.9") } }));
+    bool countDamaged = false;
+    QCOMPARE(
+        loadDirectory(store, &countDamaged), (QList<DirectoryEntry> { { QString(), QStringLiteral("127.0.0.8") } }));
+    QVERIFY(countDamaged);
 }
 
 void tst_SettingsFaults::deletedBetweenRunsStartsEmptyAndWritesAFreshFile()
@@ -242,6 +258,7 @@ void tst_SettingsFaults::deletedBetweenRunsStartsEmptyAndWritesAFreshFile()
     QCOMPARE(window->session()->directory()->entries().size(), 0);
     // With no port stored the default one is used.
     QCOMPARE(window->localSettings().Port, DefaultPort);
+    QCOMPARE(window->statusText(), QString());
     m_me->stop();
     QVERIFY(QFileInfo::exists(settingsFile()));
     QVERIFY(keptAside().isEmpty());
@@ -268,6 +285,7 @@ void tst_SettingsFaults::unreadableBetweenRunsIsKeptAside()
     frm_pelwickUDP *window = m_me->start();
     QVERIFY(window);
     QCOMPARE(window->session()->directory()->entries().size(), 0);
+    QCOMPARE(window->statusText(), MovedAside);
     m_me->stop();
 
     // The new run's settings are in a fresh file, the old one is kept aside whole.
@@ -302,6 +320,7 @@ void tst_SettingsFaults::damagedBetweenRunsKeepsTheBytesAndLoadsWhatIsLeft()
         if (e.UserIpAddr != QLatin1String("127.0.0.22"))
             QVERIFY2(rows.contains(e.UserName + QLatin1Char('@') + e.UserIpAddr), qPrintable(rows.join(u' ')));
     }
+    QCOMPARE(m_status, MovedAside);
     // The damaged file is kept byte for byte; the saved one reads cleanly.
     const QStringList aside = keptAside();
     QCOMPARE(aside.size(), 1);
@@ -310,6 +329,83 @@ void tst_SettingsFaults::damagedBetweenRunsKeepsTheBytesAndLoadsWhatIsLeft()
     QVERIFY(!store.wasUnreadable());
     QCOMPARE(loadDirectory(store).size(), rows.size());
     QVERIFY(m_boxes->texts.isEmpty());
+}
+
+void tst_SettingsFaults::byteOrderMarkIsNoDamage()
+{
+    QCOMPARE(runMessenger().size(), m_directory.size());
+    const QByteArray clean = readAll(settingsFile());
+    {
+        QFile file(settingsFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\xEF\xBB\xBF" + clean);
+    }
+    QCOMPARE(runMessenger().size(), m_directory.size());
+    QVERIFY(keptAside().isEmpty());
+    QCOMPARE(m_status, QString());
+}
+
+void tst_SettingsFaults::notAFileIsKeptAsideUnread_data()
+{
+    QTest::addColumn<QString>("kind");
+    // One blocks a reader for good, the other never ends.
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+    QTest::newRow("link to /dev/zero") << QStringLiteral("zero");
+}
+
+void tst_SettingsFaults::notAFileIsKeptAsideUnread()
+{
+    QFETCH(QString, kind);
+    QVERIFY(QFile::remove(settingsFile()));
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(settingsFile()).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), settingsFile()));
+
+    QCOMPARE(runMessenger(), QStringList());
+    QCOMPARE(m_status, MovedAside);
+    const QStringList aside = keptAside();
+    QCOMPARE(aside.size(), 1);
+    if (kind == QLatin1String("fifo"))
+        QVERIFY(QFileInfo(aside.first()).exists() && !QFileInfo(aside.first()).isFile());
+    else
+        QCOMPARE(QFileInfo(aside.first()).symLinkTarget(), QStringLiteral("/dev/zero"));
+    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+    QVERIFY(!store.wasUnreadable());
+    QCOMPARE(store.value(QStringLiteral("Local"), QStringLiteral("Port")), QString::number(DefaultPort));
+}
+
+void tst_SettingsFaults::invalidPortGivesTheDefaultThatAnswers_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::newRow("-1") << QStringLiteral("-1");
+    QTest::newRow("0") << QStringLiteral("0");
+    QTest::newRow("99999") << QStringLiteral("99999");
+    QTest::newRow("abc") << QStringLiteral("abc");
+}
+
+void tst_SettingsFaults::invalidPortGivesTheDefaultThatAnswers()
+{
+    QFETCH(QString, port);
+    // The default port itself, on addresses no other test uses.
+    const QString me = QStringLiteral("127.0.0.59");
+    const QString peerAddress = QStringLiteral("127.0.0.58");
+    MessengerFixture messenger(me, DefaultPort);
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), messenger.settingsDir());
+        store.setValue(QStringLiteral("Local"), QStringLiteral("Port"), port);
+        QVERIFY(store.sync());
+    }
+    UdpPeer peer(peerAddress, DefaultPort);
+    QVERIFY(peer.isBound());
+
+    frm_pelwickUDP *window = messenger.start();
+    QVERIFY(window);
+    QCOMPARE(window->localSettings().Port, DefaultPort);
+    QCOMPARE(window->statusText(), QStringLiteral("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため 59640 を使います。"));
+    peer.send("01<USERNAME>peer<IPADDR>127.0.0.58<GAMEID><DATA>", me);
+    QCOMPARE(peer.receive(), QByteArray("02<USERNAME>me<IPADDR>127.0.0.59<GAMEID><DATA>"));
+    messenger.stop();
 }
 
 QTEST_MAIN(tst_SettingsFaults)
