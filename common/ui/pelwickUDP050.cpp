@@ -1,6 +1,7 @@
 #include "pelwickUDP050.h"
 
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -8,12 +9,30 @@
 
 namespace {
 
-// Set by StopFlashing; a FlashCaption in progress watches it.
-bool FlashStopRequested = false;
-// The wait of the FlashCaption in progress, so StopFlashing can end it early.
-QPointer<QEventLoop> ActiveFlashWait;
-
 constexpr const char *InvertedProperty = "pelwickCaptionInverted";
+constexpr const char *FlashStateName = "pelwickCaptionFlash";
+
+// The flash of one window: the stop request (FlashStopRequested) and the
+// wait of the round in progress, so StopFlashing can end it early. A child
+// of the window, so it lives and dies with it.
+class CaptionFlash : public QObject
+{
+public:
+    explicit CaptionFlash(QWidget *window)
+        : QObject(window)
+    {
+        setObjectName(QLatin1String(FlashStateName));
+    }
+
+    static CaptionFlash *of(QWidget *window)
+    {
+        auto *state = window->findChild<CaptionFlash *>(QLatin1String(FlashStateName), Qt::FindDirectChildrenOnly);
+        return state ? state : new CaptionFlash(window);
+    }
+
+    bool FlashStopRequested = false;
+    QPointer<QEventLoop> activeWait;
+};
 
 void setCaptionInverted(QWidget *window, bool inverted)
 {
@@ -30,26 +49,37 @@ void SetTopmost(bool onTop, QWidget *window)
 {
     if (!window)
         return;
-    const bool wasVisible = window->isVisible();
-    if (window->testAttribute(Qt::WA_WState_Created)
-        && bool(window->windowFlags() & Qt::WindowStaysOnTopHint) == onTop) {
-        if (wasVisible)
-            window->raise();
+    Qt::WindowFlags flags = window->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    QWindow *handle = window->windowHandle();
+    if (!handle || !window->testAttribute(Qt::WA_WState_Created)) {
+        // No native window yet: the flag is part of its creation.
+        const bool hidden = window->isHidden();
+        window->setWindowFlags(flags);
+        if (!hidden)
+            window->show();
         return;
     }
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (wasVisible) {
-        window->show();
-        window->raise();
+    // QWidget::setWindowFlags would destroy and re-create the native window.
+    // The widget learns the flags without that; the platform window passes
+    // the stay-on-top state to the window manager.
+    if (window->windowFlags() != flags) {
+        window->overrideWindowFlags(flags);
+        handle->setFlags(flags);
     }
+    if (window->isVisible())
+        window->raise();
 }
 
 void FlashCaption(QWidget *window, qint16 count, float seconds)
 {
-    FlashStopRequested = false;
+    if (!window)
+        return;
+    QPointer<CaptionFlash> state = CaptionFlash::of(window);
+    state->FlashStopRequested = false;
     QPointer<QWidget> target(window);
     for (int i = 0; i <= count; ++i) {
-        if (FlashStopRequested || !target)
+        if (!target || !state || state->FlashStopRequested)
             break;
         setCaptionInverted(target, !captionInverted(target));
 
@@ -58,21 +88,25 @@ void FlashCaption(QWidget *window, qint16 count, float seconds)
         // A window destroyed during the wait ends the flash at once instead
         // of keeping its caller waiting out the round.
         QObject::connect(target, &QObject::destroyed, &wait, &QEventLoop::quit);
-        const QPointer<QEventLoop> outer = ActiveFlashWait;
-        ActiveFlashWait = &wait;
-        if (!FlashStopRequested)
+        const QPointer<QEventLoop> outer = state->activeWait;
+        state->activeWait = &wait;
+        if (!state->FlashStopRequested)
             wait.exec();
-        ActiveFlashWait = outer;
+        if (state)
+            state->activeWait = outer;
     }
     if (target)
         setCaptionInverted(target, false);
 }
 
-void StopFlashing()
+void StopFlashing(QWidget *window)
 {
-    FlashStopRequested = true;
-    if (ActiveFlashWait)
-        ActiveFlashWait->quit();
+    if (!window)
+        return;
+    CaptionFlash *state = CaptionFlash::of(window);
+    state->FlashStopRequested = true;
+    if (state->activeWait)
+        state->activeWait->quit();
 }
 
 bool captionInverted(const QWidget *window)
@@ -83,4 +117,19 @@ bool captionInverted(const QWidget *window)
 bool IsWindowsNT()
 {
     return false;
+}
+
+void bringToFront(QWidget *window, const QString &activationToken)
+{
+    if (!window)
+        return;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    // Wayland compositors activate a window for the token of the request
+    // that asked for it; the platform plugin takes it from the environment
+    // at the next activation and clears it.
+    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    window->activateWindow();
 }

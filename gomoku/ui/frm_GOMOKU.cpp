@@ -1,6 +1,7 @@
 #include "frm_GOMOKU.h"
 
 #include "boardgeometry.h"
+#include "desktopidentity.h"
 #include "gomokulink.h"
 #include "messagebox.h"
 #include "pelwickUDP030.h"
@@ -94,7 +95,7 @@ frm_GOMOKU::frm_GOMOKU(const QString &runtimeDir, QWidget *parent)
     m_game = new GomokuGame(send, this);
 
     setWindowTitle(m_game->caption());
-    setWindowIcon(StoneImages::windowIcon());
+    setWindowIcon(DesktopIdentity::icon(DesktopIdentity::Gomoku));
     makeStoneImages();
 
     m_boardView = new GomokuUi::BoardView(this);
@@ -166,7 +167,7 @@ void frm_GOMOKU::connectGame()
     connect(m_game, &GomokuGame::beepRequested, this, &frm_GOMOKU::Beep);
     connect(m_game, &GomokuGame::boxRequested, this, &frm_GOMOKU::showBox);
     connect(m_game, &GomokuGame::flashRequested, this, [this] { FlashCaption(this, FlashCount, FlashSeconds); });
-    connect(m_game, &GomokuGame::flashStopRequested, this, &StopFlashing);
+    connect(m_game, &GomokuGame::flashStopRequested, this, [this] { StopFlashing(this); });
     connect(m_game, &GomokuGame::boardCleared, this, &frm_GOMOKU::repaintBoard);
     connect(m_game, &GomokuGame::stonePlaced, this, &frm_GOMOKU::markStone);
     // Show the winning stone before the box holds the user.
@@ -273,8 +274,17 @@ void frm_GOMOKU::DrawStones(QPainter &painter)
 
 void frm_GOMOKU::DispBitmap(QPainter &painter, int x, int y, int picture)
 {
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(BoardGeometry::stoneRect(x, y, m_cellWidth, m_cellHeight), m_picGo.at(picture));
+    // The picture is drawn anew at the cell's size in device pixels, so the
+    // stones stay sharp at any screen scale instead of being stretched.
+    const QRect box = BoardGeometry::stoneRect(x, y, m_cellWidth, m_cellHeight);
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    const QSize pixels = (QSizeF(box.size()) * ratio).toSize();
+    QImage &image = m_picGo.at(picture);
+    if (image.size() != pixels || image.devicePixelRatio() != ratio) {
+        image = StoneImages::stone(picture, m_boardColor, pixels);
+        image.setDevicePixelRatio(ratio);
+    }
+    painter.drawImage(box, image);
 }
 
 // ---- clicks and menu -----------------------------------------------------
