@@ -32,6 +32,8 @@ public:
         env.settingsDirectory = settingsDir();
         env.runtimeDirectory = m_runtime.path();
         env.programDirectory = m_programs.path();
+        // Never the user's own login start.
+        env.autostartDirectory = m_settings.filePath(QStringLiteral("autostart"));
         return env;
     }
 
