@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -45,7 +46,8 @@ void tst_WindowHelpers::setTopmostTogglesTheFlagOfAVisibleWindowAndKeepsItsNativ
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const WId native = w.winId();
-    const QWindow *handle = w.windowHandle();
+    QWindow *handle = w.windowHandle();
+    QSignalSpy mapping(handle, &QWindow::visibleChanged);
     SetTopmost(true, &w);
     QVERIFY(w.isVisible());
     QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -57,6 +59,7 @@ void tst_WindowHelpers::setTopmostTogglesTheFlagOfAVisibleWindowAndKeepsItsNativ
     QVERIFY(!(handle->flags() & Qt::WindowStaysOnTopHint));
     QCOMPARE(w.windowHandle(), handle);
     QCOMPARE(w.winId(), native);
+    QCOMPARE(mapping.count(), 0);
 }
 
 void tst_WindowHelpers::flashCaptionInvertsCountPlusOneTimesAndEndsNormal()

@@ -271,10 +271,12 @@ void tst_frm_pelwickUDP::popUpBringsAHiddenWindowBack()
     QVERIFY(!(m_window->windowFlags() & Qt::WindowStaysOnTopHint));
     QVERIFY(!(handle->flags() & Qt::WindowStaysOnTopHint));
 
-    // Coming forward keeps the native window: no flicker, no new task bar
-    // entry, no new place.
+    // Coming forward keeps the native window, never unmapped for a moment:
+    // no flicker, no new task bar entry, no new place.
+    QSignalSpy mapping(handle, &QWindow::visibleChanged);
     for (const char *text : { "1", "2", "3" })
         arrive(QByteArray("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>") + text);
+    QCOMPARE(mapping.count(), 0);
     QCOMPARE(m_window->windowHandle(), handle);
     QCOMPARE(m_window->winId(), native);
 }
