@@ -11,6 +11,8 @@ namespace {
 
 constexpr const char *InvertedProperty = "pelwickCaptionInverted";
 constexpr const char *FlashStateName = "pelwickCaptionFlash";
+// Set while a stay-on-top change waits for the event loop.
+constexpr const char *TopmostPendingProperty = "pelwickTopmostPending";
 
 // The flash of one window: the stop request (FlashStopRequested) and the
 // wait of the round in progress, so StopFlashing can end it early. A child
@@ -51,8 +53,7 @@ void SetTopmost(bool onTop, QWidget *window)
         return;
     Qt::WindowFlags flags = window->windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
-    QWindow *handle = window->windowHandle();
-    if (!handle || !window->testAttribute(Qt::WA_WState_Created)) {
+    if (!window->windowHandle() || !window->testAttribute(Qt::WA_WState_Created)) {
         // No native window yet: the flag is part of its creation.
         const bool hidden = window->isHidden();
         window->setWindowFlags(flags);
@@ -62,10 +63,25 @@ void SetTopmost(bool onTop, QWidget *window)
     }
     // QWidget::setWindowFlags would destroy and re-create the native window.
     // The widget learns the flags without that; the platform window passes
-    // the stay-on-top state to the window manager.
-    if (window->windowFlags() != flags) {
-        window->overrideWindowFlags(flags);
-        handle->setFlags(flags);
+    // the stay-on-top state to the window manager once the event loop turns,
+    // so "on top, then back to the setting" within one handler (bringing a
+    // window forward) raises it without telling the window manager twice,
+    // which X11 answers by re-creating the window at its next showing.
+    window->overrideWindowFlags(flags);
+    if (!window->property(TopmostPendingProperty).toBool()) {
+        window->setProperty(TopmostPendingProperty, true);
+        QMetaObject::invokeMethod(
+            window,
+            [target = QPointer<QWidget>(window)] {
+                if (!target)
+                    return;
+                target->setProperty(TopmostPendingProperty, false);
+                QWindow *handle = target->windowHandle();
+                const Qt::WindowFlags wanted = target->windowFlags();
+                if (handle && (handle->flags() & Qt::WindowStaysOnTopHint) != (wanted & Qt::WindowStaysOnTopHint))
+                    handle->setFlags(wanted);
+            },
+            Qt::QueuedConnection);
     }
     if (window->isVisible())
         window->raise();

@@ -10,6 +10,8 @@ class QWidget;
 // and size. The window keeps its native window: the change goes to the
 // window system (the window manager's "above" state) instead of re-creating
 // the window, so it neither flickers nor leaves and re-enters the task bar.
+// windowFlags() says the new state at once; the window system learns it
+// when the event loop turns, only the last of several changes in one turn.
 // A hidden window stays hidden; a visible one is raised.
 void SetTopmost(bool onTop, QWidget *window);
 
