@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyle>
 
 using namespace Gomoku;
 using namespace GomokuLink;
@@ -105,6 +106,13 @@ frm_GOMOKU::frm_GOMOKU(const QString &runtimeDir, QWidget *parent)
     createStatusBar();
     connectGame();
     adjustSize();
+    // The board opens square and wide enough for all three status panels,
+    // with room for the longest texts of the first one.
+    const int statusWidth = m_panels[1]->minimumWidth() + m_panels[2]->minimumWidth()
+        + QFontMetrics(m_panels[0]->font()).horizontalAdvance(QString(12, QChar(0x3042)))
+        + 8 * statusBar()->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+    if (width() < statusWidth)
+        resize(statusWidth, height() + statusWidth - width());
 
     if (!m_alreadyRunning)
         openLink();
@@ -151,8 +159,11 @@ void frm_GOMOKU::createStatusBar()
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         m_panels[i] = panel;
     }
-    m_panels[1]->setMinimumWidth(50);
-    m_panels[2]->setMinimumWidth(22);
+    // Wide enough for a player's name and the colour's character in the
+    // font the desktop gives them, not in pixels of one font.
+    const QFontMetrics metrics(m_panels[0]->font());
+    m_panels[1]->setMinimumWidth(qMax(50, metrics.horizontalAdvance(QString(6, QChar(0x3042))) + 8));
+    m_panels[2]->setMinimumWidth(qMax(22, metrics.horizontalAdvance(QStringLiteral("黒")) + 12));
     m_panels[2]->setAlignment(Qt::AlignCenter);
     bar->addWidget(m_panels[0], 1);
     bar->addWidget(m_panels[1]);
