@@ -1,4 +1,5 @@
 #include "Frm_pelwickClk.h"
+#include "desktopidentity.h"
 
 #include "pelwickversion.h"
 
@@ -6,9 +7,11 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    DesktopIdentity::ApplicationArguments arguments(argc, argv);
+    QApplication app(arguments.count(), arguments.values());
     QApplication::setApplicationName(QStringLiteral("clock"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
+    DesktopIdentity::apply(DesktopIdentity::Clock);
 
     // The clock is the program's only window; closing it ends the program.
     Frm_pelwickClk clock;

@@ -1,3 +1,4 @@
+#include "desktopidentity.h"
 #include "frm_GOMOKU.h"
 #include "terminationwatcher.h"
 
@@ -5,8 +6,10 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    DesktopIdentity::ApplicationArguments arguments(argc, argv);
+    QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(QStringLiteral("GOMOKU"));
+    DesktopIdentity::apply(DesktopIdentity::Gomoku);
 
     frm_GOMOKU window;
     if (window.alreadyRunning())

@@ -1,3 +1,4 @@
+#include "desktopidentity.h"
 #include "frm_pelwickUDP.h"
 #include "messengerprogram.h"
 #include "pelwickversion.h"
@@ -7,14 +8,23 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // What the desktop handed this start, for a running messenger to come
+    // forward with. Read before the platform takes it from the environment.
+    const QString activationToken
+        = qEnvironmentVariable("XDG_ACTIVATION_TOKEN", qEnvironmentVariable("DESKTOP_STARTUP_ID"));
+    DesktopIdentity::ApplicationArguments arguments(argc, argv);
+    QApplication app(arguments.count(), arguments.values());
     QApplication::setApplicationName(QStringLiteral("Pelwick"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
+    DesktopIdentity::apply(DesktopIdentity::Messenger);
     // Closing the main window ends the program with all its tool windows.
     QApplication::setQuitOnLastWindowClosed(false);
 
     MessengerEnvironment environment;
     environment.appName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    environment.activationToken = activationToken;
+    // The login start entry names itself.
+    environment.startedAtLogin = QCoreApplication::arguments().contains(QLatin1String(LoginStartArgument));
     frm_pelwickUDP window(environment);
     return runMessenger(window);
 }

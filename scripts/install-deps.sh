@@ -14,6 +14,9 @@ packages=(
     clang libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes for tests/fuzz
     dpkg-dev file
     lintian appstream desktop-file-utils man-db  # package checks in tst_package
+    qt6-wayland dbus  # the Wayland platform plugin; a private bus for the notification test
+    openbox trayer xdotool x11-utils  # a real X11 desktop with and without a tray (tst_desktop)
+    weston xwayland imagemagick  # Wayland session for the README pictures (scripts/desktop-shots.sh)
 )
 
 missing=()

@@ -1,3 +1,4 @@
+#include "desktopidentity.h"
 #include "frm_pelwickSpl.h"
 #include "pelwickversion.h"
 
@@ -6,9 +7,11 @@
 // The split program: the splitter window alone; closing it ends the program.
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    DesktopIdentity::ApplicationArguments arguments(argc, argv);
+    QApplication app(arguments.count(), arguments.values());
     QApplication::setApplicationName(QStringLiteral("split"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
+    DesktopIdentity::apply(DesktopIdentity::Splitter);
     Frm_pelwickSpl window(SplitterCaption::Standalone);
     window.show();
     return app.exec();

@@ -30,8 +30,10 @@ Frm_pelwickClk::Frm_pelwickClk(QWidget *parent, TimeSource now)
 {
     setObjectName(QStringLiteral("Frm_pelwickClk"));
     setWindowTitle(QStringLiteral("Clock"));
-    // Everything is painted from the retained canvas; the system need not clear first.
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Everything is painted from the retained canvas. Outside the dial it is
+    // transparent: where the window system cannot cut the window to the mask
+    // (Wayland), the corners still show what lies behind instead of a square.
+    setAttribute(Qt::WA_TranslucentBackground);
 
     m_timerLine = new QTimer(this);
     m_timerLine->setObjectName(QStringLiteral("TimerLine"));
@@ -87,14 +89,23 @@ void Frm_pelwickClk::Redraw()
 {
     using namespace ClockGeometry;
     const QSize client = size();
-    if (m_canvas.size() != client)
-        m_canvas = QImage(client, QImage::Format_RGB32);
-    m_canvas.fill(palette().color(QPalette::Window));
+    // The canvas holds a device pixel for each pixel of the screen: painted
+    // at 1.5x or 2x, not painted at 1x and stretched.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(client) * ratio).toSize();
+    if (m_canvas.size() != pixels || m_canvas.devicePixelRatio() != ratio) {
+        m_canvas = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_canvas.setDevicePixelRatio(ratio);
+    }
+    m_canvas.fill(Qt::transparent);
 
     m_dial = dialFor(client);
     {
         QPainter painter(&m_canvas);
         painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette().color(QPalette::Window));
+        painter.drawEllipse(QRectF(QPointF(0, 0), QSizeF(client)));
         painter.setPen(QPen(DialColour, DialLineWidth));
         painter.setBrush(Qt::NoBrush);
         const QPointF centre(m_dial.CenterX, m_dial.CenterY);
@@ -150,7 +161,11 @@ void Frm_pelwickClk::DrawHand(double angle, const QColor &colour, int width, dou
 
 void Frm_pelwickClk::paintEvent(QPaintEvent *)
 {
+    // Moved to a screen of another pixel ratio: paint anew for it.
+    if (m_canvas.isNull() || m_canvas.devicePixelRatio() != devicePixelRatioF())
+        Redraw();
     QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, m_canvas);
 }
 

@@ -37,7 +37,8 @@ public:
     // Draws one hand from the centre; length is a share of Radius.
     void DrawHand(double angle, const QColor &colour, int width, double length);
 
-    // The whole clock as last drawn (the retained picture the window repaints from).
+    // The whole clock as last drawn (the retained picture the window repaints
+    // from), at the window's device pixel ratio; transparent outside the dial.
     const QImage &canvas() const { return m_canvas; }
     const ClockGeometry::Dial &dial() const { return m_dial; }
 

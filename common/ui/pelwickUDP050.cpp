@@ -1,6 +1,7 @@
 #include "pelwickUDP050.h"
 
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -8,12 +9,32 @@
 
 namespace {
 
-// Set by StopFlashing; a FlashCaption in progress watches it.
-bool FlashStopRequested = false;
-// The wait of the FlashCaption in progress, so StopFlashing can end it early.
-QPointer<QEventLoop> ActiveFlashWait;
-
 constexpr const char *InvertedProperty = "pelwickCaptionInverted";
+constexpr const char *FlashStateName = "pelwickCaptionFlash";
+// Set while a stay-on-top change waits for the event loop.
+constexpr const char *TopmostPendingProperty = "pelwickTopmostPending";
+
+// The flash of one window: the stop request (FlashStopRequested) and the
+// wait of the round in progress, so StopFlashing can end it early. A child
+// of the window, so it lives and dies with it.
+class CaptionFlash : public QObject
+{
+public:
+    explicit CaptionFlash(QWidget *window)
+        : QObject(window)
+    {
+        setObjectName(QLatin1String(FlashStateName));
+    }
+
+    static CaptionFlash *of(QWidget *window)
+    {
+        auto *state = window->findChild<CaptionFlash *>(QLatin1String(FlashStateName), Qt::FindDirectChildrenOnly);
+        return state ? state : new CaptionFlash(window);
+    }
+
+    bool FlashStopRequested = false;
+    QPointer<QEventLoop> activeWait;
+};
 
 void setCaptionInverted(QWidget *window, bool inverted)
 {
@@ -30,26 +51,51 @@ void SetTopmost(bool onTop, QWidget *window)
 {
     if (!window)
         return;
-    const bool wasVisible = window->isVisible();
-    if (window->testAttribute(Qt::WA_WState_Created)
-        && bool(window->windowFlags() & Qt::WindowStaysOnTopHint) == onTop) {
-        if (wasVisible)
-            window->raise();
+    Qt::WindowFlags flags = window->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (!window->windowHandle() || !window->testAttribute(Qt::WA_WState_Created)) {
+        // No native window yet: the flag is part of its creation.
+        const bool hidden = window->isHidden();
+        window->setWindowFlags(flags);
+        if (!hidden)
+            window->show();
         return;
     }
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (wasVisible) {
-        window->show();
-        window->raise();
+    // QWidget::setWindowFlags would destroy and re-create the native window.
+    // The widget learns the flags without that; the platform window passes
+    // the stay-on-top state to the window manager once the event loop turns,
+    // so "on top, then back to the setting" within one handler (bringing a
+    // window forward) raises it without telling the window manager twice,
+    // which X11 answers by re-creating the window at its next showing.
+    window->overrideWindowFlags(flags);
+    if (!window->property(TopmostPendingProperty).toBool()) {
+        window->setProperty(TopmostPendingProperty, true);
+        QMetaObject::invokeMethod(
+            window,
+            [target = QPointer<QWidget>(window)] {
+                if (!target)
+                    return;
+                target->setProperty(TopmostPendingProperty, false);
+                QWindow *handle = target->windowHandle();
+                const Qt::WindowFlags wanted = target->windowFlags();
+                if (handle && (handle->flags() & Qt::WindowStaysOnTopHint) != (wanted & Qt::WindowStaysOnTopHint))
+                    handle->setFlags(wanted);
+            },
+            Qt::QueuedConnection);
     }
+    if (window->isVisible())
+        window->raise();
 }
 
 void FlashCaption(QWidget *window, qint16 count, float seconds)
 {
-    FlashStopRequested = false;
+    if (!window)
+        return;
+    QPointer<CaptionFlash> state = CaptionFlash::of(window);
+    state->FlashStopRequested = false;
     QPointer<QWidget> target(window);
     for (int i = 0; i <= count; ++i) {
-        if (FlashStopRequested || !target)
+        if (!target || !state || state->FlashStopRequested)
             break;
         setCaptionInverted(target, !captionInverted(target));
 
@@ -58,21 +104,25 @@ void FlashCaption(QWidget *window, qint16 count, float seconds)
         // A window destroyed during the wait ends the flash at once instead
         // of keeping its caller waiting out the round.
         QObject::connect(target, &QObject::destroyed, &wait, &QEventLoop::quit);
-        const QPointer<QEventLoop> outer = ActiveFlashWait;
-        ActiveFlashWait = &wait;
-        if (!FlashStopRequested)
+        const QPointer<QEventLoop> outer = state->activeWait;
+        state->activeWait = &wait;
+        if (!state->FlashStopRequested)
             wait.exec();
-        ActiveFlashWait = outer;
+        if (state)
+            state->activeWait = outer;
     }
     if (target)
         setCaptionInverted(target, false);
 }
 
-void StopFlashing()
+void StopFlashing(QWidget *window)
 {
-    FlashStopRequested = true;
-    if (ActiveFlashWait)
-        ActiveFlashWait->quit();
+    if (!window)
+        return;
+    CaptionFlash *state = CaptionFlash::of(window);
+    state->FlashStopRequested = true;
+    if (state->activeWait)
+        state->activeWait->quit();
 }
 
 bool captionInverted(const QWidget *window)
@@ -83,4 +133,19 @@ bool captionInverted(const QWidget *window)
 bool IsWindowsNT()
 {
     return false;
+}
+
+void bringToFront(QWidget *window, const QString &activationToken)
+{
+    if (!window)
+        return;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    // Wayland compositors activate a window for the token of the request
+    // that asked for it; the platform plugin takes it from the environment
+    // at the next activation and clears it.
+    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    window->activateWindow();
 }

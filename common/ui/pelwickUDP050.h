@@ -1,24 +1,37 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 class QWidget;
 
 // Window helpers shared by the messenger, GOMOKU and the clock.
 
 // Puts window into the stay-on-top band or takes it out, keeping its place
-// and size. A hidden window stays hidden; a visible one is shown again, as
-// changing the window flags hides it.
+// and size. The window keeps its native window: the change goes to the
+// window system (the window manager's "above" state) instead of re-creating
+// the window, so it neither flickers nor leaves and re-enters the task bar.
+// windowFlags() says the new state at once; the window system learns it
+// when the event loop turns, only the last of several changes in one turn.
+// A hidden window stays hidden; a visible one is raised.
 void SetTopmost(bool onTop, QWidget *window);
 
 // Inverts window's attention look count + 1 times, waiting seconds between
 // inversions while the event loop runs, then restores the normal look.
-// StopFlashing ends a running flash at its next check.
+// StopFlashing(window) ends a running flash of that window at its next
+// check; a later FlashCaption clears the request again. The state belongs
+// to the window, so flashing one window never stops or waits on another.
 void FlashCaption(QWidget *window, qint16 count, float seconds);
-void StopFlashing();
+void StopFlashing(QWidget *window);
 
 // Whether the caption of window is in its inverted (attention) look.
 bool captionInverted(const QWidget *window);
 
 // True only on the Windows NT platform; this build runs elsewhere.
 bool IsWindowsNT();
+
+// Brings window back and in front: out of the minimised state, shown,
+// raised and activated where the desktop allows it. activationToken: a
+// token the desktop handed to whoever asked for the window (a second start
+// from a launcher); on Wayland the compositor activates a window only with
+// one.
+void bringToFront(QWidget *window, const QString &activationToken = {});

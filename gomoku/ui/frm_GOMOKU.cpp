@@ -1,6 +1,7 @@
 #include "frm_GOMOKU.h"
 
 #include "boardgeometry.h"
+#include "desktopidentity.h"
 #include "gomokulink.h"
 #include "messagebox.h"
 #include "pelwickUDP030.h"
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyle>
 
 using namespace Gomoku;
 using namespace GomokuLink;
@@ -91,7 +93,7 @@ frm_GOMOKU::frm_GOMOKU(const QString &runtimeDir, QWidget *parent)
     m_game = new GomokuGame(send, this);
 
     setWindowTitle(m_game->caption());
-    setWindowIcon(StoneImages::windowIcon());
+    setWindowIcon(DesktopIdentity::icon(DesktopIdentity::Gomoku));
     makeStoneImages();
 
     m_boardView = new GomokuUi::BoardView(this);
@@ -101,6 +103,13 @@ frm_GOMOKU::frm_GOMOKU(const QString &runtimeDir, QWidget *parent)
     createStatusBar();
     connectGame();
     adjustSize();
+    // The board opens square and wide enough for all three status panels,
+    // with room for the longest texts of the first one.
+    const int statusWidth = m_panels[1]->minimumWidth() + m_panels[2]->minimumWidth()
+        + QFontMetrics(m_panels[0]->font()).horizontalAdvance(QString(12, QChar(0x3042)))
+        + 8 * statusBar()->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+    if (width() < statusWidth)
+        resize(statusWidth, height() + statusWidth - width());
 
     if (!m_alreadyRunning)
         openLink();
@@ -147,8 +156,11 @@ void frm_GOMOKU::createStatusBar()
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         m_panels[i] = panel;
     }
-    m_panels[1]->setMinimumWidth(50);
-    m_panels[2]->setMinimumWidth(22);
+    // Wide enough for a player's name and the colour's character in the
+    // font the desktop gives them, not in pixels of one font.
+    const QFontMetrics metrics(m_panels[0]->font());
+    m_panels[1]->setMinimumWidth(qMax(50, metrics.horizontalAdvance(QString(6, QChar(0x3042))) + 8));
+    m_panels[2]->setMinimumWidth(qMax(22, metrics.horizontalAdvance(QStringLiteral("黒")) + 12));
     m_panels[2]->setAlignment(Qt::AlignCenter);
     bar->addWidget(m_panels[0], 1);
     bar->addWidget(m_panels[1]);
@@ -163,7 +175,7 @@ void frm_GOMOKU::connectGame()
     connect(m_game, &GomokuGame::beepRequested, this, &frm_GOMOKU::Beep);
     connect(m_game, &GomokuGame::boxRequested, this, &frm_GOMOKU::showBox);
     connect(m_game, &GomokuGame::flashRequested, this, [this] { FlashCaption(this, FlashCount, FlashSeconds); });
-    connect(m_game, &GomokuGame::flashStopRequested, this, &StopFlashing);
+    connect(m_game, &GomokuGame::flashStopRequested, this, [this] { StopFlashing(this); });
     connect(m_game, &GomokuGame::boardCleared, this, &frm_GOMOKU::repaintBoard);
     connect(m_game, &GomokuGame::stonePlaced, this, &frm_GOMOKU::markStone);
     // Show the winning stone before the box holds the user.
@@ -270,8 +282,17 @@ void frm_GOMOKU::DrawStones(QPainter &painter)
 
 void frm_GOMOKU::DispBitmap(QPainter &painter, int x, int y, int picture)
 {
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(BoardGeometry::stoneRect(x, y, m_cellWidth, m_cellHeight), m_picGo.at(picture));
+    // The picture is drawn anew at the cell's size in device pixels, so the
+    // stones stay sharp at any screen scale instead of being stretched.
+    const QRect box = BoardGeometry::stoneRect(x, y, m_cellWidth, m_cellHeight);
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    const QSize pixels = (QSizeF(box.size()) * ratio).toSize();
+    QImage &image = m_picGo.at(picture);
+    if (image.size() != pixels || image.devicePixelRatio() != ratio) {
+        image = StoneImages::stone(picture, m_boardColor, pixels);
+        image.setDevicePixelRatio(ratio);
+    }
+    painter.drawImage(box, image);
 }
 
 // ---- clicks and menu -----------------------------------------------------

@@ -1,7 +1,6 @@
 #include "stoneimages.h"
 
 #include <QPainter>
-#include <QPixmap>
 #include <QRadialGradient>
 
 namespace StoneImages {
@@ -27,12 +26,14 @@ void drawStone(QPainter &p, const QRectF &box, bool white)
 
 } // namespace
 
-QImage stone(int index, const QColor &background)
+QImage stone(int index, const QColor &background, const QSize &pixels)
 {
-    QImage image(ImageSize, ImageSize, QImage::Format_RGB32);
+    QImage image(pixels.isValid() ? pixels : QSize(ImageSize, ImageSize), QImage::Format_RGB32);
     image.fill(background);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    // Drawn in the picture's own 32 x 32 units at whatever size it has.
+    p.scale(image.width() / double(ImageSize), image.height() / double(ImageSize));
     const bool white = index % 2 == 1;
     drawStone(p, QRectF(1.5, 1.5, ImageSize - 3, ImageSize - 3), white);
     if (index >= MarkedOffset) {
@@ -47,30 +48,6 @@ QImage stone(int index, const QColor &background)
         p.drawEllipse(mark);
     }
     return image;
-}
-
-QIcon windowIcon()
-{
-    QIcon icon;
-    for (const int size : { 16, 32, 64 }) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(QColor(255, 128, 0));
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(Qt::black, size / 32.0));
-        for (int i = 1; i < 4; ++i) {
-            const qreal at = size * i / 4.0;
-            p.drawLine(QPointF(at, 0), QPointF(at, size));
-            p.drawLine(QPointF(0, at), QPointF(size, at));
-        }
-        const qreal r = size * 0.22;
-        drawStone(p, QRectF(size / 4.0 - r, size / 4.0 - r, 2 * r, 2 * r), false);
-        drawStone(p, QRectF(size / 2.0 - r, size / 2.0 - r, 2 * r, 2 * r), true);
-        drawStone(p, QRectF(size * 0.75 - r, size * 0.75 - r, 2 * r, 2 * r), false);
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
 }
 
 } // namespace StoneImages

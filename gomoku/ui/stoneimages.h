@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QColor>
-#include <QIcon>
 #include <QImage>
+#include <QSize>
 
 // The four stone images of the board, 32 x 32 on a square of the board
 // colour: 0 black stone, 1 white stone with a black outline, 2 black stone
@@ -15,9 +15,8 @@ constexpr int ImageSize = 32;
 constexpr int Count = 4;
 constexpr int MarkedOffset = 2;
 
-QImage stone(int index, const QColor &background);
-
-// The program's window icon: two stones on a piece of the board.
-QIcon windowIcon();
+// pixels: the image's size in device pixels, so a stone is drawn sharp at
+// the size it is shown (the board's cell at the screen's pixel ratio).
+QImage stone(int index, const QColor &background, const QSize &pixels = QSize(ImageSize, ImageSize));
 
 } // namespace StoneImages

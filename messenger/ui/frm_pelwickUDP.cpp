@@ -1,4 +1,5 @@
 #include "frm_pelwickUDP.h"
+#include "instanceactivation.h"
 #include "messagelog.h"
 #include "windowplacement.h"
 
@@ -40,6 +41,9 @@ frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget 
     if (!m_env.notifier)
         m_env.notifier = new FreedesktopNotifier(m_env.appName, this);
     connect(m_env.notifier, &DesktopNotifier::activated, this, &frm_pelwickUDP::restoreToFront);
+    if (!m_env.trayPresence)
+        m_env.trayPresence = new SystemTrayPresence(this);
+    connect(m_env.trayPresence, &TrayPresence::availabilityChanged, this, &frm_pelwickUDP::trayAvailabilityChanged);
     buildControls();
     buildMenus();
     connectSession();
@@ -106,11 +110,17 @@ void frm_pelwickUDP::connectSession()
 
 bool frm_pelwickUDP::Form_Load()
 {
-    // 1. One messenger per user.
+    // 1. One messenger per user. The running one is asked to come to the
+    // front, so the user finds it wherever it was (tray, minimised, behind).
+    const QString runtimeDirectory = m_session->environment().runtimeDirectory;
     if (!m_session->storage()->lockInstance()) {
+        InstanceActivation::request(runtimeDirectory, m_env.appName, m_env.activationToken);
         ShowMessageBox({ this, QStringLiteral("既に起動されています。"), windowTitle() });
         return false;
     }
+    m_activation = new InstanceActivation(runtimeDirectory, m_env.appName, this);
+    connect(m_activation, &InstanceActivation::activationRequested, this, &frm_pelwickUDP::activationRequested);
+    m_activation->listen();
 
     // 2. Caption with the version.
     setWindowTitle(QStringLiteral("ペルウィック Ver.%1.%2.%3")
@@ -173,6 +183,7 @@ void frm_pelwickUDP::Form_Unload()
     trayIcon(false);
     m_session->game()->endGameProgram();
     m_session->closeSocket();
+    delete std::exchange(m_activation, nullptr);
     m_session->storage()->unlockInstance();
     emit unloaded();
 }
@@ -188,10 +199,12 @@ void frm_pelwickUDP::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
-    if (isMinimized())
+    if (isMinimized()) {
         hideToTrayIfMinimised();
-    else
+    } else {
+        m_env.trayPresence->setWatching(false);
         m_txtS->setFocus();
+    }
 }
 
 void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
@@ -321,12 +334,46 @@ void frm_pelwickUDP::messageArrived(const ParsedDatagram &datagram)
 
 void frm_pelwickUDP::restoreToFront()
 {
+    bringToFront(this);
+    SetTopmost(true, this);
+    SetTopmost(localSettings().FormTop, this);
+}
+
+void frm_pelwickUDP::activationRequested(const QString &token)
+{
+    if (!m_loaded || m_unloaded)
+        return;
+    bringToFront(this, token);
+    SetTopmost(true, this);
+    SetTopmost(localSettings().FormTop, this);
+}
+
+void frm_pelwickUDP::showAtStart()
+{
+    if (!m_env.startedAtLogin) {
+        show();
+        return;
+    }
+    // A login start stays out of the way: in the tray, or minimised where
+    // there is none, so it is never out of reach.
+    if (findTrayIcon(this) && m_env.trayPresence->available()) {
+        m_env.trayPresence->setWatching(true);
+        return;
+    }
+    showMinimized();
+}
+
+void frm_pelwickUDP::trayAvailabilityChanged(bool available)
+{
+    // The notification area went away (the panel restarted, the tray host
+    // quit) while the window was hidden in it: nothing else could bring it
+    // back, so it comes back at once.
+    if (available || !m_loaded || m_unloaded || !isHidden())
+        return;
+    m_env.trayPresence->setWatching(false);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
-    activateWindow();
-    SetTopmost(true, this);
-    SetTopmost(localSettings().FormTop, this);
 }
 
 void frm_pelwickUDP::updateGameMenu()
@@ -351,11 +398,13 @@ void frm_pelwickUDP::hideToTrayIfMinimised()
 {
     // Only a desktop with a notification area gets the window back from an
     // icon; elsewhere the window stays minimised and reachable.
-    if (!isMinimized() || !trayAvailable() || !findTrayIcon(this))
+    if (!isMinimized() || !m_env.trayPresence->available() || !findTrayIcon(this))
         return;
     QTimer::singleShot(0, this, [this] {
-        if (isMinimized())
+        if (isMinimized() && m_env.trayPresence->available()) {
             hide();
+            m_env.trayPresence->setWatching(true);
+        }
     });
 }
 

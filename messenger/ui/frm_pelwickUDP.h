@@ -8,11 +8,16 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class InstanceActivation;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class MessageLogView;
 class UserListView;
+
+// The argument the login start entry passes, so the messenger knows that
+// the session started it and starts quietly.
+inline constexpr char LoginStartArgument[] = "--autostart";
 
 // The messenger's main window: shows its session (the user list, the log,
 // the status text, boxes) and the attention devices, and forwards the
@@ -29,6 +34,9 @@ public:
     bool Form_Load();
     // Runs the unload steps once (save, goodbye, tray, game end).
     void Form_Unload();
+    // Shows the window after a successful load: as it was, or quietly at a
+    // login start (hidden in the tray, or minimised without one).
+    void showAtStart();
 
     void CmdSend_Click();
     void CmdClear_Click();
@@ -80,6 +88,9 @@ private:
     void updateGameMenu();
     void trayIcon(bool set);
     void hideToTrayIfMinimised();
+    void trayAvailabilityChanged(bool available);
+    void activationRequested(const QString &token);
+    QStringList autostartCommand() const;
     void ListUser_RightPress();
 
     MessengerEnvironment m_env;
@@ -87,6 +98,7 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     std::function<void(QMenu *)> m_popupHook;
+    InstanceActivation *m_activation = nullptr;
 
     QPointer<QWidget> m_systemWindow;
     QPointer<QWidget> m_processWindow;

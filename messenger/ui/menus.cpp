@@ -4,6 +4,8 @@
 #include "frm_pelwickUDP.h"
 
 #include "Frm_pelwickClk.h"
+#include "autostartentry.h"
+#include "desktopidentity.h"
 #include "frm_pelwickAbt.h"
 #include "frm_pelwickOpt.h"
 #include "frm_pelwickPrc.h"
@@ -17,6 +19,7 @@
 #include "userdirectory.h"
 #include "userlist.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
@@ -115,11 +118,26 @@ bool frm_pelwickUDP::showOptionsDialog()
         localSettings(), directory->entries(),
         [directory](const QList<DirectoryEntry> &entries) { directory->setEntries(entries); }, m_env.appName,
         m_env.settingsDirectory, m_env.dialogs, this);
+    dialog.setAutostart(AutostartEntry(m_env.autostartDirectory, QLatin1String(DesktopIdentity::Messenger)),
+        autostartCommand());
     if (m_env.dialogHook)
         m_env.dialogHook(&dialog);
     else
         dialog.exec();
     return dialog.SettingsApplied();
+}
+
+QStringList frm_pelwickUDP::autostartCommand() const
+{
+    if (!m_env.autostartCommand.isEmpty())
+        return m_env.autostartCommand;
+    // Installed, the launcher lies in <prefix>/bin and the program in
+    // <prefix>/lib/pelwick; the launcher keeps working after an upgrade
+    // moves the program. A build tree has no launcher: the program itself.
+    const QString program = QCoreApplication::applicationFilePath();
+    const QFileInfo launcher(QCoreApplication::applicationDirPath() + QLatin1String("/../../bin/pelwick"));
+    const QString start = launcher.isExecutable() ? launcher.canonicalFilePath() : program;
+    return { start, QLatin1String(LoginStartArgument) };
 }
 
 void frm_pelwickUDP::menuTaskBarNet_Click()

@@ -8,6 +8,7 @@ class ArrivalSoundPlayer;
 class CommonDialogRunner;
 class DesktopNotifier;
 class QDialog;
+class TrayPresence;
 
 // Where a messenger lives, and how its window reaches the desktop. The
 // shipped program uses the defaults; tests replace what a person would do.
@@ -28,4 +29,18 @@ struct MessengerEnvironment : SessionEnvironment
     GamePrograms *games = nullptr;
     // Shows desktop notifications. Null: the desktop's notification service.
     DesktopNotifier *notifier = nullptr;
+    // Tells whether the desktop has a notification area. Null: the desktop's.
+    TrayPresence *trayPresence = nullptr;
+    // The token the desktop gave this start (Wayland XDG_ACTIVATION_TOKEN,
+    // X11 DESKTOP_STARTUP_ID); a second start passes it to the running
+    // messenger, which needs it to come to the front.
+    QString activationToken;
+    // Started by the session at login: the window starts hidden in the tray,
+    // or minimised where there is none.
+    bool startedAtLogin = false;
+    // Where the login start entry lies. Empty: $XDG_CONFIG_HOME/autostart.
+    QString autostartDirectory;
+    // What the login start entry runs. Empty: the installed launcher
+    // "pelwick" beside this installation, else this program.
+    QStringList autostartCommand;
 };

@@ -102,9 +102,10 @@ void fill(QMenu *menu, const MenuLine *begin, const MenuLine *end, const std::fu
             break;
         }
         case L::Separator: {
+            // A caption of "-" made a separator line in the original
+            // toolkit; here the separator itself is the line, with no text.
             QAction *action = open.last()->addSeparator();
             action->setObjectName(QLatin1String(line->name));
-            action->setText(QStringLiteral("-"));
             break;
         }
         case L::Open:

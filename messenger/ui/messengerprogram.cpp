@@ -19,6 +19,6 @@ int runMessenger(frm_pelwickUDP &window, const std::function<void()> &loaded)
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &window, [&window] { window.Form_Unload(); });
     if (loaded)
         loaded();
-    window.show();
+    window.showAtStart();
     return QApplication::exec();
 }

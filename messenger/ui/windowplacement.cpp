@@ -2,8 +2,13 @@
 
 #include "settingsmapping.h"
 #include "settingsstore.h"
+#include "windowfit.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
 #include <QWidget>
+#include <QWindow>
 
 #include <cmath>
 
@@ -13,6 +18,23 @@ double twipsPerPixel(const QWidget *window)
 {
     const int dpi = window->logicalDpiX();
     return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+// The most a window manager commonly draws beside and below a window.
+constexpr int EstimatedBorder = 4;
+
+// The window's frame around its client area: as the window system reports
+// it once the window is shown, else a title bar of the style and borders
+// as wide as window managers commonly draw them.
+QMargins frameMargins(const QWidget *window)
+{
+    if (const QWindow *handle = window->windowHandle()) {
+        const QMargins known = handle->frameMargins();
+        if (!known.isNull())
+            return known;
+    }
+    const int title = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+    return { EstimatedBorder, title + EstimatedBorder, EstimatedBorder, EstimatedBorder };
 }
 
 } // namespace
@@ -31,10 +53,24 @@ void loadWindowPlacement(const SettingsStore &store, QWidget *window)
             return currentPixels;
         return int(std::lround(pixels));
     };
-    window->move(edge("Left", window->x()), window->y());
-    window->move(window->x(), edge("Top", window->y()));
-    window->resize(qMax(1, edge("Width", window->width())), window->height());
-    window->resize(window->width(), qMax(1, edge("Height", window->height())));
+    const QPoint framePosition(edge("Left", window->x()), edge("Top", window->y()));
+    // The window cannot be smaller than its controls need, whatever is stored.
+    const QSize clientSize = QSize(edge("Width", window->width()), edge("Height", window->height()))
+                                 .expandedTo(window->minimumSize())
+                                 .expandedTo(window->minimumSizeHint())
+                                 .expandedTo(QSize(1, 1));
+
+    // Stored on another screen setup, or damaged: the window must still open
+    // where its user can reach it.
+    const QMargins margins = frameMargins(window);
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    const QRect frame(framePosition, clientSize.grownBy(margins));
+    const QRect fitted = WindowFit::fitFrame(frame, margins.top(), screens);
+
+    window->move(fitted.topLeft());
+    window->resize(fitted.size().shrunkBy(margins).expandedTo(QSize(1, 1)));
 }
 
 void saveWindowPlacement(SettingsStore &store, const QWidget *window)
@@ -43,8 +79,11 @@ void saveWindowPlacement(SettingsStore &store, const QWidget *window)
         return;
     const QString windowPos = QLatin1String(SettingsKey::WindowPos);
     const double tpp = twipsPerPixel(window);
-    store.setValue(windowPos, QStringLiteral("Top"), formatSettingsSingle(float(window->y() * tpp)));
-    store.setValue(windowPos, QStringLiteral("Left"), formatSettingsSingle(float(window->x() * tpp)));
+    // The frame's corner, where the next start places the frame: the same
+    // point whether or not the window system has reported the frame yet.
+    const QPoint corner = window->frameGeometry().topLeft();
+    store.setValue(windowPos, QStringLiteral("Top"), formatSettingsSingle(float(corner.y() * tpp)));
+    store.setValue(windowPos, QStringLiteral("Left"), formatSettingsSingle(float(corner.x() * tpp)));
     store.setValue(windowPos, QStringLiteral("Width"), formatSettingsSingle(float(window->width() * tpp)));
     store.setValue(windowPos, QStringLiteral("Height"), formatSettingsSingle(float(window->height() * tpp)));
 }

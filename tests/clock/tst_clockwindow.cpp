@@ -38,6 +38,13 @@ QColor nearestClockColour(QRgb pixel)
     return best;
 }
 
+// The canvas pixel under a point of the window: the canvas holds device
+// pixels, the window is measured in logical ones.
+QRgb canvasPixel(const QImage &canvas, const QPointF &at)
+{
+    return canvas.pixel((at * canvas.devicePixelRatio()).toPoint());
+}
+
 } // namespace
 
 class tst_ClockWindow : public QObject
@@ -45,6 +52,7 @@ class tst_ClockWindow : public QObject
     Q_OBJECT
 private slots:
     void opensSquareRoundFramelessAndOnTop();
+    void paintsEveryDevicePixelOfTheScreen();
     void unequalSizeBecomesSquareOnFirstShowing();
     void readOutAndTimerAfterRedraw();
     void handsAreStackedHourOverMinuteOverSecond();
@@ -70,6 +78,21 @@ void tst_ClockWindow::opensSquareRoundFramelessAndOnTop()
     QVERIFY(label->font().bold());
     QCOMPARE(label->font().pointSize(), 12);
     QCOMPARE(label->font().family(), QStringLiteral("ＭＳ ゴシック"));
+}
+
+void tst_ClockWindow::paintsEveryDevicePixelOfTheScreen()
+{
+    Frm_pelwickClk clock(nullptr, [] { return at(3, 0, 0); });
+    clock.resize(200, 200);
+    clock.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&clock));
+    QCOMPARE(clock.devicePixelRatioF(), 2.0);
+    // Painted at the ratio, not painted at 1x and stretched.
+    QCOMPARE(clock.canvas().devicePixelRatio(), 2.0);
+    QCOMPARE(clock.canvas().size(), QSize(400, 400));
+    // Outside the dial the canvas is see-through: no square corners.
+    QCOMPARE(qAlpha(clock.canvas().pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(canvasPixel(clock.canvas(), QPointF(100, 30))), 255);
 }
 
 void tst_ClockWindow::unequalSizeBecomesSquareOnFirstShowing()
@@ -108,7 +131,7 @@ void tst_ClockWindow::handsAreStackedHourOverMinuteOverSecond()
     const auto &dial = clock.dial();
     const QImage &canvas = clock.canvas();
     auto colourAt = [&](double share) {
-        return nearestClockColour(canvas.pixel(dial.CenterX, int(dial.CenterY - share * dial.Radius)));
+        return nearestClockColour(canvasPixel(canvas, QPointF(dial.CenterX, int(dial.CenterY - share * dial.Radius))));
     };
     QCOMPARE(colourAt(0.30), Frm_pelwickClk::HourHandColour);
     QCOMPARE(colourAt(0.57), Frm_pelwickClk::MinuteHandColour);
@@ -137,7 +160,7 @@ void tst_ClockWindow::handPointsWhereTheTimeSays()
     QVERIFY(QTest::qWaitForWindowExposed(&clock));
     const QPointF p
         = ClockGeometry::pointAt(clock.dial(), 0.4 * clock.dial().Radius, degrees * ClockGeometry::Pi / 180.0);
-    QCOMPARE(nearestClockColour(clock.canvas().pixel(p.toPoint())), colour);
+    QCOMPARE(nearestClockColour(canvasPixel(clock.canvas(), p)), colour);
 }
 
 void tst_ClockWindow::onlyTheLeftButtonDragsOrCloses_data()
@@ -203,5 +226,14 @@ void tst_ClockWindow::showClockKeepsOneWindow()
     QTRY_VERIFY(!second);
 }
 
-QTEST_MAIN(tst_ClockWindow)
+// The clock is tested on a screen of twice the density, as a 4K laptop
+// screen is: drawn right there, it is drawn right at 1x too.
+int main(int argc, char *argv[])
+{
+    qputenv("QT_SCALE_FACTOR", "2");
+    QApplication app(argc, argv);
+    tst_ClockWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_clockwindow.moc"

@@ -7,22 +7,25 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 class tst_WindowHelpers : public QObject
 {
     Q_OBJECT
 private slots:
     void setTopmostKeepsHiddenWindowHidden();
-    void setTopmostTogglesTheFlagOfAVisibleWindow();
+    void setTopmostTogglesTheFlagOfAVisibleWindowAndKeepsItsNativeWindow();
     void flashCaptionInvertsCountPlusOneTimesAndEndsNormal();
     void stopFlashingEndsTheWaitAtOnce();
     void stopBeforeFlashHasNoEffect();
     void flashLooksChangeInStrictAlternation_data();
     void flashLooksChangeInStrictAlternation();
     void stopDuringTheFirstWaitMeansNoFurtherInversion();
+    void stoppingOneWindowLeavesAnothersFlashRunning();
     void windowDestroyedDuringAFlashEndsIt();
     void isWindowsNtIsFalseHere();
     void windowDragStartsOneMovePerLeftPress();
@@ -37,17 +40,26 @@ void tst_WindowHelpers::setTopmostKeepsHiddenWindowHidden()
     QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
-void tst_WindowHelpers::setTopmostTogglesTheFlagOfAVisibleWindow()
+void tst_WindowHelpers::setTopmostTogglesTheFlagOfAVisibleWindowAndKeepsItsNativeWindow()
 {
     QWidget w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const WId native = w.winId();
+    QWindow *handle = w.windowHandle();
+    QSignalSpy mapping(handle, &QWindow::visibleChanged);
     SetTopmost(true, &w);
     QVERIFY(w.isVisible());
     QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+    // The window system is told, not a new window made.
+    QTRY_VERIFY(handle->flags() & Qt::WindowStaysOnTopHint);
     SetTopmost(false, &w);
     QVERIFY(w.isVisible());
     QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
+    QTRY_VERIFY(!(handle->flags() & Qt::WindowStaysOnTopHint));
+    QCOMPARE(w.windowHandle(), handle);
+    QCOMPARE(w.winId(), native);
+    QCOMPARE(mapping.count(), 0);
 }
 
 void tst_WindowHelpers::flashCaptionInvertsCountPlusOneTimesAndEndsNormal()
@@ -75,7 +87,7 @@ void tst_WindowHelpers::flashCaptionInvertsCountPlusOneTimesAndEndsNormal()
 void tst_WindowHelpers::stopFlashingEndsTheWaitAtOnce()
 {
     QWidget w;
-    QTimer::singleShot(50, this, [] { StopFlashing(); });
+    QTimer::singleShot(50, this, [&w] { StopFlashing(&w); });
     QElapsedTimer clock;
     clock.start();
     FlashCaption(&w, 10, 0.5f);
@@ -86,7 +98,7 @@ void tst_WindowHelpers::stopFlashingEndsTheWaitAtOnce()
 void tst_WindowHelpers::stopBeforeFlashHasNoEffect()
 {
     QWidget w;
-    StopFlashing();
+    StopFlashing(&w);
     int seen = 0;
     QTimer probe;
     probe.setInterval(1);
@@ -162,7 +174,7 @@ void tst_WindowHelpers::stopDuringTheFirstWaitMeansNoFurtherInversion()
     // Runs inside the first wait, as a board click handler would.
     QTimer::singleShot(0, this, [&] {
         QVERIFY(captionInverted(&w));
-        StopFlashing();
+        StopFlashing(&w);
     });
     // An hour a round: only a wait that ends at the request lets this return
     // within the test's timeout.
@@ -172,6 +184,22 @@ void tst_WindowHelpers::stopDuringTheFirstWaitMeansNoFurtherInversion()
     // A later flash clears the request again and runs its rounds.
     FlashCaption(&w, 1, 0.001f);
     QCOMPARE(looks.looks, QList<bool>({ true, false, true, false }));
+}
+
+void tst_WindowHelpers::stoppingOneWindowLeavesAnothersFlashRunning()
+{
+    QWidget game;
+    QWidget other;
+    CaptionLooks looks(&game);
+    // Inside the first wait of the game's flash, another window flashes
+    // briefly and is stopped: the game's flash runs all its rounds.
+    QTimer::singleShot(0, this, [&] {
+        QTimer::singleShot(0, this, [&] { StopFlashing(&other); });
+        FlashCaption(&other, 5, 3600.0f);
+    });
+    FlashCaption(&game, 2, 0.05f);
+    QCOMPARE(looks.looks, QList<bool>({ true, false, true, false }));
+    QVERIFY(!captionInverted(&other));
 }
 
 void tst_WindowHelpers::windowDestroyedDuringAFlashEndsIt()

@@ -9,6 +9,7 @@
 #include "settingsstore.h"
 
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
@@ -53,8 +54,8 @@ private slots:
 
     void installedFiles_data();
     void installedFiles();
+    void desktopEntryStartsAnInstalledLauncher_data();
     void desktopEntryStartsAnInstalledLauncher();
-    void iconIsAnSvgPicture();
     void launcherStartsItsProgram_data();
     void launcherStartsItsProgram();
     void installedMessengerRecordsPeersAndStartsGomokuBesideIt();
@@ -132,8 +133,6 @@ void tst_Install::installedFiles_data()
     for (const Launcher &launcher : Launchers)
         QTest::newRow(launcher.name) << QStringLiteral("bin/") + QLatin1String(launcher.name) << true;
     QTest::newRow("arrival sound") << QStringLiteral("lib/pelwick/arrival.wav") << false;
-    QTest::newRow("desktop entry") << QStringLiteral("share/applications/org.pelwick.Pelwick.desktop") << false;
-    QTest::newRow("icon") << QStringLiteral("share/icons/hicolor/scalable/apps/pelwick.svg") << false;
     QTest::newRow("AppStream metadata") << QStringLiteral("share/metainfo/org.pelwick.Pelwick.metainfo.xml") << false;
     QTest::newRow("copyright") << QStringLiteral("share/doc/pelwick/copyright") << false;
     QTest::newRow("changelog") << QStringLiteral("share/doc/pelwick/changelog.gz") << false;
@@ -159,44 +158,67 @@ void tst_Install::installedFiles()
     QCOMPARE(info.permission(QFile::ExeOther), executable);
 }
 
+void tst_Install::desktopEntryStartsAnInstalledLauncher_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("launcher");
+    QTest::addColumn<QString>("windowClass");
+    // The window class is the program's name: what StartupWMClass must say
+    // for the desktop to join the program's windows to its entry on X11.
+    QTest::newRow("messenger") << "org.pelwick.Pelwick"
+                               << "pelwick"
+                               << "Pelwick";
+    QTest::newRow("splitter") << "org.pelwick.Pelwick.Split"
+                              << "pelwick-split"
+                              << "split";
+    QTest::newRow("clock") << "org.pelwick.Pelwick.Clock"
+                           << "pelwick-clock"
+                           << "clock";
+    QTest::newRow("gomoku windows") << "org.pelwick.Pelwick.Gomoku"
+                                    << "pelwick"
+                                    << "GOMOKU";
+}
+
 void tst_Install::desktopEntryStartsAnInstalledLauncher()
 {
-    QFile entry(path(QStringLiteral("share/applications/org.pelwick.Pelwick.desktop")));
+    QFETCH(QString, id);
+    QFETCH(QString, launcher);
+    QFETCH(QString, windowClass);
+    QFile entry(path(QStringLiteral("share/applications/%1.desktop").arg(id)));
     QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
     QStringList commands;
-    QString icon;
-    bool isApplication = false;
+    QHash<QString, QString> values;
     const QStringList lines = QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n'));
     QCOMPARE(lines.first(), QStringLiteral("[Desktop Entry]"));
     for (const QString &line : lines) {
         if (line.startsWith(QLatin1String("Exec=")))
             commands.append(line.mid(5).section(QLatin1Char(' '), 0, 0));
-        else if (line.startsWith(QLatin1String("Icon=")))
-            icon = line.mid(5);
-        else if (line == QLatin1String("Type=Application"))
-            isApplication = true;
+        else if (!values.contains(line.section(QLatin1Char('='), 0, 0)))
+            values.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1));
     }
-    QVERIFY(isApplication);
-    QVERIFY(commands.contains(QStringLiteral("pelwick")));
+    QCOMPARE(values.value(QStringLiteral("Type")), QStringLiteral("Application"));
+    QCOMPARE(commands.first(), launcher);
     // Each command is a launcher of the same installation, found on the PATH.
     for (const QString &command : std::as_const(commands)) {
         QVERIFY2(!command.contains(QLatin1Char('/')), qPrintable(command));
         QVERIFY2(QFileInfo(path(QStringLiteral("bin/") + command)).isExecutable(), qPrintable(command));
     }
-    QCOMPARE(icon, QStringLiteral("pelwick"));
-}
-
-void tst_Install::iconIsAnSvgPicture()
-{
-    QFile file(path(QStringLiteral("share/icons/hicolor/scalable/apps/pelwick.svg")));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QXmlStreamReader svg(&file);
+    QCOMPARE(values.value(QStringLiteral("StartupWMClass")), windowClass);
+    // The icon has the entry's name, as a picture and at the theme's sizes.
+    QCOMPARE(values.value(QStringLiteral("Icon")), id);
+    QFile svgFile(path(QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(id)));
+    QVERIFY(svgFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader svg(&svgFile);
     QVERIFY(svg.readNextStartElement());
     QCOMPARE(svg.name(), QStringLiteral("svg"));
     QCOMPARE(svg.namespaceUri(), QStringLiteral("http://www.w3.org/2000/svg"));
     while (!svg.atEnd())
         svg.readNext();
     QVERIFY2(!svg.hasError(), qPrintable(svg.errorString()));
+    for (const int size : { 16, 22, 24, 32, 48, 64, 128, 256 }) {
+        const QImage png(path(QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(id)));
+        QCOMPARE(png.size(), QSize(size, size));
+    }
 }
 
 void tst_Install::launcherStartsItsProgram_data()

@@ -32,6 +32,10 @@ QStringList dependencyNames(const QString &field)
     return names;
 }
 
+// The desktop entries of the package, each with an icon of the same name.
+constexpr const char *DesktopIds[]
+    = { "org.pelwick.Pelwick", "org.pelwick.Pelwick.Split", "org.pelwick.Pelwick.Clock", "org.pelwick.Pelwick.Gomoku" };
+
 // The text of a gzip-compressed file; empty when it cannot be read.
 QString gunzipped(const QString &path)
 {
@@ -151,7 +155,7 @@ void tst_Package::dependsOn_data()
         { "libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6", "libqt6multimedia6" })
         QTest::newRow(library) << library;
     // Loaded at run time, invisible to dpkg-shlibdeps.
-    for (const char *runtime : { "qt6-qpa-plugins", "gstreamer1.0-plugins-base", "fonts-ipafont-gothic" })
+    for (const char *runtime : { "qt6-qpa-plugins", "qt6-wayland", "gstreamer1.0-plugins-base", "fonts-ipafont-gothic" })
         QTest::newRow(runtime) << runtime;
 }
 
@@ -173,10 +177,17 @@ void tst_Package::contents_data()
         QTest::newRow(launcher.name) << QStringLiteral("./usr/bin/") + QLatin1String(launcher.name) << "-rwxr-xr-x";
     QTest::newRow("arrival sound") << "./usr/lib/pelwick/arrival.wav"
                                    << "-rw-r--r--";
-    QTest::newRow("desktop entry") << "./usr/share/applications/org.pelwick.Pelwick.desktop"
-                                   << "-rw-r--r--";
-    QTest::newRow("icon") << "./usr/share/icons/hicolor/scalable/apps/pelwick.svg"
-                          << "-rw-r--r--";
+    // Every program a person starts has its entry and icon; GOMOKU's windows too.
+    for (const char *id : DesktopIds) {
+        QTest::newRow(qPrintable(QLatin1String("entry ") + QLatin1String(id)))
+            << QStringLiteral("./usr/share/applications/%1.desktop").arg(QLatin1String(id)) << "-rw-r--r--";
+        QTest::newRow(qPrintable(QLatin1String("scalable icon ") + QLatin1String(id)))
+            << QStringLiteral("./usr/share/icons/hicolor/scalable/apps/%1.svg").arg(QLatin1String(id)) << "-rw-r--r--";
+        for (const int size : { 16, 48, 256 })
+            QTest::newRow(qPrintable(QStringLiteral("%1 icon %2").arg(size).arg(QLatin1String(id))))
+                << QStringLiteral("./usr/share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(QLatin1String(id))
+                << "-rw-r--r--";
+    }
     QTest::newRow("AppStream metadata") << "./usr/share/metainfo/org.pelwick.Pelwick.metainfo.xml"
                                         << "-rw-r--r--";
     QTest::newRow("copyright") << "./usr/share/doc/pelwick/copyright"
@@ -236,9 +247,10 @@ void tst_Package::checkerFindsNoFault_data()
     QTest::newRow("appstreamcli") << "appstreamcli"
                                   << QStringList { QStringLiteral("validate-tree"), QStringLiteral("--no-net"),
                                          m_unpacked };
-    QTest::newRow("desktop-file-validate")
-        << "desktop-file-validate"
-        << QStringList { m_unpacked + QLatin1String("/usr/share/applications/org.pelwick.Pelwick.desktop") };
+    for (const char *id : DesktopIds)
+        QTest::newRow(qPrintable(QLatin1String("desktop-file-validate ") + QLatin1String(id)))
+            << "desktop-file-validate"
+            << QStringList { m_unpacked + QStringLiteral("/usr/share/applications/%1.desktop").arg(QLatin1String(id)) };
     for (const Launcher &launcher : Launchers)
         QTest::newRow(qPrintable(QLatin1String("man ") + QLatin1String(launcher.name)))
             << "man"

@@ -2,9 +2,40 @@
 #include "messengerfixture.h"
 #include "userdirectory.h"
 
+#include "desktopidentity.h"
+
+#include <QDBusConnection>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTest>
+
+namespace {
+
+// The desktop's notification service as the messenger meets it on the bus:
+// it says whether it reads markup in bodies, and records what it is shown.
+class NotificationService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList capabilities;
+    QStringList bodies;
+    QList<QVariantMap> hints;
+
+public slots:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString &, uint, const QString &, const QString &, const QString &body, const QStringList &,
+        const QVariantMap &hint, int)
+    {
+        bodies.append(body);
+        hints.append(hint);
+        return uint(bodies.size());
+    }
+};
+
+} // namespace
 
 // What the window shows of an arrival beyond the log's text: the view
 // follows the newest block, and a text nobody sees becomes a desktop
@@ -18,6 +49,8 @@ private slots:
     void logFollowsArrivalsUnlessScrolledUp();
     void unseenTextsAreNotified_data();
     void unseenTextsAreNotified();
+    void notificationServiceGetsThePlainTextAndTheDesktopEntry_data();
+    void notificationServiceGetsThePlainTextAndTheDesktopEntry();
 
 private:
     void start(bool notify);
@@ -117,6 +150,51 @@ void tst_ArrivalView::unseenTextsAreNotified()
     // In front of the user: no notification.
     arrive(QStringLiteral("seen"));
     QCOMPARE(m_notifier.shown.size(), 1);
+}
+
+void tst_ArrivalView::notificationServiceGetsThePlainTextAndTheDesktopEntry_data()
+{
+    QTest::addColumn<QStringList>("capabilities");
+    QTest::addColumn<QString>("body");
+    const QString typed = QStringLiteral("a < b & <b>x</b>");
+    QTest::newRow("service reads markup") << QStringList { QStringLiteral("body"), QStringLiteral("body-markup") }
+                                          << QStringLiteral("a &lt; b &amp; &lt;b&gt;x&lt;/b&gt;");
+    QTest::newRow("service shows bodies as they are") << QStringList { QStringLiteral("body") } << typed;
+}
+
+void tst_ArrivalView::notificationServiceGetsThePlainTextAndTheDesktopEntry()
+{
+    QFETCH(QStringList, capabilities);
+    QFETCH(QString, body);
+    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+        QSKIP("dbus-daemon is missing (package dbus): no private session bus");
+    // A session bus of this test's own, so no desktop service answers.
+    QProcess bus;
+    bus.start(QStringLiteral("dbus-daemon"), { QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                 QStringLiteral("--print-address=1") });
+    QVERIFY(bus.waitForReadyRead(10000));
+    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+    {
+        QDBusConnection serviceSide = QDBusConnection::connectToBus(address, QStringLiteral("service"));
+        QDBusConnection messengerSide = QDBusConnection::connectToBus(address, QStringLiteral("messenger"));
+        QVERIFY(serviceSide.isConnected() && messengerSide.isConnected());
+        NotificationService service;
+        service.capabilities = capabilities;
+        QVERIFY(serviceSide.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        QVERIFY(serviceSide.registerObject(
+            QStringLiteral("/org/freedesktop/Notifications"), &service, QDBusConnection::ExportAllSlots));
+
+        DesktopIdentity::apply(DesktopIdentity::Messenger);
+        FreedesktopNotifier notifier(QStringLiteral("Pelwick"), messengerSide);
+        notifier.show(QStringLiteral("peer <x>"), QStringLiteral("a < b & <b>x</b>"));
+        QTRY_COMPARE(service.bodies, QStringList { body });
+        QCOMPARE(service.hints.first().value(QStringLiteral("desktop-entry")).toString(),
+            QStringLiteral("org.pelwick.Pelwick"));
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("service"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("messenger"));
+    bus.kill();
+    bus.waitForFinished();
 }
 
 QTEST_MAIN(tst_ArrivalView)

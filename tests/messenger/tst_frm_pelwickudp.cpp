@@ -1,6 +1,7 @@
 #include "Frm_pelwickPlp.h"
 #include "arrivalsound.h"
 #include "gameprograms.h"
+#include "trayicon.h"
 #include "messengerfixture.h"
 #include "userdirectory.h"
 
@@ -9,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QWindow>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -32,6 +34,21 @@ public:
     void playFile(const QString &path) override { played.append(path); }
     void playDefault() override { played.append(QStringLiteral("<default>")); }
     QStringList played;
+};
+
+// A notification area that is there or not, and goes when the test says.
+class FakeTray : public TrayPresence
+{
+public:
+    bool available() const override { return present; }
+    void setWatching(bool on) override { watching = on; }
+    void vanish()
+    {
+        present = false;
+        emit availabilityChanged(false);
+    }
+    bool present = false;
+    bool watching = false;
 };
 
 // Game programs without processes: the named ones lie ready, every start
@@ -72,10 +89,13 @@ private slots:
     void lampOpensOnlyForGameId99();
     void arrivalSoundFollowsTheSoundSetting();
     void popUpBringsAHiddenWindowBack();
+    void vanishedTrayBringsTheHiddenWindowBack();
+    void loginStartWaitsInTheTrayOrMinimised_data();
+    void loginStartWaitsInTheTrayOrMinimised();
     void unknownKindShowsOneBoxUnderFloodAndKeepsAnswering();
 
     // Start and end.
-    void secondInstanceShowsAlreadyRunningAndTouchesNothing();
+    void secondInstanceShowsAlreadyRunningBringsTheFirstBackAndTouchesNothing();
     void leftoverLockIsTakenOver_data();
     void leftoverLockIsTakenOver();
     void twoMessengersSeeEachOther();
@@ -133,6 +153,7 @@ private:
     // Stand-ins the window's seams point to; they outlive the window.
     std::unique_ptr<FakeGames> m_games;
     std::unique_ptr<RecordingPlayer> m_sound;
+    std::unique_ptr<FakeTray> m_tray;
     std::unique_ptr<MessageBoxRecorder> m_boxes;
     std::map<QString, std::unique_ptr<UdpPeer>> m_peers;
     std::unique_ptr<MessengerFixture> m_me;
@@ -146,6 +167,7 @@ void tst_frm_pelwickUDP::init()
     QVERIFY(m_port);
     m_games = std::make_unique<FakeGames>();
     m_sound = std::make_unique<RecordingPlayer>();
+    m_tray = std::make_unique<FakeTray>();
     m_boxes = std::make_unique<MessageBoxRecorder>();
     for (const QString &address : { Peer2, Peer4 }) {
         m_peers[address] = std::make_unique<UdpPeer>(address, m_port);
@@ -155,6 +177,7 @@ void tst_frm_pelwickUDP::init()
     m_window = m_me->start([this](MessengerEnvironment &env) {
         env.games = m_games.get();
         env.soundPlayer = m_sound.get();
+        env.trayPresence = m_tray.get();
     });
     QVERIFY(m_window);
     m_window->show();
@@ -171,6 +194,7 @@ void tst_frm_pelwickUDP::cleanup()
     m_boxes.reset();
     m_games.reset();
     m_sound.reset();
+    m_tray.reset();
 }
 
 QStringList tst_frm_pelwickUDP::names() const
@@ -245,11 +269,64 @@ void tst_frm_pelwickUDP::popUpBringsAHiddenWindowBack()
     m_window->localSettings().PopUp = true;
     m_window->showMinimized();
     m_window->hide();
+    const WId native = m_window->winId();
+    const QWindow *handle = m_window->windowHandle();
     arrive("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>loud");
     QVERIFY(m_window->isVisible());
     QVERIFY(!m_window->isMinimized());
     // Raised for the moment only: stay-on-top is as stored again after.
     QVERIFY(!(m_window->windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(!(handle->flags() & Qt::WindowStaysOnTopHint));
+
+    // Coming forward keeps the native window, never unmapped for a moment:
+    // no flicker, no new task bar entry, no new place.
+    QSignalSpy mapping(handle, &QWindow::visibleChanged);
+    for (const char *text : { "1", "2", "3" })
+        arrive(QByteArray("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>") + text);
+    QCOMPARE(mapping.count(), 0);
+    QCOMPARE(m_window->windowHandle(), handle);
+    QCOMPARE(m_window->winId(), native);
+}
+
+void tst_frm_pelwickUDP::vanishedTrayBringsTheHiddenWindowBack()
+{
+    m_tray->present = true;
+    m_window->showMinimized();
+    QTRY_VERIFY(m_window->isHidden());
+    QVERIFY(m_tray->watching);
+    // The panel restarts, the tray host quits: nothing could show the window
+    // again from the tray, so it shows itself.
+    m_tray->vanish();
+    QVERIFY(m_window->isVisible());
+    QVERIFY(!m_window->isMinimized());
+    QVERIFY(!m_tray->watching);
+
+    // Without a tray, minimising leaves the window in the task bar.
+    m_window->showMinimized();
+    QVERIFY(m_window->isVisible());
+}
+
+void tst_frm_pelwickUDP::loginStartWaitsInTheTrayOrMinimised_data()
+{
+    QTest::addColumn<bool>("tray");
+    QTest::newRow("with a tray") << true;
+    QTest::newRow("without a tray") << false;
+}
+
+void tst_frm_pelwickUDP::loginStartWaitsInTheTrayOrMinimised()
+{
+    QFETCH(bool, tray);
+    m_tray->present = tray;
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port);
+    frm_pelwickUDP *window = other.start([this](MessengerEnvironment &env) {
+        env.trayPresence = m_tray.get();
+        env.startedAtLogin = true;
+    });
+    QVERIFY(window);
+    window->showAtStart();
+    QCOMPARE(window->isVisible(), !tray);
+    QCOMPARE(window->isMinimized(), !tray);
+    QCOMPARE(m_tray->watching, tray);
 }
 
 void tst_frm_pelwickUDP::unknownKindShowsOneBoxUnderFloodAndKeepsAnswering()
@@ -279,13 +356,19 @@ void tst_frm_pelwickUDP::unknownKindShowsOneBoxUnderFloodAndKeepsAnswering()
     QTRY_COMPARE(m_boxes->texts.size(), 2);
 }
 
-void tst_frm_pelwickUDP::secondInstanceShowsAlreadyRunningAndTouchesNothing()
+void tst_frm_pelwickUDP::secondInstanceShowsAlreadyRunningBringsTheFirstBackAndTouchesNothing()
 {
     addRow(QStringLiteral("kept"), Heard, Peer2);
+    // The first one waits minimised and out of sight, as in the tray.
+    m_window->showMinimized();
+    m_window->hide();
     frm_pelwickUDP second(m_me->environment());
     QVERIFY(!second.Form_Load());
     QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("既に起動されています。") });
     second.close();
+    // The first one comes to the front, where the user looks for it.
+    QTRY_VERIFY(m_window->isVisible());
+    QVERIFY(!m_window->isMinimized());
     // The duplicate sent no goodbye and saved nothing.
     QVERIFY(m_peers[Peer2]->receive(300).isEmpty());
     SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());

@@ -3,6 +3,9 @@
 #include "userdirectory.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -28,6 +31,7 @@ private slots:
     void closeEntryRunsTheUnloadSteps();
     void optionsAppliedAnnounceTheNewName();
     void startWithoutNameAsksForItBeforeAnnouncing();
+    void loginStartEntryIsWrittenAndRemoved();
     void connectionCheckMarksEveryRowNotHeardAndAnnounces();
     void removalRequestAnsweredNoSendsNothing();
     void removalRequestAsksSelectedHeardRowsAndDropsTheCurrentOne();
@@ -80,7 +84,7 @@ void tst_Menus::everyEntryExistsWithItsCaption_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
-    const QList<std::pair<const char *, QString>> entries = {
+    QList<std::pair<const char *, QString>> entries = {
         { "menuMon", QStringLiteral("前面表示") },
         { "menuClose", QStringLiteral("閉じる") },
         { "menuOpsion", QStringLiteral("ｵﾌﾟｼｮﾝ") },
@@ -116,9 +120,11 @@ void tst_Menus::everyEntryExistsWithItsCaption_data()
         { "menuTaskBarHosts", QStringLiteral("Hostsﾌｧｲﾙ") },
         { "menuTaskBarVar", QStringLiteral("ﾊﾞｰｼﾞｮﾝ") },
         { "menuTaskBarClose", QStringLiteral("閉じる") },
-        { "menuH0", QStringLiteral("-") },
-        { "menuTaskBarH4", QStringLiteral("-") },
     };
+    // Separators are plain lines: no "-" or any other text.
+    for (const char *separator : { "menuH0", "menuH1", "menuH2", "menuTaskBarH1", "menuTaskBarH2", "menuTaskBarH3",
+             "menuTaskBarH4" })
+        entries.append({ separator, QString() });
     for (const auto &[name, caption] : entries)
         QTest::newRow(name) << QString::fromLatin1(name) << caption;
 }
@@ -130,6 +136,7 @@ void tst_Menus::everyEntryExistsWithItsCaption()
     auto *entry = m_window->findChild<QAction *>(name);
     QVERIFY2(entry, qPrintable(name));
     QCOMPARE(entry->text(), caption);
+    QCOMPARE(entry->isSeparator(), caption.isEmpty());
 }
 
 void tst_Menus::stayOnTopTwiceReturnsAndBothMarksAgree()
@@ -264,6 +271,65 @@ void tst_Menus::optionsAppliedAnnounceTheNewName()
     QCOMPARE(m_peer->receive(), buildDatagram("01", QStringLiteral("新しい名前"), "127.0.0.5"));
     // Apply rebuilt the list: nobody is heard from yet.
     QCOMPARE(window.session()->directory()->mark(0), PresenceMark::NotHeard);
+    window.close();
+}
+
+void tst_Menus::loginStartEntryIsWrittenAndRemoved()
+{
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port);
+    MessengerEnvironment env = other.environment();
+    // A folder with a space and a quote: the Exec line must still name it.
+    const QString program = other.programDir() + QStringLiteral("/my \"apps\"/pelwick");
+    env.autostartCommand = { program, QStringLiteral("--autostart") };
+    bool wasChecked = true;
+    bool check = true;
+    env.dialogHook = [&](QDialog *dialog) {
+        auto *box = dialog->findChild<QCheckBox *>(QStringLiteral("Check_Autostart"));
+        QVERIFY(box && box->isVisibleTo(dialog));
+        QCOMPARE(box->text(), QStringLiteral("ﾛｸﾞｲﾝ時に起動"));
+        wasChecked = box->isChecked();
+        box->setChecked(check);
+        dialog->findChild<QPushButton *>(QStringLiteral("cmdApply"))->click();
+        dialog->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+    };
+    frm_pelwickUDP window(env);
+    QVERIFY(window.Form_Load());
+    const QString entry = env.autostartDirectory + QStringLiteral("/org.pelwick.Pelwick.desktop");
+
+    // Off by default; checked and applied, a valid entry starts the program.
+    window.findChild<QAction *>(QStringLiteral("menuOpsion"))->trigger();
+    QVERIFY(!wasChecked);
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    file.close();
+    QVERIFY2(text.startsWith(QLatin1String("[Desktop Entry]\n")), qPrintable(text));
+    QVERIFY2(text.contains(QLatin1String("\nType=Application\n")), qPrintable(text));
+    // Quoted as an argument, then its backslashes escaped as a string value.
+    QVERIFY2(text.contains(QStringLiteral("\nExec=\"%1\" --autostart\n")
+                               .arg(QString(program).replace(QLatin1String("\""), QLatin1String("\\\\\"")))),
+        qPrintable(text));
+    if (!QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty()) {
+        QProcess validate;
+        validate.start(QStringLiteral("desktop-file-validate"), { entry });
+        QVERIFY(validate.waitForFinished());
+        const QByteArray report = validate.readAll();
+        QVERIFY2(validate.exitCode() == 0 && report.isEmpty(), report.constData());
+    }
+
+    // Read back from the file: checked; unchecked and applied, it goes.
+    check = false;
+    window.findChild<QAction *>(QStringLiteral("menuOpsion"))->trigger();
+    QVERIFY(wasChecked);
+    QVERIFY(!QFileInfo::exists(entry));
+
+    // An entry the session settings switched off counts as off.
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nType=Application\nName=Pelwick\nExec=pelwick\nHidden=true\n");
+    file.close();
+    window.findChild<QAction *>(QStringLiteral("menuOpsion"))->trigger();
+    QVERIFY(!wasChecked);
+    QVERIFY(m_boxes->texts.isEmpty());
     window.close();
 }
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QHostInfo>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -93,6 +94,8 @@ private slots:
     void indexGrowsToFourDigitsFromEntry1000();
     void windowPositionIsReadAndWrittenInTwips();
     void minimisedSaveKeepsTheStoredPosition();
+    void storedPlaceOpensOnAScreenAndComesBackTheSame_data();
+    void storedPlaceOpensOnAScreenAndComesBackTheSame();
     void awkwardTextSurvivesARoundTripOnDisk_data();
     void awkwardTextSurvivesARoundTripOnDisk();
     void damagedFileIsKeptAsideNeverOverwritten_data();
@@ -421,6 +424,47 @@ void tst_Settings::windowPositionIsReadAndWrittenInTwips()
     QCOMPARE(store->value("WindowPos", "Top").toDouble(), 40 * twips);
     QCOMPARE(store->value("WindowPos", "Width").toDouble(), 300 * twips);
     QCOMPARE(store->value("WindowPos", "Height").toDouble(), 350 * twips);
+}
+
+void tst_Settings::storedPlaceOpensOnAScreenAndComesBackTheSame_data()
+{
+    QTest::addColumn<QPoint>("stored");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("on the screen") << QPoint(100, 80) << true;
+    // Where a frame drifted by its own size: the title bar above the screen.
+    QTest::newRow("title bar above the screen") << QPoint(-1, -20) << false;
+    QTest::newRow("right of every screen") << QPoint(5000, 100) << false;
+    QTest::newRow("below every screen") << QPoint(100, 3000) << false;
+}
+
+void tst_Settings::storedPlaceOpensOnAScreenAndComesBackTheSame()
+{
+    QFETCH(QPoint, stored);
+    QFETCH(bool, kept);
+    QTemporaryDir dir;
+    const double twips = 1440.0 / window(dir.path())->logicalDpiX();
+    storeValues(dir.path(),
+        { { "WindowPos/Left", QString::number(stored.x() * twips) },
+            { "WindowPos/Top", QString::number(stored.y() * twips) },
+            { "WindowPos/Width", QString::number(300 * twips) }, { "WindowPos/Height", QString::number(200 * twips) } });
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QRect frame = w->frameGeometry();
+    QVERIFY2(w->screen()->availableGeometry().contains(frame), qPrintable(QDebug::toString(frame)));
+    if (kept)
+        QCOMPARE(frame.topLeft(), stored);
+
+    // What is saved is what the next start opens: no drift by the frame.
+    w->LoadOrSaveSettings(false);
+    QTemporaryDir copy;
+    const auto store = freshCopy(dir.path(), copy);
+    auto again = window(copy.path());
+    again->LoadOrSaveSettings(true);
+    again->show();
+    QVERIFY(QTest::qWaitForWindowExposed(again.get()));
+    QCOMPARE(again->frameGeometry(), frame);
 }
 
 void tst_Settings::minimisedSaveKeepsTheStoredPosition()

@@ -37,6 +37,8 @@ public:
         env.runtimeDirectory = m_runtime.path();
         env.programDirectory = m_programs.path();
         env.dataDirectory = m_data.path();
+        // Never the user's own login start.
+        env.autostartDirectory = m_settings.filePath(QStringLiteral("autostart"));
         return env;
     }
 

@@ -35,7 +35,9 @@ Frm_pelwickPlp::Frm_pelwickPlp(const Pictures &pictures, int screenHeightPx)
     setObjectName(QStringLiteral("Frm_pelwickPlp"));
     // The lamp must not take the focus from what the user is typing.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Outside the lamp the window is transparent, so it is round where the
+    // window system does not cut windows to their mask (Wayland).
+    setAttribute(Qt::WA_TranslucentBackground);
     // Neither the lamp's closing nor its staying open decides when the program ends.
     setAttribute(Qt::WA_QuitOnClose, false);
     SetTopmost(true, this);
@@ -153,6 +155,10 @@ void Frm_pelwickPlp::closeEvent(QCloseEvent *event)
 void Frm_pelwickPlp::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(rect(), Qt::transparent);
+    if (!m_windowRegion.isEmpty())
+        painter.setClipRegion(m_windowRegion);
     if (m_surface.isNull())
         painter.fillRect(rect(), Qt::black);
     else

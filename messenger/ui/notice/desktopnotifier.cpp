@@ -1,9 +1,9 @@
 #include "desktopnotifier.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QGuiApplication>
 #include <QVariantMap>
 
 namespace {
@@ -17,26 +17,63 @@ constexpr int ExpireMs = 8000;
 } // namespace
 
 FreedesktopNotifier::FreedesktopNotifier(const QString &appName, QObject *parent)
+    : FreedesktopNotifier(appName, QDBusConnection::sessionBus(), parent)
+{
+}
+
+FreedesktopNotifier::FreedesktopNotifier(const QString &appName, const QDBusConnection &bus, QObject *parent)
     : DesktopNotifier(parent)
     , m_appName(appName)
+    , m_bus(bus)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected())
-        bus.connect(
+    if (m_bus.isConnected())
+        m_bus.connect(
             Service, Path, Interface, QStringLiteral("ActionInvoked"), this, SLOT(onActionInvoked(uint, QString)));
 }
 
 void FreedesktopNotifier::show(const QString &title, const QString &body)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!m_bus.isConnected())
         return;
+    if (m_capabilities) {
+        notify(title, body);
+        return;
+    }
+    // Only the latest one matters: each notification replaces the one before.
+    m_waiting = { { title, body } };
+    if (m_askingCapabilities)
+        return;
+    m_askingCapabilities = true;
+    const QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("GetCapabilities"));
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+        const QDBusPendingReply<QStringList> reply = *w;
+        w->deleteLater();
+        m_askingCapabilities = false;
+        // No service: nothing to show now; the next arrival asks again.
+        if (reply.isError())
+            return;
+        m_capabilities = reply.value();
+        const auto waiting = std::exchange(m_waiting, {});
+        for (const auto &[waitingTitle, waitingBody] : waiting)
+            notify(waitingTitle, waitingBody);
+    });
+}
+
+void FreedesktopNotifier::notify(const QString &title, const QString &body)
+{
+    const bool markup = m_capabilities->contains(QLatin1String("body-markup"));
+    QVariantMap hints;
+    const QString desktopEntry = QGuiApplication::desktopFileName();
+    if (!desktopEntry.isEmpty())
+        hints.insert(QStringLiteral("desktop-entry"), desktopEntry);
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
     // "default" is the action of a click on the notification itself.
-    call << m_appName << m_lastId << QStringLiteral("pelwick") << title << body
-         << QStringList { QStringLiteral("default"), QStringLiteral("開く") } << QVariantMap() << ExpireMs;
+    call << m_appName << m_lastId << (desktopEntry.isEmpty() ? QStringLiteral("pelwick") : desktopEntry) << title
+         << (markup ? body.toHtmlEscaped() : body) << QStringList { QStringLiteral("default"), QStringLiteral("開く") }
+         << hints << ExpireMs;
     // Asynchronous: a slow or missing service never holds up the messenger.
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         const QDBusPendingReply<uint> reply = *w;
         if (!reply.isError())

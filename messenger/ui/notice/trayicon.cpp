@@ -1,8 +1,12 @@
 #include "trayicon.h"
 
+#include "desktopidentity.h"
 #include "pelwickUDP050.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
+#include <QTimer>
 #include <QIcon>
 #include <QMenu>
 #include <QWidget>
@@ -10,6 +14,8 @@
 namespace {
 
 constexpr const char *TrayIconObjectName = "pelwickTrayIcon";
+// How often a watched notification area is looked for when nothing tells.
+constexpr int PollIntervalMs = 1000;
 
 QIcon IconFor(const QWidget *mainWindow)
 {
@@ -17,9 +23,7 @@ QIcon IconFor(const QWidget *mainWindow)
         return mainWindow->windowIcon();
     if (!QApplication::windowIcon().isNull())
         return QApplication::windowIcon();
-    // Without an icon of the program the tray would show an empty slot; the
-    // lamp picture stands in.
-    return QIcon(QStringLiteral(":/notice/lamp_back.png"));
+    return DesktopIdentity::icon(DesktopIdentity::Messenger);
 }
 
 } // namespace
@@ -80,14 +84,59 @@ bool trayAvailable()
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+SystemTrayPresence::SystemTrayPresence(QObject *parent)
+    : TrayPresence(parent)
+    , m_poll(new QTimer(this))
+{
+    m_poll->setInterval(PollIntervalMs);
+    connect(m_poll, &QTimer::timeout, this, &SystemTrayPresence::check);
+    // The X11 platform tells when the tray's selection owner changes. Its
+    // native interface is a QObject (its only base) declared in a private
+    // header: reached through its signal's name, as a plugin's would be.
+    if (QObject *native = reinterpret_cast<QObject *>(QGuiApplication::platformNativeInterface());
+        native && native->metaObject()->indexOfSignal("systemTrayWindowChanged(QScreen*)") >= 0)
+        connect(native, SIGNAL(systemTrayWindowChanged(QScreen *)), this, SLOT(check()));
+    // The bus tells when the StatusNotifier watcher comes or goes.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        auto *watcher = new QDBusServiceWatcher(QStringLiteral("org.kde.StatusNotifierWatcher"), bus,
+            QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &SystemTrayPresence::check);
+    }
+}
+
+bool SystemTrayPresence::available() const
+{
+    return trayAvailable();
+}
+
+void SystemTrayPresence::setWatching(bool watching)
+{
+    if (watching == m_poll->isActive())
+        return;
+    m_last = available();
+    if (watching)
+        m_poll->start();
+    else
+        m_poll->stop();
+}
+
+void SystemTrayPresence::check()
+{
+    if (!m_poll->isActive())
+        return;
+    const bool now = available();
+    if (now != m_last) {
+        m_last = now;
+        emit availabilityChanged(now);
+    }
+}
+
 void restoreFromTray(QWidget *mainWindow, bool formTop)
 {
     if (!mainWindow)
         return;
-    mainWindow->setWindowState(mainWindow->windowState() & ~Qt::WindowMinimized);
-    mainWindow->show();
+    bringToFront(mainWindow);
     SetTopmost(true, mainWindow);
     SetTopmost(formTop, mainWindow);
-    mainWindow->raise();
-    mainWindow->activateWindow();
 }

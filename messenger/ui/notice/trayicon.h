@@ -4,6 +4,7 @@
 #include <QSystemTrayIcon>
 
 class QMenu;
+class QTimer;
 class QWidget;
 
 // The messenger's icon in the desktop's notification area. Created by
@@ -47,6 +48,43 @@ PelwickTrayIcon *findTrayIcon(const QWidget *mainWindow);
 // minimised main window hide itself; elsewhere it stays minimised, so the
 // user can still reach it from the task bar.
 bool trayAvailable();
+
+// Whether the desktop has a notification area, now and as it changes: a
+// panel that restarts or a tray host that quits takes the area away while
+// the program runs. The seam between the main window and the desktop.
+class TrayPresence : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    virtual bool available() const = 0;
+    // Whether availabilityChanged must be reported; watching costs a little
+    // (the area is looked for again), so it is done only while it matters.
+    virtual void setWatching(bool watching) = 0;
+
+signals:
+    void availabilityChanged(bool available);
+};
+
+// The desktop's notification area as Qt's tray icon sees it: the X11 tray
+// selection or the StatusNotifier watcher on the session bus. While
+// watching, a change is reported when the window system or the bus tells,
+// and a look once a second catches what neither tells.
+class SystemTrayPresence : public TrayPresence
+{
+    Q_OBJECT
+public:
+    explicit SystemTrayPresence(QObject *parent = nullptr);
+    bool available() const override;
+    void setWatching(bool watching) override;
+
+private slots:
+    void check();
+
+private:
+    QTimer *m_poll = nullptr;
+    bool m_last = false;
+};
 
 // Brings mainWindow back in front after a left press on the icon: normal
 // state, visible, on top for a moment and then back to the stay-on-top

@@ -131,6 +131,8 @@ void frm_pelwickOpt::buildTerminalTab()
     Check_Broadcast = named(new QCheckBox(QStringLiteral("起動時にLAN内を検索"), m_terminalTab), "Check_Broadcast");
     Check_KeepLog = named(new QCheckBox(QStringLiteral("送受信履歴を保存する"), m_terminalTab), "Check_KeepLog");
     Check_Notify = named(new QCheckBox(QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟ通知"), m_terminalTab), "Check_Notify");
+    Check_Autostart = named(new QCheckBox(QStringLiteral("ﾛｸﾞｲﾝ時に起動"), m_terminalTab), "Check_Autostart");
+    Check_Autostart->hide();
 
     txtSoundFilePath = named(new QPlainTextEdit(m_terminalTab), "txtSoundFilePath");
     txtSoundFilePath->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -160,6 +162,7 @@ void frm_pelwickOpt::buildTerminalTab()
     moreChecks->addWidget(Check_Broadcast);
     moreChecks->addWidget(Check_KeepLog);
     moreChecks->addWidget(Check_Notify);
+    moreChecks->addWidget(Check_Autostart);
     moreChecks->addStretch(1);
 
     auto *sound = new QHBoxLayout;
@@ -382,10 +385,26 @@ void frm_pelwickOpt::cmdApply_Click()
     if (m_applyDirectory)
         m_applyDirectory(directoryRows());
 
+    // The login start lives in the desktop's autostart folder, not in the
+    // settings: the session reads it from there.
+    bool autostartStored = true;
+    if (m_autostart && Check_Autostart->isChecked() != m_autostart->isEnabled())
+        autostartStored = Check_Autostart->isChecked()
+            ? m_autostart->enable(QStringLiteral("Pelwick"), m_autostartCommand)
+            : m_autostart->disable();
+
     // The options are in effect either way; the user must learn that they
     // will not survive a restart unless the store can be written.
-    if (!stored)
+    if (!stored || !autostartStored)
         inform(OptionsMessage::StoreFailed);
+}
+
+void frm_pelwickOpt::setAutostart(const AutostartEntry &entry, const QStringList &command)
+{
+    m_autostart = entry;
+    m_autostartCommand = command;
+    Check_Autostart->setChecked(entry.isEnabled());
+    Check_Autostart->show();
 }
 
 bool frm_pelwickOpt::storeLocalSettings()

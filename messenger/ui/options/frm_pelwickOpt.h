@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autostartentry.h"
 #include "settingsmapping.h"
 
 #include <QDialog>
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class CommonDialogRunner;
 class QCheckBox;
@@ -70,6 +72,11 @@ public:
     // Whether the applied values allow the dialog to close.
     bool canClose() const;
 
+    // The entry that starts the messenger at login, which "ﾛｸﾞｲﾝ時に起動"
+    // shows (checked while it is on) and Apply writes (command: what it
+    // starts) or removes. Without one the check box stays hidden.
+    void setAutostart(const AutostartEntry &entry, const QStringList &command);
+
 public slots:
     void ListViewUser_DblClick();
     void CmdUPDATE_Click();
@@ -118,6 +125,9 @@ private:
     QCheckBox *Check_Broadcast = nullptr;
     QCheckBox *Check_KeepLog = nullptr;
     QCheckBox *Check_Notify = nullptr;
+    QCheckBox *Check_Autostart = nullptr;
+    std::optional<AutostartEntry> m_autostart;
+    QStringList m_autostartCommand;
     QPlainTextEdit *txtSoundFilePath = nullptr;
     QPushButton *CmdSound = nullptr;
 

@@ -1,5 +1,6 @@
 #include "frm_pelwickAbt.h"
 
+#include "desktopidentity.h"
 #include "messagebox.h"
 #include "pelwickversion.h"
 
@@ -31,7 +32,8 @@ frm_pelwickAbt::frm_pelwickAbt(const QStringList &sysInfoSearchPath, QWidget *pa
     picIcon = label("picIcon");
     picIcon->setWordWrap(false);
     picIcon->setFixedSize(48, 48);
-    picIcon->setPixmap(QApplication::windowIcon().pixmap(48, 48));
+    // The messenger's own icon, also where the application has none set.
+    picIcon->setPixmap(DesktopIdentity::icon(DesktopIdentity::Messenger).pixmap(QSize(48, 48), devicePixelRatioF()));
     lblTitle = label("lblTitle");
     QFont titleFont = lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);

@@ -1,0 +1,156 @@
+#include "datagram.h"
+#include "settingsstore.h"
+#include "udppeer.h"
+#include "xdesktop.h"
+
+#include <QTest>
+#include <QUdpSocket>
+
+#include <csignal>
+
+namespace {
+
+// The main window's title, as xdotool matches it.
+const QString MainTitle = QStringLiteral("Ver\\.");
+
+} // namespace
+
+// The shipped messenger on a real X11 desktop (Xvfb and openbox, with and
+// without a tray), as a person meets it: the window keeps its native window,
+// opens where it can be reached and never gets lost.
+class tst_Desktop : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void storedPlaceComesBackWithoutDrift();
+    void windowStaysTheSameAndWithinReach();
+
+private:
+    void writeSettings(const QString &top, const QString &left);
+    // Starts the messenger and waits for its main window.
+    QString startMessenger(QProcess &process);
+    void stopMessenger(QProcess &process);
+
+    std::unique_ptr<XDesktop> m_desktop;
+    quint16 m_port = 0;
+};
+
+void tst_Desktop::init()
+{
+    m_port = freeUdpPort({ QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2") });
+}
+
+void tst_Desktop::cleanup()
+{
+    m_desktop.reset();
+}
+
+void tst_Desktop::writeSettings(const QString &top, const QString &left)
+{
+    SettingsStore store(QStringLiteral("Pelwick"), m_desktop->configDir());
+    store.setValue("Local", "Port", QString::number(m_port));
+    store.setValue("Local", "UserName", "desk");
+    store.setValue("Local", "Sound", "False");
+    store.setValue("Local", "PopUp", "True");
+    store.setValue("Local", "FormTop", "False");
+    store.setValue("Local", "Broadcast", "False");
+    store.setValue("Local", "KeepLog", "False");
+    store.setValue("Local", "Notify", "False");
+    store.setValue("User", "Count", "0");
+    store.setValue("WindowPos", "Top", top);
+    store.setValue("WindowPos", "Left", left);
+    store.sync();
+}
+
+QString tst_Desktop::startMessenger(QProcess &process)
+{
+    process.setProcessEnvironment(m_desktop->environment());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(QStringLiteral(PELWICK_BIN_DIR "/Pelwick"), {});
+    QString window;
+    XDesktop::waitUntil([&] {
+        const QStringList found = m_desktop->visibleWindows(MainTitle);
+        window = found.isEmpty() ? QString() : found.first();
+        return !window.isEmpty();
+    });
+    return window;
+}
+
+void tst_Desktop::stopMessenger(QProcess &process)
+{
+    // As at log-out: the messenger saves and says goodbye.
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+}
+
+void tst_Desktop::storedPlaceComesBackWithoutDrift()
+{
+    if (const QString missing = XDesktop::missingTools(false); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    m_desktop = std::make_unique<XDesktop>();
+    QVERIFY(m_desktop->start(false));
+    // A place whose title bar lies above the screen by the frame's height.
+    writeSettings(QStringLiteral("-300"), QStringLiteral("-15"));
+
+    QList<QPair<double, double>> saved;
+    for (int run = 0; run < 3; ++run) {
+        QProcess pelwick;
+        const QString window = startMessenger(pelwick);
+        QVERIFY2(!window.isEmpty(), "the main window did not appear");
+        stopMessenger(pelwick);
+        const SettingsStore store(QStringLiteral("Pelwick"), m_desktop->configDir());
+        saved.append({ store.value("WindowPos", "Left").toDouble(), store.value("WindowPos", "Top").toDouble() });
+    }
+    // Opened on the screen, title bar and all; then where it was left.
+    QVERIFY(saved.first().first >= 0 && saved.first().second >= 0);
+    QCOMPARE(saved.at(1), saved.first());
+    QCOMPARE(saved.at(2), saved.first());
+}
+
+void tst_Desktop::windowStaysTheSameAndWithinReach()
+{
+    if (const QString missing = XDesktop::missingTools(true); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    m_desktop = std::make_unique<XDesktop>();
+    QVERIFY(m_desktop->start(true));
+    writeSettings(QStringLiteral("3000"), QStringLiteral("3000"));
+    QProcess pelwick;
+    const QString window = startMessenger(pelwick);
+    QVERIFY2(!window.isEmpty(), "the main window did not appear");
+
+    // Waiting in the tray, each arriving text brings the window forward:
+    // the same X window each time, never a new one.
+    QUdpSocket peer;
+    for (const char *text : { "one", "two", "three" }) {
+        m_desktop->x(QStringLiteral("xdotool"), { QStringLiteral("windowminimize"), window });
+        QVERIFY(XDesktop::waitUntil([&] { return !m_desktop->viewable(window); }));
+        peer.writeDatagram(buildDatagram("11", QStringLiteral("peer"), "127.0.0.1", "", QString::fromLatin1(text)),
+            QHostAddress(QStringLiteral("127.0.0.1")), m_port);
+        QVERIFY(XDesktop::waitUntil([&] { return m_desktop->viewable(window); }));
+    }
+    QCOMPARE(m_desktop->visibleWindows(MainTitle), QStringList { window });
+
+    // Minimised, it waits in the tray; a second start brings it back.
+    m_desktop->x(QStringLiteral("xdotool"), { QStringLiteral("windowminimize"), window });
+    QVERIFY(XDesktop::waitUntil([&] { return !m_desktop->viewable(window); }));
+    QProcess second;
+    second.setProcessEnvironment(m_desktop->environment());
+    second.start(QStringLiteral(PELWICK_BIN_DIR "/Pelwick"), {});
+    QVERIFY(XDesktop::waitUntil([&] { return m_desktop->viewable(window); }));
+    // The second start waits on its "already running" box; nothing more of it.
+    second.kill();
+    second.waitForFinished();
+
+    // In the tray again, the tray goes away: the window shows itself.
+    m_desktop->x(QStringLiteral("xdotool"), { QStringLiteral("windowminimize"), window });
+    QVERIFY(XDesktop::waitUntil([&] { return !m_desktop->viewable(window); }));
+    m_desktop->stopTray();
+    QVERIFY(XDesktop::waitUntil([&] { return m_desktop->viewable(window); }));
+    QCOMPARE(m_desktop->visibleWindows(MainTitle), QStringList { window });
+    stopMessenger(pelwick);
+}
+
+QTEST_GUILESS_MAIN(tst_Desktop)
+#include "tst_desktop.moc"

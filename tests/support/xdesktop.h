@@ -1,0 +1,154 @@
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// A real X11 desktop of a test's own: Xvfb, the openbox window manager and,
+// when asked for, a trayer notification area. Programs started with
+// environment() run on it through the xcb platform with their own config,
+// data and runtime folders. Tests skip when a tool is missing.
+class XDesktop
+{
+public:
+    // The tools a desktop needs, as a skip message; empty when all are there.
+    static QString missingTools(bool tray)
+    {
+        QStringList tools { QStringLiteral("Xvfb"), QStringLiteral("openbox"), QStringLiteral("xdotool"),
+            QStringLiteral("xwininfo"), QStringLiteral("xprop") };
+        if (tray)
+            tools.append(QStringLiteral("trayer"));
+        for (const QString &tool : std::as_const(tools)) {
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                return tool + QStringLiteral(" is missing (scripts/install-deps.sh installs it)");
+        }
+        return {};
+    }
+
+    // Starts the server, the window manager and the tray; false on failure.
+    bool start(bool tray)
+    {
+        m_server.start(QStringLiteral("Xvfb"), { QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                                   QStringLiteral("-screen"), QStringLiteral("0"),
+                                                   QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                                                   QStringLiteral("tcp") });
+        if (!m_server.waitForReadyRead(10000))
+            return false;
+        m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine()).trimmed();
+        startTool(m_windowManager, QStringLiteral("openbox"));
+        const bool managed = waitUntil([this] {
+            return x(QStringLiteral("xprop"), { QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK") })
+                .contains(QLatin1String("window id"));
+        });
+        return managed && (!tray || startTray());
+    }
+
+    bool startTray()
+    {
+        startTool(m_tray, QStringLiteral("trayer"));
+        return waitUntil([this] {
+            return !x(QStringLiteral("xdotool"), { QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer") })
+                        .trimmed()
+                        .isEmpty();
+        });
+    }
+
+    // Lets the event loop run until condition holds; false after timeoutMs.
+    template <typename Condition> static bool waitUntil(Condition condition, int timeoutMs = 10000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!condition()) {
+            if (deadline.hasExpired())
+                return false;
+            QTest::qWait(50);
+        }
+        return true;
+    }
+
+    // The tray host quits, as when a panel restarts.
+    void stopTray()
+    {
+        m_tray.terminate();
+        m_tray.waitForFinished(5000);
+    }
+
+    ~XDesktop()
+    {
+        for (QProcess *p : { &m_tray, &m_windowManager, &m_server }) {
+            p->terminate();
+            if (!p->waitForFinished(5000))
+                p->kill();
+        }
+    }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+        return env;
+    }
+    QString configDir() const { return m_home.filePath(QStringLiteral("config")); }
+    QString runtimeDir() const
+    {
+        const QString dir = m_home.filePath(QStringLiteral("runtime"));
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return dir;
+    }
+
+    // Runs an X tool on this desktop and returns what it printed.
+    QString x(const QString &tool, const QStringList &arguments) const
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        p.setProcessEnvironment(env);
+        p.start(tool, arguments);
+        p.waitForFinished(10000);
+        return QString::fromLocal8Bit(p.readAllStandardOutput());
+    }
+
+    // The ids of the visible top-level windows whose title matches pattern.
+    QStringList visibleWindows(const QString &pattern) const
+    {
+        return x(QStringLiteral("xdotool"), { QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                QStringLiteral("--name"), pattern })
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    // Whether the window is mapped and shown (not withdrawn, not iconic).
+    bool viewable(const QString &window) const
+    {
+        return x(QStringLiteral("xwininfo"), { QStringLiteral("-id"), window })
+            .contains(QLatin1String("Map State: IsViewable"));
+    }
+
+private:
+    void startTool(QProcess &process, const QString &tool)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        process.setProcessEnvironment(env);
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(tool, {});
+        process.waitForStarted();
+    }
+
+    QTemporaryDir m_home;
+    QProcess m_server;
+    QProcess m_windowManager;
+    QProcess m_tray;
+    QString m_display;
+};
