@@ -1,7 +1,9 @@
 #include "messagebox.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QPointer>
+#include <QSet>
 
 namespace {
 
@@ -27,6 +29,22 @@ QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest &request)
     const int answer = box->exec();
     delete box.data();
     return QMessageBox::StandardButton(answer);
+}
+
+void closeModalWindows()
+{
+    QSet<QWidget *> closed;
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (closed.contains(modal))
+            break;
+        closed.insert(modal);
+        // A dialog may refuse to close (the options without a user name):
+        // QDialog's own done() ends its exec() all the same.
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->QDialog::done(QDialog::Rejected);
+        else
+            modal->close();
+    }
 }
 
 void SetMessageBoxHook(MessageBoxHook newHook)

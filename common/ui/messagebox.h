@@ -25,3 +25,8 @@ using MessageBoxHook = std::function<QMessageBox::StandardButton(const MessageBo
 
 QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest &request);
 void SetMessageBoxHook(MessageBoxHook hook);
+
+// Closes every modal box and dialog of this program, whatever a dialog says
+// to being closed, so that a program told to end is held by none of them.
+// Each one's exec() returns as if cancelled.
+void closeModalWindows();

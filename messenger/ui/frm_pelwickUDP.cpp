@@ -28,6 +28,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -130,6 +131,8 @@ bool frm_pelwickUDP::Form_Load()
 
     // 3. This window now counts as started.
     m_loaded = true;
+    m_loading = true;
+    const auto loadingEnds = qScopeGuard([this] { m_loading = false; });
 
     // 4, 5. Game menu unchecked; the entries hidden on NT are offered here.
     menuGame->setChecked(false);
@@ -161,6 +164,12 @@ bool frm_pelwickUDP::Form_Load()
     // carries the name the dialog stored.
     if (localSettings().UserName.isEmpty())
         showOptionsDialog();
+    // Told to end while the dialog was open: the program ends here, never
+    // half started.
+    if (m_terminationRequested) {
+        Form_Unload();
+        return false;
+    }
 
     // The game link, under the program's own name.
     m_session->openLink();
@@ -171,6 +180,15 @@ bool frm_pelwickUDP::Form_Load()
     // 11. The notification-area icon.
     trayIcon(true);
     return true;
+}
+
+void frm_pelwickUDP::requestTermination()
+{
+    m_terminationRequested = true;
+    closeModalWindows();
+    // A load waiting in a dialog ends itself once the dialog has returned.
+    if (!m_loading)
+        close();
 }
 
 void frm_pelwickUDP::Form_Unload()

@@ -34,6 +34,10 @@ public:
     bool Form_Load();
     // Runs the unload steps once (save, goodbye, tray, game end).
     void Form_Unload();
+    // The program is told to end (log-out, SIGTERM, Ctrl+C): every modal box
+    // and dialog closes and the window unloads, also while it is still
+    // loading, in which case Form_Load returns false.
+    void requestTermination();
     // Shows the window after a successful load: as it was, or quietly at a
     // login start (hidden in the tray, or minimised without one).
     void showAtStart();
@@ -97,6 +101,9 @@ private:
     MessengerSession *m_session = nullptr;
     bool m_loaded = false;
     bool m_unloaded = false;
+    // Form_Load is running (it may wait in the options dialog).
+    bool m_loading = false;
+    bool m_terminationRequested = false;
     std::function<void(QMenu *)> m_popupHook;
     InstanceActivation *m_activation = nullptr;
 

@@ -10,7 +10,8 @@ int runMessenger(frm_pelwickUDP &window, const std::function<void()> &loaded)
     // Watched from the start, so a signal during start-up waits for the
     // event loop instead of killing the program unsaved.
     TerminationWatcher termination;
-    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &window, [&window] { window.close(); });
+    QObject::connect(
+        &termination, &TerminationWatcher::terminationRequested, &window, &frm_pelwickUDP::requestTermination);
 
     if (!window.Form_Load())
         return 0;

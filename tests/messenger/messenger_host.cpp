@@ -116,5 +116,5 @@ int main(int argc, char *argv[])
     });
     if (!loaded)
         say(QStringLiteral("load failed"));
-    return loaded ? code : 1;
+    return code;
 }

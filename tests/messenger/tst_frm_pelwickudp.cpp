@@ -3,6 +3,7 @@
 #include "gameprograms.h"
 #include "trayicon.h"
 #include "messengerfixture.h"
+#include "singleinstancelock.h"
 #include "userdirectory.h"
 
 #include <QHeaderView>
@@ -14,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <csignal>
 #include <map>
 
 #include <sys/stat.h>
@@ -100,6 +102,8 @@ private slots:
     void leftoverLockIsTakenOver();
     void twoMessengersSeeEachOther();
     void terminatedProcessSaysGoodbyeToEveryRow();
+    void terminationDuringTheFirstStartDialogEndsTheProcess_data();
+    void terminationDuringTheFirstStartDialogEndsTheProcess();
     void storedNameThatCannotTravelIsUsedAndNamedInTheStatus();
 
     // Sending.
@@ -493,6 +497,53 @@ void tst_frm_pelwickUDP::storedNameThatCannotTravelIsUsedAndNamedInTheStatus()
     window->close();
     SettingsStore stored(QStringLiteral("Pelwick"), other.settingsDir());
     QCOMPARE(stored.value(QStringLiteral("Local"), QStringLiteral("UserName")), name);
+}
+
+void tst_frm_pelwickUDP::terminationDuringTheFirstStartDialogEndsTheProcess_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("Ctrl+C") << SIGINT;
+}
+
+void tst_frm_pelwickUDP::terminationDuringTheFirstStartDialogEndsTheProcess()
+{
+    QFETCH(int, signalNumber);
+    m_window = nullptr;
+    m_me.reset();
+    QTemporaryDir home;
+    const QString config = home.filePath(QStringLiteral("config"));
+    const QString runtime = home.filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    {
+        // No user name: the options dialog opens before anything is announced.
+        SettingsStore store(QStringLiteral("Pelwick"), config);
+        store.setValue("Local", "Port", QString::number(m_port));
+        store.setValue("Local", "UserName", QString());
+        store.setValue("Local", "Broadcast", "False");
+        store.setValue("User", "Count", "1");
+        store.setValue("User", "001UserName", "a");
+        store.setValue("User", "001UserIpAddr", Peer2);
+    }
+    QProcess pelwick;
+    pelwick.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    pelwick.start(QStringLiteral(MESSENGER_HOST_PATH),
+        { Me, config, runtime, home.filePath(QStringLiteral("programs")), home.filePath(QStringLiteral("data")) });
+    QVERIFY(pelwick.waitForStarted());
+    // The socket opens just before the dialog; the signal waits for the
+    // dialog's event loop if it comes earlier.
+    QTRY_VERIFY_WITH_TIMEOUT(!UdpPeer(Me, m_port).isBound(), 10000);
+    QCOMPARE(::kill(pid_t(pelwick.processId()), signalNumber), 0);
+
+    QVERIFY(pelwick.waitForFinished(10000));
+    QCOMPARE(pelwick.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(pelwick.exitCode(), 0);
+    QVERIFY(!pelwick.readAllStandardOutput().contains("ready"));
+    // Nothing was announced, the goodbye went out on the open socket, and
+    // the lock is free for the next start.
+    QCOMPARE(m_peers[Peer2]->receive(), buildDatagram("99", QString(), Me));
+    SingleInstanceLock lock(runtime + QStringLiteral("/Pelwick.lock"));
+    QCOMPARE(lock.tryLock(), SingleInstanceLock::Result::Locked);
 }
 
 void tst_frm_pelwickUDP::refusedSendSaysWhyAndKeepsTheText_data()
