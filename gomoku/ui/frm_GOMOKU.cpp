@@ -105,9 +105,10 @@ frm_GOMOKU::frm_GOMOKU(const QString &runtimeDir, QWidget *parent)
     adjustSize();
     // The board opens square and wide enough for all three status panels,
     // with room for the longest texts of the first one.
-    const int statusWidth = m_panels[1]->minimumWidth() + m_panels[2]->minimumWidth()
-        + QFontMetrics(m_panels[0]->font()).horizontalAdvance(QString(12, QChar(0x3042)))
-        + 8 * statusBar()->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+    // The status bar's own minimum counts its margins, spacing, frames and
+    // size grip.
+    const int statusWidth = statusBar()->minimumSizeHint().width()
+        + QFontMetrics(m_panels[0]->font()).horizontalAdvance(QString(12, QChar(0x3042)));
     if (width() < statusWidth)
         resize(statusWidth, height() + statusWidth - width());
 
@@ -150,6 +151,8 @@ void frm_GOMOKU::createStatusBar()
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(false);
+    // Without a size grip the last panel would touch the window's edge.
+    bar->setContentsMargins(0, 0, 2, 0);
     for (int i = 0; i < 3; ++i) {
         auto *panel = new QLabel(bar);
         panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
@@ -162,6 +165,9 @@ void frm_GOMOKU::createStatusBar()
     m_panels[1]->setMinimumWidth(qMax(50, metrics.horizontalAdvance(QString(6, QChar(0x3042))) + 8));
     m_panels[2]->setMinimumWidth(qMax(22, metrics.horizontalAdvance(QStringLiteral("黒")) + 12));
     m_panels[2]->setAlignment(Qt::AlignCenter);
+    // A long text in the first panel is cut at its edge; it never pushes the
+    // other two out of the window.
+    m_panels[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(m_panels[0], 1);
     bar->addWidget(m_panels[1]);
     bar->addWidget(m_panels[2]);
