@@ -86,6 +86,7 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
         MessengerEnvironment env;
         env.settingsDirectory = settings.path();
         env.runtimeDirectory = runtime.path();
+        env.dataDirectory = runtime.path() + QStringLiteral("/data");
         frm_pelwickUDP window(env);
         QElapsedTimer t;
         t.start();
@@ -106,6 +107,7 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
     env.bindAddress = QHostAddress(QStringLiteral("127.0.0.3"));
     env.settingsDirectory = settings.path();
     env.runtimeDirectory = runtime.path();
+    env.dataDirectory = runtime.path() + QStringLiteral("/data");
     QTemporaryDir programs;
     env.programDirectory = programs.path();
     frm_pelwickUDP window(env);

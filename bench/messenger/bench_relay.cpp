@@ -58,6 +58,7 @@ int main(int argc, char *argv[])
     env.bindAddress = QHostAddress(QStringLiteral("127.0.0.3"));
     env.settingsDirectory = settings.path();
     env.runtimeDirectory = runtime.path();
+    env.dataDirectory = runtime.path() + QStringLiteral("/data");
     env.programDirectory = programs.path();
     frm_pelwickUDP messenger(env);
     if (!messenger.Form_Load())

@@ -7,6 +7,7 @@
 // the process, and the fuzzer needs no network of its own. Game programs are
 // a stand-in that takes every poke, so a request starts a game and the
 // moves, ends and goodbyes that follow reach it.
+#include "datagramchannel.h"
 #include "fuzzsupport.h"
 #include "gameprograms.h"
 #include "messengersession.h"
@@ -47,6 +48,7 @@ struct Messenger
     QTemporaryDir settings;
     QTemporaryDir runtime;
     QTemporaryDir programs;
+    QTemporaryDir data;
     StandInGames games;
     MessengerSession *session = nullptr;
 };
@@ -83,9 +85,10 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     new QCoreApplication(qargc, qargv);
 
     messenger = new Messenger;
+    const quint16 port = freePort();
     {
         SettingsStore store(QStringLiteral("Pelwick"), messenger->settings.path());
-        WriteQuietMessengerSettings(store, freePort(), OwnName);
+        WriteQuietMessengerSettings(store, port, OwnName);
         store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("1"));
         store.setValue(QStringLiteral("User"), QStringLiteral("001UserName"), QStringLiteral("peer"));
         store.setValue(QStringLiteral("User"), QStringLiteral("001UserIpAddr"), QStringLiteral("127.0.0.2"));
@@ -95,12 +98,13 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     env.settingsDirectory = messenger->settings.path();
     env.runtimeDirectory = messenger->runtime.path();
     env.programDirectory = messenger->programs.path();
+    env.dataDirectory = messenger->data.path();
     MessengerSession *session = new MessengerSession(env, &messenger->games);
     messenger->session = session;
-    session->setDatagramSender(checkAndDrop);
+    session->channel()->setDatagramSender(checkAndDrop, port);
     QObject::connect(session, &MessengerSession::boxRequested, session, [session] { session->boxClosed(); });
     session->loadSettings(SettingsStore(QStringLiteral("Pelwick"), messenger->settings.path()), LocalSettings {});
-    FuzzSupport::check(session->ownAddress() == OwnAddress, "session not on 127.0.0.1");
+    FuzzSupport::check(session->channel()->ownAddress() == OwnAddress, "session not on 127.0.0.1");
     if (!session->openSocket())
         FuzzSupport::fail("session did not bind");
     return 0;

@@ -102,6 +102,7 @@ bool messengerWindow(const QString &file)
     // unloaded, so no goodbye goes to their made-up addresses.
     env.settingsDirectory = settings.path();
     env.runtimeDirectory = runtime.path();
+    env.dataDirectory = runtime.path() + QStringLiteral("/data");
     env.programDirectory = programs.path();
     frm_pelwickUDP window(env);
     if (!window.Form_Load())
