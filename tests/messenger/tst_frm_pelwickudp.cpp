@@ -132,6 +132,10 @@ private:
     {
         QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("CmdSend")), Qt::LeftButton);
     }
+    // Starts a messenger as a process of its own on this test's address,
+    // run as the program runs, with the user name and rows stored in home.
+    void startMessengerProcess(
+        QProcess &process, const QTemporaryDir &home, const QString &userName, const QStringList &rows);
     int addRow(const QString &name, PresenceMark mark, const QString &address)
     {
         directory()->appendRow(name, mark, address);
@@ -440,36 +444,38 @@ void tst_frm_pelwickUDP::twoMessengersSeeEachOther()
     QTRY_COMPARE_WITH_TIMEOUT(directory()->mark(0), NotHeard, 5000);
 }
 
-void tst_frm_pelwickUDP::terminatedProcessSaysGoodbyeToEveryRow()
+void tst_frm_pelwickUDP::startMessengerProcess(
+    QProcess &process, const QTemporaryDir &home, const QString &userName, const QStringList &rows)
 {
-    // A messenger process run as the program runs, on the test messenger's
-    // address.
+    // The test's own window steps aside: the process takes its address.
     m_window = nullptr;
     m_me.reset();
-    QTemporaryDir home;
-    const QString config = home.filePath(QStringLiteral("config"));
+    SettingsStore store(QStringLiteral("Pelwick"), home.filePath(QStringLiteral("config")));
+    store.setValue("Local", "Port", QString::number(m_port));
+    store.setValue("Local", "UserName", userName);
+    store.setValue("Local", "Broadcast", "False");
+    QList<DirectoryEntry> entries;
+    for (const QString &address : rows)
+        entries.append({ QStringLiteral("user"), address });
+    saveDirectory(store, entries);
+    QVERIFY(store.sync());
     const QString runtime = home.filePath(QStringLiteral("runtime"));
-    QDir().mkpath(runtime);
+    QVERIFY(QDir().mkpath(runtime));
     QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    {
-        SettingsStore store(QStringLiteral("Pelwick"), config);
-        store.setValue("Local", "Port", QString::number(m_port));
-        store.setValue("Local", "UserName", "proc");
-        store.setValue("User", "Count", "3");
-        store.setValue("User", "001UserName", "a");
-        store.setValue("User", "001UserIpAddr", Peer2);
-        store.setValue("User", "002UserName", "b");
-        store.setValue("User", "002UserIpAddr", "127.0.0.5");
-        store.setValue("User", "003UserName", "c");
-        store.setValue("User", "003UserIpAddr", Peer4);
-    }
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral(MESSENGER_HOST_PATH),
+        { Me, home.filePath(QStringLiteral("config")), runtime, home.filePath(QStringLiteral("programs")),
+            home.filePath(QStringLiteral("data")) });
+    QVERIFY(process.waitForStarted());
+}
+
+void tst_frm_pelwickUDP::terminatedProcessSaysGoodbyeToEveryRow()
+{
+    QTemporaryDir home;
     UdpPeer third(QStringLiteral("127.0.0.5"), m_port);
     QVERIFY(third.isBound());
     QProcess pelwick;
-    pelwick.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    pelwick.start(QStringLiteral(MESSENGER_HOST_PATH),
-        { Me, config, runtime, home.filePath(QStringLiteral("programs")), home.filePath(QStringLiteral("data")) });
-    QVERIFY(pelwick.waitForStarted());
+    startMessengerProcess(pelwick, home, QStringLiteral("proc"), { Peer2, QStringLiteral("127.0.0.5"), Peer4 });
     // The announcement to every row proves it is up.
     for (UdpPeer *peer : { m_peers[Peer2].get(), &third, m_peers[Peer4].get() }) {
         const QByteArray hello = peer->receive(10000);
@@ -482,7 +488,7 @@ void tst_frm_pelwickUDP::terminatedProcessSaysGoodbyeToEveryRow()
     for (UdpPeer *peer : { m_peers[Peer2].get(), &third, m_peers[Peer4].get() })
         QVERIFY(peer->receive().startsWith("99<USERNAME>proc<IPADDR>"));
     // The unload steps saved the settings too.
-    SettingsStore saved(QStringLiteral("Pelwick"), config);
+    SettingsStore saved(QStringLiteral("Pelwick"), home.filePath(QStringLiteral("config")));
     QVERIFY(saved.contains("Local", "Sound"));
 }
 
@@ -509,27 +515,10 @@ void tst_frm_pelwickUDP::terminationDuringTheFirstStartDialogEndsTheProcess_data
 void tst_frm_pelwickUDP::terminationDuringTheFirstStartDialogEndsTheProcess()
 {
     QFETCH(int, signalNumber);
-    m_window = nullptr;
-    m_me.reset();
     QTemporaryDir home;
-    const QString config = home.filePath(QStringLiteral("config"));
-    const QString runtime = home.filePath(QStringLiteral("runtime"));
-    QDir().mkpath(runtime);
-    {
-        // No user name: the options dialog opens before anything is announced.
-        SettingsStore store(QStringLiteral("Pelwick"), config);
-        store.setValue("Local", "Port", QString::number(m_port));
-        store.setValue("Local", "UserName", QString());
-        store.setValue("Local", "Broadcast", "False");
-        store.setValue("User", "Count", "1");
-        store.setValue("User", "001UserName", "a");
-        store.setValue("User", "001UserIpAddr", Peer2);
-    }
+    // No user name: the options dialog opens before anything is announced.
     QProcess pelwick;
-    pelwick.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    pelwick.start(QStringLiteral(MESSENGER_HOST_PATH),
-        { Me, config, runtime, home.filePath(QStringLiteral("programs")), home.filePath(QStringLiteral("data")) });
-    QVERIFY(pelwick.waitForStarted());
+    startMessengerProcess(pelwick, home, QString(), { Peer2 });
     // The socket opens just before the dialog; the signal waits for the
     // dialog's event loop if it comes earlier.
     QTRY_VERIFY_WITH_TIMEOUT(!UdpPeer(Me, m_port).isBound(), 10000);
@@ -542,7 +531,7 @@ void tst_frm_pelwickUDP::terminationDuringTheFirstStartDialogEndsTheProcess()
     // Nothing was announced, the goodbye went out on the open socket, and
     // the lock is free for the next start.
     QCOMPARE(m_peers[Peer2]->receive(), buildDatagram("99", QString(), Me));
-    SingleInstanceLock lock(runtime + QStringLiteral("/Pelwick.lock"));
+    SingleInstanceLock lock(home.filePath(QStringLiteral("runtime/Pelwick.lock")));
     QCOMPARE(lock.tryLock(), SingleInstanceLock::Result::Locked);
 }
 
