@@ -406,7 +406,7 @@ void tst_frm_pelwickUDP::leftoverLockIsTakenOver()
     } else {
         QByteArray text;
         if (leftover == QLatin1String("garbage"))
-            text = QByteArray("\x01\xff not a lock", 15);
+            text = QByteArray("\x01\xff not a lock");
         if (leftover == QLatin1String("gone")) {
             QProcess ended;
             ended.start(QStringLiteral("true"));
