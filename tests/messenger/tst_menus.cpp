@@ -29,7 +29,7 @@ private slots:
     void missingHostsFileIsReported();
     void existingHostsFileOpensInTheEditor();
     void closeEntryRunsTheUnloadSteps();
-    void optionsAppliedAnnounceTheNewName();
+    void optionsAppliedAnnounceTheNewNameOnTheOpenPort();
     void startWithoutNameAsksForItBeforeAnnouncing();
     void loginStartEntryIsWrittenAndRemoved();
     void connectionCheckMarksEveryRowNotHeardAndAnnounces();
@@ -247,20 +247,25 @@ void tst_Menus::existingHostsFileOpensInTheEditor()
     window.close();
 }
 
-// Fills the options dialog's user name and applies it.
-static void applyName(QDialog *dialog, const QString &name)
+// Fills the options dialog's user name (and port) and applies it.
+static void applyName(QDialog *dialog, const QString &name, const QString &port = {})
 {
     dialog->findChild<QLineEdit *>(QStringLiteral("txtLocalUserName"))->setText(name);
+    if (!port.isEmpty())
+        dialog->findChild<QLineEdit *>(QStringLiteral("txtLocalPort"))->setText(port);
     dialog->findChild<QPushButton *>(QStringLiteral("cmdApply"))->click();
     dialog->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
 }
 
-void tst_Menus::optionsAppliedAnnounceTheNewName()
+void tst_Menus::optionsAppliedAnnounceTheNewNameOnTheOpenPort()
 {
     MessengerFixture other(QStringLiteral("127.0.0.5"), m_port);
     other.storeDirectory({ { QStringLiteral("peer"), QStringLiteral("127.0.0.2") } });
     MessengerEnvironment env = other.environment();
-    env.dialogHook = [](QDialog *dialog) { applyName(dialog, QStringLiteral("新しい名前")); };
+    // A new port is stored for the next start; this run keeps listening and
+    // sending on the port it opened, so its peers still hear it.
+    const QString newPort = QString::number(m_port == 65535 ? 1024 : m_port + 1);
+    env.dialogHook = [&](QDialog *dialog) { applyName(dialog, QStringLiteral("新しい名前"), newPort); };
     frm_pelwickUDP window(env);
     QVERIFY(window.Form_Load());
     m_peer->receiveAll(100);
@@ -271,7 +276,9 @@ void tst_Menus::optionsAppliedAnnounceTheNewName()
     QCOMPARE(m_peer->receive(), buildDatagram("01", QStringLiteral("新しい名前"), "127.0.0.5"));
     // Apply rebuilt the list: nobody is heard from yet.
     QCOMPARE(window.session()->directory()->mark(0), PresenceMark::NotHeard);
+    QCOMPARE(SettingsStore(QStringLiteral("Pelwick"), other.settingsDir()).value("Local", "Port"), newPort);
     window.close();
+    QVERIFY(m_peer->receive().startsWith("99<USERNAME>"));
 }
 
 void tst_Menus::loginStartEntryIsWrittenAndRemoved()
