@@ -51,34 +51,34 @@ SessionEnvironment withDefaultFolders(SessionEnvironment env)
 struct MessengerSession::KindAction
 {
     const char *kind;
-    void (*receive)(MessengerSession &session, const ParsedDatagram &datagram, const QHostAddress &source);
+    void (*receive)(MessengerSession &session, const ParsedDatagram &datagram, const Arrival &arrival);
 };
 
 const MessengerSession::KindAction MessengerSession::ReceiveTable[] = {
     { MessageKind::Announce,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &from) {
-            s.m_presence->receiveAnnounce(d, from);
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
+            s.m_presence->receiveAnnounce(d, from.source, from.byBroadcast);
         } },
     { MessageKind::AnnounceAnswer,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &from) {
-            s.m_presence->receiveAnnounceAnswer(d, from);
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
+            s.m_presence->receiveAnnounceAnswer(d, from.source);
         } },
     { MessageKind::Text,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &from) { s.receiveText(d, from); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) { s.receiveText(d, from.source); } },
     { MessageKind::Goodbye,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &from) { s.receiveGoodbye(d, from); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) { s.receiveGoodbye(d, from.source); } },
     { MessageKind::GameRequest,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &from) {
-            s.m_game->receiveGameRequest(d, from);
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
+            s.m_game->receiveGameRequest(d, from.source);
         } },
     { MessageKind::GameAccept,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &) { s.m_game->receiveGameAccept(d); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameAccept(d); } },
     { MessageKind::GameRelay,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &) { s.m_game->receiveGameRelay(d); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameRelay(d); } },
     { MessageKind::GameEnd,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &) { s.m_game->receiveGameEnd(d); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameEnd(d); } },
     { MessageKind::RemovalRequest,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &) {
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) {
             s.m_presence->receiveRemovalRequest(d);
         } },
 };
@@ -102,10 +102,11 @@ MessengerSession::MessengerSession(const SessionEnvironment &environment, GamePr
     connect(m_presence, &PeerPresence::statusChanged, this, &MessengerSession::statusChanged);
     connect(m_game, &GameRelay::statusChanged, this, &MessengerSession::statusChanged);
     connect(m_storage, &SessionStorage::statusChanged, this, &MessengerSession::statusChanged);
-    connect(m_channel, &DatagramChannel::received, this, [this](const ParsedDatagram &d, const QHostAddress &from) {
-        PerformKind(d, from);
-        emit datagramHandled(d.Kind);
-    });
+    connect(m_channel, &DatagramChannel::received, this,
+        [this](const ParsedDatagram &d, const QHostAddress &from, bool byBroadcast) {
+            PerformKind(d, { from, byBroadcast });
+            emit datagramHandled(d.Kind);
+        });
     connect(m_game, &GameRelay::boxRequested, this, &MessengerSession::requestBox);
     connect(m_game, &GameRelay::stateChanged, this, &MessengerSession::gameStateChanged);
 }
@@ -179,11 +180,11 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
     return SendResult::Sent;
 }
 
-void MessengerSession::PerformKind(const ParsedDatagram &datagram, const QHostAddress &source)
+void MessengerSession::PerformKind(const ParsedDatagram &datagram, const Arrival &arrival)
 {
     for (const KindAction &action : ReceiveTable) {
         if (datagram.Kind == QLatin1String(action.kind)) {
-            action.receive(*this, datagram, source);
+            action.receive(*this, datagram, arrival);
             return;
         }
     }

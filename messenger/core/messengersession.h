@@ -81,9 +81,16 @@ signals:
 private:
     struct KindAction;
     static const KindAction ReceiveTable[];
+    // Where a received datagram came from, and whether it was sent to a
+    // broadcast address rather than to us.
+    struct Arrival
+    {
+        QHostAddress source;
+        bool byBroadcast = false;
+    };
 
     // The single dispatch: the receive action of the datagram's kind.
-    void PerformKind(const ParsedDatagram &datagram, const QHostAddress &source);
+    void PerformKind(const ParsedDatagram &datagram, const Arrival &arrival);
     void receiveText(const ParsedDatagram &datagram, const QHostAddress &source);
     void receiveGoodbye(const ParsedDatagram &datagram, const QHostAddress &source);
     void requestBox(const QString &text);
