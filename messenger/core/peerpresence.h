@@ -74,6 +74,8 @@ public:
     // with invented peers or have us answer third parties. False when it
     // was not marked.
     bool markSender(const ParsedDatagram &datagram, const QHostAddress &source, PresenceMark mark);
+    // Answers to broadcast announcements waiting for their time.
+    int queuedAnswers() const { return int(m_answerTime.size()); }
 
     // Our own datagram of kind to destination, naming the address the
     // destination reaches us at.
