@@ -6,6 +6,8 @@
 #include <QUdpSocket>
 #include <QVariant>
 
+#include <cstring>
+
 namespace {
 
 // How long the networks and the own addresses asked of the routing table
@@ -22,6 +24,32 @@ constexpr int LargestReceiveBuffer = 64 * 1024 * 1024;
 // reader this many at a time, so the queue's bound holds.
 constexpr qint64 HandlingSliceMs = 20;
 constexpr qsizetype TakenAtOnce = 4096;
+
+// The last address made from the reader's raw form.
+class AddressCache
+{
+public:
+    const QHostAddress &of(quint32 v4, bool isV6, const Q_IPV6ADDR &v6, bool known)
+    {
+        if (!m_valid || known != m_known || isV6 != m_isV6 || (isV6 ? std::memcmp(&v6, &m_v6, sizeof v6) != 0 : v4 != m_v4)) {
+            m_valid = true;
+            m_known = known;
+            m_isV6 = isV6;
+            m_v4 = v4;
+            m_v6 = v6;
+            m_address = !known ? QHostAddress() : isV6 ? QHostAddress(v6) : v4 ? QHostAddress(v4) : QHostAddress();
+        }
+        return m_address;
+    }
+
+private:
+    bool m_valid = false;
+    bool m_known = false;
+    bool m_isV6 = false;
+    quint32 m_v4 = 0;
+    Q_IPV6ADDR m_v6 {};
+    QHostAddress m_address;
+};
 
 } // namespace
 
@@ -222,6 +250,10 @@ void DatagramChannel::handleQueued()
     // none overtakes another.
     QElapsedTimer slice;
     slice.start();
+    // Most datagrams of a run share their source or destination: their
+    // addresses are made once.
+    AddressCache source;
+    AddressCache destination;
     for (int handled = 0;; ++handled) {
         if (m_taken.empty()) {
             m_taken = m_reader->take(TakenAtOnce);
@@ -234,10 +266,13 @@ void DatagramChannel::handleQueued()
             m_takenNext = 0;
             continue;
         }
-        // Copies: what the handler does to the queue cannot pull them away.
-        const QByteArray bytes = m_taken.front().bytes;
-        const DatagramReader::Batch::Item item = m_taken.front().items[m_takenNext++];
-        receive(QByteArrayView(bytes).sliced(item.offset, item.size), item.source(), item.destination());
+        // Taken out: what the handler does to the queue cannot pull it away.
+        DatagramReader::Batch::Item &item = m_taken.front().items[m_takenNext++];
+        const ParsedDatagram datagram = std::move(item.datagram);
+        const QHostAddress from = source.of(item.source4, item.sourceIsV6, item.source6, true);
+        const QHostAddress to
+            = destination.of(item.destination4, item.destinationIsV6, item.destination6, item.hasDestination);
+        deliver(datagram, from, to);
         if (handled % 64 == 63 && slice.hasExpired(HandlingSliceMs)) {
             QMetaObject::invokeMethod(this, &DatagramChannel::handleQueued, Qt::QueuedConnection);
             break;
@@ -262,11 +297,17 @@ void DatagramChannel::onReadyRead()
 
 void DatagramChannel::receive(QByteArrayView bytes, const QHostAddress &source, const QHostAddress &destination)
 {
-    if (isBlankDatagram(bytes))
+    if (!isBlankDatagram(bytes))
+        deliver(ParseDatagram(bytes), source, destination);
+}
+
+void DatagramChannel::deliver(const ParsedDatagram &datagram, const QHostAddress &source, const QHostAddress &destination)
+{
+    if (isOwnBroadcast(datagram, source, destination))
         return;
-    const ParsedDatagram datagram = ParseDatagram(bytes);
-    if (!isOwnBroadcast(datagram, source, destination))
-        emit received(datagram, source, isBroadcastDestination(destination));
+    // Only an announcement's answer depends on how it came.
+    const bool announce = datagram.Kind == QLatin1String(MessageKind::Announce);
+    emit received(datagram, source, announce && isBroadcastDestination(destination));
 }
 
 bool DatagramChannel::isBroadcastDestination(const QHostAddress &destination)

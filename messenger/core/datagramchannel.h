@@ -106,6 +106,8 @@ private:
     // Handles what the reader queued, in order, until the queue is empty or
     // the slice is used up (then it goes on from the event loop).
     void handleQueued();
+    // Hands on a received datagram that is not our own broadcast.
+    void deliver(const ParsedDatagram &datagram, const QHostAddress &source, const QHostAddress &destination);
     bool isOwnBroadcast(const ParsedDatagram &datagram, const QHostAddress &source, const QHostAddress &destination) const;
     bool isBroadcastDestination(const QHostAddress &destination);
     // The networks this machine is on, asked of the system when unknown.

@@ -74,20 +74,6 @@ void askForDestinations(int descriptor)
 
 } // namespace
 
-QHostAddress DatagramReader::Batch::Item::source() const
-{
-    if (sourceIsV6)
-        return QHostAddress(source6);
-    return source4 ? QHostAddress(source4) : QHostAddress();
-}
-
-QHostAddress DatagramReader::Batch::Item::destination() const
-{
-    if (!hasDestination)
-        return {};
-    return destinationIsV6 ? QHostAddress(destination6) : QHostAddress(destination4);
-}
-
 DatagramReader::DatagramReader(QObject *parent)
     : QObject(parent)
 {
@@ -145,7 +131,8 @@ std::deque<DatagramReader::Batch> DatagramReader::take(qsizetype maxDatagrams)
         Batch &batch = m_queue.front();
         count += qsizetype(batch.items.size());
         m_queuedDatagrams -= qsizetype(batch.items.size());
-        m_queuedBytes -= batch.bytes.size();
+        for (const Batch::Item &item : batch.items)
+            m_queuedBytes -= item.size;
         taken.push_back(std::move(batch));
         m_queue.pop_front();
     }
@@ -182,7 +169,6 @@ void DatagramReader::enqueue(Batch &&batch)
         if (kept == 0)
             return;
         batch.items.resize(kept);
-        batch.bytes.truncate(bytes);
         m_queuedDatagrams += qsizetype(kept);
         m_queuedBytes += bytes;
         m_queue.push_back(std::move(batch));
@@ -256,22 +242,19 @@ void DatagramReader::run(int descriptor, int wakeDescriptor)
                 break; // nothing more pending, or an error the next poll shows again
             }
             Batch batch;
-            qsizetype total = 0;
-            for (int i = 0; i < count; ++i)
-                total += length(i);
-            batch.bytes = QByteArray(total, Qt::Uninitialized);
-            batch.items.resize(size_t(count));
-            qsizetype offset = 0;
+            batch.items.reserve(size_t(count));
             for (int i = 0; i < count; ++i) {
-                Batch::Item &item = batch.items[size_t(i)];
-                item.offset = offset;
-                item.size = length(i);
-                std::memcpy(batch.bytes.data() + offset, vectors[i].iov_base, size_t(item.size));
-                offset += item.size;
+                const QByteArrayView bytes(static_cast<const char *>(vectors[i].iov_base), length(i));
+                if (isBlankDatagram(bytes))
+                    continue;
+                Batch::Item &item = batch.items.emplace_back();
+                item.datagram = ParseDatagram(bytes);
+                item.size = bytes.size();
                 readAddress(from[i], item);
                 readDestination(header(i), item);
             }
-            enqueue(std::move(batch));
+            if (!batch.items.empty())
+                enqueue(std::move(batch));
             if (count < Slots)
                 break;
         }

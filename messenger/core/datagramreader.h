@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QByteArray>
+#include "datagram.h"
+
 #include <QHostAddress>
 #include <QObject>
 
@@ -15,6 +16,10 @@
 // a nested wait), what arrives waits in the queue instead of overflowing the
 // socket's receive buffer, where the system would drop it unseen.
 //
+// The thread also cuts each datagram into its fields (ParseDatagram, which
+// shares nothing), so the owner's thread only acts on them; blank datagrams,
+// which nobody acts on, are not queued.
+//
 // The queue holds at most MaxQueuedDatagrams datagrams and MaxQueuedBytes
 // bytes; what arrives beyond that is dropped and counted. On Linux the
 // thread reads many datagrams per call (recvmmsg); where there is no such
@@ -27,12 +32,12 @@ public:
     static constexpr qsizetype MaxQueuedDatagrams = 100000;
     static constexpr qsizetype MaxQueuedBytes = 64 * 1024 * 1024;
 
-    // Datagrams as they were read, back to back in one buffer.
+    // Datagrams as they were read, in order.
     struct Batch
     {
         struct Item
         {
-            qsizetype offset = 0;
+            ParsedDatagram datagram;
             qsizetype size = 0;
             // Where it came from and where it was sent to (null when the
             // system did not say): IPv4 in host byte order, or IPv6.
@@ -43,14 +48,8 @@ public:
             bool sourceIsV6 = false;
             bool destinationIsV6 = false;
             bool hasDestination = false;
-
-            QHostAddress source() const;
-            QHostAddress destination() const;
         };
-        QByteArray bytes;
         std::vector<Item> items;
-
-        QByteArrayView datagram(const Item &item) const { return QByteArrayView(bytes).sliced(item.offset, item.size); }
     };
 
     explicit DatagramReader(QObject *parent = nullptr);

@@ -11,14 +11,10 @@
 
 #include <QCoreApplication>
 #include <QStandardPaths>
+#include <QDateTime>
 #include <QTime>
 
 namespace {
-
-QString clockText()
-{
-    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
-}
 
 // The message as it travels and is logged: every line break CR LF, the line
 // end of the messages peers send and expect. Edit controls end lines in LF
@@ -206,6 +202,19 @@ void MessengerSession::requestBox(const QString &text)
 void MessengerSession::boxClosed()
 {
     m_boxOpen = false;
+}
+
+QString MessengerSession::clockText()
+{
+    // The local time asks the system for its time zone each time; within
+    // one second the text stays the same, so a flood of texts asks once a
+    // second.
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    if (second != m_clockSecond || m_clockText.isEmpty()) {
+        m_clockSecond = second;
+        m_clockText = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    }
+    return m_clockText;
 }
 
 void MessengerSession::receiveText(const ParsedDatagram &datagram, const QHostAddress &source)

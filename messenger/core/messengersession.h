@@ -94,6 +94,8 @@ private:
     void receiveText(const ParsedDatagram &datagram, const QHostAddress &source);
     void receiveGoodbye(const ParsedDatagram &datagram, const QHostAddress &source);
     void requestBox(const QString &text);
+    // The time of day for the log, "HH:mm:ss".
+    QString clockText();
     // Shows a block in the log and keeps it in the conversation file.
     void appendLog(const QString &block);
 
@@ -106,4 +108,6 @@ private:
     GameRelay *m_game;
     SessionStorage *m_storage;
     bool m_boxOpen = false;
+    qint64 m_clockSecond = -1;
+    QString m_clockText;
 };

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -20,6 +21,36 @@ constexpr int MinAnswerDelayMs = 500;
 constexpr int MaxAnswerDelayMs = 2000;
 constexpr int SmallNetwork = 100;
 constexpr int LargeNetwork = 1000;
+
+// The value of a dotted-quad IPv4 address (four decimal numbers up to 255,
+// no leading zeros), without making a QHostAddress: a flood of strangers
+// costs little. Other forms are left to QHostAddress.
+std::optional<quint32> dottedQuadValue(QStringView text)
+{
+    quint32 value = 0;
+    int parts = 0;
+    int digits = 0;
+    quint32 part = 0;
+    for (const QChar c : text) {
+        if (c == u'.') {
+            if (digits == 0 || ++parts > 3)
+                return std::nullopt;
+            value = value << 8 | part;
+            part = 0;
+            digits = 0;
+        } else if (c >= u'0' && c <= u'9' && digits < 3 && !(digits == 1 && part == 0)) {
+            part = part * 10 + (c.unicode() - u'0');
+            if (part > 255)
+                return std::nullopt;
+            ++digits;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (parts != 3 || digits == 0)
+        return std::nullopt;
+    return value << 8 | part;
+}
 
 QStringList addressesOf(const UserDirectory &directory)
 {
@@ -176,8 +207,16 @@ bool PeerPresence::sendRemovalRequest(const QList<int> &rows)
 
 bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAddress &source)
 {
-    if (!source.isNull() && !QHostAddress(datagram.IpAddr).isEqual(source, QHostAddress::ConvertV4MappedToIPv4))
-        return false;
+    if (!source.isNull()) {
+        bool sourceIsV4 = false;
+        const quint32 from = source.toIPv4Address(&sourceIsV4);
+        const std::optional<quint32> named = dottedQuadValue(datagram.IpAddr);
+        const bool same = sourceIsV4 && named
+            ? *named == from
+            : QHostAddress(datagram.IpAddr).isEqual(source, QHostAddress::ConvertV4MappedToIPv4);
+        if (!same)
+            return false;
+    }
     if (m_addedRows < MaxAddedRows)
         return true;
     if (!m_capReported) {
