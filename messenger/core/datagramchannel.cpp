@@ -31,13 +31,16 @@ class AddressCache
 public:
     const QHostAddress &of(quint32 v4, bool isV6, const Q_IPV6ADDR &v6, bool known)
     {
-        if (!m_valid || known != m_known || isV6 != m_isV6 || (isV6 ? std::memcmp(&v6, &m_v6, sizeof v6) != 0 : v4 != m_v4)) {
+        if (!m_valid || known != m_known || isV6 != m_isV6
+            || (isV6 ? std::memcmp(&v6, &m_v6, sizeof v6) != 0 : v4 != m_v4)) {
             m_valid = true;
             m_known = known;
             m_isV6 = isV6;
             m_v4 = v4;
             m_v6 = v6;
-            m_address = !known ? QHostAddress() : isV6 ? QHostAddress(v6) : v4 ? QHostAddress(v4) : QHostAddress();
+            // 0.0.0.0 stays an address: only the program itself passes a
+            // null source, which counts as trusted.
+            m_address = !known ? QHostAddress() : isV6 ? QHostAddress(v6) : QHostAddress(v4);
         }
         return m_address;
     }
@@ -143,7 +146,8 @@ bool DatagramChannel::sendAside(const QString &address, const QByteArray &datagr
 const QList<LocalNetwork> &DatagramChannel::networks()
 {
     // Where nobody reports address changes, they are noticed within a while.
-    if (m_networksKnown && !m_watch && m_networksAge.hasExpired(OwnAddressLifetimeMs))
+    const bool watched = m_watch && m_watch->isWatching();
+    if (m_networksKnown && !watched && m_networksAge.hasExpired(OwnAddressLifetimeMs))
         forgetNetworks();
     if (!m_networksKnown) {
         m_networks = localNetworks();
@@ -301,7 +305,8 @@ void DatagramChannel::receive(QByteArrayView bytes, const QHostAddress &source, 
         deliver(ParseDatagram(bytes), source, destination);
 }
 
-void DatagramChannel::deliver(const ParsedDatagram &datagram, const QHostAddress &source, const QHostAddress &destination)
+void DatagramChannel::deliver(
+    const ParsedDatagram &datagram, const QHostAddress &source, const QHostAddress &destination)
 {
     if (isOwnBroadcast(datagram, source, destination))
         return;

@@ -81,8 +81,8 @@ public:
     // one of those. Only a channel that listens on every network can hear
     // the answers of its subnets; one bound to a single address sends only
     // to extraTargets, whose answers come back to the address it names.
-    void broadcast(const std::function<QByteArray(const QString &ownAddress)> &datagramFrom,
-        const QStringList &extraTargets = {});
+    void broadcast(
+        const std::function<QByteArray(const QString &ownAddress)> &datagramFrom, const QStringList &extraTargets = {});
 
     // Takes one received datagram as if it had arrived on the socket.
     // source: where it came from (null: trusted, as from this program

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
@@ -183,8 +184,9 @@ void DatagramReader::enqueue(Batch &&batch)
 void DatagramReader::run(int descriptor, int wakeDescriptor)
 {
 #if defined(Q_OS_UNIX)
-    std::vector<char> buffers(Slots * SlotSize);
-    std::vector<char> controls(Slots * ControlSize);
+    // Left uninitialised: pages the system never writes into stay untouched.
+    const std::unique_ptr<char[]> buffers(new char[Slots * SlotSize]);
+    const std::unique_ptr<char[]> controls(new char[Slots * ControlSize]);
     sockaddr_storage from[Slots];
     iovec vectors[Slots];
 #if defined(Q_OS_LINUX)
@@ -202,14 +204,14 @@ void DatagramReader::run(int descriptor, int wakeDescriptor)
         // Everything pending, a batch at a time.
         for (;;) {
             auto prepare = [&](int i, msghdr &header) {
-                vectors[i] = { buffers.data() + size_t(i) * SlotSize, SlotSize };
+                vectors[i] = { buffers.get() + size_t(i) * SlotSize, SlotSize };
                 header = {};
                 from[i].ss_family = AF_UNSPEC;
                 header.msg_name = &from[i];
                 header.msg_namelen = sizeof from[i];
                 header.msg_iov = &vectors[i];
                 header.msg_iovlen = 1;
-                header.msg_control = controls.data() + size_t(i) * ControlSize;
+                header.msg_control = controls.get() + size_t(i) * ControlSize;
                 header.msg_controllen = ControlSize;
             };
 #if defined(Q_OS_LINUX)

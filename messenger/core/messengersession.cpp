@@ -10,8 +10,8 @@
 #include "userdirectory.h"
 
 #include <QCoreApplication>
-#include <QStandardPaths>
 #include <QDateTime>
+#include <QStandardPaths>
 #include <QTime>
 
 namespace {
@@ -74,9 +74,7 @@ const MessengerSession::KindAction MessengerSession::ReceiveTable[] = {
     { MessageKind::GameEnd,
         [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameEnd(d); } },
     { MessageKind::RemovalRequest,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) {
-            s.m_presence->receiveRemovalRequest(d);
-        } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_presence->receiveRemovalRequest(d); } },
 };
 
 MessengerSession::MessengerSession(const SessionEnvironment &environment, GamePrograms *games, QObject *parent)

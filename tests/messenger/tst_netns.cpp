@@ -310,8 +310,8 @@ void tst_Netns::aNewOwnAddressIsAnnounced()
     QVERIFY(beta.setSocketDescriptor(fd, QAbstractSocket::BoundState, QIODevice::ReadOnly));
 
     QTemporaryDir alphaHome;
-    writeSettings(alphaHome, QStringLiteral("alpha"),
-        { { QStringLiteral("beta"), QString::fromLatin1(BetaAddress) } }, QStringLiteral("False"));
+    writeSettings(alphaHome, QStringLiteral("alpha"), { { QStringLiteral("beta"), QString::fromLatin1(BetaAddress) } },
+        QStringLiteral("False"));
     QProcess alpha;
     startPelwick(alpha, m_alpha, alphaHome);
     QVERIFY(announcementNaming(beta, oldAddress, 10000));

@@ -237,8 +237,8 @@ void tst_SessionReceive::burstWhileThisThreadIsBusyIsHandledWholeInOrder()
     for (int i = 0; i < Burst; ++i) {
         QUdpSocket host;
         QVERIFY(host.bind(QHostAddress(address(i)), 0));
-        host.writeDatagram(buildDatagram(QStringLiteral("02"), QStringLiteral("u%1").arg(i), address(i)),
-            QHostAddress(Me), m_port);
+        host.writeDatagram(
+            buildDatagram(QStringLiteral("02"), QStringLiteral("u%1").arg(i), address(i)), QHostAddress(Me), m_port);
     }
     QDeadlineTimer deadline(10000);
     while (m_session->channel()->queuedDatagrams() < Burst && !deadline.hasExpired())
@@ -260,8 +260,8 @@ void tst_SessionReceive::broadcastAnnouncementsAreAnsweredLaterOncePerHost()
     QVERIFY(second.isBound());
     const QHostAddress broadcast(QHostAddress::Broadcast);
     for (int i = 0; i < 3; ++i)
-        m_session->channel()->receive(buildDatagram(QStringLiteral("01"), QStringLiteral("p"), Peer), QHostAddress(Peer),
-            broadcast);
+        m_session->channel()->receive(
+            buildDatagram(QStringLiteral("01"), QStringLiteral("p"), Peer), QHostAddress(Peer), broadcast);
     m_session->channel()->receive(buildDatagram(QStringLiteral("01"), QStringLiteral("s"), second.address()),
         QHostAddress(second.address()), broadcast);
     // A datagram on loopback arrives while it is sent: nothing went out yet.
