@@ -89,8 +89,10 @@ public:
     // itself); destination: where it was sent to, when known.
     void receive(QByteArrayView bytes, const QHostAddress &source = {}, const QHostAddress &destination = {});
 
-    // Datagrams read from the socket and not yet handled.
+    // Datagrams read from the socket and not yet handled, and those dropped
+    // because too many were waiting.
     qsizetype queuedDatagrams() const;
+    quint64 droppedDatagrams() const { return m_reader ? m_reader->dropped() : 0; }
 
 signals:
     // A datagram arrived that is neither blank nor our own broadcast;

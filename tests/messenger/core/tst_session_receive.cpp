@@ -28,6 +28,7 @@ private slots:
     void everyPendingDatagramIsHandled();
     void burstWhileThisThreadIsBusyIsHandledWholeInOrder();
     void broadcastAnnouncementsAreAnsweredLaterOncePerHost();
+    void beyondTheQueuesBoundDatagramsAreDroppedAndSaidOnce();
     void largestDatagramIsReceived();
     void twoSessionsSeeEachOther();
     void inventedAddressesAddNothingAndRealPeersAllJoin();
@@ -274,6 +275,34 @@ void tst_SessionReceive::broadcastAnnouncementsAreAnsweredLaterOncePerHost()
     QCOMPARE(second.receive(), m_me->own("02"));
     QCOMPARE(m_session->presence()->queuedAnswers(), 0);
     QCOMPARE(m_me->sentTo(*m_peer), QList<QByteArray>());
+}
+
+// While this thread is busy, at most so many datagrams wait; the rest are
+// dropped and counted, the status bar says so once, and the ones kept are
+// all handled.
+void tst_SessionReceive::beyondTheQueuesBoundDatagramsAreDroppedAndSaidOnce()
+{
+    constexpr int Bound = int(DatagramReader::MaxQueuedDatagrams);
+    constexpr int Beyond = 50;
+    const QString dropped = QStringLiteral("受信が集中したため、一部の電文を破棄しました。");
+    QSignalSpy statuses(m_session, &MessengerSession::statusChanged);
+    const DatagramChannel *channel = m_session->channel();
+    QDeadlineTimer deadline(30000);
+    for (int sent = 0; sent < Bound + Beyond;) {
+        // Chunks the socket's buffer holds, each read before the next.
+        for (const int end = qMin(sent + 1000, Bound + Beyond); sent < end; ++sent)
+            send("02<USERNAME>p<IPADDR>127.0.0.2<GAMEID><DATA>");
+        while (channel->queuedDatagrams() + qsizetype(channel->droppedDatagrams()) < sent && !deadline.hasExpired())
+            QThread::yieldCurrentThread();
+    }
+    QCOMPARE(channel->queuedDatagrams(), Bound);
+    QCOMPARE(channel->droppedDatagrams(), quint64(Beyond));
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_handled->size(), Bound, 30000);
+    int said = 0;
+    for (const QList<QVariant> &status : std::as_const(statuses))
+        said += status.value(0).toString() == dropped;
+    QCOMPARE(said, 1);
 }
 
 void tst_SessionReceive::largestDatagramIsReceived()
