@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 
@@ -12,8 +13,8 @@ class QTimer;
 //
 // On Linux it listens to the kernel's address and link notifications
 // (netlink) and compares the addresses of the running interfaces once the
-// notifications have settled for a second, so a lease renewed with the same
-// address reports nothing. Elsewhere it watches nothing and never reports.
+// notifications have settled for a second (at most five seconds after the
+// first), so a lease renewed with the same address reports nothing. Elsewhere it watches nothing and never reports.
 class AddressWatch : public QObject
 {
     Q_OBJECT
@@ -33,6 +34,8 @@ private:
     int m_descriptor = -1;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_settle = nullptr;
+    // Since the first notification not yet compared.
+    QElapsedTimer m_pendingSince;
     // The addresses of the running interfaces, sorted.
     QList<quint32> m_known;
 };

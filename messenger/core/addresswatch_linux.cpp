@@ -19,6 +19,9 @@ namespace {
 // compared: a change comes as several messages (old address gone, new one
 // added, routes), and a lease change as a removal and an addition.
 constexpr int SettleMs = 1000;
+// Notifications that never settle (a flapping link) still get the addresses
+// compared this often.
+constexpr qint64 LongestSettleMs = 5000;
 
 QList<quint32> runningAddresses()
 {
@@ -75,6 +78,13 @@ void AddressWatch::onNotified()
         if (n < 0 && errno == EINTR)
             continue;
         break;
+    }
+    if (!m_settle->isActive())
+        m_pendingSince.start();
+    if (m_pendingSince.hasExpired(LongestSettleMs)) {
+        m_settle->stop();
+        compare();
+        return;
     }
     m_settle->start();
 }
