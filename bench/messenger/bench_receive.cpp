@@ -4,7 +4,8 @@
 // until all of a burst are handled before the next, so nothing is lost to a
 // full receive buffer. Kinds: 02 (presence: one row looked up and marked)
 // and 11 (text: row marked, log block appended to a text as the window's log
-// would, status reported). The session holds a directory of 1,000 users. Best
+// would, status reported). The session holds a directory of 1,000 users,
+// among them every sender, so each datagram looks up and marks a row. Best
 // of N runs (default 3) of 20,000 datagrams each.
 #include "messengersession.h"
 #include "quietsettings.h"
@@ -103,16 +104,22 @@ int main(int argc, char *argv[])
         {
             SettingsStore store(QStringLiteral("Pelwick"), settings.path());
             WriteQuietMessengerSettings(store, port, QStringLiteral("bench"));
-            // A directory of 1,000 users; the sender is the last row, the
-            // worst case of a plain scan.
+            // A directory of 1,000 users: first the 50 whose presence
+            // arrives, under the names they send; the sender of the texts is
+            // the last row, the worst case of a plain scan.
             store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QString::number(DirectoryRows));
             for (int i = 1; i <= DirectoryRows; ++i) {
                 const QString index = QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
-                const QString address = i == DirectoryRows
-                    ? QStringLiteral("127.0.0.2")
-                    : QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
-                store.setValue(
-                    QStringLiteral("User"), index + QLatin1String("UserName"), QStringLiteral("user%1").arg(i));
+                QString name = QStringLiteral("user%1").arg(i);
+                QString address = QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
+                if (i <= 50) {
+                    name = QStringLiteral("peer%1").arg(i - 1);
+                    address = QStringLiteral("127.0.5.%1").arg(i);
+                } else if (i == DirectoryRows) {
+                    name = QStringLiteral("peer");
+                    address = QStringLiteral("127.0.0.2");
+                }
+                store.setValue(QStringLiteral("User"), index + QLatin1String("UserName"), name);
                 store.setValue(QStringLiteral("User"), index + QLatin1String("UserIpAddr"), address);
             }
         }

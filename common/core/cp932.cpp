@@ -91,29 +91,34 @@ namespace Cp932 {
 
 QString decode(QByteArrayView bytes)
 {
-    QString out;
-    out.reserve(bytes.size());
+    // Every byte gives at most one character: written straight into place.
     const qsizetype n = bytes.size();
+    if (n == 0)
+        return {};
+    QString out(n, Qt::Uninitialized);
+    char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
+    char16_t *o = begin;
     for (qsizetype i = 0; i < n; ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (!Cp932Table::isLeadByte(b)) {
-            out.append(QChar(decodeSingle(b)));
+            *o++ = decodeSingle(b);
             continue;
         }
         if (i + 1 >= n) {
-            out.append(QChar(0xFFFD));
+            *o++ = 0xFFFD;
             continue;
         }
         const auto trail = static_cast<unsigned char>(bytes[i + 1]);
         if (!Cp932Table::isTrailByte(trail)) {
-            out.append(QChar(0xFFFD));
+            *o++ = 0xFFFD;
             continue;
         }
         const char16_t ch = Cp932Table::DoubleByte[Cp932Table::leadIndex(b) * Cp932Table::TrailCount
                                                    + (trail - Cp932Table::FirstTrail)];
-        out.append(QChar(ch ? ch : char16_t(0xFFFD)));
+        *o++ = ch ? ch : char16_t(0xFFFD);
         ++i;
     }
+    out.truncate(o - begin);
     return out;
 }
 

@@ -1,18 +1,58 @@
 #include "datagramchannel.h"
 
-#include "pelwickUDP080.h"
+#include "addresswatch.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 #include <QVariant>
 
+#include <cstring>
+
 namespace {
 
-// How long an own address asked of the routing table stays good.
+// How long the networks and the own addresses asked of the routing table
+// stay good where no address watch reports changes.
 constexpr qint64 OwnAddressLifetimeMs = 30000;
 // At most this many destinations are remembered: a directory of invented
 // addresses must not grow the cache without bound.
 constexpr qsizetype MaxCachedOwnAddresses = 10000;
+// The receive buffer asked of the system; it grants what its limit allows
+// (on Linux net.core.rmem_max, twice over).
+constexpr int LargestReceiveBuffer = 64 * 1024 * 1024;
+// Received datagrams are handled in slices of about this long, so the
+// window stays responsive while a flood is worked off; and taken from the
+// reader this many at a time, so the queue's bound holds.
+constexpr qint64 HandlingSliceMs = 20;
+constexpr qsizetype TakenAtOnce = 4096;
+
+// The last address made from the reader's raw form.
+class AddressCache
+{
+public:
+    const QHostAddress &of(quint32 v4, bool isV6, const Q_IPV6ADDR &v6, bool known)
+    {
+        if (!m_valid || known != m_known || isV6 != m_isV6
+            || (isV6 ? std::memcmp(&v6, &m_v6, sizeof v6) != 0 : v4 != m_v4)) {
+            m_valid = true;
+            m_known = known;
+            m_isV6 = isV6;
+            m_v4 = v4;
+            m_v6 = v6;
+            // 0.0.0.0 stays an address: only the program itself passes a
+            // null source, which counts as trusted.
+            m_address = !known ? QHostAddress() : isV6 ? QHostAddress(v6) : QHostAddress(v4);
+        }
+        return m_address;
+    }
+
+private:
+    bool m_valid = false;
+    bool m_known = false;
+    bool m_isV6 = false;
+    quint32 m_v4 = 0;
+    Q_IPV6ADDR m_v6 {};
+    QHostAddress m_address;
+};
 
 } // namespace
 
@@ -28,7 +68,10 @@ DatagramChannel::DatagramChannel(const SessionEnvironment &environment, QObject 
     m_remoteHost = m_ownAddress;
 }
 
-DatagramChannel::~DatagramChannel() = default;
+DatagramChannel::~DatagramChannel()
+{
+    close();
+}
 
 bool DatagramChannel::open(qint32 port)
 {
@@ -40,22 +83,37 @@ bool DatagramChannel::open(qint32 port)
         return false;
     }
     m_socket = new QUdpSocket(this);
-    connect(m_socket, &QUdpSocket::readyRead, this, &DatagramChannel::onReadyRead);
     connect(m_socket, &QUdpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         emit statusChanged(QLatin1Char('[') + QString::number(int(error)) + QLatin1Char(']') + m_socket->errorString());
     });
     // A failure has shown its reason in the status text through errorOccurred.
     if (!m_socket->bind(m_env.bindAddress, quint16(port)))
         return false;
-    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 1024 * 1024);
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, LargestReceiveBuffer);
+    if (!m_reader) {
+        m_reader = new DatagramReader(this);
+        connect(m_reader, &DatagramReader::datagramsQueued, this, &DatagramChannel::handleQueued);
+    }
+    // Without a reader thread the socket is read here, as it arrives.
+    if (!m_reader->start(m_socket->socketDescriptor()))
+        connect(m_socket, &QUdpSocket::readyRead, this, &DatagramChannel::onReadyRead);
+    if (m_env.listensEverywhere() && !m_watch) {
+        m_watch = new AddressWatch(this);
+        connect(m_watch, &AddressWatch::addressesChanged, this, &DatagramChannel::onAddressesChanged);
+    }
     m_port = quint16(port);
     return true;
 }
 
 void DatagramChannel::close()
 {
+    // The reader stops before its socket closes under it.
+    if (m_reader)
+        m_reader->stop();
     if (m_socket)
         m_socket->close();
+    delete m_watch;
+    m_watch = nullptr;
     m_port = 0;
 }
 
@@ -85,6 +143,40 @@ bool DatagramChannel::sendAside(const QString &address, const QByteArray &datagr
     return m_socket->writeDatagram(datagram, host, m_port) == datagram.size();
 }
 
+const QList<LocalNetwork> &DatagramChannel::networks()
+{
+    // Where nobody reports address changes, they are noticed within a while.
+    const bool watched = m_watch && m_watch->isWatching();
+    if (m_networksKnown && !watched && m_networksAge.hasExpired(OwnAddressLifetimeMs))
+        forgetNetworks();
+    if (!m_networksKnown) {
+        m_networks = localNetworks();
+        for (const LocalNetwork &network : std::as_const(m_networks)) {
+            if (!network.broadcastAddress.isEmpty())
+                m_networkBroadcasts.insert(QHostAddress(network.broadcastAddress));
+        }
+        m_networksKnown = true;
+        m_networksAge.start();
+    }
+    return m_networks;
+}
+
+void DatagramChannel::forgetNetworks()
+{
+    m_networks.clear();
+    m_networkBroadcasts.clear();
+    m_networksKnown = false;
+    m_ownAddressCache.clear();
+}
+
+void DatagramChannel::onAddressesChanged()
+{
+    forgetNetworks();
+    if (m_env.ownAddress.isEmpty())
+        m_ownAddress = primaryIpv4Address();
+    emit ownAddressesChanged();
+}
+
 QString DatagramChannel::ownAddressFor(const QString &destination)
 {
     // A messenger given its address, pinned by the user, or bound to one
@@ -96,11 +188,20 @@ QString DatagramChannel::ownAddressFor(const QString &destination)
     if (!m_env.listensEverywhere())
         return m_ownAddress;
     // On a host with several networks, each peer must be told the address it
-    // can reach: the one the system sends to it from.
-    if (!m_ownAddressAge.isValid() || m_ownAddressAge.hasExpired(OwnAddressLifetimeMs)) {
-        m_ownAddressCache.clear();
-        m_ownAddressAge.start();
+    // can reach: the one the system sends to it from. On a network of our
+    // own that is our address there (the most specific network first);
+    // beyond them, the routing table is asked, once per destination.
+    bool isV4 = false;
+    const quint32 target = QHostAddress(destination).toIPv4Address(&isV4);
+    const LocalNetwork *best = nullptr;
+    if (isV4) {
+        for (const LocalNetwork &network : networks()) {
+            if (network.contains(target) && (!best || network.prefixLength > best->prefixLength))
+                best = &network;
+        }
     }
+    if (best)
+        return best->ownAddress;
     auto cached = m_ownAddressCache.constFind(destination);
     if (cached != m_ownAddressCache.constEnd())
         return *cached;
@@ -112,17 +213,78 @@ QString DatagramChannel::ownAddressFor(const QString &destination)
     return own;
 }
 
-void DatagramChannel::broadcast(const std::function<QByteArray(const QString &ownAddress)> &datagramFrom)
+void DatagramChannel::broadcast(
+    const std::function<QByteArray(const QString &ownAddress)> &datagramFrom, const QStringList &extraTargets)
 {
-    if (!m_env.listensEverywhere() || !isOpen())
+    if (!isOpen())
         return;
-    const QList<BroadcastRoute> routes = broadcastRoutes();
-    for (const BroadcastRoute &route : routes) {
-        const QString own = m_pinnedAddress.isEmpty() ? route.ownAddress : m_pinnedAddress;
+    QSet<QString> sentTo;
+    auto sendTo = [&](const QString &target, const QString &routeOwn) {
+        const QString own = m_pinnedAddress.isEmpty() ? routeOwn : m_pinnedAddress;
         m_broadcastSources.insert(own);
-        m_broadcastTargets.insert(QHostAddress(route.broadcastAddress));
+        m_broadcastTargets.insert(QHostAddress(target));
+        sentTo.insert(target);
         // A broadcast is nobody's conversation: the remote host stays the last peer.
-        sendAside(route.broadcastAddress, datagramFrom(own));
+        sendAside(target, datagramFrom(own));
+    };
+    if (m_env.listensEverywhere()) {
+        for (const LocalNetwork &network : networks()) {
+            if (!network.broadcastAddress.isEmpty() && !sentTo.contains(network.broadcastAddress))
+                sendTo(network.broadcastAddress, network.ownAddress);
+        }
+    }
+    for (const QString &target : extraTargets) {
+        if (isDottedQuad(target) && !sentTo.contains(target) && QHostAddress(target) != QHostAddress::AnyIPv4)
+            sendTo(target, ownAddressFor(target));
+    }
+}
+
+qsizetype DatagramChannel::queuedDatagrams() const
+{
+    qsizetype count = 0;
+    for (size_t i = 0; i < m_taken.size(); ++i)
+        count += qsizetype(m_taken[i].items.size()) - qsizetype(i == 0 ? m_takenNext : 0);
+    return count + (m_reader ? m_reader->queuedDatagrams() : 0);
+}
+
+void DatagramChannel::handleQueued()
+{
+    // A handler may wait in a nested event loop and come back here; each
+    // pass takes the next datagram in order, so none is handled twice and
+    // none overtakes another.
+    QElapsedTimer slice;
+    slice.start();
+    // Most datagrams of a run share their source or destination: their
+    // addresses are made once.
+    AddressCache source;
+    AddressCache destination;
+    for (int handled = 0;; ++handled) {
+        if (m_taken.empty()) {
+            m_taken = m_reader->take(TakenAtOnce);
+            m_takenNext = 0;
+            if (m_taken.empty())
+                break;
+        }
+        if (m_takenNext >= m_taken.front().items.size()) {
+            m_taken.pop_front();
+            m_takenNext = 0;
+            continue;
+        }
+        // Taken out: what the handler does to the queue cannot pull it away.
+        DatagramReader::Batch::Item &item = m_taken.front().items[m_takenNext++];
+        const ParsedDatagram datagram = std::move(item.datagram);
+        const QHostAddress from = source.of(item.source4, item.sourceIsV6, item.source6, true);
+        const QHostAddress to
+            = destination.of(item.destination4, item.destinationIsV6, item.destination6, item.hasDestination);
+        deliver(datagram, from, to);
+        if (handled % 64 == 63 && slice.hasExpired(HandlingSliceMs)) {
+            QMetaObject::invokeMethod(this, &DatagramChannel::handleQueued, Qt::QueuedConnection);
+            break;
+        }
+    }
+    if (!m_dropReported && m_reader->dropped() > 0) {
+        m_dropReported = true;
+        emit statusChanged(QStringLiteral("受信が集中したため、一部の電文を破棄しました。"));
     }
 }
 
@@ -139,11 +301,32 @@ void DatagramChannel::onReadyRead()
 
 void DatagramChannel::receive(QByteArrayView bytes, const QHostAddress &source, const QHostAddress &destination)
 {
-    if (isBlankDatagram(bytes))
+    if (!isBlankDatagram(bytes))
+        deliver(ParseDatagram(bytes), source, destination);
+}
+
+void DatagramChannel::deliver(
+    const ParsedDatagram &datagram, const QHostAddress &source, const QHostAddress &destination)
+{
+    if (isOwnBroadcast(datagram, source, destination))
         return;
-    const ParsedDatagram datagram = ParseDatagram(bytes);
-    if (!isOwnBroadcast(datagram, source, destination))
-        emit received(datagram, source);
+    // Only an announcement's answer depends on how it came.
+    const bool announce = datagram.Kind == QLatin1String(MessageKind::Announce);
+    emit received(datagram, source, announce && isBroadcastDestination(destination));
+}
+
+bool DatagramChannel::isBroadcastDestination(const QHostAddress &destination)
+{
+    // A destination that is not known to be a broadcast address counts as
+    // our own: its announcement is answered at once, as always.
+    if (destination.isNull() || destination.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    if (destination == QHostAddress(QHostAddress::Broadcast) || destination.isMulticast())
+        return true;
+    if (!m_env.listensEverywhere())
+        return false;
+    networks();
+    return m_networkBroadcasts.contains(destination);
 }
 
 bool DatagramChannel::isOwnBroadcast(

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "datagram.h"
+#include "datagramreader.h"
+#include "pelwickUDP080.h"
 #include "sessionenvironment.h"
 
 #include <QElapsedTimer>
@@ -9,14 +11,26 @@
 #include <QObject>
 #include <QSet>
 
+#include <deque>
 #include <functional>
 
+class AddressWatch;
 class QUdpSocket;
 
 // The messenger's datagram transport: one UDP socket on one port for both
 // ends, the address each datagram names as its sender, and the broadcasts
 // that go out to every subnet. What arrives is parsed and handed on, except
 // blank datagrams and our own broadcasts coming back.
+//
+// The socket is read on a thread of its own (DatagramReader), so nothing is
+// lost while this thread is busy; what was read is handled here, on the
+// channel's thread, in arrival order, a slice at a time so the window stays
+// responsive under a flood. What the queue had to drop is said once in the
+// status text.
+//
+// A listening-everywhere channel watches the machine's addresses: when they
+// change, it forgets the own addresses it worked out and tells its users,
+// who announce the new ones.
 //
 // The port is the one the channel was opened with, for listening and for
 // sending, until it is opened again: a port changed in the options takes
@@ -62,24 +76,46 @@ public:
     void setPinnedAddress(const QString &address) { m_pinnedAddress = address; }
 
     // Sends the datagram datagramFrom(own address) to the broadcast address
-    // of every subnet this machine is on. Only a channel that listens on
-    // every network can hear the answers; one bound to a single address
-    // stays on it.
-    void broadcast(const std::function<QByteArray(const QString &ownAddress)> &datagramFrom);
+    // of every subnet this machine is on, then to each of extraTargets
+    // (dotted-quad IPv4 addresses; anything else is passed over) that is not
+    // one of those. Only a channel that listens on every network can hear
+    // the answers of its subnets; one bound to a single address sends only
+    // to extraTargets, whose answers come back to the address it names.
+    void broadcast(
+        const std::function<QByteArray(const QString &ownAddress)> &datagramFrom, const QStringList &extraTargets = {});
 
     // Takes one received datagram as if it had arrived on the socket.
     // source: where it came from (null: trusted, as from this program
     // itself); destination: where it was sent to, when known.
     void receive(QByteArrayView bytes, const QHostAddress &source = {}, const QHostAddress &destination = {});
 
+    // Datagrams read from the socket and not yet handled, and those dropped
+    // because too many were waiting.
+    qsizetype queuedDatagrams() const;
+    quint64 droppedDatagrams() const { return m_reader ? m_reader->dropped() : 0; }
+
 signals:
-    // A datagram arrived that is neither blank nor our own broadcast.
-    void received(const ParsedDatagram &datagram, const QHostAddress &source);
+    // A datagram arrived that is neither blank nor our own broadcast;
+    // byBroadcast: it was sent to a broadcast address, not to us.
+    void received(const ParsedDatagram &datagram, const QHostAddress &source, bool byBroadcast);
     void statusChanged(const QString &text);
+    // The machine's IPv4 addresses changed; ownAddressFor already answers
+    // with the new ones.
+    void ownAddressesChanged();
 
 private:
     void onReadyRead();
+    // Handles what the reader queued, in order, until the queue is empty or
+    // the slice is used up (then it goes on from the event loop).
+    void handleQueued();
+    // Hands on a received datagram that is not our own broadcast.
+    void deliver(const ParsedDatagram &datagram, const QHostAddress &source, const QHostAddress &destination);
     bool isOwnBroadcast(const ParsedDatagram &datagram, const QHostAddress &source, const QHostAddress &destination) const;
+    bool isBroadcastDestination(const QHostAddress &destination);
+    // The networks this machine is on, asked of the system when unknown.
+    const QList<LocalNetwork> &networks();
+    void forgetNetworks();
+    void onAddressesChanged();
 
     SessionEnvironment m_env;
     QUdpSocket *m_socket = nullptr;
@@ -89,10 +125,24 @@ private:
     QString m_pinnedAddress;
     QString m_remoteHost;
 
-    // Own address per destination, asked of the routing table; forgotten
-    // now and then, so a changed network is noticed.
+    DatagramReader *m_reader = nullptr;
+    // Batches taken from the reader and not yet handled through, the next
+    // datagram of the first one at m_takenNext.
+    std::deque<DatagramReader::Batch> m_taken;
+    size_t m_takenNext = 0;
+    bool m_dropReported = false;
+    AddressWatch *m_watch = nullptr;
+
+    // The networks this machine is on and their broadcast addresses;
+    // forgotten when the addresses change, and now and then where nobody
+    // reports changes.
+    QList<LocalNetwork> m_networks;
+    QSet<QHostAddress> m_networkBroadcasts;
+    bool m_networksKnown = false;
+    QElapsedTimer m_networksAge;
+    // Own address per destination off those networks, asked of the routing
+    // table; forgotten with the networks.
     QHash<QString, QString> m_ownAddressCache;
-    QElapsedTimer m_ownAddressAge;
     // Own addresses and subnet broadcast addresses our broadcasts went out
     // from and to: what comes back from there is our own broadcast.
     QSet<QString> m_broadcastSources;

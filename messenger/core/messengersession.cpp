@@ -10,15 +10,11 @@
 #include "userdirectory.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QStandardPaths>
 #include <QTime>
 
 namespace {
-
-QString clockText()
-{
-    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
-}
 
 // The message as it travels and is logged: every line break CR LF, the line
 // end of the messages peers send and expect. Edit controls end lines in LF
@@ -51,36 +47,34 @@ SessionEnvironment withDefaultFolders(SessionEnvironment env)
 struct MessengerSession::KindAction
 {
     const char *kind;
-    void (*receive)(MessengerSession &session, const ParsedDatagram &datagram, const QHostAddress &source);
+    void (*receive)(MessengerSession &session, const ParsedDatagram &datagram, const Arrival &arrival);
 };
 
 const MessengerSession::KindAction MessengerSession::ReceiveTable[] = {
     { MessageKind::Announce,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &from) {
-            s.m_presence->receiveAnnounce(d, from);
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
+            s.m_presence->receiveAnnounce(d, from.source, from.byBroadcast);
         } },
     { MessageKind::AnnounceAnswer,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &from) {
-            s.m_presence->receiveAnnounceAnswer(d, from);
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
+            s.m_presence->receiveAnnounceAnswer(d, from.source);
         } },
     { MessageKind::Text,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &from) { s.receiveText(d, from); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) { s.receiveText(d, from.source); } },
     { MessageKind::Goodbye,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &from) { s.receiveGoodbye(d, from); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) { s.receiveGoodbye(d, from.source); } },
     { MessageKind::GameRequest,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &from) {
-            s.m_game->receiveGameRequest(d, from);
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
+            s.m_game->receiveGameRequest(d, from.source);
         } },
     { MessageKind::GameAccept,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &) { s.m_game->receiveGameAccept(d); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameAccept(d); } },
     { MessageKind::GameRelay,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &) { s.m_game->receiveGameRelay(d); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameRelay(d); } },
     { MessageKind::GameEnd,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &) { s.m_game->receiveGameEnd(d); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameEnd(d); } },
     { MessageKind::RemovalRequest,
-        [](MessengerSession &s, const ParsedDatagram &d, const QHostAddress &) {
-            s.m_presence->receiveRemovalRequest(d);
-        } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_presence->receiveRemovalRequest(d); } },
 };
 
 MessengerSession::MessengerSession(const SessionEnvironment &environment, GamePrograms *games, QObject *parent)
@@ -102,10 +96,11 @@ MessengerSession::MessengerSession(const SessionEnvironment &environment, GamePr
     connect(m_presence, &PeerPresence::statusChanged, this, &MessengerSession::statusChanged);
     connect(m_game, &GameRelay::statusChanged, this, &MessengerSession::statusChanged);
     connect(m_storage, &SessionStorage::statusChanged, this, &MessengerSession::statusChanged);
-    connect(m_channel, &DatagramChannel::received, this, [this](const ParsedDatagram &d, const QHostAddress &from) {
-        PerformKind(d, from);
-        emit datagramHandled(d.Kind);
-    });
+    connect(m_channel, &DatagramChannel::received, this,
+        [this](const ParsedDatagram &d, const QHostAddress &from, bool byBroadcast) {
+            PerformKind(d, { from, byBroadcast });
+            emit datagramHandled(d.Kind);
+        });
     connect(m_game, &GameRelay::boxRequested, this, &MessengerSession::requestBox);
     connect(m_game, &GameRelay::stateChanged, this, &MessengerSession::gameStateChanged);
 }
@@ -180,11 +175,11 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
     return SendResult::Sent;
 }
 
-void MessengerSession::PerformKind(const ParsedDatagram &datagram, const QHostAddress &source)
+void MessengerSession::PerformKind(const ParsedDatagram &datagram, const Arrival &arrival)
 {
     for (const KindAction &action : ReceiveTable) {
         if (datagram.Kind == QLatin1String(action.kind)) {
-            action.receive(*this, datagram, source);
+            action.receive(*this, datagram, arrival);
             return;
         }
     }
@@ -206,6 +201,19 @@ void MessengerSession::requestBox(const QString &text)
 void MessengerSession::boxClosed()
 {
     m_boxOpen = false;
+}
+
+QString MessengerSession::clockText()
+{
+    // The local time asks the system for its time zone each time; within
+    // one second the text stays the same, so a flood of texts asks once a
+    // second.
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    if (second != m_clockSecond || m_clockText.isEmpty()) {
+        m_clockSecond = second;
+        m_clockText = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    }
+    return m_clockText;
 }
 
 void MessengerSession::receiveText(const ParsedDatagram &datagram, const QHostAddress &source)

@@ -82,12 +82,21 @@ signals:
 private:
     struct KindAction;
     static const KindAction ReceiveTable[];
+    // Where a received datagram came from, and whether it was sent to a
+    // broadcast address rather than to us.
+    struct Arrival
+    {
+        QHostAddress source;
+        bool byBroadcast = false;
+    };
 
     // The single dispatch: the receive action of the datagram's kind.
-    void PerformKind(const ParsedDatagram &datagram, const QHostAddress &source);
+    void PerformKind(const ParsedDatagram &datagram, const Arrival &arrival);
     void receiveText(const ParsedDatagram &datagram, const QHostAddress &source);
     void receiveGoodbye(const ParsedDatagram &datagram, const QHostAddress &source);
     void requestBox(const QString &text);
+    // The time of day for the log, "HH:mm:ss".
+    QString clockText();
     // Shows a block in the log and keeps it in the conversation file.
     void appendLog(const QString &block);
 
@@ -100,4 +109,6 @@ private:
     GameRelay *m_game;
     SessionStorage *m_storage;
     bool m_boxOpen = false;
+    qint64 m_clockSecond = -1;
+    QString m_clockText;
 };

@@ -3,9 +3,75 @@
 #include "datagramchannel.h"
 #include "userdirectory.h"
 
-#include <QHash>
+#include <QRandomGenerator>
+#include <QTimer>
 
 #include <algorithm>
+#include <optional>
+
+namespace {
+
+// The paced announcement: this many rows per step, a step this often (about
+// ten thousand rows a second).
+constexpr int PacedRows = 50;
+constexpr int PaceIntervalMs = 5;
+// Answers to broadcasts wait up to MinAnswerDelayMs with up to SmallNetwork
+// rows, up to MaxAnswerDelayMs from LargeNetwork rows, in between in step.
+constexpr int MinAnswerDelayMs = 500;
+constexpr int MaxAnswerDelayMs = 2000;
+constexpr int SmallNetwork = 100;
+constexpr int LargeNetwork = 1000;
+
+// The value of a dotted-quad IPv4 address (four decimal numbers up to 255,
+// no leading zeros), without making a QHostAddress: a flood of strangers
+// costs little. Other forms are left to QHostAddress.
+std::optional<quint32> dottedQuadValue(QStringView text)
+{
+    quint32 value = 0;
+    int parts = 0;
+    int digits = 0;
+    quint32 part = 0;
+    for (const QChar c : text) {
+        if (c == u'.') {
+            if (digits == 0 || ++parts > 3)
+                return std::nullopt;
+            value = value << 8 | part;
+            part = 0;
+            digits = 0;
+        } else if (c >= u'0' && c <= u'9' && digits < 3 && !(digits == 1 && part == 0)) {
+            part = part * 10 + (c.unicode() - u'0');
+            if (part > 255)
+                return std::nullopt;
+            ++digits;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (parts != 3 || digits == 0)
+        return std::nullopt;
+    return value << 8 | part;
+}
+
+QStringList addressesOf(const UserDirectory &directory)
+{
+    QStringList addresses;
+    addresses.reserve(directory.rowCount());
+    for (int i = 0; i < directory.rowCount(); ++i)
+        addresses.append(directory.address(i));
+    return addresses;
+}
+
+} // namespace
+
+int answerDelayLimitMs(int rows)
+{
+    if (rows <= SmallNetwork)
+        return MinAnswerDelayMs;
+    if (rows >= LargeNetwork)
+        return MaxAnswerDelayMs;
+    return MinAnswerDelayMs
+        + (MaxAnswerDelayMs - MinAnswerDelayMs) * (rows - SmallNetwork) / (LargeNetwork - SmallNetwork);
+}
 
 PresenceMark presenceOf(const ParsedDatagram &datagram)
 {
@@ -26,7 +92,15 @@ PeerPresence::PeerPresence(DatagramChannel *channel, UserDirectory *directory, c
     , m_directory(directory)
     , m_settings(settings)
     , m_gameId(std::move(gameId))
+    , m_answerTimer(new QTimer(this))
+    , m_pace(new QTimer(this))
 {
+    m_clock.start();
+    m_answerTimer->setSingleShot(true);
+    connect(m_answerTimer, &QTimer::timeout, this, &PeerPresence::sendDueAnswers);
+    m_pace->setInterval(PaceIntervalMs);
+    connect(m_pace, &QTimer::timeout, this, &PeerPresence::sendPacedBatch);
+    connect(m_channel, &DatagramChannel::ownAddressesChanged, this, &PeerPresence::announceAgain);
 }
 
 QByteArray PeerPresence::ownDatagram(
@@ -35,43 +109,86 @@ QByteArray PeerPresence::ownDatagram(
     return buildDatagram(QLatin1String(kind), m_settings.UserName, m_channel->ownAddressFor(destination), gameId, data);
 }
 
-void PeerPresence::sendToEveryRow(const char *kind)
+void PeerPresence::sendToRows(const char *kind, const QStringList &addresses)
 {
-    const QList<DirectoryEntry> rows = m_directory->entries();
     const QString gameId = m_gameId();
     // One datagram per own address: most hosts have one.
     QHash<QString, QByteArray> datagrams;
-    for (const DirectoryEntry &row : rows) {
-        const QString own = m_channel->ownAddressFor(row.UserIpAddr);
+    for (const QString &address : addresses) {
+        const QString own = m_channel->ownAddressFor(address);
         auto datagram = datagrams.find(own);
         if (datagram == datagrams.end())
             datagram = datagrams.insert(own, buildDatagram(QLatin1String(kind), m_settings.UserName, own, gameId));
-        m_channel->send(row.UserIpAddr, *datagram);
+        m_channel->send(address, *datagram);
     }
+}
+
+void PeerPresence::broadcastAnnouncement()
+{
+    if (!m_settings.Broadcast)
+        return;
+    const QString gameId = m_gameId();
+    m_channel->broadcast(
+        [&](const QString &own) {
+            return buildDatagram(QLatin1String(MessageKind::Announce), m_settings.UserName, own, gameId);
+        },
+        m_settings.BroadcastTo);
 }
 
 void PeerPresence::announce(bool broadcast)
 {
     // The empty datagram first, to the current remote host; nobody reads it.
     m_channel->send(m_channel->remoteHost(), QByteArray());
-    sendToEveryRow(MessageKind::Announce);
-    if (!broadcast || !m_settings.Broadcast)
-        return;
-    const QString gameId = m_gameId();
-    m_channel->broadcast([&](const QString &own) {
-        return buildDatagram(QLatin1String(MessageKind::Announce), m_settings.UserName, own, gameId);
-    });
+    sendToRows(MessageKind::Announce, addressesOf(*m_directory));
+    if (broadcast)
+        broadcastAnnouncement();
 }
 
 void PeerPresence::sayGoodbye()
 {
-    sendToEveryRow(MessageKind::Goodbye);
+    // Nothing of ours may follow the goodbye: it would mark us heard from again.
+    m_pace->stop();
+    m_pacedRows.clear();
+    m_answersDue.clear();
+    m_answerTime.clear();
+    m_answerTimer->stop();
+    sendToRows(MessageKind::Goodbye, addressesOf(*m_directory));
 }
 
 void PeerPresence::checkConnections()
 {
     SetAllMarks(*m_directory, PresenceMark::NotHeard);
-    announce(true);
+    startPacedAnnouncement();
+}
+
+void PeerPresence::announceAgain()
+{
+    startPacedAnnouncement();
+}
+
+void PeerPresence::startPacedAnnouncement()
+{
+    // A new round replaces one still under way, from its first row.
+    m_channel->send(m_channel->remoteHost(), QByteArray());
+    m_pacedRows = addressesOf(*m_directory);
+    m_pacedNext = 0;
+    sendPacedBatch();
+    // Rows left: the rest follow from the event loop.
+    if (!m_pacedRows.isEmpty())
+        m_pace->start();
+}
+
+void PeerPresence::sendPacedBatch()
+{
+    const qsizetype end = qMin(m_pacedNext + PacedRows, m_pacedRows.size());
+    sendToRows(MessageKind::Announce, m_pacedRows.mid(m_pacedNext, end - m_pacedNext));
+    m_pacedNext = end;
+    if (m_pacedNext < m_pacedRows.size())
+        return;
+    m_pace->stop();
+    m_pacedRows.clear();
+    m_pacedNext = 0;
+    broadcastAnnouncement();
 }
 
 bool PeerPresence::sendRemovalRequest(const QList<int> &rows)
@@ -90,8 +207,16 @@ bool PeerPresence::sendRemovalRequest(const QList<int> &rows)
 
 bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAddress &source)
 {
-    if (!source.isNull() && !QHostAddress(datagram.IpAddr).isEqual(source, QHostAddress::ConvertV4MappedToIPv4))
-        return false;
+    if (!source.isNull()) {
+        bool sourceIsV4 = false;
+        const quint32 from = source.toIPv4Address(&sourceIsV4);
+        const std::optional<quint32> named = dottedQuadValue(datagram.IpAddr);
+        const bool same = sourceIsV4 && named
+            ? *named == from
+            : QHostAddress(datagram.IpAddr).isEqual(source, QHostAddress::ConvertV4MappedToIPv4);
+        if (!same)
+            return false;
+    }
     if (m_addedRows < MaxAddedRows)
         return true;
     if (!m_capReported) {
@@ -112,11 +237,59 @@ bool PeerPresence::markSender(const ParsedDatagram &datagram, const QHostAddress
     return true;
 }
 
-void PeerPresence::receiveAnnounce(const ParsedDatagram &datagram, const QHostAddress &source)
+void PeerPresence::receiveAnnounce(const ParsedDatagram &datagram, const QHostAddress &source, bool byBroadcast)
 {
     if (!markSender(datagram, source, presenceOf(datagram)))
         return;
+    if (byBroadcast) {
+        queueAnswer(datagram.IpAddr);
+        return;
+    }
+    // Answered now: an answer still queued for this host would say the same.
+    dropQueuedAnswer(datagram.IpAddr);
     m_channel->send(datagram.IpAddr, ownDatagram(MessageKind::AnnounceAnswer, datagram.IpAddr, m_gameId()));
+}
+
+void PeerPresence::queueAnswer(const QString &address)
+{
+    if (m_answerTime.contains(address))
+        return;
+    const int limit = answerDelayLimitMs(m_directory->rowCount());
+    const qint64 due = m_clock.elapsed() + QRandomGenerator::global()->bounded(limit + 1);
+    m_answerTime.insert(address, due);
+    m_answersDue.insert(due, address);
+    scheduleAnswers();
+}
+
+void PeerPresence::dropQueuedAnswer(const QString &address)
+{
+    const auto time = m_answerTime.constFind(address);
+    if (time == m_answerTime.constEnd())
+        return;
+    m_answersDue.remove(*time, address);
+    m_answerTime.erase(time);
+    scheduleAnswers();
+}
+
+void PeerPresence::scheduleAnswers()
+{
+    if (m_answersDue.isEmpty()) {
+        m_answerTimer->stop();
+        return;
+    }
+    m_answerTimer->start(int(qMax<qint64>(0, m_answersDue.firstKey() - m_clock.elapsed())));
+}
+
+void PeerPresence::sendDueAnswers()
+{
+    const qint64 now = m_clock.elapsed();
+    while (!m_answersDue.isEmpty() && m_answersDue.firstKey() <= now) {
+        const QString address = m_answersDue.first();
+        m_answersDue.erase(m_answersDue.begin());
+        m_answerTime.remove(address);
+        m_channel->send(address, ownDatagram(MessageKind::AnnounceAnswer, address, m_gameId()));
+    }
+    scheduleAnswers();
 }
 
 void PeerPresence::receiveAnnounceAnswer(const ParsedDatagram &datagram, const QHostAddress &source)
@@ -126,7 +299,9 @@ void PeerPresence::receiveAnnounceAnswer(const ParsedDatagram &datagram, const Q
 
 void PeerPresence::receiveGoodbye(const ParsedDatagram &datagram, const QHostAddress &source)
 {
-    markSender(datagram, source, PresenceMark::NotHeard);
+    // A peer that has left needs no answer any more.
+    if (markSender(datagram, source, PresenceMark::NotHeard))
+        dropQueuedAnswer(datagram.IpAddr);
 }
 
 void PeerPresence::receiveRemovalRequest(const ParsedDatagram &datagram)

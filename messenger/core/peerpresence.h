@@ -4,12 +4,17 @@
 #include "presencemark.h"
 #include "settingsmapping.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QHostAddress>
+#include <QMultiMap>
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 
 class DatagramChannel;
+class QTimer;
 class UserDirectory;
 
 // Who is there: keeps the user directory's presence marks in step with the
@@ -18,6 +23,14 @@ class UserDirectory;
 // asks peers to forget this user (40); and marks or adds the senders of what
 // arrives. A sender not yet listed is added only under the new-peer rule
 // (markSender).
+//
+// On a big network, answers must not all arrive at once: an announcement
+// that came by broadcast is answered after a random delay that grows with
+// the directory (up to half a second for a hundred rows, up to two seconds
+// for a thousand and more), one queued answer per asking host; one sent to
+// our own address is answered at once. The connection check and the
+// announcement after an address change go out a few rows at a time, so the
+// answers are handled while it sends.
 class PeerPresence : public QObject
 {
     Q_OBJECT
@@ -38,14 +51,19 @@ public:
     void announce(bool broadcast = false);
     // 99 to every row.
     void sayGoodbye();
-    // Marks every row not heard from and announces again, to every subnet too.
+    // Marks every row not heard from and announces again, a few rows at a
+    // time, then to every subnet too.
     void checkConnections();
+    // Announces again, a few rows at a time, then to every subnet: the
+    // machine's addresses have changed and peers must learn the new ones.
+    void announceAgain();
     // 40 to the given rows marked heard from, in list order and each once;
     // false when a send failed (the rest are not sent).
     bool sendRemovalRequest(const QList<int> &rows);
 
-    // The receive actions of 01, 02, 99 and 40.
-    void receiveAnnounce(const ParsedDatagram &datagram, const QHostAddress &source);
+    // The receive actions of 01, 02, 99 and 40. byBroadcast: the
+    // announcement was sent to a broadcast address, not to us.
+    void receiveAnnounce(const ParsedDatagram &datagram, const QHostAddress &source, bool byBroadcast = false);
     void receiveAnnounceAnswer(const ParsedDatagram &datagram, const QHostAddress &source);
     void receiveGoodbye(const ParsedDatagram &datagram, const QHostAddress &source);
     void receiveRemovalRequest(const ParsedDatagram &datagram);
@@ -56,6 +74,8 @@ public:
     // with invented peers or have us answer third parties. False when it
     // was not marked.
     bool markSender(const ParsedDatagram &datagram, const QHostAddress &source, PresenceMark mark);
+    // Answers to broadcast announcements waiting for their time.
+    int queuedAnswers() const { return int(m_answerTime.size()); }
 
     // Our own datagram of kind to destination, naming the address the
     // destination reaches us at.
@@ -66,7 +86,16 @@ signals:
 
 private:
     bool acceptsNewPeer(const ParsedDatagram &datagram, const QHostAddress &source);
-    void sendToEveryRow(const char *kind);
+    void sendToRows(const char *kind, const QStringList &addresses);
+    void broadcastAnnouncement();
+    // The paced announcement: the empty datagram, then the rows a batch at
+    // a time, then the broadcast.
+    void startPacedAnnouncement();
+    void sendPacedBatch();
+    void queueAnswer(const QString &address);
+    void sendDueAnswers();
+    void dropQueuedAnswer(const QString &address);
+    void scheduleAnswers();
 
     DatagramChannel *m_channel;
     UserDirectory *m_directory;
@@ -74,7 +103,20 @@ private:
     std::function<QString()> m_gameId;
     int m_addedRows = 0;
     bool m_capReported = false;
+
+    // Answers waiting for their time (ms on m_clock), one per address.
+    QElapsedTimer m_clock;
+    QTimer *m_answerTimer;
+    QMultiMap<qint64, QString> m_answersDue;
+    QHash<QString, qint64> m_answerTime;
+
+    QTimer *m_pace;
+    QStringList m_pacedRows;
+    qsizetype m_pacedNext = 0;
 };
+
+// The longest an answer to a broadcast announcement waits with rows listed.
+int answerDelayLimitMs(int rows);
 
 // The presence a sender's game id shows: in a game (★) with one, heard from
 // (○) without.

@@ -240,22 +240,32 @@ QString localAddressTowards(const QString &destination)
     return result;
 }
 
-QList<BroadcastRoute> broadcastRoutes()
+bool LocalNetwork::contains(quint32 other) const
 {
-    QList<BroadcastRoute> routes;
+    const quint32 mask = prefixLength <= 0 ? 0u : ~quint32(0) << (32 - qMin(prefixLength, 32));
+    return (other & mask) == (address & mask);
+}
+
+QList<LocalNetwork> localNetworks()
+{
+    QList<LocalNetwork> networks;
     const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &i : interfaces) {
         const auto flags = i.flags();
         if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning)
-            || !flags.testFlag(QNetworkInterface::CanBroadcast) || flags.testFlag(QNetworkInterface::IsLoopBack))
+            || flags.testFlag(QNetworkInterface::IsLoopBack))
             continue;
+        const bool canBroadcast = flags.testFlag(QNetworkInterface::CanBroadcast);
         const QList<QNetworkAddressEntry> entries = i.addressEntries();
         for (const QNetworkAddressEntry &e : entries) {
-            if (e.ip().protocol() == QAbstractSocket::IPv4Protocol && !e.broadcast().isNull())
-                routes.append({ e.ip().toString(), e.broadcast().toString() });
+            if (e.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            const int prefix = e.prefixLength() < 0 ? 32 : e.prefixLength();
+            const QString broadcast = canBroadcast && !e.broadcast().isNull() ? e.broadcast().toString() : QString();
+            networks.append({ e.ip().toString(), e.ip().toIPv4Address(), prefix, broadcast });
         }
     }
-    return routes;
+    return networks;
 }
 
 QString networkIdentityText(const QString &host, const QString &ip, const QString &mac)

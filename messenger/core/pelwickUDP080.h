@@ -88,14 +88,21 @@ QString socketsErrorText(int error, bool twoBlanks);
 // (the route's source address); empty when there is no route.
 QString localAddressTowards(const QString &destination);
 
-// One running IPv4 interface that can broadcast: its own address and its
-// subnet's broadcast address.
-struct BroadcastRoute
+// One IPv4 network this machine is on: its own address there, the
+// network's prefix length, and its broadcast address (empty where the
+// interface cannot broadcast, as on most tunnels).
+struct LocalNetwork
 {
     QString ownAddress;
+    quint32 address = 0; // ownAddress in host byte order
+    int prefixLength = 32;
     QString broadcastAddress;
+
+    // Whether address (host byte order) lies on this network.
+    bool contains(quint32 address) const;
 };
 
-// Every up, running, non-loopback IPv4 interface address with a broadcast
-// address, in interface order.
-QList<BroadcastRoute> broadcastRoutes();
+// Every IPv4 address of an up, running, non-loopback interface, in
+// interface order and, per interface, in the order the system lists them
+// (its primary address first).
+QList<LocalNetwork> localNetworks();

@@ -126,6 +126,11 @@ SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &s, 
         s.IpAddr.clear();
     if (const auto v = parseSettingsBoolean(read("Broadcast", formatSettingsBoolean(defaults.Broadcast))))
         s.Broadcast = *v;
+    s.BroadcastTo.clear();
+    for (const QString &entry : read("BroadcastTo", defaults.BroadcastTo.join(u',')).split(u',')) {
+        if (!entry.trimmed().isEmpty())
+            s.BroadcastTo.append(entry.trimmed());
+    }
     if (const auto v = parseSettingsBoolean(read("KeepLog", formatSettingsBoolean(defaults.KeepLog))))
         s.KeepLog = *v;
     if (const auto v = parseSettingsBoolean(read("Notify", formatSettingsBoolean(defaults.Notify))))
@@ -143,6 +148,7 @@ void saveLocalSettings(SettingsStore &store, const LocalSettings &s)
     store.setValue(Local, QStringLiteral("UserName"), s.UserName);
     store.setValue(Local, QStringLiteral("IpAddr"), s.IpAddr);
     store.setValue(Local, QStringLiteral("Broadcast"), formatSettingsBoolean(s.Broadcast));
+    store.setValue(Local, QStringLiteral("BroadcastTo"), s.BroadcastTo.join(u','));
     store.setValue(Local, QStringLiteral("KeepLog"), formatSettingsBoolean(s.KeepLog));
     store.setValue(Local, QStringLiteral("Notify"), formatSettingsBoolean(s.Notify));
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -22,6 +23,9 @@ struct LocalSettings
     QString IpAddr;
     // Announce to every subnet at start and on the connection check.
     bool Broadcast = false;
+    // Further broadcast addresses announced to with the own subnets' (other
+    // subnets behind a router), as stored: "a.b.c.d,a.b.c.d".
+    QStringList BroadcastTo;
     // Keep the conversation in a log file in the user's data folder.
     bool KeepLog = false;
     // Show a desktop notification for a text that arrives unseen.
@@ -80,10 +84,10 @@ struct SettingsNotices
 };
 
 // Reads the keys of "Local" in order: the six of every messenger, then
-// IpAddr, Broadcast, KeepLog and Notify, which older files lack. A missing
-// key takes its value from defaults; a value that does not convert leaves the
-// field as it was, except Port (outside 1-65535 or not a number: the default)
-// and IpAddr (not a dotted quad: empty), which are reported.
+// IpAddr, Broadcast, BroadcastTo, KeepLog and Notify, which older files lack.
+// A missing key takes its value from defaults; a value that does not convert
+// leaves the field as it was, except Port (outside 1-65535 or not a number:
+// the default) and IpAddr (not a dotted quad: empty), which are reported.
 SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
 void saveLocalSettings(SettingsStore &store, const LocalSettings &settings);
 

@@ -1,16 +1,26 @@
+#include "datagram.h"
 #include "settingsmapping.h"
 #include "settingsstore.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QNetworkDatagram>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <functional>
+#include <thread>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 static QList<DirectoryEntry> savedUsers(const QTemporaryDir &home)
@@ -30,6 +40,7 @@ private slots:
     void aHostWithTwoNetworksNamesTheAddressItsPeerReaches();
     void emptyDirectoriesFillThroughTheBroadcast_data();
     void emptyDirectoriesFillThroughTheBroadcast();
+    void aNewOwnAddressIsAnnounced();
 
 private:
     static bool ip(const QStringList &arguments);
@@ -46,6 +57,8 @@ private:
 
     QString m_alpha;
     QString m_beta;
+    // Alpha's end of the cable to beta.
+    QString m_alphaCable;
     bool m_created = false;
 };
 
@@ -83,6 +96,7 @@ void tst_Netns::initTestCase()
     QVERIFY(ip({ "-n", m_alpha, "link", "set", xa, "up" }));
     QVERIFY(ip({ "-n", m_alpha, "link", "set", xb, "up" }));
     const QString va = QStringLiteral("pwa") + suffix, vb = QStringLiteral("pwb") + suffix;
+    m_alphaCable = va;
     QVERIFY(ip({ "link", "add", va, "type", "veth", "peer", "name", vb }));
     QVERIFY(ip({ "link", "set", va, "netns", m_alpha }));
     QVERIFY(ip({ "link", "set", vb, "netns", m_beta }));
@@ -248,6 +262,79 @@ void tst_Netns::emptyDirectoriesFillThroughTheBroadcast()
         savedUsers(alphaHome), QList<DirectoryEntry>({ { QStringLiteral("beta"), QString::fromLatin1(BetaAddress) } }));
     QCOMPARE(savedUsers(betaHome),
         QList<DirectoryEntry>({ { QStringLiteral("alpha"), QString::fromLatin1(AlphaAddress) } }));
+}
+
+// A UDP socket bound to address and port inside netns: made on a thread that
+// enters the namespace, where the socket stays. -1 when that fails.
+static int socketIn(const QString &netns, const QString &address, quint16 port)
+{
+    int fd = -1;
+    std::thread([&] {
+        const int ns = ::open(QByteArray("/run/netns/" + netns.toLocal8Bit()).constData(), O_RDONLY | O_CLOEXEC);
+        if (ns < 0)
+            return;
+        const bool entered = ::setns(ns, CLONE_NEWNET) == 0;
+        ::close(ns);
+        if (!entered)
+            return;
+        fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in local {};
+        local.sin_family = AF_INET;
+        local.sin_port = htons(port);
+        ::inet_pton(AF_INET, address.toLatin1().constData(), &local.sin_addr);
+        if (fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }).join();
+    return fd;
+}
+
+// The next announcement (01) that names address, waiting at most timeoutMs.
+static bool announcementNaming(QUdpSocket &socket, const QString &address, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        while (socket.hasPendingDatagrams()) {
+            const ParsedDatagram d = ParseDatagram(socket.receiveDatagram().data());
+            if (d.Kind == QLatin1String("01") && d.IpAddr == address)
+                return true;
+        }
+        QSignalSpy arrived(&socket, &QUdpSocket::readyRead);
+        arrived.wait(int(qMax<qint64>(1, deadline.remainingTime())));
+    }
+    return false;
+}
+
+// Alpha's address on the cable changes while it runs (a new lease): beta,
+// listed in alpha's directory, hears a new announcement naming the new
+// address within ten seconds, without anybody asking.
+void tst_Netns::aNewOwnAddressIsAnnounced()
+{
+    const QString cidr = QStringLiteral("/24");
+    const QString oldAddress = QString::fromLatin1(AlphaAddress);
+    const QString newAddress = QStringLiteral("10.231.7.51");
+    QUdpSocket beta;
+    const int fd = socketIn(m_beta, QString::fromLatin1(BetaAddress), 59640);
+    QVERIFY(fd >= 0);
+    QVERIFY(beta.setSocketDescriptor(fd, QAbstractSocket::BoundState, QIODevice::ReadOnly));
+
+    QTemporaryDir alphaHome;
+    writeSettings(alphaHome, QStringLiteral("alpha"), { { QStringLiteral("beta"), QString::fromLatin1(BetaAddress) } },
+        QStringLiteral("False"));
+    QProcess alpha;
+    startPelwick(alpha, m_alpha, alphaHome);
+    QVERIFY(announcementNaming(beta, oldAddress, 10000));
+
+    QVERIFY(ip({ "-n", m_alpha, "addr", "del", oldAddress + cidr, "dev", m_alphaCable }));
+    QVERIFY(ip({ "-n", m_alpha, "addr", "add", newAddress + cidr, "dev", m_alphaCable }));
+    const bool announced = announcementNaming(beta, newAddress, 10000);
+
+    alpha.terminate();
+    QVERIFY(alpha.waitForFinished(10000));
+    QVERIFY(ip({ "-n", m_alpha, "addr", "del", newAddress + cidr, "dev", m_alphaCable }));
+    QVERIFY(ip({ "-n", m_alpha, "addr", "add", oldAddress + cidr, "dev", m_alphaCable }));
+    QVERIFY(announced);
 }
 
 QTEST_MAIN(tst_Netns)

@@ -284,6 +284,13 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
                                       << "localhost" << QVariant(QString());
     QTest::newRow("IpAddr three numbers") << "IpAddr"
                                           << "1.2.3" << QVariant(QString());
+    // A list of addresses; blanks around them and empty entries go, other
+    // entries stay as written (only addresses are used).
+    QTest::newRow("BroadcastTo list") << "BroadcastTo"
+                                      << " 192.168.2.255 , ,10.1.255.255,"
+                                      << QVariant(QStringList { "192.168.2.255", "10.1.255.255" });
+    QTest::newRow("BroadcastTo typo kept") << "BroadcastTo"
+                                           << "192.168.2.2555" << QVariant(QStringList { "192.168.2.2555" });
 }
 
 void tst_Settings::localValuesConvertOrStayAsTheyWere()
@@ -303,6 +310,7 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere()
         : key == QLatin1String("KeepLog")                 ? QVariant(s.KeepLog)
         : key == QLatin1String("Notify")                  ? QVariant(s.Notify)
         : key == QLatin1String("IpAddr")                  ? QVariant(s.IpAddr)
+        : key == QLatin1String("BroadcastTo")             ? QVariant(s.BroadcastTo)
                                                           : QVariant(s.Port);
     QCOMPARE(actual, expected);
 }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
+#include <QThread>
 
 // The receive dispatch of a session on 127.0.0.3, driven by real datagrams
 // from a peer socket on 127.0.0.2.
@@ -25,6 +26,9 @@ private slots:
     void removalRequestRemovesTheSendersRow();
     void unknownKindShowsOneBoxUnderFloodAndKeepsAnswering();
     void everyPendingDatagramIsHandled();
+    void burstWhileThisThreadIsBusyIsHandledWholeInOrder();
+    void broadcastAnnouncementsAreAnsweredLaterOncePerHost();
+    void beyondTheQueuesBoundDatagramsAreDroppedAndSaidOnce();
     void largestDatagramIsReceived();
     void twoSessionsSeeEachOther();
     void inventedAddressesAddNothingAndRealPeersAllJoin();
@@ -221,6 +225,87 @@ void tst_SessionReceive::everyPendingDatagramIsHandled()
     QTRY_COMPARE_WITH_TIMEOUT(m_handled->size(), 200, 10000);
     for (int i = 0; i < 200; ++i)
         QCOMPARE(m_me->directory()->mark(i), PresenceMark::HeardFrom);
+}
+
+// Thousands of hosts answer within milliseconds while this thread is busy
+// (here: sending them, and waiting without an event loop until each few
+// hundred are read): far more than the socket's receive buffer holds. Every
+// answer is read meanwhile and then handled, each sender joining the list in
+// the order the answers came.
+void tst_SessionReceive::burstWhileThisThreadIsBusyIsHandledWholeInOrder()
+{
+    constexpr int Burst = 4000;
+    auto address = [](int i) { return QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1); };
+    QDeadlineTimer deadline(10000);
+    for (int i = 0; i < Burst; ++i) {
+        QUdpSocket host;
+        QVERIFY(host.bind(QHostAddress(address(i)), 0));
+        host.writeDatagram(
+            buildDatagram(QStringLiteral("02"), QStringLiteral("u%1").arg(i), address(i)), QHostAddress(Me), m_port);
+        if (i % 250 == 249) {
+            while (m_session->channel()->queuedDatagrams() <= i && !deadline.hasExpired())
+                QThread::yieldCurrentThread();
+        }
+    }
+    QCOMPARE(m_session->channel()->queuedDatagrams(), Burst);
+    QCOMPARE(m_handled->size(), 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_handled->size(), Burst, 10000);
+    QCOMPARE(m_me->directory()->rowCount(), Burst);
+    for (int i = 0; i < Burst; ++i)
+        QCOMPARE(m_me->directory()->address(i), address(i));
+}
+
+// Announcements that came by broadcast are answered after a while, once per
+// asking host however often it asked; one sent to us is answered at once.
+void tst_SessionReceive::broadcastAnnouncementsAreAnsweredLaterOncePerHost()
+{
+    UdpPeer second(QStringLiteral("127.0.0.4"), m_port);
+    QVERIFY(second.isBound());
+    const QHostAddress broadcast(QHostAddress::Broadcast);
+    for (int i = 0; i < 3; ++i)
+        m_session->channel()->receive(
+            buildDatagram(QStringLiteral("01"), QStringLiteral("p"), Peer), QHostAddress(Peer), broadcast);
+    m_session->channel()->receive(buildDatagram(QStringLiteral("01"), QStringLiteral("s"), second.address()),
+        QHostAddress(second.address()), broadcast);
+    // A datagram on loopback arrives while it is sent: nothing went out yet.
+    QVERIFY(!m_peer->hasPending());
+    QVERIFY(!second.hasPending());
+    QCOMPARE(m_session->presence()->queuedAnswers(), 2);
+    QCOMPARE(m_me->directory()->rowCount(), 2);
+
+    QCOMPARE(m_peer->receive(), m_me->own("02"));
+    QCOMPARE(second.receive(), m_me->own("02"));
+    QCOMPARE(m_session->presence()->queuedAnswers(), 0);
+    QCOMPARE(m_me->sentTo(*m_peer), QList<QByteArray>());
+}
+
+// While this thread is busy, at most so many datagrams wait; the rest are
+// dropped and counted, the status bar says so once, and the ones kept are
+// all handled.
+void tst_SessionReceive::beyondTheQueuesBoundDatagramsAreDroppedAndSaidOnce()
+{
+    constexpr int Bound = int(DatagramReader::MaxQueuedDatagrams);
+    constexpr int Beyond = 50;
+    const QString dropped = QStringLiteral("受信が集中したため、一部の電文を破棄しました。");
+    QSignalSpy statuses(m_session, &MessengerSession::statusChanged);
+    const DatagramChannel *channel = m_session->channel();
+    QDeadlineTimer deadline(30000);
+    for (int sent = 0; sent < Bound + Beyond;) {
+        // Chunks the socket's buffer holds, each read before the next.
+        for (const int end = qMin(sent + 1000, Bound + Beyond); sent < end; ++sent)
+            send("02<USERNAME>p<IPADDR>127.0.0.2<GAMEID><DATA>");
+        while (channel->queuedDatagrams() + qsizetype(channel->droppedDatagrams()) < sent && !deadline.hasExpired())
+            QThread::yieldCurrentThread();
+    }
+    QCOMPARE(channel->queuedDatagrams(), Bound);
+    QCOMPARE(channel->droppedDatagrams(), quint64(Beyond));
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_handled->size(), Bound, 30000);
+    int said = 0;
+    for (const QList<QVariant> &status : std::as_const(statuses))
+        said += status.value(0).toString() == dropped;
+    QCOMPARE(said, 1);
 }
 
 void tst_SessionReceive::largestDatagramIsReceived()

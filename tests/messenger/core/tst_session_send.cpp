@@ -250,13 +250,22 @@ void tst_SessionSend::connectionCheckMarksEveryRowNotHeardThenAnswersMark()
     addRow("peer", Heard, Peer2);
     addRow("silent", Heard, QStringLiteral("127.0.0.7"));
     addRow("player", InGame, Peer4);
+    // Rows enough for the announcement to go out in several steps; the last
+    // row is reached too, and the further broadcast addresses after it.
+    for (int i = 0; i < 120; ++i)
+        addRow("away", NotHeard, QStringLiteral("127.0.9.%1").arg(i + 1));
+    addRow("last", Heard, Peer6);
+    m_session->localSettings().Broadcast = true;
+    m_session->localSettings().BroadcastTo = { Peer5, QStringLiteral("no address") };
     m_session->presence()->checkConnections();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < m_me->directory()->rowCount(); ++i)
         QCOMPARE(m_me->directory()->mark(i), NotHeard);
     // The empty datagram went to the session's own address (nothing was
     // sent before), then 01 to each row.
     QCOMPARE(m_peers[Peer2]->next(), m_me->own("01"));
     QCOMPARE(m_peers[Peer4]->next(), m_me->own("01"));
+    QCOMPARE(m_peers[Peer6]->next(), m_me->own("01"));
+    QCOMPARE(m_peers[Peer5]->next(), m_me->own("01"));
 
     m_peers[Peer2]->send("02<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>", Me);
     m_peers[Peer4]->send("02<USERNAME>player<IPADDR>127.0.0.4<GAMEID>01<DATA>", Me);

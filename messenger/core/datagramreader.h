@@ -1,0 +1,92 @@
+#pragma once
+
+#include "datagram.h"
+
+#include <QHostAddress>
+#include <QObject>
+
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Reads a bound datagram socket on a thread of its own, as fast as the
+// network delivers, into an ordered queue that the owner's thread takes
+// from. While the owner's thread is busy (a window being built, a modal box,
+// a nested wait), what arrives waits in the queue instead of overflowing the
+// socket's receive buffer, where the system would drop it unseen.
+//
+// The thread also cuts each datagram into its fields (ParseDatagram, which
+// shares nothing), so the owner's thread only acts on them; blank datagrams,
+// which nobody acts on, are not queued.
+//
+// The queue holds at most MaxQueuedDatagrams datagrams and MaxQueuedBytes
+// bytes; what arrives beyond that is dropped and counted. On Linux the
+// thread reads many datagrams per call (recvmmsg); where there is no such
+// thread (other systems), start() fails and the owner reads the socket
+// itself.
+class DatagramReader : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype MaxQueuedDatagrams = 100000;
+    static constexpr qsizetype MaxQueuedBytes = 64 * 1024 * 1024;
+
+    // Datagrams as they were read, in order.
+    struct Batch
+    {
+        struct Item
+        {
+            ParsedDatagram datagram;
+            qsizetype size = 0;
+            // Where it came from and where it was sent to (null when the
+            // system did not say): IPv4 in host byte order, or IPv6.
+            quint32 source4 = 0;
+            quint32 destination4 = 0;
+            Q_IPV6ADDR source6 {};
+            Q_IPV6ADDR destination6 {};
+            bool sourceIsV6 = false;
+            bool destinationIsV6 = false;
+            bool hasDestination = false;
+        };
+        std::vector<Item> items;
+    };
+
+    explicit DatagramReader(QObject *parent = nullptr);
+    ~DatagramReader() override;
+
+    // Starts reading descriptor, a bound datagram socket that stays open
+    // until stop(). False when no thread could be started.
+    bool start(qintptr descriptor);
+    // Stops the thread; what is queued stays to be taken.
+    void stop();
+    bool isRunning() const { return m_thread.joinable(); }
+
+    // Takes the oldest queued batches, at least one when any is queued and
+    // no more than about maxDatagrams datagrams, in arrival order.
+    std::deque<Batch> take(qsizetype maxDatagrams);
+    // How many datagrams wait to be taken.
+    qsizetype queuedDatagrams() const;
+    // How many datagrams were dropped because the queue was full.
+    quint64 dropped() const;
+
+signals:
+    // Datagrams were queued while the queue was empty, or was last taken.
+    // Emitted on the owner's thread.
+    void datagramsQueued();
+
+private:
+    void run(int descriptor, int wakeDescriptor);
+    // Queues a batch read by the thread; drops what does not fit.
+    void enqueue(Batch &&batch);
+
+    std::thread m_thread;
+    int m_wake[2] = { -1, -1 };
+
+    mutable std::mutex m_mutex;
+    std::deque<Batch> m_queue;
+    qsizetype m_queuedDatagrams = 0;
+    qsizetype m_queuedBytes = 0;
+    quint64 m_dropped = 0;
+    bool m_signalled = false;
+};
