@@ -38,7 +38,7 @@ public:
                                                    QStringLiteral("-screen"), QStringLiteral("0"),
                                                    QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
                                                    QStringLiteral("tcp") });
-        if (!m_server.waitForReadyRead(10000))
+        if (!m_server.waitForReadyRead(30000))
             return false;
         m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine()).trimmed();
         startTool(m_windowManager, QStringLiteral("openbox"));
@@ -60,7 +60,7 @@ public:
     }
 
     // Lets the event loop run until condition holds; false after timeoutMs.
-    template <typename Condition> static bool waitUntil(Condition condition, int timeoutMs = 10000)
+    template <typename Condition> static bool waitUntil(Condition condition, int timeoutMs = 30000)
     {
         QDeadlineTimer deadline(timeoutMs);
         while (!condition()) {
