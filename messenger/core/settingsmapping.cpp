@@ -204,6 +204,23 @@ QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamag
 
 void saveDirectory(SettingsStore &store, const QList<DirectoryEntry> &entries)
 {
+    // A section that holds exactly these entries, numbered densely, stays
+    // as it is: a big directory is not rewritten at every exit.
+    const auto holdsEntries = [&] {
+        if (store.keys(User).size() != 1 + 2 * entries.size()
+            || store.value(User, QStringLiteral("Count")) != QString::number(entries.size()))
+            return false;
+        for (int i = 0; i < entries.size(); ++i) {
+            const QString name = directoryIndex(i + 1) + QLatin1String("UserName");
+            const QString address = directoryIndex(i + 1) + QLatin1String("UserIpAddr");
+            if (!store.contains(User, name) || !store.contains(User, address)
+                || store.value(User, name) != entries[i].UserName || store.value(User, address) != entries[i].UserIpAddr)
+                return false;
+        }
+        return true;
+    };
+    if (holdsEntries())
+        return;
     store.removeSection(User);
     store.setValue(User, QStringLiteral("Count"), QString::number(entries.size()));
     for (int i = 0; i < entries.size(); ++i) {

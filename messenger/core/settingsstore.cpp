@@ -169,6 +169,11 @@ bool SettingsStore::contains(const QString &section, const QString &key) const
 
 void SettingsStore::setValue(const QString &section, const QString &key, const QString &value)
 {
+    // A value the file already holds changes nothing: a run that changed
+    // nothing leaves the file as it is.
+    const QVariant stored = m_settings->value(keyPath(section, key));
+    if (stored.userType() == QMetaType::QString && stored.toString() == value)
+        return;
     if (!keepUnreadableFileAside())
         return;
     m_settings->setValue(keyPath(section, key), value);
