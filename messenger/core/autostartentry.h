@@ -11,7 +11,8 @@
 //   [Desktop Entry]
 //   Type=Application
 //   Name=<name>
-//   Exec=<command, quoted as the desktop entry specification says>
+//   Exec=<command; each argument in double quotes where it holds a space
+//         or a reserved character, with " ` $ and \ escaped by a backslash>
 //   Icon=<desktopId>
 //   Terminal=false
 //   X-GNOME-Autostart-enabled=true
