@@ -90,20 +90,29 @@ QStringList unusableUserNameParts(const QString &name)
     return offendingParts(name, pieces);
 }
 
-bool isDottedQuad(QStringView text)
+std::optional<quint32> dottedQuadValue(QStringView text)
 {
-    const QList<QStringView> numbers = text.split(u'.');
-    if (numbers.size() != 4)
-        return false;
-    for (const QStringView number : numbers) {
-        if (number.isEmpty() || number.size() > 3 || (number.size() > 1 && number[0] == u'0'))
-            return false;
-        for (const QChar c : number) {
-            if (c < u'0' || c > u'9')
-                return false;
+    quint32 value = 0;
+    int parts = 0;
+    int digits = 0;
+    quint32 part = 0;
+    for (const QChar c : text) {
+        if (c == u'.') {
+            if (digits == 0 || ++parts > 3)
+                return std::nullopt;
+            value = value << 8 | part;
+            part = 0;
+            digits = 0;
+        } else if (c >= u'0' && c <= u'9' && digits < 3 && !(digits == 1 && part == 0)) {
+            part = part * 10 + (c.unicode() - u'0');
+            if (part > 255)
+                return std::nullopt;
+            ++digits;
+        } else {
+            return std::nullopt;
         }
-        if (number.toInt() > 255)
-            return false;
     }
-    return true;
+    if (parts != 3 || digits == 0)
+        return std::nullopt;
+    return value << 8 | part;
 }

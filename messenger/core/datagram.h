@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+
+#include <optional>
 #include <QStringList>
 
 // Datagram: one UDP message between messengers, in code page 932.
@@ -76,6 +78,12 @@ bool isBlankDatagram(QByteArrayView bytes);
 // Empty for a name that arrives as written.
 QStringList unusableUserNameParts(const QString &name);
 
-// Whether text is an IPv4 address in dotted decimal: four numbers from 0 to
-// 255 without leading zeros, separated by dots, nothing around them.
-bool isDottedQuad(QStringView text);
+// The value of text as an IPv4 address in dotted decimal: four numbers from
+// 0 to 255 without leading zeros (which some systems read as octal),
+// separated by dots, nothing around them; nothing for any other text. Made
+// without a QHostAddress, so a flood of strangers costs little.
+std::optional<quint32> dottedQuadValue(QStringView text);
+inline bool isDottedQuad(QStringView text)
+{
+    return dottedQuadValue(text).has_value();
+}

@@ -7,7 +7,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
 
@@ -21,36 +20,6 @@ constexpr int MinAnswerDelayMs = 500;
 constexpr int MaxAnswerDelayMs = 2000;
 constexpr int SmallNetwork = 100;
 constexpr int LargeNetwork = 1000;
-
-// The value of a dotted-quad IPv4 address (four decimal numbers up to 255,
-// no leading zeros), without making a QHostAddress: a flood of strangers
-// costs little. Other forms are left to QHostAddress.
-std::optional<quint32> dottedQuadValue(QStringView text)
-{
-    quint32 value = 0;
-    int parts = 0;
-    int digits = 0;
-    quint32 part = 0;
-    for (const QChar c : text) {
-        if (c == u'.') {
-            if (digits == 0 || ++parts > 3)
-                return std::nullopt;
-            value = value << 8 | part;
-            part = 0;
-            digits = 0;
-        } else if (c >= u'0' && c <= u'9' && digits < 3 && !(digits == 1 && part == 0)) {
-            part = part * 10 + (c.unicode() - u'0');
-            if (part > 255)
-                return std::nullopt;
-            ++digits;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (parts != 3 || digits == 0)
-        return std::nullopt;
-    return value << 8 | part;
-}
 
 QStringList addressesOf(const UserDirectory &directory)
 {
@@ -100,7 +69,7 @@ PeerPresence::PeerPresence(DatagramChannel *channel, UserDirectory *directory, c
     connect(m_answerTimer, &QTimer::timeout, this, &PeerPresence::sendDueAnswers);
     m_pace->setInterval(PaceIntervalMs);
     connect(m_pace, &QTimer::timeout, this, &PeerPresence::sendPacedBatch);
-    connect(m_channel, &DatagramChannel::ownAddressesChanged, this, &PeerPresence::announceAgain);
+    connect(m_channel, &DatagramChannel::ownAddressesChanged, this, &PeerPresence::startPacedAnnouncement);
 }
 
 QByteArray PeerPresence::ownDatagram(
@@ -158,11 +127,6 @@ void PeerPresence::sayGoodbye()
 void PeerPresence::checkConnections()
 {
     SetAllMarks(*m_directory, PresenceMark::NotHeard);
-    startPacedAnnouncement();
-}
-
-void PeerPresence::announceAgain()
-{
     startPacedAnnouncement();
 }
 

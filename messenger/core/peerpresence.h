@@ -54,9 +54,6 @@ public:
     // Marks every row not heard from and announces again, a few rows at a
     // time, then to every subnet too.
     void checkConnections();
-    // Announces again, a few rows at a time, then to every subnet: the
-    // machine's addresses have changed and peers must learn the new ones.
-    void announceAgain();
     // 40 to the given rows marked heard from, in list order and each once;
     // false when a send failed (the rest are not sent).
     bool sendRemovalRequest(const QList<int> &rows);
@@ -89,7 +86,8 @@ private:
     void sendToRows(const char *kind, const QStringList &addresses);
     void broadcastAnnouncement();
     // The paced announcement: the empty datagram, then the rows a batch at
-    // a time, then the broadcast.
+    // a time, then the broadcast. Also when the machine's addresses have
+    // changed and peers must learn the new ones.
     void startPacedAnnouncement();
     void sendPacedBatch();
     void queueAnswer(const QString &address);
