@@ -54,6 +54,15 @@ private:
     QHostAddress m_address;
 };
 
+// The address text names; a dotted quad, what the directory holds, is read
+// without the general parser, which costs more than the send itself.
+QHostAddress hostAddress(const QString &text)
+{
+    if (const std::optional<quint32> v4 = dottedQuadValue(text))
+        return QHostAddress(*v4);
+    return QHostAddress(text);
+}
+
 } // namespace
 
 DatagramChannel::DatagramChannel(const SessionEnvironment &environment, QObject *parent)
@@ -133,7 +142,7 @@ bool DatagramChannel::sendAside(const QString &address, const QByteArray &datagr
 {
     if (!isOpen())
         return false;
-    const QHostAddress host(address);
+    const QHostAddress host = hostAddress(address);
     if (host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol)
         return false;
     if (datagram.size() > MaxDatagramSize)
@@ -192,7 +201,7 @@ QString DatagramChannel::ownAddressFor(const QString &destination)
     // own that is our address there (the most specific network first);
     // beyond them, the routing table is asked, once per destination.
     bool isV4 = false;
-    const quint32 target = QHostAddress(destination).toIPv4Address(&isV4);
+    const quint32 target = hostAddress(destination).toIPv4Address(&isV4);
     const LocalNetwork *best = nullptr;
     if (isV4) {
         for (const LocalNetwork &network : networks()) {

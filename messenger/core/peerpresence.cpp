@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -69,7 +70,7 @@ PeerPresence::PeerPresence(DatagramChannel *channel, UserDirectory *directory, c
     connect(m_answerTimer, &QTimer::timeout, this, &PeerPresence::sendDueAnswers);
     m_pace->setInterval(PaceIntervalMs);
     connect(m_pace, &QTimer::timeout, this, &PeerPresence::sendPacedBatch);
-    connect(m_channel, &DatagramChannel::ownAddressesChanged, this, &PeerPresence::startPacedAnnouncement);
+    connect(m_channel, &DatagramChannel::ownAddressesChanged, this, [this] { startPacedAnnouncement(true); });
 }
 
 QByteArray PeerPresence::ownDatagram(
@@ -106,11 +107,7 @@ void PeerPresence::broadcastAnnouncement()
 
 void PeerPresence::announce(bool broadcast)
 {
-    // The empty datagram first, to the current remote host; nobody reads it.
-    m_channel->send(m_channel->remoteHost(), QByteArray());
-    sendToRows(MessageKind::Announce, addressesOf(*m_directory));
-    if (broadcast)
-        broadcastAnnouncement();
+    startPacedAnnouncement(broadcast);
 }
 
 void PeerPresence::sayGoodbye()
@@ -118,6 +115,7 @@ void PeerPresence::sayGoodbye()
     // Nothing of ours may follow the goodbye: it would mark us heard from again.
     m_pace->stop();
     m_pacedRows.clear();
+    m_pacedBroadcast = false;
     m_answersDue.clear();
     m_answerTime.clear();
     m_answerTimer->stop();
@@ -127,18 +125,21 @@ void PeerPresence::sayGoodbye()
 void PeerPresence::checkConnections()
 {
     SetAllMarks(*m_directory, PresenceMark::NotHeard);
-    startPacedAnnouncement();
+    startPacedAnnouncement(true);
 }
 
-void PeerPresence::startPacedAnnouncement()
+void PeerPresence::startPacedAnnouncement(bool broadcast)
 {
-    // A new round replaces one still under way, from its first row.
+    // A new round replaces one still under way, from its first row, and
+    // keeps the broadcast that one still owed. The empty datagram goes
+    // first, to the current remote host; nobody reads it.
+    m_pacedBroadcast = m_pacedBroadcast || broadcast;
     m_channel->send(m_channel->remoteHost(), QByteArray());
     m_pacedRows = addressesOf(*m_directory);
     m_pacedNext = 0;
     sendPacedBatch();
     // Rows left: the rest follow from the event loop.
-    if (!m_pacedRows.isEmpty())
+    if (announcing())
         m_pace->start();
 }
 
@@ -152,7 +153,8 @@ void PeerPresence::sendPacedBatch()
     m_pace->stop();
     m_pacedRows.clear();
     m_pacedNext = 0;
-    broadcastAnnouncement();
+    if (std::exchange(m_pacedBroadcast, false))
+        broadcastAnnouncement();
 }
 
 bool PeerPresence::sendRemovalRequest(const QList<int> &rows)

@@ -47,8 +47,14 @@ public:
 
     // 01: the empty datagram to the current remote host, then the
     // announcement to every row; with broadcast (and Broadcast set), also to
-    // every subnet this host is on, so peers nobody listed answer too.
+    // every subnet this host is on, so peers nobody listed answer too. The
+    // first rows go out at once, the rest a few at a time from the event
+    // loop, so a big directory neither holds up the window nor has its
+    // answers arrive all at once.
     void announce(bool broadcast = false);
+    // Whether an announcement still has rows to send (its broadcast, where
+    // asked, follows the last).
+    bool announcing() const { return !m_pacedRows.isEmpty(); }
     // 99 to every row.
     void sayGoodbye();
     // Marks every row not heard from and announces again, a few rows at a
@@ -86,9 +92,9 @@ private:
     void sendToRows(const char *kind, const QStringList &addresses);
     void broadcastAnnouncement();
     // The paced announcement: the empty datagram, then the rows a batch at
-    // a time, then the broadcast. Also when the machine's addresses have
-    // changed and peers must learn the new ones.
-    void startPacedAnnouncement();
+    // a time, then the broadcast where asked. Also when the machine's
+    // addresses have changed and peers must learn the new ones.
+    void startPacedAnnouncement(bool broadcast);
     void sendPacedBatch();
     void queueAnswer(const QString &address);
     void sendDueAnswers();
@@ -111,6 +117,7 @@ private:
     QTimer *m_pace;
     QStringList m_pacedRows;
     qsizetype m_pacedNext = 0;
+    bool m_pacedBroadcast = false;
 };
 
 // The longest an answer to a broadcast announcement waits with rows listed.

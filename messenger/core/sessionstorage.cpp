@@ -38,11 +38,27 @@ void SessionStorage::unlockInstance()
     m_instanceLock.reset();
 }
 
+SettingsStore &SessionStorage::settingsStore()
+{
+    if (!m_store || !m_store->isCurrent()) {
+        // The old store is done with (its last write tried) before the file
+        // is read again.
+        m_store.reset();
+        m_store = std::make_unique<SettingsStore>(m_env.appName, m_env.settingsDirectory);
+        m_storedDirectory.reset();
+    }
+    return *m_store;
+}
+
 SettingsNotices SessionStorage::loadSettings(
     const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults)
 {
     SettingsNotices notices = loadLocalSettings(store, settings, defaults);
-    m_directory->setEntries(loadDirectory(store, &notices.countDamaged));
+    bool exact = false;
+    const QList<DirectoryEntry> entries = loadDirectory(store, &notices.countDamaged, &exact);
+    if (&store == m_store.get() && exact && !store.wasUnreadable())
+        m_storedDirectory = entries;
+    m_directory->setEntries(entries);
     connect(m_directory, &UserDirectory::entriesChanged, m_directorySave, qOverload<>(&QTimer::start),
         Qt::UniqueConnection);
     return notices;
@@ -52,16 +68,27 @@ void SessionStorage::saveSettings(SettingsStore &store, const LocalSettings &set
 {
     m_directorySave->stop();
     saveLocalSettings(store, settings);
-    saveDirectory(store, m_directory->entries());
+    saveDirectoryTo(store);
 }
 
 void SessionStorage::writeDirectory()
 {
     // Through the store's own atomic write: the rest of the file stays as
     // it is on disk.
-    SettingsStore store(m_env.appName, m_env.settingsDirectory);
-    saveDirectory(store, m_directory->entries());
+    SettingsStore &store = settingsStore();
+    saveDirectoryTo(store);
     store.sync();
+}
+
+void SessionStorage::saveDirectoryTo(SettingsStore &store)
+{
+    const QList<DirectoryEntry> entries = m_directory->entries();
+    const bool held = &store == m_store.get();
+    if (held && m_storedDirectory == entries)
+        return;
+    saveDirectory(store, entries);
+    if (held)
+        m_storedDirectory = entries;
 }
 
 void SessionStorage::keepConversation(const QString &block, bool keep)

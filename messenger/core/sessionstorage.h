@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class ConversationLog;
 class QTimer;
@@ -28,6 +29,12 @@ public:
     bool lockInstance();
     void unlockInstance();
 
+    // The settings store of the run: read once and written through, and
+    // read anew only when the file changed under it (the options dialog,
+    // another program, a hand edit), so each write starts from what the
+    // file holds.
+    SettingsStore &settingsStore();
+
     // Reads "Local" (missing keys from defaults) into settings and the
     // stored directory, every row marked not heard from; saveSettings writes
     // both back. Returns what the load mended.
@@ -48,6 +55,7 @@ signals:
 
 private:
     void writeDirectory();
+    void saveDirectoryTo(SettingsStore &store);
 
     SessionEnvironment m_env;
     UserDirectory *m_directory;
@@ -55,4 +63,8 @@ private:
     std::unique_ptr<ConversationLog> m_conversation;
     bool m_conversationFailed = false;
     QTimer *m_directorySave = nullptr;
+    std::unique_ptr<SettingsStore> m_store;
+    // The entries m_store's directory section holds exactly, where known:
+    // the same list again needs no comparing key by key.
+    std::optional<QList<DirectoryEntry>> m_storedDirectory;
 };

@@ -3,7 +3,7 @@
 #include "datagram.h"
 #include "settingsstore.h"
 
-#include <QSet>
+#include <QHash>
 
 #include <algorithm>
 #include <cmath>
@@ -82,6 +82,17 @@ QString directoryIndex(int i)
     return QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
 }
 
+int directoryIndexOf(QStringView text)
+{
+    // directoryIndex pads to three digits and no further.
+    if (text.size() < 3 || (text.size() > 3 && text.startsWith(u'0'))
+        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return -1;
+    bool ok = false;
+    const int i = text.toInt(&ok);
+    return ok && i >= 1 ? i : -1;
+}
+
 bool isSettingsKey(const QString &section, const QString &key)
 {
     if (section == QLatin1String(SettingsKey::WindowPos) || section == Local) {
@@ -95,9 +106,7 @@ bool isSettingsKey(const QString &section, const QString &key)
     for (const QLatin1String field : { QLatin1String("UserName"), QLatin1String("UserIpAddr") }) {
         if (!key.endsWith(field))
             continue;
-        bool numeric = false;
-        const int i = QStringView(key).chopped(field.size()).toInt(&numeric);
-        return numeric && i >= 1 && directoryIndex(i) + field == key;
+        return directoryIndexOf(QStringView(key).chopped(field.size())) >= 1;
     }
     return false;
 }
@@ -153,52 +162,75 @@ void saveLocalSettings(SettingsStore &store, const LocalSettings &s)
     store.setValue(Local, QStringLiteral("Notify"), formatSettingsBoolean(s.Notify));
 }
 
-QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamaged)
+QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamaged, bool *holdsExactly)
 {
     // Count was a 16-bit number once; a larger directory must still load, so
     // any 32-bit count is taken. Only indexes whose keys are stored are
     // visited, so a damaged file with a huge count and a huge index loads at
-    // once.
-    const bool hasCount = store.contains(User, QStringLiteral("Count"));
-    const auto count = parseSettingsInt32(store.value(User, QStringLiteral("Count"), QStringLiteral("1")));
+    // once. The section is read in one pass: a directory has thousands of
+    // keys.
     const QLatin1String nameKey("UserName");
     const QLatin1String addressKey("UserIpAddr");
-    QSet<int> stored;
-    QList<int> withAddress;
-    for (const QString &key : store.keys(User)) {
-        const QLatin1String field = key.endsWith(addressKey) ? addressKey : nameKey;
+    struct Stored
+    {
+        QString name;
+        QString address;
+        bool named = false;
+        bool addressed = false;
+    };
+    const QList<std::pair<QString, QString>> lines = store.lines(User);
+    QHash<int, Stored> stored;
+    stored.reserve(lines.size() / 2 + 1);
+    std::optional<QString> countText;
+    for (const auto &[key, value] : lines) {
+        if (key == QLatin1String("Count")) {
+            countText = value;
+            continue;
+        }
+        const bool isAddress = key.endsWith(addressKey);
+        const QLatin1String field = isAddress ? addressKey : nameKey;
         if (!key.endsWith(field))
             continue;
-        bool numeric = false;
-        const int i = QStringView(key).chopped(field.size()).toInt(&numeric);
-        if (!numeric || i < 1 || directoryIndex(i) + field != key)
+        const int i = directoryIndexOf(QStringView(key).chopped(field.size()));
+        if (i < 1)
             continue;
-        stored.insert(i);
-        if (field == addressKey)
-            withAddress.append(i);
+        Stored &entry = stored[i];
+        (isAddress ? entry.address : entry.name) = value;
+        (isAddress ? entry.addressed : entry.named) = true;
     }
     // The entries from 001 on without a gap.
     int unbroken = 0;
     while (unbroken < stored.size() && stored.contains(unbroken + 1))
         ++unbroken;
     // A missing Count means 1 only where no entry is stored at all.
-    const bool damaged = !hasCount ? !stored.isEmpty() : !count || *count < 0 || *count > unbroken;
+    const auto count = parseSettingsInt32(countText.value_or(QStringLiteral("1")));
+    const bool damaged = !countText ? !stored.isEmpty() : !count || *count < 0 || *count > unbroken;
     if (countDamaged)
         *countDamaged = damaged;
     const int last = damaged ? unbroken : *count;
 
+    QList<int> withAddress;
+    for (auto i = stored.cbegin(); i != stored.cend(); ++i) {
+        if (i->addressed)
+            withAddress.append(i.key());
+    }
     std::sort(withAddress.begin(), withAddress.end());
     QList<DirectoryEntry> entries;
+    entries.reserve(withAddress.size());
+    // Whether the section is what saveDirectory writes for these entries:
+    // Count, then a name and an address for each index from 001 on.
+    bool dense = countText.has_value();
     for (int i : std::as_const(withAddress)) {
         if (i > last)
             break;
-        const QString index = directoryIndex(i);
-        const QString name = store.value(User, index + nameKey);
-        const QString address = store.value(User, index + addressKey);
-        if (address.trimmed().isEmpty())
-            continue;
-        entries.append({ name, address });
+        const Stored &entry = stored[i];
+        const bool blank = entry.address.trimmed().isEmpty();
+        dense = dense && i == entries.size() + 1 && entry.named && !blank;
+        if (!blank)
+            entries.append({ entry.name, entry.address });
     }
+    if (holdsExactly)
+        *holdsExactly = dense && lines.size() == 1 + 2 * entries.size() && countText == QString::number(entries.size());
     return entries;
 }
 

@@ -61,6 +61,9 @@ QString formatSettingsSingle(float value);
 
 // The key prefix of directory entry i (1-based): 001 ... 999, 1000, ...
 QString directoryIndex(int i);
+// The entry a key prefix names: the inverse of directoryIndex, -1 for any
+// text it does not write.
+int directoryIndexOf(QStringView text);
 
 // Whether section/key is one the messenger stores: the keys of "WindowPos"
 // and "Local" (names of letters and digits, so later versions' keys count),
@@ -96,7 +99,10 @@ void saveLocalSettings(SettingsStore &store, const LocalSettings &settings);
 // entries from 001 to Count. Otherwise (Count missing while entries are
 // stored, negative, not a number, or beyond those entries) the Count is
 // damaged, and the entries from 001 on are loaded for as long as they
-// continue; countDamaged, when given, says so.
-QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamaged = nullptr);
+// continue; countDamaged, when given, says so. holdsExactly, when given,
+// says whether the section is just what saveDirectory writes for the
+// entries returned, so saving them again would change nothing.
+QList<DirectoryEntry> loadDirectory(
+    const SettingsStore &store, bool *countDamaged = nullptr, bool *holdsExactly = nullptr);
 // Replaces section "User" with entries, numbered densely from 001.
 void saveDirectory(SettingsStore &store, const QList<DirectoryEntry> &entries);

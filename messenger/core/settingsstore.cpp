@@ -13,6 +13,9 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <map>
+
 namespace {
 
 constexpr char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
@@ -61,10 +64,94 @@ bool looksLikeIniText(QByteArrayView bytes)
     return true;
 }
 
+bool isPlainName(QStringView text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+    });
+}
+
+// A value QSettings reads as the text it is: no quote, escape or list
+// comma, no tab, no padding for it to trim, no type marker.
+bool isPlainValue(QStringView text)
+{
+    if (text.startsWith(u'@') || text.startsWith(u' ') || text.endsWith(u' '))
+        return false;
+    return std::none_of(text.begin(), text.end(),
+        [](QChar c) { return c == u'"' || c == u'\\' || c == u',' || c == u';' || c == u'\t'; });
+}
+
+// The lines of a section in the file's order, key and value.
+using SectionLines = QList<std::pair<QString, QString>>;
+
+// The sections of text, each by its name, with its lines where they are all
+// plain (key=value as above, each key once, or blank) and none where not.
+// None at all when the file's layout is more than sections of key lines
+// (keys ahead of the first section, a section named twice or with an
+// escaped or General name, a comment, a line continued with a backslash),
+// which only QSettings itself can be trusted to read.
+std::optional<std::map<QString, std::optional<SectionLines>>> plainSections(QStringView text)
+{
+    std::map<QString, std::optional<SectionLines>> sections;
+    std::optional<SectionLines> *current = nullptr;
+    for (QStringView line : text.split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.trimmed().isEmpty())
+            continue;
+        if (line.endsWith(u'\\') || line.startsWith(u';'))
+            return std::nullopt;
+        if (line.startsWith(u'[')) {
+            const QStringView name = line.sliced(1).chopped(line.endsWith(u']') ? 1 : 0);
+            if (!line.endsWith(u']') || !isPlainName(name) || name.compare(u"General", Qt::CaseInsensitive) == 0
+                || sections.count(name.toString()) != 0)
+                return std::nullopt;
+            current = &sections[name.toString()];
+            current->emplace();
+            continue;
+        }
+        if (!current)
+            return std::nullopt;
+        if (!*current)
+            continue;
+        const qsizetype equals = line.indexOf(u'=');
+        const QStringView key = equals < 0 ? QStringView() : line.first(equals);
+        const QStringView value = equals < 0 ? QStringView() : line.sliced(equals + 1);
+        if (!isPlainName(key) || !isPlainValue(value))
+            current->reset();
+        else
+            (*current)->append({ key.toString(), value.toString() });
+    }
+    return sections;
+}
+
 // A key such as "User/" ("[User]" then "=x"): QSettings cannot write it back.
 bool hasEmptyPart(const QString &key)
 {
-    return key.split(QLatin1Char('/')).contains(QString());
+    return key.isEmpty() || key.startsWith(u'/') || key.endsWith(u'/') || key.contains(u"//");
+}
+
+// The bytes of the file at path, as the store reads them; none where it is
+// no ordinary file or cannot be read. A missing file holds nothing.
+std::optional<QByteArray> fileBytes(const QString &path, qint64 maxBytes)
+{
+    QFile file;
+    switch (RegularFile::open(file, path, QIODevice::ReadOnly)) {
+    case RegularFile::Status::Opened: {
+        QByteArray bytes = file.read(maxBytes + 1);
+        if (file.error() != QFileDevice::NoError || bytes.size() > maxBytes)
+            return std::nullopt;
+        return bytes;
+    }
+    case RegularFile::Status::Missing:
+        if (QFileInfo(path).isSymLink())
+            return std::nullopt;
+        return QByteArray();
+    case RegularFile::Status::NotRegular:
+    case RegularFile::Status::Failed:
+        break;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -105,6 +192,7 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
         break;
     }
     file.close();
+    const QByteArray read = bytes;
     // QSettings reads a file that starts with a byte-order mark, but reports
     // it as badly formatted.
     if (bytes.startsWith(Utf8ByteOrderMark))
@@ -124,16 +212,34 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
     }
     m_settings = new QSettings(workPath, QSettings::IniFormat);
     // QSettings parses a section, and reports a line it cannot read, only
-    // when the section is first used: use them all now. A key it reads with
-    // an empty part (a byte-order mark for a name, say) would be written
-    // back as a line no store can read.
-    const QStringList keys = m_settings->allKeys();
+    // when the section is first used: use every section it is to read now.
+    // A key it reads with an empty part (a byte-order mark for a name, say)
+    // would be written back as a line no store can read.
+    QStringList keys;
+    auto sections = m_unreadable ? std::nullopt : plainSections(QString::fromUtf8(bytes));
+    if (sections) {
+        for (auto &[name, lines] : *sections) {
+            if (lines && takePlainSection(name, std::move(*lines)))
+                continue;
+            m_settings->beginGroup(name);
+            for (const QString &key : m_settings->childKeys())
+                keys.append(name + QLatin1Char('/') + key);
+            m_settings->endGroup();
+        }
+    } else {
+        keys = m_settings->allKeys();
+    }
     if (m_settings->status() != QSettings::NoError)
         m_unreadable = true;
-    for (const QString &key : keys) {
+    for (const QString &key : std::as_const(keys)) {
         if (hasEmptyPart(key))
             m_unreadable = true;
     }
+    // What the store read itself is of no use in a damaged file.
+    if (m_unreadable)
+        m_plain.clear();
+    if (safeToRead && !m_unreadable)
+        m_fileBytes = std::move(read);
 }
 
 SettingsStore::~SettingsStore()
@@ -142,8 +248,32 @@ SettingsStore::~SettingsStore()
     delete m_settings;
 }
 
+bool SettingsStore::takePlainSection(const QString &name, QList<std::pair<QString, QString>> lines)
+{
+    PlainSection section;
+    section.at.reserve(lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        section.at.insert(lines[i].first, i);
+    // A key named twice is left to QSettings, which takes the last.
+    if (section.at.size() != lines.size())
+        return false;
+    section.lines = std::move(lines);
+    m_plain.insert(name, std::move(section));
+    return true;
+}
+
+const SettingsStore::PlainSection *SettingsStore::plainSection(const QString &section) const
+{
+    const auto plain = m_plain.constFind(section);
+    return plain == m_plain.constEnd() ? nullptr : &*plain;
+}
+
 QString SettingsStore::value(const QString &section, const QString &key, const QString &defaultValue) const
 {
+    if (const PlainSection *plain = plainSection(section)) {
+        const auto at = plain->at.constFind(key);
+        return at == plain->at.constEnd() ? defaultValue : plain->lines[*at].second;
+    }
     const QVariant v = m_settings->value(keyPath(section, key));
     if (!v.isValid())
         return defaultValue;
@@ -156,14 +286,33 @@ QString SettingsStore::value(const QString &section, const QString &key, const Q
 
 QStringList SettingsStore::keys(const QString &section) const
 {
+    if (const PlainSection *plain = plainSection(section)) {
+        QStringList result;
+        result.reserve(plain->lines.size());
+        for (const auto &[key, value] : plain->lines)
+            result.append(key);
+        return result;
+    }
     m_settings->beginGroup(section);
     const QStringList result = m_settings->childKeys();
     m_settings->endGroup();
     return result;
 }
 
+QList<std::pair<QString, QString>> SettingsStore::lines(const QString &section) const
+{
+    if (const PlainSection *plain = plainSection(section))
+        return plain->lines;
+    QList<std::pair<QString, QString>> result;
+    for (const QString &key : keys(section))
+        result.append({ key, value(section, key) });
+    return result;
+}
+
 bool SettingsStore::contains(const QString &section, const QString &key) const
 {
+    if (const PlainSection *plain = plainSection(section))
+        return plain->at.contains(key);
     return m_settings->contains(keyPath(section, key));
 }
 
@@ -171,11 +320,19 @@ void SettingsStore::setValue(const QString &section, const QString &key, const Q
 {
     // A value the file already holds changes nothing: a run that changed
     // nothing leaves the file as it is.
-    const QVariant stored = m_settings->value(keyPath(section, key));
-    if (stored.userType() == QMetaType::QString && stored.toString() == value)
-        return;
+    if (const PlainSection *plain = plainSection(section)) {
+        const auto at = plain->at.constFind(key);
+        if (at != plain->at.constEnd() && plain->lines[*at].second == value)
+            return;
+    } else {
+        const QVariant stored = m_settings->value(keyPath(section, key));
+        if (stored.userType() == QMetaType::QString && stored.toString() == value)
+            return;
+    }
     if (!keepUnreadableFileAside())
         return;
+    // From here QSettings holds the section, read from the same bytes.
+    m_plain.remove(section);
     m_settings->setValue(keyPath(section, key), value);
     m_changed = true;
 }
@@ -184,6 +341,7 @@ void SettingsStore::removeSection(const QString &section)
 {
     if (!keepUnreadableFileAside())
         return;
+    m_plain.remove(section);
     m_settings->remove(section);
     m_changed = true;
 }
@@ -207,10 +365,18 @@ bool SettingsStore::sync()
     // The file names the user's peers: it is the user's alone, also where
     // an earlier version left it readable to others.
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (out.write(bytes) != bytes.size() || !out.commit())
+    if (out.write(bytes) != bytes.size() || !out.commit()) {
+        m_fileBytes.reset();
         return false;
+    }
     m_changed = false;
+    m_fileBytes = bytes;
     return true;
+}
+
+bool SettingsStore::isCurrent() const
+{
+    return !m_changed && m_work && m_fileBytes && fileBytes(m_path, MaxFileBytes) == m_fileBytes;
 }
 
 QString SettingsStore::filePath() const
@@ -255,6 +421,7 @@ bool SettingsStore::moveAside()
     }
     delete m_settings;
     m_settings = fresh;
+    m_plain.clear();
     m_changed = true;
     return true;
 }

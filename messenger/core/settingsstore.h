@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 class QSettings;
 class QTemporaryDir;
@@ -21,6 +24,12 @@ class QTemporaryDir;
 // what can still be made of it. The fresh file starts with the settings keys
 // that could be read (isSettingsKey), none of the junk the damage made.
 // The file is written for its owner alone (0600).
+//
+// QSettings parses every key of a section into a sorted map, which for a
+// directory of thousands of users costs more than the rest of a start. A
+// section of plain lines (an alphanumeric key, "=", a value without quotes,
+// escapes, commas or padding) reads the same to anyone, so the store reads
+// such a section itself and leaves it to QSettings from its first write.
 //
 // QSettings keeps every file it has read in a per-process cache and reads a
 // file again only when its size or time stamp changed, so a file damaged in
@@ -42,12 +51,22 @@ public:
     QString value(const QString &section, const QString &key, const QString &defaultValue = {}) const;
     // The keys stored in section.
     QStringList keys(const QString &section) const;
+    // The keys stored in section with their values: for a big section
+    // cheaper than asking key by key.
+    QList<std::pair<QString, QString>> lines(const QString &section) const;
     bool contains(const QString &section, const QString &key) const;
     void setValue(const QString &section, const QString &key, const QString &value);
     void removeSection(const QString &section);
 
     // Writes pending changes; false when the file could not be written.
     bool sync();
+
+    // Whether the file still holds what the store read or last wrote, so a
+    // store kept open may go on being used: reading the file again would
+    // give the same. False for a file the store could not read, and for a
+    // store holding changes it has not written (a write failed), which the
+    // caller makes again on a store opened anew.
+    bool isCurrent() const;
 
     QString filePath() const;
     // Whether the file existed but could not be read, or was damaged, when
@@ -66,7 +85,21 @@ private:
     // is still in the way, so nothing may be written.
     bool keepUnreadableFileAside();
 
+    // A section the store reads itself: lines QSettings would read the same
+    // way (see plainSections in the source), kept until the section is
+    // first written, when QSettings takes it over from the same bytes.
+    struct PlainSection
+    {
+        QList<std::pair<QString, QString>> lines;
+        // Where each key is in lines.
+        QHash<QString, qsizetype> at;
+    };
+    // Keeps a section read as plain; false when it names a key twice.
+    bool takePlainSection(const QString &name, QList<std::pair<QString, QString>> lines);
+    const PlainSection *plainSection(const QString &section) const;
+
     QString m_path;
+    QHash<QString, PlainSection> m_plain;
     // Holds the private copy QSettings works on.
     std::unique_ptr<QTemporaryDir> m_work;
     QSettings *m_settings = nullptr;
@@ -74,4 +107,7 @@ private:
     // Whether anything was written since the store opened or last synced.
     bool m_changed = false;
     QString m_keptAside;
+    // The file's bytes as read or last written (empty: no file); none where
+    // they are unknown.
+    std::optional<QByteArray> m_fileBytes;
 };

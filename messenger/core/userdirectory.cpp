@@ -224,6 +224,7 @@ void UserDirectory::setEntries(const QList<DirectoryEntry> &entries)
     m_rows.reserve(entries.size());
     // A later entry with an address already listed renames that row.
     QHash<QString, qsizetype> first;
+    first.reserve(entries.size());
     for (const DirectoryEntry &e : entries) {
         const auto known = first.constFind(e.UserIpAddr);
         if (known != first.cend()) {

@@ -227,7 +227,7 @@ void frm_pelwickUDP::changeEvent(QEvent *event)
 
 void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
 {
-    SettingsStore store(m_env.appName, m_env.settingsDirectory);
+    SettingsStore &store = m_session->storage()->settingsStore();
     if (isLoad) {
         loadWindowPlacement(store, this);
         LocalSettings defaults;

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -24,6 +25,42 @@ bool sameSettings(const LocalSettings &a, const LocalSettings &b)
 {
     return a.SoundFilePath == b.SoundFilePath && a.Sound == b.Sound && a.FormTop == b.FormTop && a.PopUp == b.PopUp
         && a.Port == b.Port && a.UserName == b.UserName;
+}
+
+// The store reads every key of a file it calls readable as QSettings reads
+// it from the same bytes, whether it leaves the section to QSettings or
+// reads it itself.
+void checkReadsAsQSettings(const SettingsStore &store, QByteArray bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    // A new file each time: QSettings caches what it read by name.
+    static int n = 0;
+    const QString path = folder->filePath(QStringLiteral("plain-%1.ini").arg(++n));
+    {
+        QFile file(path);
+        check(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), "cannot write the copy");
+    }
+    {
+        QSettings reference(path, QSettings::IniFormat);
+        for (const QString &section : reference.childGroups()) {
+            reference.beginGroup(section);
+            QStringList keys = reference.childKeys();
+            QStringList stored = store.keys(section);
+            keys.sort();
+            stored.sort();
+            check(keys == stored, "a section's keys read otherwise than by QSettings");
+            for (const QString &key : std::as_const(keys)) {
+                const QVariant v = reference.value(key);
+                const QString text
+                    = v.userType() == QMetaType::QStringList ? v.toStringList().join(QLatin1Char(',')) : v.toString();
+                check(store.value(section, key, QStringLiteral("<missing>")) == text,
+                    "a value read otherwise than by QSettings");
+            }
+            reference.endGroup();
+        }
+    }
+    QFile::remove(path);
 }
 
 } // namespace
@@ -59,6 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QList<DirectoryEntry> entries;
     {
         SettingsStore store(AppName, folder->path());
+        if (!store.wasUnreadable())
+            checkReadsAsQSettings(store, QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
         for (const char *edge : { "Left", "Top", "Width", "Height" })
             parseSettingsSingle(
                 store.value(QLatin1String(SettingsKey::WindowPos), QLatin1String(edge), QStringLiteral("0")));
