@@ -1,6 +1,7 @@
 #include "datagramchannel.h"
 
 #include "addresswatch.h"
+#include "datagramsend.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
@@ -150,6 +151,36 @@ bool DatagramChannel::sendAside(const QString &address, const QByteArray &datagr
     if (m_sender)
         return m_sender(datagram, host, m_port) == datagram.size();
     return m_socket->writeDatagram(datagram, host, m_port) == datagram.size();
+}
+
+void DatagramChannel::sendEach(const QList<std::pair<QString, QByteArray>> &datagrams)
+{
+    if (datagrams.isEmpty())
+        return;
+    m_remoteHost = datagrams.last().first;
+    if (!isOpen())
+        return;
+    // What send would refuse is left out; the rest goes out in batches.
+    QList<OutgoingDatagram> batch;
+    batch.reserve(datagrams.size());
+    for (const auto &[address, datagram] : datagrams) {
+        bool isV4 = false;
+        const quint32 host = hostAddress(address).toIPv4Address(&isV4);
+        if (!isV4 || datagram.size() > MaxDatagramSize)
+            continue;
+        batch.append({ host, datagram });
+    }
+    qsizetype sent = 0;
+    if (!m_sender && m_socket)
+        sent = qMax<qsizetype>(0, sendDatagrams(m_socket->socketDescriptor(), m_port, batch));
+    // The rest (every one where the system sends no batches) one by one.
+    for (qsizetype i = sent; i < batch.size(); ++i) {
+        const QHostAddress host(batch[i].ipv4);
+        if (m_sender)
+            m_sender(batch[i].datagram, host, m_port);
+        else
+            m_socket->writeDatagram(batch[i].datagram, host, m_port);
+    }
 }
 
 const QList<LocalNetwork> &DatagramChannel::networks()

@@ -84,13 +84,16 @@ void PeerPresence::sendToRows(const char *kind, const QStringList &addresses)
     const QString gameId = m_gameId();
     // One datagram per own address: most hosts have one.
     QHash<QString, QByteArray> datagrams;
+    QList<std::pair<QString, QByteArray>> outgoing;
+    outgoing.reserve(addresses.size());
     for (const QString &address : addresses) {
         const QString own = m_channel->ownAddressFor(address);
         auto datagram = datagrams.find(own);
         if (datagram == datagrams.end())
             datagram = datagrams.insert(own, buildDatagram(QLatin1String(kind), m_settings.UserName, own, gameId));
-        m_channel->send(address, *datagram);
+        outgoing.append({ address, *datagram });
     }
+    m_channel->sendEach(outgoing);
 }
 
 void PeerPresence::broadcastAnnouncement()

@@ -31,12 +31,13 @@ QString keyPath(const QString &section, const QString &key)
 // [section] or key=value (or the continuation of a line ending in a
 // backslash). Anything else means the file was damaged. Lines QSettings
 // itself cannot parse are caught by its status as well.
-bool looksLikeIniText(QByteArrayView bytes)
+// text: the bytes decoded, for the caller to read further.
+bool looksLikeIniText(QByteArrayView bytes, QString &text)
 {
     if (bytes.startsWith(Utf8ByteOrderMark))
         bytes = bytes.sliced(qsizetype(sizeof Utf8ByteOrderMark - 1));
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(bytes);
+    text = utf8(bytes);
     if (utf8.hasError())
         return false;
     bool continued = false;
@@ -94,7 +95,9 @@ std::optional<std::map<QString, std::optional<SectionLines>>> plainSections(QStr
 {
     std::map<QString, std::optional<SectionLines>> sections;
     std::optional<SectionLines> *current = nullptr;
-    for (QStringView line : text.split(u'\n')) {
+    const QList<QStringView> lines = text.split(u'\n');
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        QStringView line = lines[n];
         if (line.endsWith(u'\r'))
             line.chop(1);
         if (line.trimmed().isEmpty())
@@ -117,10 +120,14 @@ std::optional<std::map<QString, std::optional<SectionLines>>> plainSections(QStr
         const qsizetype equals = line.indexOf(u'=');
         const QStringView key = equals < 0 ? QStringView() : line.first(equals);
         const QStringView value = equals < 0 ? QStringView() : line.sliced(equals + 1);
-        if (!isPlainName(key) || !isPlainValue(value))
+        if (!isPlainName(key) || !isPlainValue(value)) {
             current->reset();
-        else
-            (*current)->append({ key.toString(), value.toString() });
+            continue;
+        }
+        // A big section (the directory) takes most of the lines left.
+        if ((*current)->size() == 64)
+            (*current)->reserve(lines.size() - n);
+        (*current)->append({ key.toString(), value.toString() });
     }
     return sections;
 }
@@ -167,6 +174,7 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
     // link to a device would hang the program or fill its memory. One
     // larger than that is no settings file the program wrote.
     QByteArray bytes;
+    QString text;
     bool safeToRead = true;
     QFile file;
     switch (RegularFile::open(file, m_path, QIODevice::ReadOnly)) {
@@ -177,7 +185,7 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
             safeToRead = false;
             m_unreadable = true;
         } else {
-            m_unreadable = !looksLikeIniText(bytes);
+            m_unreadable = !looksLikeIniText(bytes, text);
         }
         break;
     case RegularFile::Status::Missing:
@@ -216,7 +224,7 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
     // A key it reads with an empty part (a byte-order mark for a name, say)
     // would be written back as a line no store can read.
     QStringList keys;
-    auto sections = m_unreadable ? std::nullopt : plainSections(QString::fromUtf8(bytes));
+    auto sections = m_unreadable ? std::nullopt : plainSections(text);
     if (sections) {
         for (auto &[name, lines] : *sections) {
             if (lines && takePlainSection(name, std::move(*lines)))

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QHostInfo>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -103,6 +104,8 @@ private slots:
     void damagedFileIsKeptAsideByTheWindowSave();
     void secondDamagedFileInOneSecondIsKeptAsideToo();
     void failingSaveLeavesThePreviousFileIntact();
+    void storeReadsEveryLineAsQSettingsDoes();
+    void fileChangedDuringTheRunIsReadAgainBeforeTheSave();
 
 private:
     // A main window that is never loaded: no socket, no lock, no tray.
@@ -689,4 +692,74 @@ void tst_Settings::failingSaveLeavesThePreviousFileIntact()
 }
 
 QTEST_MAIN(tst_Settings)
+void tst_Settings::storeReadsEveryLineAsQSettingsDoes()
+{
+    // The store reads plain sections itself and leaves the rest to
+    // QSettings; either way each value is what QSettings reads.
+    QTemporaryDir dir;
+    const QByteArray text = "[Local]\nUserName=\"a, b\"\nSoundFilePath=C:\\x\\y.wav\nPort= 59640 \nList=a,b\nMarker=@x\n\n"
+                            "[User]\r\nCount=3\r\n001UserName=\xE5\xB1\xB1\xE7\x94\xB0 =#%/x\r\n001UserIpAddr=127.0.0.2\r\n"
+                            "002UserName=\r\n002UserIpAddr=127.0.0.3\r\n003UserName=c\r\n003UserIpAddr=127.0.0.4\r\n"
+                            "[WindowPos]\nLeft=15\nLeft=30\n";
+    const QString path = SettingsStore(App, dir.path()).filePath();
+    QVERIFY(writeBytes(path, text));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("reference.ini")), text));
+    QSettings reference(dir.filePath(QStringLiteral("reference.ini")), QSettings::IniFormat);
+    auto check = [&](const SettingsStore &store) {
+        QVERIFY(!store.wasUnreadable());
+        for (const QString &section : reference.childGroups()) {
+            reference.beginGroup(section);
+            QStringList keys = reference.childKeys();
+            QStringList stored = store.keys(section);
+            keys.sort();
+            stored.sort();
+            QCOMPARE(stored, keys);
+            for (const QString &key : std::as_const(keys)) {
+                const QVariant v = reference.value(key);
+                const QString expected
+                    = v.userType() == QMetaType::QStringList ? v.toStringList().join(u',') : v.toString();
+                QCOMPARE(store.value(section, key), expected);
+            }
+            reference.endGroup();
+        }
+    };
+    {
+        SettingsStore store(App, dir.path());
+        check(store);
+        QCOMPARE(loadDirectory(store),
+            Entries({ { QStringLiteral("山田 =#%/x"), "127.0.0.2" }, { "", "127.0.0.3" }, { "c", "127.0.0.4" } }));
+        // A write hands the section to QSettings, which reads the same.
+        store.setValue(QStringLiteral("User"), QStringLiteral("Extra"), QStringLiteral("1"));
+        reference.setValue(QStringLiteral("User/Extra"), QStringLiteral("1"));
+        check(store);
+        QVERIFY(store.sync());
+    }
+    reference.sync();
+    SettingsStore again(App, dir.path());
+    check(again);
+}
+
+void tst_Settings::fileChangedDuringTheRunIsReadAgainBeforeTheSave()
+{
+    // The window keeps the store it loaded from; a file another writer
+    // changed meanwhile is read again, so the save puts back the directory
+    // and keeps what the other writer added.
+    QTemporaryDir dir;
+    storeValues(dir.path(),
+        { { "Local/UserName", "me" }, { "User/Count", "1" }, { "User/001UserName", "a" },
+            { "User/001UserIpAddr", "127.0.0.2" } });
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    {
+        SettingsStore other(App, dir.path());
+        other.removeSection(QStringLiteral("User"));
+        other.setValue(QStringLiteral("Local"), QStringLiteral("Later"), QStringLiteral("kept"));
+    }
+    w->LoadOrSaveSettings(false);
+    QTemporaryDir copy;
+    const auto store = freshCopy(dir.path(), copy);
+    QCOMPARE(loadDirectory(*store), Entries({ { "a", "127.0.0.2" } }));
+    QCOMPARE(store->value("Local", "Later"), QStringLiteral("kept"));
+}
+
 #include "tst_settings.moc"
