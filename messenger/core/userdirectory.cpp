@@ -138,11 +138,21 @@ int UserDirectory::rowOf(const QString &address) const
 
 void UserDirectory::markUser(const QString &name, const QString &address, PresenceMark mark)
 {
-    const int i = rowOf(address);
-    if (i < 0) {
+    if (!markListedUser(name, address, mark))
         appendRow(name, mark, address);
-        return;
-    }
+}
+
+bool UserDirectory::markListedUser(const QString &name, const QString &address, PresenceMark mark)
+{
+    const int i = rowOf(address);
+    if (i < 0)
+        return false;
+    markRow(i, name, mark);
+    return true;
+}
+
+void UserDirectory::markRow(int i, const QString &name, PresenceMark mark)
+{
     Row &r = m_rows[i];
     const bool renamed = r.name != name;
     if (!renamed && r.mark == mark)
