@@ -84,8 +84,15 @@ private:
     void resettle(int i);
     void rebuildIndex();
 
+    // Indexes address as row i unless an earlier row holds it.
+    void indexFirst(const QString &address, int i);
+
     QList<Row> m_rows;
-    // First row per address; rebuilt when rows move.
+    // First row per address; rebuilt when rows move. An address in dotted
+    // decimal, as nearly every one is, is kept by its value, which is
+    // cheaper to look up than its text; a dotted quad's text and its value
+    // determine each other, so the lookup stays an exact comparison.
+    QHash<quint32, int> m_byValue;
     QHash<QString, int> m_byAddress;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
