@@ -10,6 +10,45 @@ constexpr qsizetype tagLength(const char *tag)
     return qsizetype(std::char_traits<char>::length(tag));
 }
 
+// The kinds and game ids that travel, as texts that need no memory of
+// their own: a flood of datagrams then allocates (and, read on one thread
+// and handled on another, frees) nothing for them.
+QString sharedShortText(QByteArrayView bytes)
+{
+    if (bytes.size() != 2)
+        return {};
+    switch ((uchar(bytes[0]) << 8) | uchar(bytes[1])) {
+    case ('0' << 8) | '1':
+        return QStringLiteral("01");
+    case ('0' << 8) | '2':
+        return QStringLiteral("02");
+    case ('1' << 8) | '1':
+        return QStringLiteral("11");
+    case ('1' << 8) | '2':
+        return QStringLiteral("12");
+    case ('2' << 8) | '1':
+        return QStringLiteral("21");
+    case ('2' << 8) | '9':
+        return QStringLiteral("29");
+    case ('3' << 8) | '1':
+        return QStringLiteral("31");
+    case ('3' << 8) | '2':
+        return QStringLiteral("32");
+    case ('4' << 8) | '0':
+        return QStringLiteral("40");
+    case ('9' << 8) | '9':
+        return QStringLiteral("99");
+    }
+    return {};
+}
+
+// A field of two bytes or fewer, decoded.
+QString shortField(QByteArrayView bytes)
+{
+    QString shared = sharedShortText(bytes);
+    return shared.isNull() ? Cp932::decode(bytes) : shared;
+}
+
 // The bytes between the end of openTag (at openPos) and closePos, decoded;
 // empty when the opening tag is absent or the length is negative.
 QString cut(QByteArrayView bytes, qsizetype openPos, qsizetype openLength, qsizetype closePos)
@@ -22,6 +61,8 @@ QString cut(QByteArrayView bytes, qsizetype openPos, qsizetype openLength, qsize
     const qsizetype end = closePos < 0 ? -1 : closePos;
     if (end - start < 0)
         return {};
+    if (end - start <= 2)
+        return shortField(bytes.sliced(start, end - start));
     return Cp932::decode(bytes.sliced(start, end - start));
 }
 
@@ -43,7 +84,11 @@ ParsedDatagram ParseDatagram(QByteArrayView bytes)
 
     // The kind is the first two characters of the text, not bytes: decode
     // just enough of the front.
-    parsed.Kind = Cp932::decode(bytes.first(qMin<qsizetype>(bytes.size(), 4))).left(2);
+    // Two ASCII characters are two bytes: a known kind needs no decoding.
+    if (bytes.size() >= 2)
+        parsed.Kind = sharedShortText(bytes.first(2));
+    if (parsed.Kind.isNull())
+        parsed.Kind = Cp932::decode(bytes.first(qMin<qsizetype>(bytes.size(), 4))).left(2);
     parsed.UserName = cut(bytes, pU, tagLength(DatagramTag::UserName), pI);
     parsed.IpAddr = cut(bytes, pI, tagLength(DatagramTag::IpAddr), pG);
     parsed.GameId = cut(bytes, pG, tagLength(DatagramTag::GameId), pD);

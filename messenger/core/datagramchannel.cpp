@@ -313,8 +313,9 @@ void DatagramChannel::handleQueued()
         // Taken out: what the handler does to the queue cannot pull it away.
         DatagramReader::Batch::Item &item = m_taken.front().items[m_takenNext++];
         const ParsedDatagram datagram = std::move(item.datagram);
-        const QHostAddress from = source.of(item.source4, item.sourceIsV6, item.source6, true);
-        const QHostAddress to
+        // Good until the next datagram of this pass: a nested pass has caches of its own.
+        const QHostAddress &from = source.of(item.source4, item.sourceIsV6, item.source6, true);
+        const QHostAddress &to
             = destination.of(item.destination4, item.destinationIsV6, item.destination6, item.hasDestination);
         deliver(datagram, from, to);
         if (handled % 64 == 63 && slice.hasExpired(HandlingSliceMs)) {

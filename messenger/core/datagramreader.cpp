@@ -22,6 +22,9 @@ namespace {
 constexpr int Slots = 32;
 constexpr size_t SlotSize = 65536;
 static_assert(SlotSize > size_t(MaxDatagramSize));
+// How long the thread reads nothing while the owner has not taken the
+// queue: short against what the receive buffer holds under a flood.
+constexpr long BusyOwnerIntervalNs = 25000;
 // Room for the destination address the system reports beside a datagram.
 constexpr size_t ControlSize = CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(in6_pktinfo));
 
@@ -91,11 +94,18 @@ bool DatagramReader::start(qintptr descriptor)
 #if defined(Q_OS_UNIX)
     if (::pipe(m_wake) != 0)
         return false;
-    for (const int fd : m_wake)
+    if (::pipe(m_taken) != 0) {
+        stop();
+        return false;
+    }
+    for (const int fd : { m_wake[0], m_wake[1], m_taken[0], m_taken[1] })
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    for (const int fd : m_taken)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    m_pausing = false;
     askForDestinations(int(descriptor));
     try {
-        m_thread = std::thread(&DatagramReader::run, this, int(descriptor), m_wake[0]);
+        m_thread = std::thread(&DatagramReader::run, this, int(descriptor), m_wake[0], m_taken[0]);
     } catch (const std::system_error &) {
         stop();
         return false;
@@ -114,11 +124,15 @@ void DatagramReader::stop()
         const char byte = 0;
         [[maybe_unused]] const ssize_t written = ::write(m_wake[1], &byte, 1);
         m_thread.join();
+        const std::lock_guard lock(m_mutex);
+        m_pausing = false;
     }
-    for (int &fd : m_wake) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
+    for (int *pipe : { m_wake, m_taken }) {
+        for (int i = 0; i < 2; ++i) {
+            if (pipe[i] >= 0)
+                ::close(pipe[i]);
+            pipe[i] = -1;
+        }
     }
 #endif
 }
@@ -126,19 +140,40 @@ void DatagramReader::stop()
 std::deque<DatagramReader::Batch> DatagramReader::take(qsizetype maxDatagrams)
 {
     std::deque<Batch> taken;
-    const std::lock_guard lock(m_mutex);
-    qsizetype count = 0;
-    while (!m_queue.empty() && (taken.empty() || count + qsizetype(m_queue.front().items.size()) <= maxDatagrams)) {
-        Batch &batch = m_queue.front();
-        count += qsizetype(batch.items.size());
-        m_queuedDatagrams -= qsizetype(batch.items.size());
-        for (const Batch::Item &item : batch.items)
-            m_queuedBytes -= item.size;
-        taken.push_back(std::move(batch));
-        m_queue.pop_front();
+    bool endPause = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        qsizetype count = 0;
+        while (!m_queue.empty()
+            && (taken.empty() || count + qsizetype(m_queue.front().items.size()) <= maxDatagrams)) {
+            Batch &batch = m_queue.front();
+            count += qsizetype(batch.items.size());
+            m_queuedDatagrams -= qsizetype(batch.items.size());
+            for (const Batch::Item &item : batch.items)
+                m_queuedBytes -= item.size;
+            taken.push_back(std::move(batch));
+            m_queue.pop_front();
+        }
+        m_signalled = false;
+        endPause = m_pausing;
+        m_pausing = false;
     }
-    m_signalled = false;
+#if defined(Q_OS_UNIX)
+    if (endPause) {
+        const char byte = 0;
+        [[maybe_unused]] const ssize_t written = ::write(m_taken[1], &byte, 1);
+    }
+#else
+    Q_UNUSED(endPause);
+#endif
     return taken;
+}
+
+bool DatagramReader::startPause()
+{
+    const std::lock_guard lock(m_mutex);
+    m_pausing = m_signalled;
+    return m_pausing;
 }
 
 qsizetype DatagramReader::queuedDatagrams() const
@@ -181,7 +216,7 @@ void DatagramReader::enqueue(Batch &&batch)
         QMetaObject::invokeMethod(this, &DatagramReader::datagramsQueued, Qt::QueuedConnection);
 }
 
-void DatagramReader::run(int descriptor, int wakeDescriptor)
+void DatagramReader::run(int descriptor, int wakeDescriptor, int takenDescriptor)
 {
 #if defined(Q_OS_UNIX)
     // Left uninitialised: pages the system never writes into stay untouched.
@@ -192,15 +227,40 @@ void DatagramReader::run(int descriptor, int wakeDescriptor)
 #if defined(Q_OS_LINUX)
     mmsghdr messages[Slots];
 #endif
+    // Whether the last reading found datagrams: they are still coming.
+    bool flowing = false;
     for (;;) {
-        pollfd watched[2] = { { descriptor, POLLIN, 0 }, { wakeDescriptor, POLLIN, 0 } };
-        if (::poll(watched, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
+        if (flowing && startPause()) {
+            // The owner is busy: read again after an interval, or as soon
+            // as it takes the queue.
+            pollfd watched[2] = { { wakeDescriptor, POLLIN, 0 }, { takenDescriptor, POLLIN, 0 } };
+#if defined(Q_OS_LINUX)
+            const timespec interval { 0, BusyOwnerIntervalNs };
+            const int woken = ::ppoll(watched, 2, &interval, nullptr);
+#else
+            const int woken = ::poll(watched, 2, 1);
+#endif
+            if (woken > 0 && watched[0].revents != 0)
+                return;
+            {
+                const std::lock_guard lock(m_mutex);
+                m_pausing = false;
+            }
+            // What the owner wrote before that is read; later takes write nothing.
+            char drained[64];
+            while (::read(takenDescriptor, drained, sizeof drained) > 0) {
+            }
+        } else {
+            pollfd watched[2] = { { descriptor, POLLIN, 0 }, { wakeDescriptor, POLLIN, 0 } };
+            if (::poll(watched, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                return;
+            }
+            if (watched[1].revents != 0 || (watched[0].revents & POLLNVAL))
+                return;
         }
-        if (watched[1].revents != 0 || (watched[0].revents & POLLNVAL))
-            return;
+        flowing = false;
         // Everything pending, a batch at a time.
         for (;;) {
             auto prepare = [&](int i, msghdr &header) {
@@ -243,6 +303,7 @@ void DatagramReader::run(int descriptor, int wakeDescriptor)
                     continue;
                 break; // nothing more pending, or an error the next poll shows again
             }
+            flowing = flowing || count > 0;
             Batch batch;
             batch.items.reserve(size_t(count));
             for (int i = 0; i < count; ++i) {
@@ -264,5 +325,6 @@ void DatagramReader::run(int descriptor, int wakeDescriptor)
 #else
     Q_UNUSED(descriptor);
     Q_UNUSED(wakeDescriptor);
+    Q_UNUSED(takenDescriptor);
 #endif
 }

@@ -20,6 +20,12 @@
 // shares nothing), so the owner's thread only acts on them; blank datagrams,
 // which nobody acts on, are not queued.
 //
+// A thread that waits on the socket is woken by every datagram, a cost the
+// sending side pays for each one. So while the owner has not yet taken what
+// was queued (it is busy, and reading sooner would not hand it anything
+// sooner), the thread reads at short intervals instead of waiting on the
+// socket; the owner's next take ends the interval at once.
+//
 // The queue holds at most MaxQueuedDatagrams datagrams and MaxQueuedBytes
 // bytes; what arrives beyond that is dropped and counted. On Linux the
 // thread reads many datagrams per call (recvmmsg); where there is no such
@@ -76,17 +82,26 @@ signals:
     void datagramsQueued();
 
 private:
-    void run(int descriptor, int wakeDescriptor);
+    void run(int descriptor, int wakeDescriptor, int takenDescriptor);
+    // Whether the owner has yet to take what was queued; if so, the next
+    // take ends the thread's interval.
+    bool startPause();
     // Queues a batch read by the thread; drops what does not fit.
     void enqueue(Batch &&batch);
 
     std::thread m_thread;
+    // Stops the thread.
     int m_wake[2] = { -1, -1 };
+    // Ends the thread's interval: the owner has taken the queue.
+    int m_taken[2] = { -1, -1 };
 
     mutable std::mutex m_mutex;
     std::deque<Batch> m_queue;
     qsizetype m_queuedDatagrams = 0;
     qsizetype m_queuedBytes = 0;
     quint64 m_dropped = 0;
+    // The owner was told of queued datagrams and has not taken them yet.
     bool m_signalled = false;
+    // The thread waits out an interval and wants to hear of the next take.
+    bool m_pausing = false;
 };

@@ -197,11 +197,12 @@ bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAdd
 
 bool PeerPresence::markSender(const ParsedDatagram &datagram, const QHostAddress &source, PresenceMark mark)
 {
-    if (m_directory->rowOf(datagram.IpAddr) < 0) {
-        if (!acceptsNewPeer(datagram, source))
-            return false;
-        ++m_addedRows;
-    }
+    // A listed sender, the common case, costs one lookup.
+    if (m_directory->markListedUser(datagram.UserName, datagram.IpAddr, mark))
+        return true;
+    if (!acceptsNewPeer(datagram, source))
+        return false;
+    ++m_addedRows;
     SetUserMark(*m_directory, datagram.UserName, datagram.IpAddr, mark);
     return true;
 }

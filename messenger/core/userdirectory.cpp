@@ -1,5 +1,7 @@
 #include "userdirectory.h"
 
+#include "datagram.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -124,25 +126,47 @@ void UserDirectory::resettle(int i)
 
 void UserDirectory::rebuildIndex()
 {
+    m_byValue.clear();
     m_byAddress.clear();
-    m_byAddress.reserve(m_rows.size());
+    m_byValue.reserve(m_rows.size());
     for (int i = 0; i < m_rows.size(); ++i)
-        if (!m_byAddress.contains(m_rows[i].address))
-            m_byAddress.insert(m_rows[i].address, i);
+        indexFirst(m_rows[i].address, i);
+}
+
+void UserDirectory::indexFirst(const QString &address, int i)
+{
+    if (const std::optional<quint32> value = dottedQuadValue(address)) {
+        if (!m_byValue.contains(*value))
+            m_byValue.insert(*value, i);
+    } else if (!m_byAddress.contains(address)) {
+        m_byAddress.insert(address, i);
+    }
 }
 
 int UserDirectory::rowOf(const QString &address) const
 {
+    if (const std::optional<quint32> value = dottedQuadValue(address))
+        return m_byValue.value(*value, -1);
     return m_byAddress.value(address, -1);
 }
 
 void UserDirectory::markUser(const QString &name, const QString &address, PresenceMark mark)
 {
-    const int i = rowOf(address);
-    if (i < 0) {
+    if (!markListedUser(name, address, mark))
         appendRow(name, mark, address);
-        return;
-    }
+}
+
+bool UserDirectory::markListedUser(const QString &name, const QString &address, PresenceMark mark)
+{
+    const int i = rowOf(address);
+    if (i < 0)
+        return false;
+    markRow(i, name, mark);
+    return true;
+}
+
+void UserDirectory::markRow(int i, const QString &name, PresenceMark mark)
+{
     Row &r = m_rows[i];
     const bool renamed = r.name != name;
     if (!renamed && r.mark == mark)
@@ -180,10 +204,9 @@ void UserDirectory::appendRow(const QString &name, PresenceMark mark, const QStr
     beginInsertRows({}, at, at);
     m_rows.insert(at, std::move(r));
     endInsertRows();
-    if (at == m_rows.size() - 1) {
-        if (!m_byAddress.contains(address))
-            m_byAddress.insert(address, at);
-    } else
+    if (at == m_rows.size() - 1)
+        indexFirst(address, at);
+    else
         rebuildIndex();
     emit entriesChanged();
 }
@@ -203,6 +226,7 @@ void UserDirectory::clearRows()
 {
     beginResetModel();
     m_rows.clear();
+    m_byValue.clear();
     m_byAddress.clear();
     endResetModel();
     emit entriesChanged();

@@ -49,6 +49,10 @@ public:
     // Updates the first row with address (name when it differs, mark), or
     // adds a row when there is none.
     void markUser(const QString &name, const QString &address, PresenceMark mark);
+    // Updates the first row with address as markUser does; false, and
+    // nothing added, when there is none. One lookup for a caller that adds
+    // unknown users only under a rule of its own.
+    bool markListedUser(const QString &name, const QString &address, PresenceMark mark);
     // Removes the first row with address; nothing when there is none.
     void removeUser(const QString &address);
     void markAll(PresenceMark mark);
@@ -72,6 +76,7 @@ signals:
     void entriesChanged();
 
 private:
+    void markRow(int i, const QString &name, PresenceMark mark);
     bool lessThan(const Row &a, const Row &b) const;
     // Where a row belongs under the order in force (the end when unsorted).
     int sortedPosition(const Row &row) const;
@@ -79,8 +84,15 @@ private:
     void resettle(int i);
     void rebuildIndex();
 
+    // Indexes address as row i unless an earlier row holds it.
+    void indexFirst(const QString &address, int i);
+
     QList<Row> m_rows;
-    // First row per address; rebuilt when rows move.
+    // First row per address; rebuilt when rows move. An address in dotted
+    // decimal, as nearly every one is, is kept by its value, which is
+    // cheaper to look up than its text; a dotted quad's text and its value
+    // determine each other, so the lookup stays an exact comparison.
+    QHash<quint32, int> m_byValue;
     QHash<QString, int> m_byAddress;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
