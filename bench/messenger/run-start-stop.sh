@@ -16,6 +16,7 @@ bin=$(realpath "${1:-build-rel/bin/Pelwick}")
 rows=${2:-5000}
 runs=${3:-7}
 foreign=${4:-}
+comm=$(basename "$bin" | cut -c1-15)
 [ "$(id -u)" = 0 ] || { echo "needs root" >&2; exit 1; }
 
 ns=pwss$$
@@ -45,8 +46,10 @@ for ((r = first; r <= runs; ++r)); do
     HOME=$home XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime XDG_DATA_HOME=$home/data \
         QT_QPA_PLATFORM=offscreen ip netns exec "$ns" "$bin" 2>/dev/null &
     pelwick=$!
-    # SIGTERM is caught (bit 15 of SigCgt) once the termination watcher runs.
-    until mask=$(awk '/^SigCgt/ {print $2}' "/proc/$pelwick/status" 2>/dev/null) && [ -n "$mask" ] \
+    # SIGTERM is caught (bit 15 of SigCgt) once the termination watcher runs;
+    # before the exec the shell that forked it may catch it too.
+    until [ "$(cat "/proc/$pelwick/comm" 2>/dev/null)" = "$comm" ] \
+        && mask=$(awk '/^SigCgt/ {print $2}' "/proc/$pelwick/status" 2>/dev/null) && [ -n "$mask" ] \
         && (((0x$mask >> 14) & 1)); do
         :
     done

@@ -246,22 +246,21 @@ void UserDirectory::setEntries(const QList<DirectoryEntry> &entries)
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(entries.size());
-    m_byAddress.clear();
-    m_byAddress.reserve(entries.size());
     // A later entry with an address already listed renames that row.
+    QHash<QString, qsizetype> first;
+    first.reserve(entries.size());
     for (const DirectoryEntry &e : entries) {
-        const auto known = m_byAddress.constFind(e.UserIpAddr);
-        if (known != m_byAddress.cend()) {
+        const auto known = first.constFind(e.UserIpAddr);
+        if (known != first.cend()) {
             m_rows[*known].name = e.UserName;
             continue;
         }
-        m_byAddress.insert(e.UserIpAddr, int(m_rows.size()));
+        first.insert(e.UserIpAddr, m_rows.size());
         m_rows.append({ e.UserName, PresenceMark::NotHeard, e.UserIpAddr });
     }
-    if (m_sortColumn >= 0) {
+    if (m_sortColumn >= 0)
         std::stable_sort(m_rows.begin(), m_rows.end(), [this](const Row &a, const Row &b) { return lessThan(a, b); });
-        rebuildIndex();
-    }
+    rebuildIndex();
     endResetModel();
     emit entriesChanged();
 }
