@@ -256,16 +256,30 @@ SettingsStore::~SettingsStore()
     delete m_settings;
 }
 
+const QHash<QString, qsizetype> &SettingsStore::PlainSection::at() const
+{
+    if (!index) {
+        index.emplace();
+        index->reserve(lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            index->insert(lines[i].first, i);
+    }
+    return *index;
+}
+
 bool SettingsStore::takePlainSection(const QString &name, QList<std::pair<QString, QString>> lines)
 {
     PlainSection section;
-    section.at.reserve(lines.size());
-    for (qsizetype i = 0; i < lines.size(); ++i)
-        section.at.insert(lines[i].first, i);
-    // A key named twice is left to QSettings, which takes the last.
-    if (section.at.size() != lines.size())
-        return false;
     section.lines = std::move(lines);
+    // Keys in ascending order, as QSettings writes them, are each there
+    // once; others are counted now. A key named twice is left to QSettings,
+    // which takes the last.
+    const auto &l = section.lines;
+    const bool ascending
+        = std::adjacent_find(l.begin(), l.end(), [](const auto &a, const auto &b) { return !(a.first < b.first); })
+        == l.end();
+    if (!ascending && section.at().size() != l.size())
+        return false;
     m_plain.insert(name, std::move(section));
     return true;
 }
@@ -279,8 +293,8 @@ const SettingsStore::PlainSection *SettingsStore::plainSection(const QString &se
 QString SettingsStore::value(const QString &section, const QString &key, const QString &defaultValue) const
 {
     if (const PlainSection *plain = plainSection(section)) {
-        const auto at = plain->at.constFind(key);
-        return at == plain->at.constEnd() ? defaultValue : plain->lines[*at].second;
+        const auto at = plain->at().constFind(key);
+        return at == plain->at().constEnd() ? defaultValue : plain->lines[*at].second;
     }
     const QVariant v = m_settings->value(keyPath(section, key));
     if (!v.isValid())
@@ -320,7 +334,7 @@ QList<std::pair<QString, QString>> SettingsStore::lines(const QString &section) 
 bool SettingsStore::contains(const QString &section, const QString &key) const
 {
     if (const PlainSection *plain = plainSection(section))
-        return plain->at.contains(key);
+        return plain->at().contains(key);
     return m_settings->contains(keyPath(section, key));
 }
 
@@ -329,8 +343,8 @@ void SettingsStore::setValue(const QString &section, const QString &key, const Q
     // A value the file already holds changes nothing: a run that changed
     // nothing leaves the file as it is.
     if (const PlainSection *plain = plainSection(section)) {
-        const auto at = plain->at.constFind(key);
-        if (at != plain->at.constEnd() && plain->lines[*at].second == value)
+        const auto at = plain->at().constFind(key);
+        if (at != plain->at().constEnd() && plain->lines[*at].second == value)
             return;
     } else {
         const QVariant stored = m_settings->value(keyPath(section, key));

@@ -91,8 +91,10 @@ private:
     struct PlainSection
     {
         QList<std::pair<QString, QString>> lines;
-        // Where each key is in lines.
-        QHash<QString, qsizetype> at;
+        // Where each key is in lines, made when first asked for: a load
+        // that reads the section line by line needs none.
+        const QHash<QString, qsizetype> &at() const;
+        mutable std::optional<QHash<QString, qsizetype>> index;
     };
     // Keeps a section read as plain; false when it names a key twice.
     bool takePlainSection(const QString &name, QList<std::pair<QString, QString>> lines);
