@@ -178,26 +178,26 @@ QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamag
         bool named = false;
         bool addressed = false;
     };
-    const QList<std::pair<QString, QString>> lines = store.lines(User);
     QHash<int, Stored> stored;
-    stored.reserve(lines.size() / 2 + 1);
     std::optional<QString> countText;
-    for (const auto &[key, value] : lines) {
+    qsizetype lines = 0;
+    store.forEachLine(User, [&](QStringView key, QStringView value) {
+        ++lines;
         if (key == QLatin1String("Count")) {
-            countText = value;
-            continue;
+            countText = value.toString();
+            return;
         }
         const bool isAddress = key.endsWith(addressKey);
         const QLatin1String field = isAddress ? addressKey : nameKey;
         if (!key.endsWith(field))
-            continue;
-        const int i = directoryIndexOf(QStringView(key).chopped(field.size()));
+            return;
+        const int i = directoryIndexOf(key.chopped(field.size()));
         if (i < 1)
-            continue;
+            return;
         Stored &entry = stored[i];
-        (isAddress ? entry.address : entry.name) = value;
+        (isAddress ? entry.address : entry.name) = value.toString();
         (isAddress ? entry.addressed : entry.named) = true;
-    }
+    });
     // The entries from 001 on without a gap.
     int unbroken = 0;
     while (unbroken < stored.size() && stored.contains(unbroken + 1))
@@ -230,7 +230,7 @@ QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamag
             entries.append({ entry.name, entry.address });
     }
     if (holdsExactly)
-        *holdsExactly = dense && lines.size() == 1 + 2 * entries.size() && countText == QString::number(entries.size());
+        *holdsExactly = dense && lines == 1 + 2 * entries.size() && countText == QString::number(entries.size());
     return entries;
 }
 

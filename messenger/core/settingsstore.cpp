@@ -82,8 +82,9 @@ bool isPlainValue(QStringView text)
         [](QChar c) { return c == u'"' || c == u'\\' || c == u',' || c == u';' || c == u'\t'; });
 }
 
-// The lines of a section in the file's order, key and value.
-using SectionLines = QList<std::pair<QString, QString>>;
+// The lines of a section in the file's order, key and value, as views into
+// the text read.
+using SectionLines = QList<std::pair<QStringView, QStringView>>;
 
 // The sections of text, each by its name, with its lines where they are all
 // plain (key=value as above, each key once, or blank) and none where not.
@@ -127,7 +128,7 @@ std::optional<std::map<QString, std::optional<SectionLines>>> plainSections(QStr
         // A big section (the directory) takes most of the lines left.
         if ((*current)->size() == 64)
             (*current)->reserve(lines.size() - n);
-        (*current)->append({ key.toString(), value.toString() });
+        (*current)->append({ key, value });
     }
     return sections;
 }
@@ -227,7 +228,7 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
     auto sections = m_unreadable ? std::nullopt : plainSections(text);
     if (sections) {
         for (auto &[name, lines] : *sections) {
-            if (lines && takePlainSection(name, std::move(*lines)))
+            if (lines && takePlainSection(name, text, std::move(*lines)))
                 continue;
             m_settings->beginGroup(name);
             for (const QString &key : m_settings->childKeys())
@@ -256,7 +257,7 @@ SettingsStore::~SettingsStore()
     delete m_settings;
 }
 
-const QHash<QString, qsizetype> &SettingsStore::PlainSection::at() const
+const QHash<QStringView, qsizetype> &SettingsStore::PlainSection::at() const
 {
     if (!index) {
         index.emplace();
@@ -267,9 +268,11 @@ const QHash<QString, qsizetype> &SettingsStore::PlainSection::at() const
     return *index;
 }
 
-bool SettingsStore::takePlainSection(const QString &name, QList<std::pair<QString, QString>> lines)
+bool SettingsStore::takePlainSection(
+    const QString &name, const QString &text, QList<std::pair<QStringView, QStringView>> lines)
 {
     PlainSection section;
+    section.text = text;
     section.lines = std::move(lines);
     // Keys in ascending order, as QSettings writes them, are each there
     // once; others are counted now. A key named twice is left to QSettings,
@@ -294,7 +297,7 @@ QString SettingsStore::value(const QString &section, const QString &key, const Q
 {
     if (const PlainSection *plain = plainSection(section)) {
         const auto at = plain->at().constFind(key);
-        return at == plain->at().constEnd() ? defaultValue : plain->lines[*at].second;
+        return at == plain->at().constEnd() ? defaultValue : plain->lines[*at].second.toString();
     }
     const QVariant v = m_settings->value(keyPath(section, key));
     if (!v.isValid())
@@ -312,7 +315,7 @@ QStringList SettingsStore::keys(const QString &section) const
         QStringList result;
         result.reserve(plain->lines.size());
         for (const auto &[key, value] : plain->lines)
-            result.append(key);
+            result.append(key.toString());
         return result;
     }
     m_settings->beginGroup(section);
@@ -321,14 +324,16 @@ QStringList SettingsStore::keys(const QString &section) const
     return result;
 }
 
-QList<std::pair<QString, QString>> SettingsStore::lines(const QString &section) const
+void SettingsStore::forEachLine(
+    const QString &section, const std::function<void(QStringView key, QStringView value)> &read) const
 {
-    if (const PlainSection *plain = plainSection(section))
-        return plain->lines;
-    QList<std::pair<QString, QString>> result;
+    if (const PlainSection *plain = plainSection(section)) {
+        for (const auto &[key, value] : plain->lines)
+            read(key, value);
+        return;
+    }
     for (const QString &key : keys(section))
-        result.append({ key, value(section, key) });
-    return result;
+        read(key, value(section, key));
 }
 
 bool SettingsStore::contains(const QString &section, const QString &key) const

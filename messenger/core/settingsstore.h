@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -51,9 +52,9 @@ public:
     QString value(const QString &section, const QString &key, const QString &defaultValue = {}) const;
     // The keys stored in section.
     QStringList keys(const QString &section) const;
-    // The keys stored in section with their values: for a big section
-    // cheaper than asking key by key.
-    QList<std::pair<QString, QString>> lines(const QString &section) const;
+    // Calls read with each key stored in section and its value: for a big
+    // section cheaper than asking key by key. The views last for the call.
+    void forEachLine(const QString &section, const std::function<void(QStringView key, QStringView value)> &read) const;
     bool contains(const QString &section, const QString &key) const;
     void setValue(const QString &section, const QString &key, const QString &value);
     void removeSection(const QString &section);
@@ -90,14 +91,17 @@ private:
     // first written, when QSettings takes it over from the same bytes.
     struct PlainSection
     {
-        QList<std::pair<QString, QString>> lines;
+        // The text read, which lines view.
+        QString text;
+        QList<std::pair<QStringView, QStringView>> lines;
         // Where each key is in lines, made when first asked for: a load
         // that reads the section line by line needs none.
-        const QHash<QString, qsizetype> &at() const;
-        mutable std::optional<QHash<QString, qsizetype>> index;
+        const QHash<QStringView, qsizetype> &at() const;
+        mutable std::optional<QHash<QStringView, qsizetype>> index;
     };
-    // Keeps a section read as plain; false when it names a key twice.
-    bool takePlainSection(const QString &name, QList<std::pair<QString, QString>> lines);
+    // Keeps a section of text read as plain; false when it names a key
+    // twice.
+    bool takePlainSection(const QString &name, const QString &text, QList<std::pair<QStringView, QStringView>> lines);
     const PlainSection *plainSection(const QString &section) const;
 
     QString m_path;
