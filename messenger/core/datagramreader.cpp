@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #if defined(Q_OS_UNIX)
@@ -124,6 +125,7 @@ void DatagramReader::stop()
         const char byte = 0;
         [[maybe_unused]] const ssize_t written = ::write(m_wake[1], &byte, 1);
         m_thread.join();
+        std::vector<Batch> spent = settle(true);
         const std::lock_guard lock(m_mutex);
         m_pausing = false;
     }
@@ -155,8 +157,10 @@ std::deque<DatagramReader::Batch> DatagramReader::take(qsizetype maxDatagrams)
             m_queue.pop_front();
         }
         m_signalled = false;
-        endPause = m_pausing;
-        m_pausing = false;
+        // The owner has run dry: what gathered meanwhile is read now.
+        endPause = m_pausing && taken.empty();
+        if (endPause)
+            m_pausing = false;
     }
 #if defined(Q_OS_UNIX)
     if (endPause) {
@@ -167,6 +171,29 @@ std::deque<DatagramReader::Batch> DatagramReader::take(qsizetype maxDatagrams)
     Q_UNUSED(endPause);
 #endif
     return taken;
+}
+
+void DatagramReader::giveBack(std::vector<Batch> &spent)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_idle) {
+            if (m_spent.empty())
+                m_spent.swap(spent);
+            else
+                std::move(spent.begin(), spent.end(), std::back_inserter(m_spent));
+        }
+    }
+    spent.clear();
+}
+
+std::vector<DatagramReader::Batch> DatagramReader::settle(bool idle)
+{
+    std::vector<Batch> spent;
+    const std::lock_guard lock(m_mutex);
+    m_idle = idle;
+    spent.swap(m_spent);
+    return spent;
 }
 
 bool DatagramReader::startPause()
@@ -251,8 +278,10 @@ void DatagramReader::run(int descriptor, int wakeDescriptor, int takenDescriptor
             while (::read(takenDescriptor, drained, sizeof drained) > 0) {
             }
         } else {
+            settle(true);
             pollfd watched[2] = { { descriptor, POLLIN, 0 }, { wakeDescriptor, POLLIN, 0 } };
-            if (::poll(watched, 2, -1) < 0) {
+            const int woken = ::poll(watched, 2, -1);
+            if (woken < 0) {
                 if (errno == EINTR)
                     continue;
                 return;
@@ -260,6 +289,8 @@ void DatagramReader::run(int descriptor, int wakeDescriptor, int takenDescriptor
             if (watched[1].revents != 0 || (watched[0].revents & POLLNVAL))
                 return;
         }
+        // What the owner is done with is freed here, where it was made.
+        settle(false);
         flowing = false;
         // Everything pending, a batch at a time.
         for (;;) {

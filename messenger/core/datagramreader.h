@@ -71,6 +71,10 @@ public:
     // Takes the oldest queued batches, at least one when any is queued and
     // no more than about maxDatagrams datagrams, in arrival order.
     std::deque<Batch> take(qsizetype maxDatagrams);
+    // Hands back batches the owner has taken and is done with, so their
+    // memory is freed on the thread that allocated it rather than freed
+    // against that thread's allocations. Leaves spent empty.
+    void giveBack(std::vector<Batch> &spent);
     // How many datagrams wait to be taken.
     qsizetype queuedDatagrams() const;
     // How many datagrams were dropped because the queue was full.
@@ -83,9 +87,13 @@ signals:
 
 private:
     void run(int descriptor, int wakeDescriptor, int takenDescriptor);
-    // Whether the owner has yet to take what was queued; if so, the next
-    // take ends the thread's interval.
+    // Whether the owner has yet to take what was queued; if so, the
+    // owner's next take that finds nothing ends the thread's interval.
     bool startPause();
+    // Says whether the thread is about to wait on the socket (idle), and
+    // returns the batches handed back so far, for the thread to free. While
+    // the thread is idle, the owner frees what it hands back itself.
+    std::vector<Batch> settle(bool idle);
     // Queues a batch read by the thread; drops what does not fit.
     void enqueue(Batch &&batch);
 
@@ -102,6 +110,9 @@ private:
     quint64 m_dropped = 0;
     // The owner was told of queued datagrams and has not taken them yet.
     bool m_signalled = false;
-    // The thread waits out an interval and wants to hear of the next take.
+    // The thread waits out an interval and wants to hear when the owner
+    // runs dry.
     bool m_pausing = false;
+    std::vector<Batch> m_spent;
+    bool m_idle = true;
 };
