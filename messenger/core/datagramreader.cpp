@@ -316,7 +316,9 @@ int DatagramReader::readOnce(bool byOwner)
 void DatagramReader::run(int wakeDescriptor)
 {
 #if defined(Q_OS_UNIX)
-    // Whether the last reading found datagrams: they are still coming.
+    // Whether the last reading found datagrams while the owner had still to
+    // take earlier ones: they keep coming faster than it takes them. A
+    // datagram on its own (a game move, an answer) is read at once.
     bool flowing = false;
     for (;;) {
         if (flowing && ownerIsBusy()) {
@@ -344,12 +346,13 @@ void DatagramReader::run(int wakeDescriptor)
         }
         // What the owner is done with is freed here, where it was made.
         settle(false);
+        const bool ownerWasBusy = ownerIsBusy();
         flowing = false;
         // Everything pending, a call's worth at a time.
         for (;;) {
             const std::lock_guard reading(m_readMutex);
             const int count = readOnce(false);
-            flowing = flowing || count > 0;
+            flowing = flowing || (count > 0 && ownerWasBusy);
             if (count < Slots)
                 break;
         }
