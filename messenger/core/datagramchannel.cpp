@@ -294,6 +294,7 @@ void DatagramChannel::handleQueued()
     // none overtakes another.
     QElapsedTimer slice;
     slice.start();
+    ++m_passes;
     // Most datagrams of a run share their source or destination: their
     // addresses are made once.
     AddressCache source;
@@ -306,23 +307,30 @@ void DatagramChannel::handleQueued()
                 break;
         }
         if (m_takenNext >= m_taken.front().items.size()) {
+            m_spent.push_back(std::move(m_taken.front()));
             m_taken.pop_front();
             m_takenNext = 0;
             continue;
         }
         // Taken out: what the handler does to the queue cannot pull it away.
         DatagramReader::Batch::Item &item = m_taken.front().items[m_takenNext++];
-        const ParsedDatagram datagram = std::move(item.datagram);
+        ParsedDatagram datagram = std::move(item.datagram);
         // Good until the next datagram of this pass: a nested pass has caches of its own.
         const QHostAddress &from = source.of(item.source4, item.sourceIsV6, item.source6, true);
         const QHostAddress &to
             = destination.of(item.destination4, item.destinationIsV6, item.destination6, item.hasDestination);
+        const quint64 pass = m_passes;
         deliver(datagram, from, to);
+        // Put back, to be freed with its batch where it was allocated,
+        // unless a nested pass has moved on (and perhaps given it back).
+        if (m_passes == pass)
+            item.datagram = std::move(datagram);
         if (handled % 64 == 63 && slice.hasExpired(HandlingSliceMs)) {
             QMetaObject::invokeMethod(this, &DatagramChannel::handleQueued, Qt::QueuedConnection);
             break;
         }
     }
+    m_reader->giveBack(m_spent);
     if (!m_dropReported && m_reader->dropped() > 0) {
         m_dropReported = true;
         emit statusChanged(QStringLiteral("受信が集中したため、一部の電文を破棄しました。"));

@@ -134,6 +134,11 @@ private:
     // datagram of the first one at m_takenNext.
     std::deque<DatagramReader::Batch> m_taken;
     size_t m_takenNext = 0;
+    // Batches handled through, given back to the reader at the end of the
+    // pass.
+    std::vector<DatagramReader::Batch> m_spent;
+    // Counts passes, to tell whether a handler ran a nested one.
+    quint64 m_passes = 0;
     bool m_dropReported = false;
     AddressWatch *m_watch = nullptr;
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #if defined(Q_OS_UNIX)
@@ -78,6 +79,24 @@ void askForDestinations(int descriptor)
 
 } // namespace
 
+// Where datagrams are read into.
+struct DatagramReader::Room
+{
+#if defined(Q_OS_UNIX)
+    // Left uninitialised: pages the system never writes into stay untouched.
+    std::unique_ptr<char[]> buffers { new char[Slots * SlotSize] };
+    std::unique_ptr<char[]> controls { new char[Slots * ControlSize] };
+    sockaddr_storage from[Slots];
+    iovec vectors[Slots];
+#if defined(Q_OS_LINUX)
+    mmsghdr messages[Slots];
+#else
+    msghdr headers[Slots];
+    qsizetype lengths[Slots];
+#endif
+#endif
+};
+
 DatagramReader::DatagramReader(QObject *parent)
     : QObject(parent)
 {
@@ -94,18 +113,13 @@ bool DatagramReader::start(qintptr descriptor)
 #if defined(Q_OS_UNIX)
     if (::pipe(m_wake) != 0)
         return false;
-    if (::pipe(m_taken) != 0) {
-        stop();
-        return false;
-    }
-    for (const int fd : { m_wake[0], m_wake[1], m_taken[0], m_taken[1] })
+    for (const int fd : m_wake)
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    for (const int fd : m_taken)
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    m_pausing = false;
     askForDestinations(int(descriptor));
+    m_room = std::make_unique<Room>();
+    m_descriptor = int(descriptor);
     try {
-        m_thread = std::thread(&DatagramReader::run, this, int(descriptor), m_wake[0], m_taken[0]);
+        m_thread = std::thread(&DatagramReader::run, this, m_wake[0]);
     } catch (const std::system_error &) {
         stop();
         return false;
@@ -124,56 +138,76 @@ void DatagramReader::stop()
         const char byte = 0;
         [[maybe_unused]] const ssize_t written = ::write(m_wake[1], &byte, 1);
         m_thread.join();
-        const std::lock_guard lock(m_mutex);
-        m_pausing = false;
+        std::vector<Batch> spent = settle(true);
     }
-    for (int *pipe : { m_wake, m_taken }) {
-        for (int i = 0; i < 2; ++i) {
-            if (pipe[i] >= 0)
-                ::close(pipe[i]);
-            pipe[i] = -1;
-        }
+    // The owner no longer reads the socket either: it may close.
+    m_descriptor = -1;
+    m_room.reset();
+    for (int &fd : m_wake) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
     }
 #endif
 }
 
 std::deque<DatagramReader::Batch> DatagramReader::take(qsizetype maxDatagrams)
 {
-    std::deque<Batch> taken;
-    bool endPause = false;
+    bool empty = false;
     {
         const std::lock_guard lock(m_mutex);
-        qsizetype count = 0;
-        while (!m_queue.empty()
-            && (taken.empty() || count + qsizetype(m_queue.front().items.size()) <= maxDatagrams)) {
-            Batch &batch = m_queue.front();
-            count += qsizetype(batch.items.size());
-            m_queuedDatagrams -= qsizetype(batch.items.size());
-            for (const Batch::Item &item : batch.items)
-                m_queuedBytes -= item.size;
-            taken.push_back(std::move(batch));
-            m_queue.pop_front();
-        }
-        m_signalled = false;
-        endPause = m_pausing;
-        m_pausing = false;
+        empty = m_queue.empty();
     }
-#if defined(Q_OS_UNIX)
-    if (endPause) {
-        const char byte = 0;
-        [[maybe_unused]] const ssize_t written = ::write(m_taken[1], &byte, 1);
+    // Run dry: what is pending is read here and now. When the thread is
+    // reading, what it reads is queued in a moment and the owner told.
+    if (empty && m_descriptor >= 0) {
+        std::unique_lock reading(m_readMutex, std::try_to_lock);
+        if (reading.owns_lock())
+            readOnce(true);
     }
-#else
-    Q_UNUSED(endPause);
-#endif
+    std::deque<Batch> taken;
+    const std::lock_guard lock(m_mutex);
+    qsizetype count = 0;
+    while (!m_queue.empty() && (taken.empty() || count + qsizetype(m_queue.front().items.size()) <= maxDatagrams)) {
+        Batch &batch = m_queue.front();
+        count += qsizetype(batch.items.size());
+        m_queuedDatagrams -= qsizetype(batch.items.size());
+        for (const Batch::Item &item : batch.items)
+            m_queuedBytes -= item.size;
+        taken.push_back(std::move(batch));
+        m_queue.pop_front();
+    }
+    m_signalled = false;
     return taken;
 }
 
-bool DatagramReader::startPause()
+void DatagramReader::giveBack(std::vector<Batch> &spent)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_idle) {
+            if (m_spent.empty())
+                m_spent.swap(spent);
+            else
+                std::move(spent.begin(), spent.end(), std::back_inserter(m_spent));
+        }
+    }
+    spent.clear();
+}
+
+std::vector<DatagramReader::Batch> DatagramReader::settle(bool idle)
+{
+    std::vector<Batch> spent;
+    const std::lock_guard lock(m_mutex);
+    m_idle = idle;
+    spent.swap(m_spent);
+    return spent;
+}
+
+bool DatagramReader::ownerIsBusy() const
 {
     const std::lock_guard lock(m_mutex);
-    m_pausing = m_signalled;
-    return m_pausing;
+    return m_signalled;
 }
 
 qsizetype DatagramReader::queuedDatagrams() const
@@ -188,9 +222,8 @@ quint64 DatagramReader::dropped() const
     return m_dropped;
 }
 
-void DatagramReader::enqueue(Batch &&batch)
+void DatagramReader::enqueue(Batch &&batch, bool signal)
 {
-    bool signal = false;
     {
         const std::lock_guard lock(m_mutex);
         // Keep what fits, in order; the rest is dropped.
@@ -208,51 +241,102 @@ void DatagramReader::enqueue(Batch &&batch)
         m_queuedDatagrams += qsizetype(kept);
         m_queuedBytes += bytes;
         m_queue.push_back(std::move(batch));
-        signal = !m_signalled;
-        m_signalled = true;
+        signal = signal && !m_signalled;
+        if (signal)
+            m_signalled = true;
     }
     // Once per taking: the owner takes everything there is when it comes.
     if (signal)
         QMetaObject::invokeMethod(this, &DatagramReader::datagramsQueued, Qt::QueuedConnection);
 }
 
-void DatagramReader::run(int descriptor, int wakeDescriptor, int takenDescriptor)
+int DatagramReader::readOnce(bool byOwner)
 {
 #if defined(Q_OS_UNIX)
-    // Left uninitialised: pages the system never writes into stay untouched.
-    const std::unique_ptr<char[]> buffers(new char[Slots * SlotSize]);
-    const std::unique_ptr<char[]> controls(new char[Slots * ControlSize]);
-    sockaddr_storage from[Slots];
-    iovec vectors[Slots];
+    Room &room = *m_room;
+    auto prepare = [&](int i, msghdr &header) {
+        room.vectors[i] = { room.buffers.get() + size_t(i) * SlotSize, SlotSize };
+        header = {};
+        room.from[i].ss_family = AF_UNSPEC;
+        header.msg_name = &room.from[i];
+        header.msg_namelen = sizeof room.from[i];
+        header.msg_iov = &room.vectors[i];
+        header.msg_iovlen = 1;
+        header.msg_control = room.controls.get() + size_t(i) * ControlSize;
+        header.msg_controllen = ControlSize;
+    };
 #if defined(Q_OS_LINUX)
-    mmsghdr messages[Slots];
+    for (int i = 0; i < Slots; ++i) {
+        prepare(i, room.messages[i].msg_hdr);
+        room.messages[i].msg_len = 0;
+    }
+    int count = -1;
+    do
+        count = ::recvmmsg(m_descriptor, room.messages, Slots, MSG_DONTWAIT, nullptr);
+    while (count < 0 && errno == EINTR);
+    auto header = [&](int i) -> const msghdr & { return room.messages[i].msg_hdr; };
+    auto length = [&](int i) { return qsizetype(room.messages[i].msg_len); };
+#else
+    int count = 0;
+    for (; count < Slots; ++count) {
+        prepare(count, room.headers[count]);
+        const ssize_t n = ::recvmsg(m_descriptor, &room.headers[count], MSG_DONTWAIT);
+        if (n < 0)
+            break;
+        room.lengths[count] = qsizetype(n);
+    }
+    if (count == 0)
+        count = -1;
+    auto header = [&](int i) -> const msghdr & { return room.headers[i]; };
+    auto length = [&](int i) { return room.lengths[i]; };
 #endif
-    // Whether the last reading found datagrams: they are still coming.
+    if (count <= 0)
+        return -1; // nothing pending, or an error the next poll shows again
+    Batch batch;
+    batch.items.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const QByteArrayView bytes(static_cast<const char *>(room.vectors[i].iov_base), length(i));
+        if (isBlankDatagram(bytes))
+            continue;
+        Batch::Item &item = batch.items.emplace_back();
+        item.datagram = ParseDatagram(bytes);
+        item.size = bytes.size();
+        readAddress(room.from[i], item);
+        readDestination(header(i), item);
+    }
+    if (!batch.items.empty())
+        enqueue(std::move(batch), !byOwner);
+    return count;
+#else
+    Q_UNUSED(byOwner);
+    return -1;
+#endif
+}
+
+void DatagramReader::run(int wakeDescriptor)
+{
+#if defined(Q_OS_UNIX)
+    // Whether the last reading found datagrams while the owner had still to
+    // take earlier ones: they keep coming faster than it takes them. A
+    // datagram on its own (a game move, an answer) is read at once.
     bool flowing = false;
     for (;;) {
-        if (flowing && startPause()) {
-            // The owner is busy: read again after an interval, or as soon
-            // as it takes the queue.
-            pollfd watched[2] = { { wakeDescriptor, POLLIN, 0 }, { takenDescriptor, POLLIN, 0 } };
+        if (flowing && ownerIsBusy()) {
+            // The owner is busy: read again after an interval.
+            pollfd stopping { wakeDescriptor, POLLIN, 0 };
 #if defined(Q_OS_LINUX)
             const timespec interval { 0, BusyOwnerIntervalNs };
-            const int woken = ::ppoll(watched, 2, &interval, nullptr);
+            const int woken = ::ppoll(&stopping, 1, &interval, nullptr);
 #else
-            const int woken = ::poll(watched, 2, 1);
+            const int woken = ::poll(&stopping, 1, 1);
 #endif
-            if (woken > 0 && watched[0].revents != 0)
+            if (woken > 0)
                 return;
-            {
-                const std::lock_guard lock(m_mutex);
-                m_pausing = false;
-            }
-            // What the owner wrote before that is read; later takes write nothing.
-            char drained[64];
-            while (::read(takenDescriptor, drained, sizeof drained) > 0) {
-            }
         } else {
-            pollfd watched[2] = { { descriptor, POLLIN, 0 }, { wakeDescriptor, POLLIN, 0 } };
-            if (::poll(watched, 2, -1) < 0) {
+            settle(true);
+            pollfd watched[2] = { { m_descriptor, POLLIN, 0 }, { wakeDescriptor, POLLIN, 0 } };
+            const int woken = ::poll(watched, 2, -1);
+            if (woken < 0) {
                 if (errno == EINTR)
                     continue;
                 return;
@@ -260,71 +344,20 @@ void DatagramReader::run(int descriptor, int wakeDescriptor, int takenDescriptor
             if (watched[1].revents != 0 || (watched[0].revents & POLLNVAL))
                 return;
         }
+        // What the owner is done with is freed here, where it was made.
+        settle(false);
+        const bool ownerWasBusy = ownerIsBusy();
         flowing = false;
-        // Everything pending, a batch at a time.
+        // Everything pending, a call's worth at a time.
         for (;;) {
-            auto prepare = [&](int i, msghdr &header) {
-                vectors[i] = { buffers.get() + size_t(i) * SlotSize, SlotSize };
-                header = {};
-                from[i].ss_family = AF_UNSPEC;
-                header.msg_name = &from[i];
-                header.msg_namelen = sizeof from[i];
-                header.msg_iov = &vectors[i];
-                header.msg_iovlen = 1;
-                header.msg_control = controls.get() + size_t(i) * ControlSize;
-                header.msg_controllen = ControlSize;
-            };
-#if defined(Q_OS_LINUX)
-            for (int i = 0; i < Slots; ++i) {
-                prepare(i, messages[i].msg_hdr);
-                messages[i].msg_len = 0;
-            }
-            const int count = ::recvmmsg(descriptor, messages, Slots, MSG_DONTWAIT, nullptr);
-            auto header = [&](int i) -> const msghdr & { return messages[i].msg_hdr; };
-            auto length = [&](int i) { return qsizetype(messages[i].msg_len); };
-#else
-            msghdr headers[Slots];
-            qsizetype lengths[Slots];
-            int count = 0;
-            for (; count < Slots; ++count) {
-                prepare(count, headers[count]);
-                const ssize_t n = ::recvmsg(descriptor, &headers[count], MSG_DONTWAIT);
-                if (n < 0)
-                    break;
-                lengths[count] = qsizetype(n);
-            }
-            if (count == 0)
-                count = -1;
-            auto header = [&](int i) -> const msghdr & { return headers[i]; };
-            auto length = [&](int i) { return lengths[i]; };
-#endif
-            if (count < 0) {
-                if (errno == EINTR)
-                    continue;
-                break; // nothing more pending, or an error the next poll shows again
-            }
-            flowing = flowing || count > 0;
-            Batch batch;
-            batch.items.reserve(size_t(count));
-            for (int i = 0; i < count; ++i) {
-                const QByteArrayView bytes(static_cast<const char *>(vectors[i].iov_base), length(i));
-                if (isBlankDatagram(bytes))
-                    continue;
-                Batch::Item &item = batch.items.emplace_back();
-                item.datagram = ParseDatagram(bytes);
-                item.size = bytes.size();
-                readAddress(from[i], item);
-                readDestination(header(i), item);
-            }
-            if (!batch.items.empty())
-                enqueue(std::move(batch));
+            const std::lock_guard reading(m_readMutex);
+            const int count = readOnce(false);
+            flowing = flowing || (count > 0 && ownerWasBusy);
             if (count < Slots)
                 break;
         }
     }
 #else
-    Q_UNUSED(descriptor);
     Q_UNUSED(wakeDescriptor);
-    Q_UNUSED(takenDescriptor);
 #endif
 }

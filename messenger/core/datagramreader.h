@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -24,7 +25,9 @@
 // sending side pays for each one. So while the owner has not yet taken what
 // was queued (it is busy, and reading sooner would not hand it anything
 // sooner), the thread reads at short intervals instead of waiting on the
-// socket; the owner's next take ends the interval at once.
+// socket. An owner that runs dry meanwhile reads what is pending itself,
+// one call's worth at a time, rather than wait for the interval to end;
+// one reading at a time, so the queue keeps the order of the socket.
 //
 // The queue holds at most MaxQueuedDatagrams datagrams and MaxQueuedBytes
 // bytes; what arrives beyond that is dropped and counted. On Linux the
@@ -69,8 +72,13 @@ public:
     bool isRunning() const { return m_thread.joinable(); }
 
     // Takes the oldest queued batches, at least one when any is queued and
-    // no more than about maxDatagrams datagrams, in arrival order.
+    // no more than about maxDatagrams datagrams, in arrival order. With the
+    // queue empty, first reads what the socket holds (see above).
     std::deque<Batch> take(qsizetype maxDatagrams);
+    // Hands back batches the owner has taken and is done with, so their
+    // memory is freed on the thread that allocated it rather than freed
+    // against that thread's allocations. Leaves spent empty.
+    void giveBack(std::vector<Batch> &spent);
     // How many datagrams wait to be taken.
     qsizetype queuedDatagrams() const;
     // How many datagrams were dropped because the queue was full.
@@ -82,18 +90,31 @@ signals:
     void datagramsQueued();
 
 private:
-    void run(int descriptor, int wakeDescriptor, int takenDescriptor);
-    // Whether the owner has yet to take what was queued; if so, the next
-    // take ends the thread's interval.
-    bool startPause();
-    // Queues a batch read by the thread; drops what does not fit.
-    void enqueue(Batch &&batch);
+    struct Room;
+
+    void run(int wakeDescriptor);
+    // One read of up to a call's worth of datagrams into the queue; the
+    // caller holds m_readMutex. byOwner: the owner reads, so it needs no
+    // telling. Returns how many were read, -1 for none.
+    int readOnce(bool byOwner);
+    // Whether the owner has yet to take what was queued.
+    bool ownerIsBusy() const;
+    // Says whether the thread is about to wait on the socket (idle), and
+    // returns the batches handed back so far, for the thread to free. While
+    // the thread is idle, the owner frees what it hands back itself.
+    std::vector<Batch> settle(bool idle);
+    // Queues a batch read; drops what does not fit.
+    void enqueue(Batch &&batch, bool signal);
 
     std::thread m_thread;
     // Stops the thread.
     int m_wake[2] = { -1, -1 };
-    // Ends the thread's interval: the owner has taken the queue.
-    int m_taken[2] = { -1, -1 };
+    // The socket, while the thread runs; -1 otherwise.
+    int m_descriptor = -1;
+    // Held for each read and the queuing of what it read, by the thread or
+    // the owner; guards m_room.
+    std::mutex m_readMutex;
+    std::unique_ptr<Room> m_room;
 
     mutable std::mutex m_mutex;
     std::deque<Batch> m_queue;
@@ -102,6 +123,6 @@ private:
     quint64 m_dropped = 0;
     // The owner was told of queued datagrams and has not taken them yet.
     bool m_signalled = false;
-    // The thread waits out an interval and wants to hear of the next take.
-    bool m_pausing = false;
+    std::vector<Batch> m_spent;
+    bool m_idle = true;
 };

@@ -83,10 +83,10 @@ private:
     struct KindAction;
     static const KindAction ReceiveTable[];
     // Where a received datagram came from, and whether it was sent to a
-    // broadcast address rather than to us.
+    // broadcast address rather than to us; lives as long as the dispatch.
     struct Arrival
     {
-        QHostAddress source;
+        const QHostAddress &source;
         bool byBroadcast = false;
     };
 

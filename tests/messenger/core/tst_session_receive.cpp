@@ -2,10 +2,12 @@
 #include "sessionfixture.h"
 #include "settingsstore.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 // The receive dispatch of a session on 127.0.0.3, driven by real datagrams
 // from a peer socket on 127.0.0.2.
@@ -27,6 +29,7 @@ private slots:
     void unknownKindShowsOneBoxUnderFloodAndKeepsAnswering();
     void everyPendingDatagramIsHandled();
     void burstWhileThisThreadIsBusyIsHandledWholeInOrder();
+    void handlerWaitingInNestedLoopLetsLaterDatagramsThroughOnceEach();
     void broadcastAnnouncementsAreAnsweredLaterOncePerHost();
     void beyondTheQueuesBoundDatagramsAreDroppedAndSaidOnce();
     void largestDatagramIsReceived();
@@ -254,6 +257,45 @@ void tst_SessionReceive::burstWhileThisThreadIsBusyIsHandledWholeInOrder()
     QCOMPARE(m_me->directory()->rowCount(), Burst);
     for (int i = 0; i < Burst; ++i)
         QCOMPARE(m_me->directory()->address(i), address(i));
+}
+
+// A handler that waits in a nested event loop (as a box or the game link
+// does) while more datagrams arrive: they are handled meanwhile, each once
+// and in order, and the waiting handler's datagram stays as it was.
+void tst_SessionReceive::handlerWaitingInNestedLoopLetsLaterDatagramsThroughOnceEach()
+{
+    constexpr int Later = 300;
+    m_me->directory()->appendRow("sato", PresenceMark::NotHeard, Peer);
+    QStringList texts;
+    QString waitedFor;
+    qsizetype handledWhileWaiting = 0;
+    connect(m_session, &MessengerSession::messageArrived, this, [&](const ParsedDatagram &datagram) {
+        texts.append(datagram.Data);
+        if (texts.size() > 1)
+            return;
+        for (int i = 1; i <= Later; ++i)
+            send(buildDatagram("11", "sato", Peer, "", QStringLiteral("m%1").arg(i)));
+        QEventLoop waiting;
+        connect(m_session, &MessengerSession::datagramHandled, &waiting, [&] {
+            if (texts.size() == 1 + Later)
+                waiting.quit();
+        });
+        QTimer::singleShot(10000, &waiting, &QEventLoop::quit);
+        waiting.exec();
+        handledWhileWaiting = texts.size();
+        waitedFor = datagram.Data;
+    });
+    send(buildDatagram("11", "sato", Peer, "", "m0"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_handled->size(), 1 + Later, 10000);
+    QCOMPARE(waitedFor, QStringLiteral("m0"));
+    QCOMPARE(handledWhileWaiting, 1 + Later);
+    for (int i = 0; i <= Later; ++i)
+        QCOMPARE(texts.at(i), QStringLiteral("m%1").arg(i));
+    // Nothing comes round a second time.
+    send(buildDatagram("02", "sato", Peer));
+    waitHandled(2 + Later);
+    QCOMPARE(m_handled->size(), 2 + Later);
+    QCOMPARE(texts.size(), 1 + Later);
 }
 
 // Announcements that came by broadcast are answered after a while, once per
