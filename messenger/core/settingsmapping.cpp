@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <vector>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -165,10 +167,8 @@ void saveLocalSettings(SettingsStore &store, const LocalSettings &s)
 QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamaged, bool *holdsExactly)
 {
     // Count was a 16-bit number once; a larger directory must still load, so
-    // any 32-bit count is taken. Only indexes whose keys are stored are
-    // visited, so a damaged file with a huge count and a huge index loads at
-    // once. The section is read in one pass: a directory has thousands of
-    // keys.
+    // any 32-bit count is taken. The section is read in one pass: a
+    // directory has thousands of keys.
     const QLatin1String nameKey("UserName");
     const QLatin1String addressKey("UserIpAddr");
     struct Stored
@@ -178,11 +178,14 @@ QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamag
         bool named = false;
         bool addressed = false;
     };
-    QHash<int, Stored> stored;
+    // An entry is loaded only from an unbroken run from 001, which cannot
+    // be longer than the section has keys: a higher index (a damaged file's
+    // huge one, say) is only noted as stored.
+    const qsizetype lines = store.size(User);
+    std::vector<Stored> stored(size_t(lines) + 1);
+    bool anyStored = false;
     std::optional<QString> countText;
-    qsizetype lines = 0;
     store.forEachLine(User, [&](QStringView key, QStringView value) {
-        ++lines;
         if (key == QLatin1String("Count")) {
             countText = value.toString();
             return;
@@ -194,36 +197,33 @@ QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamag
         const int i = directoryIndexOf(key.chopped(field.size()));
         if (i < 1)
             return;
-        Stored &entry = stored[i];
+        anyStored = true;
+        if (qsizetype(i) > lines)
+            return;
+        Stored &entry = stored[size_t(i)];
         (isAddress ? entry.address : entry.name) = value.toString();
         (isAddress ? entry.addressed : entry.named) = true;
     });
     // The entries from 001 on without a gap.
     int unbroken = 0;
-    while (unbroken < stored.size() && stored.contains(unbroken + 1))
+    while (unbroken < lines && (stored[size_t(unbroken) + 1].named || stored[size_t(unbroken) + 1].addressed))
         ++unbroken;
     // A missing Count means 1 only where no entry is stored at all.
     const auto count = parseSettingsInt32(countText.value_or(QStringLiteral("1")));
-    const bool damaged = !countText ? !stored.isEmpty() : !count || *count < 0 || *count > unbroken;
+    const bool damaged = !countText ? anyStored : !count || *count < 0 || *count > unbroken;
     if (countDamaged)
         *countDamaged = damaged;
     const int last = damaged ? unbroken : *count;
 
-    QList<int> withAddress;
-    for (auto i = stored.cbegin(); i != stored.cend(); ++i) {
-        if (i->addressed)
-            withAddress.append(i.key());
-    }
-    std::sort(withAddress.begin(), withAddress.end());
     QList<DirectoryEntry> entries;
-    entries.reserve(withAddress.size());
+    entries.reserve(qMin(qsizetype(last), lines));
     // Whether the section is what saveDirectory writes for these entries:
     // Count, then a name and an address for each index from 001 on.
     bool dense = countText.has_value();
-    for (int i : std::as_const(withAddress)) {
-        if (i > last)
-            break;
-        const Stored &entry = stored[i];
+    for (qsizetype i = 1; i <= qMin(qsizetype(last), lines); ++i) {
+        const Stored &entry = stored[size_t(i)];
+        if (!entry.addressed)
+            continue;
         const bool blank = entry.address.trimmed().isEmpty();
         dense = dense && i == entries.size() + 1 && entry.named && !blank;
         if (!blank)

@@ -324,6 +324,13 @@ QStringList SettingsStore::keys(const QString &section) const
     return result;
 }
 
+qsizetype SettingsStore::size(const QString &section) const
+{
+    if (const PlainSection *plain = plainSection(section))
+        return plain->lines.size();
+    return keys(section).size();
+}
+
 void SettingsStore::forEachLine(
     const QString &section, const std::function<void(QStringView key, QStringView value)> &read) const
 {

@@ -52,6 +52,8 @@ public:
     QString value(const QString &section, const QString &key, const QString &defaultValue = {}) const;
     // The keys stored in section.
     QStringList keys(const QString &section) const;
+    // How many keys section holds.
+    qsizetype size(const QString &section) const;
     // Calls read with each key stored in section and its value: for a big
     // section cheaper than asking key by key. The views last for the call.
     void forEachLine(const QString &section, const std::function<void(QStringView key, QStringView value)> &read) const;

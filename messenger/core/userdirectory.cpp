@@ -246,21 +246,26 @@ void UserDirectory::setEntries(const QList<DirectoryEntry> &entries)
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(entries.size());
-    // A later entry with an address already listed renames that row.
-    QHash<QString, qsizetype> first;
-    first.reserve(entries.size());
+    m_byValue.clear();
+    m_byAddress.clear();
+    m_byValue.reserve(entries.size());
+    // A later entry with an address already listed renames that row. The
+    // index is made on the way, in one look-up per entry.
     for (const DirectoryEntry &e : entries) {
-        const auto known = first.constFind(e.UserIpAddr);
-        if (known != first.cend()) {
-            m_rows[*known].name = e.UserName;
+        const std::optional<quint32> value = dottedQuadValue(e.UserIpAddr);
+        const qsizetype indexed = value ? m_byValue.size() : m_byAddress.size();
+        int &row = value ? m_byValue[*value] : m_byAddress[e.UserIpAddr];
+        if ((value ? m_byValue.size() : m_byAddress.size()) == indexed) {
+            m_rows[row].name = e.UserName;
             continue;
         }
-        first.insert(e.UserIpAddr, m_rows.size());
+        row = int(m_rows.size());
         m_rows.append({ e.UserName, PresenceMark::NotHeard, e.UserIpAddr });
     }
-    if (m_sortColumn >= 0)
+    if (m_sortColumn >= 0) {
         std::stable_sort(m_rows.begin(), m_rows.end(), [this](const Row &a, const Row &b) { return lessThan(a, b); });
-    rebuildIndex();
+        rebuildIndex();
+    }
     endResetModel();
     emit entriesChanged();
 }
