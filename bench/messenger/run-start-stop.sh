@@ -11,6 +11,9 @@
 #
 #   bench/messenger/run-start-stop.sh [pelwick binary] [rows] [runs] [foreign]
 #   bench/messenger/run-start-stop.sh build-rel/bin/Pelwick 5000 7
+#
+# The window goes to Qt's offscreen platform; PELWICK_BENCH_PLATFORM=xcb
+# with DISPLAY set shows it on that X server instead.
 set -euo pipefail
 bin=$(realpath "${1:-build-rel/bin/Pelwick}")
 rows=${2:-5000}
@@ -44,7 +47,7 @@ for ((r = first; r <= runs; ++r)); do
     cp "$home/stored.ini" "$home/config/Pelwick/Pelwick.ini"
     t0=$(date +%s%N)
     HOME=$home XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime XDG_DATA_HOME=$home/data \
-        QT_QPA_PLATFORM=offscreen ip netns exec "$ns" "$bin" 2>/dev/null &
+        QT_QPA_PLATFORM=${PELWICK_BENCH_PLATFORM:-offscreen} ip netns exec "$ns" "$bin" 2>/dev/null &
     pelwick=$!
     # SIGTERM is caught (bit 15 of SigCgt) once the termination watcher runs;
     # before the exec the shell that forked it may catch it too.

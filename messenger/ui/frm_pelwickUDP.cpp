@@ -174,8 +174,14 @@ bool frm_pelwickUDP::Form_Load()
     // The game link, under the program's own name.
     m_session->openLink();
 
-    // 10. Announce presence to every listed user and every subnet.
-    m_session->presence()->announce(true);
+    // 10. Announce presence to every listed user and every subnet, from the
+    // event loop once the window is up: on a crowded network the answers
+    // then find the window idle and the socket's reader a free processor,
+    // rather than arriving while the window is still being built.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_unloaded)
+            m_session->presence()->announce(true);
+    });
 
     // 11. The notification-area icon.
     trayIcon(true);
