@@ -70,7 +70,7 @@ PeerPresence::PeerPresence(DatagramChannel *channel, UserDirectory *directory, c
     connect(m_answerTimer, &QTimer::timeout, this, &PeerPresence::sendDueAnswers);
     m_pace->setInterval(PaceIntervalMs);
     connect(m_pace, &QTimer::timeout, this, &PeerPresence::sendPacedBatch);
-    connect(m_channel, &DatagramChannel::ownAddressesChanged, this, [this] { startPacedAnnouncement(true); });
+    connect(m_channel, &DatagramChannel::ownAddressesChanged, this, [this] { announce(true); });
 }
 
 QByteArray PeerPresence::ownDatagram(
@@ -108,10 +108,6 @@ void PeerPresence::broadcastAnnouncement()
         m_settings.BroadcastTo);
 }
 
-void PeerPresence::announce(bool broadcast)
-{
-    startPacedAnnouncement(broadcast);
-}
 
 void PeerPresence::sayGoodbye()
 {
@@ -128,14 +124,13 @@ void PeerPresence::sayGoodbye()
 void PeerPresence::checkConnections()
 {
     SetAllMarks(*m_directory, PresenceMark::NotHeard);
-    startPacedAnnouncement(true);
+    announce(true);
 }
 
-void PeerPresence::startPacedAnnouncement(bool broadcast)
+void PeerPresence::announce(bool broadcast)
 {
-    // A new round replaces one still under way, from its first row, and
-    // keeps the broadcast that one still owed. The empty datagram goes
-    // first, to the current remote host; nobody reads it.
+    // A new round starts from the first row. The empty datagram goes first,
+    // to the current remote host; nobody reads it.
     m_pacedBroadcast = m_pacedBroadcast || broadcast;
     m_channel->send(m_channel->remoteHost(), QByteArray());
     m_pacedRows = addressesOf(*m_directory);

@@ -50,7 +50,9 @@ public:
     // every subnet this host is on, so peers nobody listed answer too. The
     // first rows go out at once, the rest a few at a time from the event
     // loop, so a big directory neither holds up the window nor has its
-    // answers arrive all at once.
+    // answers arrive all at once. A new round replaces one under way and
+    // keeps the broadcast it owed. Also made, with broadcast, when the
+    // machine's addresses have changed.
     void announce(bool broadcast = false);
     // Whether an announcement still has rows to send (its broadcast, where
     // asked, follows the last).
@@ -91,10 +93,6 @@ private:
     bool acceptsNewPeer(const ParsedDatagram &datagram, const QHostAddress &source);
     void sendToRows(const char *kind, const QStringList &addresses);
     void broadcastAnnouncement();
-    // The paced announcement: the empty datagram, then the rows a batch at
-    // a time, then the broadcast where asked. Also when the machine's
-    // addresses have changed and peers must learn the new ones.
-    void startPacedAnnouncement(bool broadcast);
     void sendPacedBatch();
     void queueAnswer(const QString &address);
     void sendDueAnswers();

@@ -174,34 +174,14 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
     // Only an ordinary file is read, and only so much of it: a FIFO or a
     // link to a device would hang the program or fill its memory. One
     // larger than that is no settings file the program wrote.
-    QByteArray bytes;
+    const std::optional<QByteArray> read = fileBytes(m_path, MaxFileBytes);
+    QByteArray bytes = read.value_or(QByteArray());
     QString text;
-    bool safeToRead = true;
-    QFile file;
-    switch (RegularFile::open(file, m_path, QIODevice::ReadOnly)) {
-    case RegularFile::Status::Opened:
-        bytes = file.read(MaxFileBytes + 1);
-        if (file.error() != QFileDevice::NoError || bytes.size() > MaxFileBytes) {
-            bytes.clear();
-            safeToRead = false;
-            m_unreadable = true;
-        } else {
-            m_unreadable = !looksLikeIniText(bytes, text);
-        }
-        break;
-    case RegularFile::Status::Missing:
-        // A dangling link is no file, but moving it aside keeps where it
-        // pointed.
-        m_unreadable = QFileInfo(m_path).isSymLink();
-        break;
-    case RegularFile::Status::NotRegular:
-    case RegularFile::Status::Failed:
-        safeToRead = false;
-        m_unreadable = true;
-        break;
-    }
-    file.close();
-    const QByteArray read = bytes;
+    // A dangling link is no file, but moving it aside keeps where it
+    // pointed; it is still safe to read (as nothing).
+    const bool danglingLink = !read && !QFileInfo::exists(m_path) && QFileInfo(m_path).isSymLink();
+    const bool safeToRead = read || danglingLink;
+    m_unreadable = !read || !looksLikeIniText(bytes, text);
     // QSettings reads a file that starts with a byte-order mark, but reports
     // it as badly formatted.
     if (bytes.startsWith(Utf8ByteOrderMark))
@@ -247,8 +227,8 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
     // What the store read itself is of no use in a damaged file.
     if (m_unreadable)
         m_plain.clear();
-    if (safeToRead && !m_unreadable)
-        m_fileBytes = std::move(read);
+    if (!m_unreadable)
+        m_fileBytes = read;
 }
 
 SettingsStore::~SettingsStore()
