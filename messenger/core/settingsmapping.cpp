@@ -3,13 +3,11 @@
 #include "datagram.h"
 #include "settingsstore.h"
 
-#include <QHash>
-
-#include <vector>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <vector>
 
 namespace {
 
