@@ -134,6 +134,15 @@ public:
             .contains(QLatin1String("Map State: IsViewable"));
     }
 
+    // Whether the window is hidden by its program (as into a tray), not
+    // merely iconified by the window manager on the way there.
+    bool withdrawn(const QString &window) const
+    {
+        return !viewable(window)
+            && !x(QStringLiteral("xprop"), { QStringLiteral("-id"), window, QStringLiteral("WM_STATE") })
+                    .contains(QLatin1String("Iconic"));
+    }
+
 private:
     void startTool(QProcess &process, const QString &tool)
     {
