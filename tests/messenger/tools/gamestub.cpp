@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QSaveFile>
 
 #include <csignal>
 #include <fcntl.h>
@@ -31,11 +32,13 @@ int main(int argc, char **argv)
     terminatedPath = QFile::encodeName(dir + QStringLiteral("/terminated"));
     std::signal(SIGTERM, onTerminate);
     std::signal(SIGHUP, onTerminate);
-    QFile started(dir + QStringLiteral("/started"));
+    // Whole or not at all: a test that sees the file reads the id from it.
+    QSaveFile started(dir + QStringLiteral("/started"));
     if (!started.open(QIODevice::WriteOnly))
         return 2;
     started.write(QByteArray::number(QCoreApplication::applicationPid()));
-    started.close();
+    if (!started.commit())
+        return 2;
     if (QCoreApplication::applicationName() == QLatin1String("quitter"))
         return 0;
 
