@@ -84,13 +84,16 @@ template <typename Ready> void waitFor(QLocalSocket &socket, const QDeadlineTime
 {
     const auto done
         = [&] { return ready() || socket.state() == QLocalSocket::UnconnectedState || deadline.hasExpired(); };
-    if (!QCoreApplication::instance()) {
+    const auto waitBlocking = [&] {
         while (!done()) {
             if (socket.state() == QLocalSocket::ConnectingState)
                 socket.waitForConnected(int(deadline.remainingTime()));
             else
                 socket.waitForReadyRead(int(deadline.remainingTime()));
         }
+    };
+    if (!QCoreApplication::instance()) {
+        waitBlocking();
         return;
     }
     QEventLoop loop;
@@ -103,7 +106,12 @@ template <typename Ready> void waitFor(QLocalSocket &socket, const QDeadlineTime
     QObject::connect(&socket, &QLocalSocket::errorOccurred, &loop, &QEventLoop::quit);
     while (!done()) {
         timer.start(int(qMax<qint64>(1, deadline.remainingTime())));
-        loop.exec();
+        // Once the application quits, a nested loop returns at once: it
+        // would spin until the deadline, so the rest of the wait blocks.
+        if (loop.exec() < 0) {
+            waitBlocking();
+            return;
+        }
     }
 }
 

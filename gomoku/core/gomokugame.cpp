@@ -135,13 +135,19 @@ void GomokuGame::WaitGame(qint16 ownColor)
 
 void GomokuGame::receiveMove(const QString &data)
 {
-    // A move off the board, onto a stone or not of the move's form is
-    // dropped before it touches the board or the turn. A move that names
-    // the own address is played for the own side.
+    // The link carries the partner's moves only: a move is played for the
+    // partner, in the partner's turn of a started game, and only when it
+    // names the partner's address. The own moves are played by the clicks
+    // that make them. Anything else (off the board, onto a stone, not of
+    // the move's form, out of turn, for someone else) is dropped before it
+    // touches the board or the turn.
     const auto move = parseMoveData(data);
     if (!move || !isOnBoard(move->x, move->y))
         return;
-    playMove(move->address == m_ownAddress ? OwnSide : PartnerSide, qint16(move->x), qint16(move->y));
+    if (!m_rules.GameStarted() || m_rules.Turn() != PartnerSide || m_partnerAddress.isEmpty()
+        || move->address != m_partnerAddress)
+        return;
+    playMove(PartnerSide, qint16(move->x), qint16(move->y));
 }
 
 void GomokuGame::playMove(qint16 side, qint16 x, qint16 y)

@@ -13,7 +13,8 @@
 // The messenger introduces the game with link texts (GomokuLink): "#1" its
 // own application name, "#2".."#5" the partner's and the own name and
 // address, "20"/"21" the own colour, then "01" starts a game with black to
-// move. "10" relays the partner's moves, "40" a nudge, "99" ends the program
+// move. "10" relays the partner's moves (played only in the partner's turn
+// and when they name the partner's address), "40" a nudge, "99" ends the program
 // at once. The own player's clicks become moves placed on the board and sent
 // to the messenger as "10"; closing sends the end report "99".
 //

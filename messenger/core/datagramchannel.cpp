@@ -86,6 +86,7 @@ DatagramChannel::~DatagramChannel()
 bool DatagramChannel::open(qint32 port)
 {
     close();
+    m_closed = false;
     delete m_socket;
     m_socket = nullptr;
     if (port < 1 || port > 65535) {
@@ -117,6 +118,9 @@ bool DatagramChannel::open(qint32 port)
 
 void DatagramChannel::close()
 {
+    // What was read and not yet handled stays unhandled: a handler waiting
+    // in a nested event loop returns to a pass that stops here.
+    m_closed = true;
     // The reader stops before its socket closes under it.
     if (m_reader)
         m_reader->stop();
@@ -300,6 +304,8 @@ void DatagramChannel::handleQueued()
     AddressCache source;
     AddressCache destination;
     for (int handled = 0;; ++handled) {
+        if (m_closed)
+            break;
         if (m_taken.empty()) {
             m_taken = m_reader->take(TakenAtOnce);
             m_takenNext = 0;

@@ -47,6 +47,7 @@ public:
     // Binds the socket on port for both ends; a failure is reported in the
     // status text.
     bool open(qint32 port);
+    // Closes the socket; what it had queued is not handled any more.
     void close();
     bool isOpen() const { return m_port != 0; }
     quint16 port() const { return m_port; }
@@ -140,6 +141,8 @@ private:
     // Counts passes, to tell whether a handler ran a nested one.
     quint64 m_passes = 0;
     bool m_dropReported = false;
+    // Closed: nothing queued is handled any more.
+    bool m_closed = false;
     AddressWatch *m_watch = nullptr;
 
     // The networks this machine is on and their broadcast addresses;

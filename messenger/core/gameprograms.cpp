@@ -47,6 +47,11 @@ bool SystemGamePrograms::poke(const QString &text, const QString &application)
     return SendLinkText(text, application, m_runtimeDirectory);
 }
 
+void SystemGamePrograms::setEndedHandler(std::function<void()> ended)
+{
+    m_control.setEndedHandler(std::move(ended));
+}
+
 QString gameProgramName(const QString &gameId)
 {
     if (gameId == QLatin1String("01"))

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // The seam through which the messenger starts and ends its game programs and
 // pokes texts into them, so tests can stand in for real programs.
 class GamePrograms
@@ -23,6 +25,10 @@ public:
     virtual bool end() = 0;
     // Pokes one link text into the program's input item; true when accepted.
     virtual bool poke(const QString &text, const QString &application) = 0;
+    // ended is called, from the event loop, when the program of the last
+    // start ends by itself (a crash, a kill, its own exit), never when end()
+    // or a later start ends it. Empty: nobody is told.
+    virtual void setEndedHandler(std::function<void()> ended) { Q_UNUSED(ended); }
 };
 
 // Game programs as files in programDirectory ("GOMOKU", "OTHELLO"), run as
@@ -38,6 +44,7 @@ public:
     quintptr GameProcessHandle() const override;
     bool end() override;
     bool poke(const QString &text, const QString &application) override;
+    void setEndedHandler(std::function<void()> ended) override;
 
     // The file name of a game program on this platform.
     static QString fileName(const QString &programName);

@@ -10,7 +10,10 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +30,18 @@ QString linkText(const char *code, const QString &data = {})
     return LinkMessage::build(QLatin1String(code), data);
 }
 
+// The codes only the messenger gives its own game: from the network they
+// would rename the players, swap the colours, restart the board, redirect
+// the game's texts or close it unannounced.
+bool isMessengersOwnCode(const QString &relayed)
+{
+    static const char *const own[] = { LinkCode::MessengerName, LinkCode::PartnerName, LinkCode::PartnerAddress,
+        LinkCode::OwnName, LinkCode::OwnAddress, LinkCode::Start, LinkCode::Black, LinkCode::White, LinkCode::End };
+    // Read as the game reads it.
+    const QString code = LinkMessage::parse(trimSpaces(relayed)).code;
+    return std::any_of(std::begin(own), std::end(own), [&](const char *c) { return code == QLatin1String(c); });
+}
+
 } // namespace
 
 GameRelay::GameRelay(DatagramChannel *channel, PeerPresence *presence, UserDirectory *directory,
@@ -39,6 +54,18 @@ GameRelay::GameRelay(DatagramChannel *channel, PeerPresence *presence, UserDirec
     , m_games(games)
     , m_appName(appName)
 {
+    m_clock.start();
+    m_games->setEndedHandler([this] { gameProgramEnded(); });
+}
+
+GameRelay::~GameRelay()
+{
+    m_games->setEndedHandler({});
+}
+
+void GameRelay::close()
+{
+    m_closed = true;
 }
 
 bool GameRelay::openLink(const QString &runtimeDirectory)
@@ -87,6 +114,12 @@ void GameRelay::send(const char *kind, const QString &data)
 
 void GameRelay::requestGame(const QString &gameId, int row)
 {
+    // A game of ours still under way ends here: its partner is told.
+    if (m_state == GameState::Starting || m_state == GameState::Playing) {
+        m_games->end();
+        reportGameEnd();
+    }
+    ++m_start;
     m_game = {};
     setState(GameState::Idle);
     if (row < 0 || row >= m_directory->rowCount())
@@ -106,40 +139,56 @@ void GameRelay::requestGame(const QString &gameId, int row)
     emit statusChanged(TextGameRequested);
 }
 
+bool GameRelay::takeGameStart()
+{
+    const qint64 now = m_clock.elapsed();
+    m_startTimes.removeIf([now](qint64 at) { return now - at >= GameStartWindowMs; });
+    if (m_startTimes.size() >= MaxGameStarts)
+        return false;
+    m_startTimes.append(now);
+    return true;
+}
+
 void GameRelay::receiveGameRequest(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     const QString program = gameProgramName(datagram.GameId);
     if (program.isEmpty() || !gameProgramExists(program))
         return;
+    // Busy: a start under way is replaced by nobody, a running game only by
+    // its partner; and games start at a bounded rate.
+    const bool busy = m_state == GameState::Starting || m_state == GameState::Playing;
+    if (m_startUnderWay || (busy && !fromPartner(datagram)) || !takeGameStart())
+        return;
     if (!m_presence->markSender(datagram, source, PresenceMark::InGame))
         return;
-    startGame(datagram, true);
+    startGame(datagram, source, true);
 }
 
-void GameRelay::receiveGameAccept(const ParsedDatagram &datagram)
+void GameRelay::receiveGameAccept(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     // Only the user we asked may start our game, and only once: an
     // acceptance nobody asked for would start a game program against
     // whoever sent it.
     if (m_state == GameState::Requested && fromPartner(datagram))
-        startGame(datagram, false);
+        startGame(datagram, source, false);
 }
 
 void GameRelay::receiveGameRelay(const ParsedDatagram &datagram)
 {
-    // Only the partner of the running game may move its stones.
-    if (!fromPartner(datagram))
+    // Only the partner of the running game may move its stones, and only
+    // with the texts a game sends.
+    if (!fromPartner(datagram) || isMessengersOwnCode(datagram.Data))
         return;
     if (!m_games->poke(datagram.Data, m_game.GameName))
         emit statusChanged(TextFailed);
 }
 
-void GameRelay::receiveGameEnd(const ParsedDatagram &datagram)
+void GameRelay::receiveGameEnd(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     // Only the partner of the running game may end it.
     if (!fromPartner(datagram))
         return;
-    SetUserMark(*m_directory, datagram.UserName, datagram.IpAddr, PresenceMark::HeardFrom);
+    m_presence->markSender(datagram, source, PresenceMark::HeardFrom);
     if (endGame(Ending::PartnerEndReport))
         emit statusChanged(QStringLiteral("対戦相手よりゲーム終了報告を受けました。"));
 }
@@ -154,8 +203,10 @@ void GameRelay::receivePartnerGoodbye(const ParsedDatagram &datagram)
 
 bool GameRelay::endGame(Ending ending)
 {
+    // Whatever start was under way is over.
+    ++m_start;
     if (ending == Ending::OwnEndReport) {
-        SetUserMark(*m_directory, m_game.PartnerName, m_game.PartnerAddress, PresenceMark::HeardFrom);
+        m_directory->markListedAddress(m_game.PartnerAddress, PresenceMark::HeardFrom);
     } else {
         if (!m_games->end()) {
             setState(GameState::Starting);
@@ -170,10 +221,15 @@ bool GameRelay::endGame(Ending ending)
     return true;
 }
 
-// request is a copy: the link calls below let the event loop run, and other
-// datagrams are handled meanwhile.
-void GameRelay::startGame(ParsedDatagram request, bool accepting)
+void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool accepting)
 {
+    if (m_closed)
+        return;
+    const quint64 start = ++m_start;
+    m_startUnderWay = true;
+    // A start begun meanwhile (only the own user's request can begin one)
+    // has ended before this one looks again.
+    const auto over = qScopeGuard([this] { m_startUnderWay = false; });
     m_game.PartnerName = request.UserName;
     m_game.PartnerAddress = request.IpAddr;
     m_game.GameId = request.GameId;
@@ -184,11 +240,14 @@ void GameRelay::startGame(ParsedDatagram request, bool accepting)
     const QString gameName = gameProgramName(request.GameId);
     if (gameName.isEmpty()) {
         emit boxRequested(QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=") + request.GameId);
+        reportGameEnd();
         return;
     }
     m_game.GameName = gameName;
-    if (!m_games->start(gameName))
+    if (!m_games->start(gameName)) {
+        reportGameEnd();
         return;
+    }
 
     const QStringList introduction = {
         linkText(LinkCode::MessengerName, m_appName),
@@ -198,42 +257,80 @@ void GameRelay::startGame(ParsedDatagram request, bool accepting)
         linkText(LinkCode::OwnAddress, m_channel->ownAddressFor(request.IpAddr)),
     };
     // The program just started: give it a few seconds to open its link.
+    // Each wait lets other datagrams and link texts be handled; the start
+    // goes on only while it is still the one under way. A wait that returns
+    // at once means the event loop is quitting: the start is given up.
     bool delivered = false;
     const QDeadlineTimer patience(GameStartPatienceMs);
-    while (!(delivered = m_games->poke(introduction.first(), gameName)) && !patience.hasExpired()
-        && m_games->GameProcessHandle() != 0) {
+    while (!(delivered = m_games->poke(introduction.first(), gameName)) && startStands(start)
+        && !patience.hasExpired() && m_games->GameProcessHandle() != 0) {
         QEventLoop pause;
         QTimer::singleShot(GameStartRetryMs, &pause, &QEventLoop::quit);
-        pause.exec();
+        if (pause.exec() < 0)
+            break;
     }
-    for (qsizetype i = 1; delivered && i < introduction.size(); ++i)
+    for (qsizetype i = 1; delivered && startStands(start) && i < introduction.size(); ++i)
         delivered = m_games->poke(introduction[i], gameName);
+    if (!startStands(start))
+        return;
     if (!delivered) {
         emit statusChanged(TextFailed);
+        abandonStart();
         return;
     }
 
     if (!m_games->poke(linkText(accepting ? LinkCode::Black : LinkCode::White), gameName)) {
         emit statusChanged(TextFailed);
-        if (accepting)
+        if (accepting) {
+            abandonStart();
             return;
+        }
     }
+    if (!startStands(start))
+        return;
     if (!m_games->poke(linkText(LinkCode::Start), gameName)) {
         emit statusChanged(TextFailed);
+        abandonStart();
         return;
     }
+    if (!startStands(start))
+        return;
 
     if (accepting) {
         const QByteArray accept = m_presence->ownDatagram(
             MessageKind::GameAccept, request.IpAddr, request.GameId, linkText(LinkCode::Start));
         if (!m_channel->send(request.IpAddr, accept)) {
             emit statusChanged(TextSendFailed);
+            abandonStart();
             return;
         }
         emit statusChanged(TextGameRequested);
     }
-    SetUserMark(*m_directory, request.UserName, request.IpAddr, PresenceMark::InGame);
+    m_presence->markSender(request, source, PresenceMark::InGame);
     setState(GameState::Playing);
+}
+
+void GameRelay::abandonStart()
+{
+    if (m_closed)
+        return;
+    m_games->end();
+    reportGameEnd();
+}
+
+void GameRelay::gameProgramEnded()
+{
+    if (m_closed || m_state == GameState::Idle || m_state == GameState::Requested)
+        return;
+    reportGameEnd();
+}
+
+void GameRelay::reportGameEnd()
+{
+    if (m_game.PartnerAddress.isEmpty())
+        return;
+    send(MessageKind::GameEnd);
+    endGame(Ending::OwnEndReport);
 }
 
 void GameRelay::RelayLinkText(const QString &poked)
@@ -242,7 +339,7 @@ void GameRelay::RelayLinkText(const QString &poked)
     // can cross the partner's, whose arrival has already ended the match.
     // Sending to no address would fail, and marking no one would add a
     // blank row to the list.
-    if (m_state == GameState::Idle || m_game.PartnerAddress.isEmpty())
+    if (m_closed || m_state == GameState::Idle || m_game.PartnerAddress.isEmpty())
         return;
     const QString text = trimSpaces(poked);
     const bool endReport = text == linkText(LinkCode::End);

@@ -68,13 +68,19 @@ const MessengerSession::KindAction MessengerSession::ReceiveTable[] = {
             s.m_game->receiveGameRequest(d, from.source);
         } },
     { MessageKind::GameAccept,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameAccept(d); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
+            s.m_game->receiveGameAccept(d, from.source);
+        } },
     { MessageKind::GameRelay,
         [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameRelay(d); } },
     { MessageKind::GameEnd,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameEnd(d); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
+            s.m_game->receiveGameEnd(d, from.source);
+        } },
     { MessageKind::RemovalRequest,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_presence->receiveRemovalRequest(d); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
+            s.m_presence->receiveRemovalRequest(d, from.source);
+        } },
 };
 
 MessengerSession::MessengerSession(const SessionEnvironment &environment, GamePrograms *games, QObject *parent)
@@ -86,6 +92,7 @@ MessengerSession::MessengerSession(const SessionEnvironment &environment, GamePr
           m_channel, m_directory, m_settings, [this] { return m_game->currentGame().GameId; }, this))
     , m_storage(new SessionStorage(m_env, m_directory, this))
 {
+    m_kindBoxClock.start();
     if (!games) {
         m_ownGames = std::make_unique<SystemGamePrograms>(m_env.programDirectory, m_env.runtimeDirectory);
         games = m_ownGames.get();
@@ -135,7 +142,10 @@ bool MessengerSession::openSocket()
 
 void MessengerSession::closeSocket()
 {
+    // Nothing more is handled: what the socket queued goes unread and a
+    // game start under way is given up.
     m_channel->close();
+    m_game->close();
 }
 
 bool MessengerSession::openLink()
@@ -183,13 +193,35 @@ void MessengerSession::PerformKind(const ParsedDatagram &datagram, const Arrival
             return;
         }
     }
-    requestBox(QStringLiteral("電文種別エラー"));
+    unknownKind(arrival.source);
+}
+
+void MessengerSession::unknownKind(const QHostAddress &source)
+{
+    const QString text = QStringLiteral("電文種別エラー");
+    // A box per sender and minute at most; the rest only in the status bar.
+    // Where it came from is unknown only for what this program hands in
+    // itself.
+    if (!source.isNull()) {
+        const qint64 now = m_kindBoxClock.elapsed();
+        const auto shown = m_kindBoxShown.constFind(source);
+        if (m_boxOpen || (shown != m_kindBoxShown.constEnd() && now - *shown < KindBoxIntervalMs)) {
+            emit statusChanged(text);
+            return;
+        }
+        if (m_kindBoxShown.size() >= MaxKindBoxSenders)
+            m_kindBoxShown.removeIf([now](const auto &s) { return now - s.value() >= KindBoxIntervalMs; });
+        m_kindBoxShown.insert(source, now);
+    }
+    requestBox(text);
 }
 
 void MessengerSession::requestBox(const QString &text)
 {
-    if (m_boxOpen)
+    if (m_boxOpen) {
+        emit statusChanged(text);
         return;
+    }
     m_boxOpen = true;
     // Reported from the event loop, not from inside the socket's read
     // handler, so the socket keeps draining (and dropping) while the box is

@@ -4,6 +4,8 @@
 #include "sessionenvironment.h"
 #include "settingsmapping.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 
@@ -44,6 +46,8 @@ public:
     // Opens the channel on Port for both ends; that port stays in force
     // until the next start. A failure is reported in the status text.
     bool openSocket();
+    // After this nothing received is handled any more, and a game start
+    // under way is given up.
     void closeSocket();
     // Opens the link the game programs send their texts to.
     bool openLink();
@@ -71,7 +75,9 @@ signals:
     void logAppended(const QString &block);
     void statusChanged(const QString &text);
     // A box about a received datagram. One at a time: until boxClosed(),
-    // further boxes are dropped, so a flood cannot stack them.
+    // further boxes are only said in the status text, so a flood cannot
+    // stack them; and an unknown kind gets a box at most once a minute per
+    // sender.
     void boxRequested(const QString &text);
     // A text message arrived and was logged: the attention devices' cue.
     void messageArrived(const ParsedDatagram &datagram);
@@ -95,6 +101,8 @@ private:
     void receiveText(const ParsedDatagram &datagram, const QHostAddress &source);
     void receiveGoodbye(const ParsedDatagram &datagram, const QHostAddress &source);
     void requestBox(const QString &text);
+    // The answer to a datagram of an unknown kind from source.
+    void unknownKind(const QHostAddress &source);
     // The time of day for the log, "HH:mm:ss".
     QString clockText();
     // Shows a block in the log and keeps it in the conversation file.
@@ -109,6 +117,11 @@ private:
     GameRelay *m_game;
     SessionStorage *m_storage;
     bool m_boxOpen = false;
+    // When each sender last had a box about an unknown kind.
+    static constexpr int KindBoxIntervalMs = 60000;
+    static constexpr int MaxKindBoxSenders = 1024;
+    QElapsedTimer m_kindBoxClock;
+    QHash<QHostAddress, qint64> m_kindBoxShown;
     qint64 m_clockSecond = -1;
     QString m_clockText;
 };

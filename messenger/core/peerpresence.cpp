@@ -43,6 +43,19 @@ int answerDelayLimitMs(int rows)
         + (MaxAnswerDelayMs - MinAnswerDelayMs) * (rows - SmallNetwork) / (LargeNetwork - SmallNetwork);
 }
 
+bool namesItsSource(const ParsedDatagram &datagram, const QHostAddress &source)
+{
+    if (source.isNull())
+        return true;
+    // An IPv4-mapped IPv6 source counts as its IPv4 address; the named
+    // address must be the canonical dotted quad, so "::ffff:a.b.c.d",
+    // "0x0a.…", "10.98.2" or padded spellings never make a second row.
+    bool sourceIsV4 = false;
+    const quint32 from = source.toIPv4Address(&sourceIsV4);
+    const std::optional<quint32> named = dottedQuadValue(datagram.IpAddr);
+    return sourceIsV4 && named && *named == from;
+}
+
 PresenceMark presenceOf(const ParsedDatagram &datagram)
 {
     return datagram.GameId.isEmpty() ? PresenceMark::HeardFrom : PresenceMark::InGame;
@@ -171,33 +184,42 @@ bool PeerPresence::sendRemovalRequest(const QList<int> &rows)
 
 bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAddress &source)
 {
-    if (!source.isNull()) {
-        bool sourceIsV4 = false;
-        const quint32 from = source.toIPv4Address(&sourceIsV4);
-        const std::optional<quint32> named = dottedQuadValue(datagram.IpAddr);
-        const bool same = sourceIsV4 && named
-            ? *named == from
-            : QHostAddress(datagram.IpAddr).isEqual(source, QHostAddress::ConvertV4MappedToIPv4);
-        if (!same)
-            return false;
+    if (!namesItsSource(datagram, source))
+        return false;
+    const qint64 now = m_clock.elapsed();
+    if (now - m_addWindowStart >= NewPeerWindowMs) {
+        m_addWindowStart = now;
+        m_addedRows = 0;
+        m_addedBySource.clear();
+        m_capReported = false;
     }
-    if (m_addedRows < MaxAddedRows)
-        return true;
-    if (!m_capReported) {
-        m_capReported = true;
-        emit statusChanged(QStringLiteral("新しい相手が多すぎるため、これ以上は一覧に追加しません。"));
+    // A trusted source (this program itself) counts in all only.
+    const quint32 from = source.isNull() ? 0 : source.toIPv4Address();
+    if (!source.isNull() && m_addedBySource.value(from) >= MaxAddedRowsPerSource)
+        return false;
+    if (m_addedRows >= MaxAddedRows) {
+        if (!m_capReported) {
+            m_capReported = true;
+            emit statusChanged(QStringLiteral("新しい相手が多すぎるため、これ以上は一覧に追加しません。"));
+        }
+        return false;
     }
-    return false;
+    ++m_addedRows;
+    if (!source.isNull())
+        ++m_addedBySource[from];
+    return true;
 }
 
 bool PeerPresence::markSender(const ParsedDatagram &datagram, const QHostAddress &source, PresenceMark mark)
 {
-    // A listed sender, the common case, costs one lookup.
-    if (m_directory->markListedUser(datagram.UserName, datagram.IpAddr, mark))
+    // A listed sender, the common case, costs one lookup. Someone else's
+    // datagram naming a listed address marks the row but keeps its name.
+    const bool own = namesItsSource(datagram, source);
+    if (own ? m_directory->markListedUser(datagram.UserName, datagram.IpAddr, mark)
+            : m_directory->markListedAddress(datagram.IpAddr, mark))
         return true;
     if (!acceptsNewPeer(datagram, source))
         return false;
-    ++m_addedRows;
     SetUserMark(*m_directory, datagram.UserName, datagram.IpAddr, mark);
     return true;
 }
@@ -269,7 +291,9 @@ void PeerPresence::receiveGoodbye(const ParsedDatagram &datagram, const QHostAdd
         dropQueuedAnswer(datagram.IpAddr);
 }
 
-void PeerPresence::receiveRemovalRequest(const ParsedDatagram &datagram)
+void PeerPresence::receiveRemovalRequest(const ParsedDatagram &datagram, const QHostAddress &source)
 {
-    RemoveUserByAddress(*m_directory, datagram.IpAddr);
+    // Only a host itself may have its row forgotten.
+    if (namesItsSource(datagram, source))
+        RemoveUserByAddress(*m_directory, datagram.IpAddr);
 }

@@ -24,6 +24,12 @@ class UserDirectory;
 // arrives. A sender not yet listed is added only under the new-peer rule
 // (markSender).
 //
+// Nothing on the wire proves who sent it, except the packet's source
+// address. What is kept (a new row, a rename, a removal) is therefore made
+// only from a datagram whose <IPADDR> is its own source address, written as
+// a dotted quad; a datagram naming someone else changes that row's mark at
+// most.
+//
 // On a big network, answers must not all arrive at once: an announcement
 // that came by broadcast is answered after a random delay that grows with
 // the directory (up to half a second for a hundred rows, up to two seconds
@@ -35,9 +41,13 @@ class PeerPresence : public QObject
 {
     Q_OBJECT
 public:
-    // How many rows a run adds for peers it has not heard of before; beyond
-    // that, unknown peers are dropped, so a flood cannot swamp the directory.
+    // How many rows are added for peers not heard of before within one
+    // window of NewPeerWindowMs, in all and per source address; beyond that,
+    // unknown peers are dropped until the window has passed, so a flood
+    // cannot swamp the directory and one host cannot lock out the rest.
     static constexpr int MaxAddedRows = 5000;
+    static constexpr int MaxAddedRowsPerSource = 3;
+    static constexpr int NewPeerWindowMs = 60000;
 
     // settings: the own name and the Broadcast option, read at each send.
     // gameId: the game id our presence carries (that of the running or
@@ -71,13 +81,13 @@ public:
     void receiveAnnounce(const ParsedDatagram &datagram, const QHostAddress &source, bool byBroadcast = false);
     void receiveAnnounceAnswer(const ParsedDatagram &datagram, const QHostAddress &source);
     void receiveGoodbye(const ParsedDatagram &datagram, const QHostAddress &source);
-    void receiveRemovalRequest(const ParsedDatagram &datagram);
+    void receiveRemovalRequest(const ParsedDatagram &datagram, const QHostAddress &source);
 
-    // Marks the sender of datagram; a sender not in the directory is added
-    // only when its <IPADDR> is where the datagram came from (source; null:
-    // trusted) and the cap is not reached, so nobody can fill the directory
-    // with invented peers or have us answer third parties. False when it
-    // was not marked.
+    // Marks the sender of datagram. Its row is renamed, and a sender not in
+    // the directory added, only when its <IPADDR> is where the datagram came
+    // from (source; null: trusted) and, for a new row, the caps are not
+    // reached, so nobody can fill the directory with invented peers, rename
+    // others or have us answer third parties. False when it was not marked.
     bool markSender(const ParsedDatagram &datagram, const QHostAddress &source, PresenceMark mark);
     // Answers to broadcast announcements waiting for their time.
     int queuedAnswers() const { return int(m_answerTime.size()); }
@@ -103,7 +113,11 @@ private:
     UserDirectory *m_directory;
     const LocalSettings &m_settings;
     std::function<QString()> m_gameId;
+    // Rows added in the window that began at m_addWindowStart (m_clock),
+    // in all and per source address.
+    qint64 m_addWindowStart = 0;
     int m_addedRows = 0;
+    QHash<quint32, int> m_addedBySource;
     bool m_capReported = false;
 
     // Answers waiting for their time (ms on m_clock), one per address.
@@ -120,6 +134,11 @@ private:
 
 // The longest an answer to a broadcast announcement waits with rows listed.
 int answerDelayLimitMs(int rows);
+
+// Whether the datagram's <IPADDR> is the address it came from (source; null:
+// trusted), written the one way a dotted quad is written: only then may it
+// change what is kept about that address.
+bool namesItsSource(const ParsedDatagram &datagram, const QHostAddress &source);
 
 // The presence a sender's game id shows: in a game (★) with one, heard from
 // (○) without.

@@ -36,7 +36,11 @@ bool GameProgramControl::kill()
 {
     // A program that already ended by itself cannot be ended; looking first
     // makes that answer independent of whether its end was noticed yet.
-    if (!m_process || m_process->state() == QProcess::NotRunning || m_process->waitForFinished(0))
+    if (!m_process)
+        return false;
+    // Ended from here: nobody is told it ended by itself.
+    QObject::disconnect(m_process, &QProcess::finished, nullptr, nullptr);
+    if (m_process->state() == QProcess::NotRunning || m_process->waitForFinished(0))
         return false;
     // QProcess signals only its own unreaped child, never a reused id.
     m_process->kill();
@@ -68,6 +72,10 @@ quintptr GameProgramControl::StartGameProgram(const QString &GameProgramPath, co
     }
     m_process = process;
     m_handle = quintptr(process->processId());
+    QObject::connect(process, &QProcess::finished, process, [this] {
+        if (m_ended)
+            m_ended();
+    });
     return m_handle;
 }
 

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QProcess;
@@ -38,12 +39,17 @@ public:
     // handle is returned and stays until the next start.
     quintptr EndGameProgram();
 
+    // ended is called, from the event loop, when the started program ends
+    // by itself; never when EndGameProgram or a later start ends it.
+    void setEndedHandler(std::function<void()> ended) { m_ended = std::move(ended); }
+
 private:
     bool kill();
     void forget();
 
     QProcess *m_process = nullptr;
     quintptr m_handle = 0;
+    std::function<void()> m_ended;
 };
 
 // One process as the process list shows it.

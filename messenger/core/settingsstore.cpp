@@ -372,6 +372,10 @@ bool SettingsStore::sync()
     // The copy goes over the file in one rename.
     QFile copy(m_settings->fileName());
     const QByteArray bytes = copy.open(QIODevice::ReadOnly) ? copy.readAll() : QByteArray();
+    // A file the next read would refuse is never written: the one on disk
+    // stays, and the change counts as not written.
+    if (bytes.size() > MaxFileBytes)
+        return false;
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile out(m_path);
     if (!out.open(QIODevice::WriteOnly))

@@ -16,7 +16,8 @@ class QTemporaryDir;
 // one INI file per application: <directory>/<appName>/<appName>.ini.
 //
 // Writes replace the file by a rename, so a crash never leaves half a file.
-// Only an ordinary file (or a link to one) of at most MaxFileBytes is read.
+// Only an ordinary file (or a link to one) of at most MaxFileBytes is read,
+// and no larger file is ever written.
 // A file that exists but cannot be read, is something else (a FIFO, a
 // device), is larger, or is damaged (not text of INI lines: sections,
 // comments and key=value; a UTF-8 byte-order mark is fine), is moved aside

@@ -5,6 +5,16 @@
 #include <algorithm>
 #include <numeric>
 
+QString storedUserName(const QString &name)
+{
+    if (name.size() <= UserDirectory::MaxNameLength)
+        return name;
+    qsizetype length = UserDirectory::MaxNameLength;
+    if (name.at(length - 1).isHighSurrogate())
+        --length;
+    return name.left(length);
+}
+
 UserDirectory::UserDirectory(QObject *parent)
     : QAbstractTableModel(parent)
 {
@@ -165,13 +175,23 @@ bool UserDirectory::markListedUser(const QString &name, const QString &address, 
     return true;
 }
 
+bool UserDirectory::markListedAddress(const QString &address, PresenceMark mark)
+{
+    const int i = rowOf(address);
+    if (i < 0)
+        return false;
+    markRow(i, m_rows[i].name, mark);
+    return true;
+}
+
 void UserDirectory::markRow(int i, const QString &name, PresenceMark mark)
 {
     Row &r = m_rows[i];
-    const bool renamed = r.name != name;
+    const QString stored = storedUserName(name);
+    const bool renamed = r.name != stored;
     if (!renamed && r.mark == mark)
         return;
-    r.name = name;
+    r.name = stored;
     r.mark = mark;
     emit dataChanged(index(i, NameColumn), index(i, MarkColumn));
     resettle(i);
@@ -199,7 +219,7 @@ void UserDirectory::markAll(PresenceMark mark)
 
 void UserDirectory::appendRow(const QString &name, PresenceMark mark, const QString &address)
 {
-    Row r { name, mark, address };
+    Row r { storedUserName(name), mark, address };
     const int at = sortedPosition(r);
     beginInsertRows({}, at, at);
     m_rows.insert(at, std::move(r));
@@ -256,11 +276,11 @@ void UserDirectory::setEntries(const QList<DirectoryEntry> &entries)
         const qsizetype indexed = value ? m_byValue.size() : m_byAddress.size();
         int &row = value ? m_byValue[*value] : m_byAddress[e.UserIpAddr];
         if ((value ? m_byValue.size() : m_byAddress.size()) == indexed) {
-            m_rows[row].name = e.UserName;
+            m_rows[row].name = storedUserName(e.UserName);
             continue;
         }
         row = int(m_rows.size());
-        m_rows.append({ e.UserName, PresenceMark::NotHeard, e.UserIpAddr });
+        m_rows.append({ storedUserName(e.UserName), PresenceMark::NotHeard, e.UserIpAddr });
     }
     if (m_sortColumn >= 0) {
         std::stable_sort(m_rows.begin(), m_rows.end(), [this](const Row &a, const Row &b) { return lessThan(a, b); });

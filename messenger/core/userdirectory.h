@@ -12,6 +12,10 @@
 // their address, compared exactly; where two rows share an address the first
 // in row order counts.
 //
+// A name is kept to at most MaxNameLength characters (cut at a character
+// boundary), so a peer cannot grow the list and the stored directory
+// without bound.
+//
 // Once sorted on a column, the order stays in force: a row added or changed
 // later takes its place, as in a sorted list view. Lookups by address go
 // through an index, so a directory of thousands of rows stays linear to load
@@ -21,6 +25,8 @@ class UserDirectory : public QAbstractTableModel
     Q_OBJECT
 public:
     enum Column { NameColumn = 0, MarkColumn = 1, AddressColumn = 2 };
+    // Longer than any name the options let a user type.
+    static constexpr qsizetype MaxNameLength = 64;
 
     struct Row
     {
@@ -53,6 +59,9 @@ public:
     // nothing added, when there is none. One lookup for a caller that adds
     // unknown users only under a rule of its own.
     bool markListedUser(const QString &name, const QString &address, PresenceMark mark);
+    // Marks the first row with address and keeps its name; false when
+    // there is none.
+    bool markListedAddress(const QString &address, PresenceMark mark);
     // Removes the first row with address; nothing when there is none.
     void removeUser(const QString &address);
     void markAll(PresenceMark mark);
@@ -97,6 +106,10 @@ private:
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
+
+// name cut to UserDirectory::MaxNameLength characters, never inside a
+// surrogate pair.
+QString storedUserName(const QString &name);
 
 // The list routines through which the receive paths change presence.
 inline void SetUserMark(UserDirectory &directory, const QString &name, const QString &address, PresenceMark mark)

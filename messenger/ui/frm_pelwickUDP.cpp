@@ -10,6 +10,7 @@
 #include "desktopnotifier.h"
 #include "gamerelay.h"
 #include "messagebox.h"
+#include "notificationpacer.h"
 #include "pelwickUDP050.h"
 #include "pelwickversion.h"
 #include "peerpresence.h"
@@ -42,6 +43,8 @@ frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget 
     if (!m_env.notifier)
         m_env.notifier = new FreedesktopNotifier(m_env.appName, this);
     connect(m_env.notifier, &DesktopNotifier::activated, this, &frm_pelwickUDP::restoreToFront);
+    m_notices = new NotificationPacer(this);
+    connect(m_notices, &NotificationPacer::notify, m_env.notifier, &DesktopNotifier::show);
     if (!m_env.trayPresence)
         m_env.trayPresence = new SystemTrayPresence(this);
     connect(m_env.trayPresence, &TrayPresence::availabilityChanged, this, &frm_pelwickUDP::trayAvailabilityChanged);
@@ -344,10 +347,11 @@ void frm_pelwickUDP::showSessionBox(const QString &text)
 
 void frm_pelwickUDP::messageArrived(const ParsedDatagram &datagram)
 {
-    // A text nobody sees arrive is also shown by the desktop.
+    // A text nobody sees arrive is also shown by the desktop, as fast as a
+    // person reads: a burst from one sender becomes one notification.
     if (localSettings().Notify && (isHidden() || isMinimized() || !isActiveWindow()))
-        m_env.notifier->show(
-            datagram.UserName, datagram.Data.section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('\r')));
+        m_notices->arrived(datagram.IpAddr, datagram.UserName,
+            datagram.Data.section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('\r')));
     QApplication::beep();
     if (localSettings().PopUp)
         restoreToFront();

@@ -9,6 +9,7 @@
 #include <QPointer>
 
 class InstanceActivation;
+class NotificationPacer;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -106,6 +107,8 @@ private:
     bool m_terminationRequested = false;
     std::function<void(QMenu *)> m_popupHook;
     InstanceActivation *m_activation = nullptr;
+    // Desktop notifications of arrivals, merged per sender.
+    NotificationPacer *m_notices = nullptr;
 
     QPointer<QWidget> m_systemWindow;
     QPointer<QWidget> m_processWindow;

@@ -35,6 +35,7 @@ private slots:
     void ownClickIsSentOnceAndPlayed();
     void badMovesAreRejected_data();
     void badMovesAreRejected();
+    void linkPlaysOnlyThePartnersMovesInItsTurn();
     void paddedNudgeBeepsFlashesThenAsksToHurry();
     void boxesSayWhatWentWrong_data();
     void boxesSayWhatWentWrong();
@@ -286,6 +287,32 @@ void tst_GomokuGame::badMovesAreRejected()
     QVERIFY(m_drawn.isEmpty());
     QCOMPARE(m_beeps->count(), 0);
     QVERIFY(m_boxes->isEmpty());
+}
+
+// A hostile partner tries to move for the own side, out of turn, twice in a
+// row and before the game has started.
+void tst_GomokuGame::linkPlaysOnlyThePartnersMovesInItsTurn()
+{
+    receive(text("#3", PartnerAddress));
+    partnerMove(1, 1);
+    QCOMPARE(stones(), 0);
+
+    introduce(false);
+    QCOMPARE(m_game->rules().Turn(), PartnerSide);
+    receive(text("10", GomokuLink::moveData(OwnAddress, 2, 2)));
+    receive(text("10", GomokuLink::moveData(QStringLiteral("192.168.0.9"), 3, 3)));
+    QCOMPARE(stones(), 0);
+    QCOMPARE(m_game->rules().Turn(), PartnerSide);
+
+    partnerMove(4, 4);
+    partnerMove(5, 5);
+    QCOMPARE(stones(), 1);
+    QCOMPARE(m_game->rules().Board(4, 4), PartnerSide);
+    QCOMPARE(m_game->rules().Turn(), OwnSide);
+    // The own move still comes from the click.
+    click(6, 6);
+    QCOMPARE(m_game->rules().Board(6, 6), OwnSide);
+    QCOMPARE(stones(), 2);
 }
 
 void tst_GomokuGame::paddedNudgeBeepsFlashesThenAsksToHurry()

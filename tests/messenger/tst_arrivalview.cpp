@@ -1,4 +1,5 @@
 #include "desktopnotifier.h"
+#include "notificationpacer.h"
 #include "messengerfixture.h"
 #include "userdirectory.h"
 
@@ -49,6 +50,7 @@ private slots:
     void logFollowsArrivalsUnlessScrolledUp();
     void unseenTextsAreNotified_data();
     void unseenTextsAreNotified();
+    void burstOfTextsIsOneNotificationPerSender();
     void notificationServiceGetsThePlainTextAndTheDesktopEntry_data();
     void notificationServiceGetsThePlainTextAndTheDesktopEntry();
 
@@ -150,6 +152,27 @@ void tst_ArrivalView::unseenTextsAreNotified()
     // In front of the user: no notification.
     arrive(QStringLiteral("seen"));
     QCOMPARE(m_notifier.shown.size(), 1);
+}
+
+// A hostile peer floods a hidden messenger with texts: the desktop gets one
+// notification, then one that counts the rest; another sender is not held
+// up by the flood.
+void tst_ArrivalView::burstOfTextsIsOneNotificationPerSender()
+{
+    start(true);
+    UdpPeer flooder(QStringLiteral("127.0.0.2"), m_me->port());
+    UdpPeer other(QStringLiteral("127.0.0.4"), m_me->port());
+    QVERIFY(flooder.isBound() && other.isBound());
+    for (int i = 0; i < 200; ++i)
+        flooder.send(QStringLiteral("11<USERNAME>peer<IPADDR>127.0.0.2<GAMEID><DATA>text %1").arg(i).toLatin1(),
+            m_me->address());
+    QTRY_VERIFY(m_window->logText().contains(QStringLiteral("text 199")));
+    QCOMPARE(m_notifier.shown, QStringList { QStringLiteral("peer|text 0") });
+    other.send("11<USERNAME>other<IPADDR>127.0.0.4<GAMEID><DATA>hello", m_me->address());
+    QTRY_COMPARE(m_notifier.shown.size(), 2);
+    QCOMPARE(m_notifier.shown.last(), QStringLiteral("other|hello"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_notifier.shown.size(), 3, 3 * NotificationPacer::PaceMs);
+    QCOMPARE(m_notifier.shown.last(), QStringLiteral("peer|(199件) text 199"));
 }
 
 void tst_ArrivalView::notificationServiceGetsThePlainTextAndTheDesktopEntry_data()

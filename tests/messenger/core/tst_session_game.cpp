@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <csignal>
+
 namespace {
 
 // Game programs that exist on demand and record, in order, every start, end
@@ -89,6 +91,9 @@ private slots:
     void acceptanceCountsOnlyFromTheAskedPartnerOnce();
     void gameKindBoxAndKindBoxShareOneBoxAtATime();
     void realGameProgramIsIntroducedOverTheLinkAndEnded();
+    void gameIsReplacedOnlyByItsPartnerAtABoundedRate();
+    void partnerCannotGiveTheGameTheMessengersCodes();
+    void gameProgramEndingUnannouncedEndsTheGameForThePartner();
 
 private:
     bool startSession(GamePrograms *games);
@@ -388,6 +393,75 @@ void tst_SessionGame::realGameProgramIsIntroducedOverTheLinkAndEnded()
     QCOMPARE(m_me->status, QStringLiteral("対戦相手よりゲーム終了報告を受けました。"));
     QVERIFY(processGone(pid));
     QCOMPARE(m_session->game()->gamePrograms()->GameProcessHandle(), quintptr(0));
+}
+
+// A hostile host (127.0.0.4) asks for a game while one runs; then the
+// partner floods requests; then the own user asks the hostile host.
+void tst_SessionGame::gameIsReplacedOnlyByItsPartnerAtABoundedRate()
+{
+    QVERIFY(startSession(&m_games));
+    QVERIFY(startAcceptedGame());
+    UdpPeer hostile(QStringLiteral("127.0.0.4"), m_port);
+    QVERIFY(hostile.isBound());
+    QSignalSpy handled(m_session, &MessengerSession::datagramHandled);
+    hostile.send("31<USERNAME>x<IPADDR>127.0.0.4<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>", Me);
+    QVERIFY(handled.wait(5000));
+    QCOMPARE(m_games.calls.count(QStringLiteral("start GOMOKU")), 1);
+    QCOMPARE(m_session->game()->state(), GameState::Playing);
+    QCOMPARE(m_session->game()->currentGame().PartnerAddress, Partner);
+    // Ignored, as a busy messenger ignores it.
+    QCOMPARE(m_me->sentTo(hostile), QList<QByteArray>());
+
+    handled.clear();
+    for (int i = 0; i < 50; ++i)
+        m_partner->send(Request, Me);
+    QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 50, 10000);
+    QCOMPARE(m_games.calls.count(QStringLiteral("start GOMOKU")), GameRelay::MaxGameStarts);
+
+    // Asking someone else ends the running game: its partner is told.
+    m_games.calls.clear();
+    m_session->game()->requestGame(QStringLiteral("01"), m_me->directory()->rowOf(QStringLiteral("127.0.0.4")));
+    QVERIFY(SessionFixture::receiveUntil(*m_partner, m_me->own("29", "01")));
+    QCOMPARE(m_games.calls.value(0), QStringLiteral("end"));
+    QCOMPARE(mark(), PresenceMark::HeardFrom);
+    QCOMPARE(m_session->game()->currentGame().PartnerAddress, QStringLiteral("127.0.0.4"));
+}
+
+void tst_SessionGame::partnerCannotGiveTheGameTheMessengersCodes()
+{
+    QVERIFY(startSession(&m_games));
+    QVERIFY(startAcceptedGame());
+    const QStringList calls = m_games.calls;
+    for (const char *code : { "#1", "#2", "#3", "#4", "#5", "01", "20", "21", "99" }) {
+        handledFromPartner(QByteArray("21<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA> <GAMEFUNC>")
+            + QByteArray(code).trimmed() + "<GAMEDATA>(127.0.0.2)1,1");
+    }
+    QCOMPARE(m_games.calls, calls);
+    // The game's own codes pass as before.
+    handledFromPartner("21<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>40<GAMEDATA>");
+    QCOMPARE(m_games.calls.mid(calls.size()), pokes({ QStringLiteral("<GAMEFUNC>40<GAMEDATA>") }));
+}
+
+void tst_SessionGame::gameProgramEndingUnannouncedEndsTheGameForThePartner()
+{
+    const QString program = m_me->programDir() + QStringLiteral("/GOMOKU");
+    QVERIFY(QFile::copy(QStringLiteral(PELWICK_BIN_DIR "/pelwick_gamestub"), program));
+    QFile poked(m_me->programDir() + QStringLiteral("/poked"));
+    QVERIFY(poked.open(QIODevice::WriteOnly));
+    poked.close();
+    QVERIFY(startSession(nullptr));
+    QSignalSpy states(m_session, &MessengerSession::gameStateChanged);
+    QVERIFY(startAcceptedGame());
+    QCOMPARE(mark(), PresenceMark::InGame);
+    const qint64 pid = qint64(m_session->game()->gamePrograms()->GameProcessHandle());
+    QVERIFY(pid != 0);
+
+    // Killed: no end report comes over the link.
+    QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+    QCOMPARE(m_partner->receive(10000), m_me->own("29", "01"));
+    QCOMPARE(m_session->game()->state(), GameState::Idle);
+    QCOMPARE(mark(), PresenceMark::HeardFrom);
+    QVERIFY(!states.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_SessionGame)

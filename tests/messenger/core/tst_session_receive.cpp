@@ -35,6 +35,12 @@ private slots:
     void largestDatagramIsReceived();
     void twoSessionsSeeEachOther();
     void inventedAddressesAddNothingAndRealPeersAllJoin();
+    void onlyAHostItselfRenamesOrRemovesItsRow_data();
+    void onlyAHostItselfRenamesOrRemovesItsRow();
+    void otherSpellingsOfTheSourceAddNoRow_data();
+    void otherSpellingsOfTheSourceAddNoRow();
+    void longNamesAreCutWhereTheyAreKept();
+    void oneHostCannotUseUpTheNewPeerCap();
 
 private:
     void waitHandled(int count = 1) { QTRY_VERIFY_WITH_TIMEOUT(m_handled->size() >= count, 5000); }
@@ -212,9 +218,17 @@ void tst_SessionReceive::unknownKindShowsOneBoxUnderFloodAndKeepsAnswering()
     send("01<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>");
     QCOMPARE(m_peer->receive(), m_me->own("02"));
 
-    // Once the box is closed, the next foreign kind shows one again.
+    // Once the box is closed, the same sender gets none for a minute: a
+    // stream of foreign kinds cannot keep a box up. Another sender does.
     m_me->closeBox();
+    m_me->status.clear();
     send("hello");
+    waitHandled(1 + 10 * 100 + 2);
+    m_me->deliverBoxes();
+    QCOMPARE(m_me->boxes.size(), 1);
+    QCOMPARE(m_me->status, QStringLiteral("電文種別エラー"));
+    UdpPeer other(QStringLiteral("127.0.0.4"), m_me->port());
+    other.send("hello", Me);
     QTRY_COMPARE(m_me->boxes.size(), 2);
 }
 
@@ -419,6 +433,106 @@ void tst_SessionReceive::inventedAddressesAddNothingAndRealPeersAllJoin()
     QTRY_COMPARE_WITH_TIMEOUT(m_me->directory()->rowCount(), 301, 10000);
     for (const auto &peer : peers)
         QCOMPARE(peer->receive(), m_me->own("02"));
+}
+
+// A hostile host (127.0.0.2) names a listed user's address (127.0.0.4):
+// the row's mark changes as before, its name and its place in the list do
+// not, and nothing is stored.
+void tst_SessionReceive::onlyAHostItselfRenamesOrRemovesItsRow_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::newRow("01") << QByteArray("01<USERNAME>HACKED<IPADDR>127.0.0.4<GAMEID><DATA>");
+    QTest::newRow("02") << QByteArray("02<USERNAME>HACKED<IPADDR>127.0.0.4<GAMEID><DATA>");
+    QTest::newRow("11") << QByteArray("11<USERNAME>HACKED<IPADDR>127.0.0.4<GAMEID><DATA>hi");
+    QTest::newRow("99") << QByteArray("99<USERNAME>HACKED<IPADDR>127.0.0.4<GAMEID><DATA>");
+    QTest::newRow("40") << QByteArray("40<USERNAME>HACKED<IPADDR>127.0.0.4<GAMEID><DATA>");
+}
+
+void tst_SessionReceive::onlyAHostItselfRenamesOrRemovesItsRow()
+{
+    QFETCH(QByteArray, datagram);
+    UserDirectory *list = m_me->directory();
+    list->appendRow("victim", PresenceMark::InGame, "127.0.0.4");
+    QSignalSpy stored(list, &UserDirectory::entriesChanged);
+    send(datagram);
+    waitHandled();
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(list->name(0), QStringLiteral("victim"));
+    QCOMPARE(stored.size(), 0);
+    if (datagram.startsWith("11"))
+        QVERIFY(m_me->log.contains(QStringLiteral(",相手:HACKED(127.0.0.4)\r\nhi")));
+
+    // The host itself still can.
+    UdpPeer victim(QStringLiteral("127.0.0.4"), m_me->port());
+    QVERIFY(victim.isBound());
+    victim.send(datagram.replace("HACKED", "renamed"), Me);
+    waitHandled(2);
+    QCOMPARE(list->rowCount(), datagram.startsWith("40") ? 0 : 1);
+    if (list->rowCount())
+        QCOMPARE(list->name(0), QStringLiteral("renamed"));
+    QCOMPARE(stored.size(), 1);
+}
+
+void tst_SessionReceive::otherSpellingsOfTheSourceAddNoRow_data()
+{
+    QTest::addColumn<QString>("address");
+    for (const char *spelling : { "::ffff:127.0.0.2", "::FFFF:127.0.0.2", "0::ffff:127.0.0.2", "::ffff:7f00:2",
+             " 127.0.0.2", "127.0.0.2 ", "127.0.2", "0x7f.0.0.2", "127.0.0.02", "2130706434" })
+        QTest::newRow(spelling) << QString::fromLatin1(spelling);
+}
+
+void tst_SessionReceive::otherSpellingsOfTheSourceAddNoRow()
+{
+    QFETCH(QString, address);
+    send(buildDatagram(QStringLiteral("01"), QStringLiteral("x"), address));
+    waitHandled();
+    QCOMPARE(m_me->directory()->rowCount(), 0);
+    // Nothing was answered; the canonical spelling is.
+    QCOMPARE(m_me->sentTo(*m_peer), QList<QByteArray>());
+    QCOMPARE(row(0), QStringList({ "peer", "○", Peer }));
+}
+
+void tst_SessionReceive::longNamesAreCutWhereTheyAreKept()
+{
+    const QString name(60000, QLatin1Char('n'));
+    send(buildDatagram(QStringLiteral("02"), name, Peer));
+    send(buildDatagram(QStringLiteral("11"), name.left(30000), Peer, {}, QString(30000, QLatin1Char('t'))));
+    waitHandled(2);
+    QCOMPARE(m_me->directory()->name(0), name.left(UserDirectory::MaxNameLength));
+    // The message is not cut.
+    QVERIFY(m_me->log.contains(QString(30000, QLatin1Char('t'))));
+    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+    m_session->saveSettings(store);
+    QVERIFY(store.sync());
+    QVERIFY(QFileInfo(store.filePath()).size() < 1024);
+    // A stored name read back is cut as well, never inside a character
+    // outside the basic plane.
+    const QString stored = name.left(UserDirectory::MaxNameLength - 1) + QStringLiteral("😀") + name;
+    m_me->directory()->setEntries({ { stored, Peer } });
+    QCOMPARE(m_me->directory()->name(0), name.left(UserDirectory::MaxNameLength - 1));
+}
+
+// A host that adds itself and has itself removed, again and again, uses up
+// its own share of new rows and no one else's.
+void tst_SessionReceive::oneHostCannotUseUpTheNewPeerCap()
+{
+    constexpr int Rounds = PeerPresence::MaxAddedRows + 100;
+    constexpr int Burst = 250;
+    int added = 0;
+    connect(m_me->directory(), &QAbstractItemModel::rowsInserted, this, [&added] { ++added; });
+    for (int sent = 0; sent < Rounds; sent += Burst) {
+        for (int i = sent; i < sent + Burst; ++i) {
+            send("01<USERNAME>x<IPADDR>127.0.0.2<GAMEID><DATA>");
+            send("40<USERNAME>x<IPADDR>127.0.0.2<GAMEID><DATA>");
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(m_handled->size() >= 2 * (sent + Burst), 10000);
+    }
+    QCOMPARE(added, PeerPresence::MaxAddedRowsPerSource);
+    UdpPeer other(QStringLiteral("127.0.0.4"), m_me->port());
+    QVERIFY(other.isBound());
+    other.send("01<USERNAME>new<IPADDR>127.0.0.4<GAMEID><DATA>", Me);
+    QCOMPARE(other.receive(), m_me->own("02"));
+    QCOMPARE(m_me->directory()->rowCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_SessionReceive)

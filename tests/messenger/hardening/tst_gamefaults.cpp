@@ -24,6 +24,7 @@ private slots:
 
     void gameKilledMidGameLeavesTheMessengerUsable();
     void messengerKilledMidGameLeavesTheGameUsableUntilClosed();
+    void terminationDuringAGameStartEndsTheMessengerAtOnce();
 
 private:
 
@@ -69,10 +70,14 @@ void tst_GameFaults::gameKilledMidGameLeavesTheMessengerUsable()
     QCOMPARE(::kill(pid_t(first), SIGKILL), 0);
     QTRY_VERIFY_WITH_TIMEOUT(processGone(first), 10000);
 
-    // A move for the dead game fails with the status text, nothing worse.
+    // The messenger notices the game's end: the partner gets its end
+    // report, and the partner and the game menu are free again.
+    QCOMPARE(m_partner->receive(10000), QByteArray("29<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA>"));
+    QCOMPARE(window->session()->directory()->mark(0), PresenceMark::HeardFrom);
+    QVERIFY(!window->menuGame->isChecked());
+    // A move for the dead game goes nowhere, and says nothing.
     m_partner->send("21<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>10<GAMEDATA>(127.0.0.2)9,9",
                     QStringLiteral("127.0.0.3"));
-    QTRY_COMPARE_WITH_TIMEOUT(window->statusText(), QStringLiteral("失敗しました"), 10000);
     // Messages and announcements go on as before.
     m_partner->send("11<USERNAME>partner<IPADDR>127.0.0.2<GAMEID><DATA>still there?", QStringLiteral("127.0.0.3"));
     QTRY_VERIFY(window->logText().contains(QStringLiteral("still there?")));
@@ -162,6 +167,53 @@ void tst_GameFaults::messengerKilledMidGameLeavesTheGameUsableUntilClosed()
     QTRY_VERIFY(ended);
     QCOMPARE(boxes.texts.size(), 3);
     QCOMPARE(boxes.texts.last(), QStringLiteral("終了報告を失敗しました。"));
+}
+
+void tst_GameFaults::terminationDuringAGameStartEndsTheMessengerAtOnce()
+{
+    // The game program never opens its link, so the start waits for it
+    // while more requests queue up behind.
+    MessengerFixture me(QStringLiteral("127.0.0.3"), m_port);
+    me.storeDirectory({ { QStringLiteral("partner"), QStringLiteral("127.0.0.2") } });
+    QVERIFY(QFile::copy(QStringLiteral(PELWICK_BIN_DIR "/pelwick_gamestub"), me.programDir() + QStringLiteral("/GOMOKU")));
+    QFile::setPermissions(me.programDir() + QStringLiteral("/GOMOKU"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString stubStarted = me.programDir() + QStringLiteral("/started");
+    QProcess messenger;
+    messenger.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const auto reap = qScopeGuard([&] {
+        messenger.kill();
+        messenger.waitForFinished();
+        QFile started(stubStarted);
+        if (started.open(QIODevice::ReadOnly)) {
+            if (const qint64 pid = started.readAll().toLongLong(); pid > 0)
+                ::kill(pid_t(pid), SIGKILL);
+        }
+    });
+    messenger.start(QStringLiteral(MESSENGER_HOST_PATH),
+                    { QStringLiteral("127.0.0.3"), me.settingsDir(), me.runtimeDir(), me.programDir() });
+    QVERIFY(messenger.waitForStarted());
+    QByteArray output;
+    QTRY_VERIFY_WITH_TIMEOUT((output += messenger.readAllStandardOutput()).contains("ready"), 20000);
+    QVERIFY(m_partner->receive(10000).startsWith("01"));
+
+    m_partner->send(Request, QStringLiteral("127.0.0.3"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(stubStarted), 10000);
+    for (int i = 0; i < 20; ++i)
+        m_partner->send(Request, QStringLiteral("127.0.0.3"));
+    QFile started(stubStarted);
+    QVERIFY(started.open(QIODevice::ReadOnly));
+    const qint64 stub = started.readAll().toLongLong();
+    QVERIFY(stub > 0);
+
+    messenger.terminate();
+    // Far less than one start's patience: nothing waits for the game any more.
+    QVERIFY(messenger.waitForFinished(5000));
+    QCOMPARE(messenger.exitStatus(), QProcess::NormalExit);
+    QVERIFY(processGone(stub));
+    // The goodbye went out, and nothing after it.
+    const QList<QByteArray> sent = m_partner->receiveAll(300);
+    QVERIFY(!sent.isEmpty());
+    QVERIFY(sent.last().startsWith("99"));
 }
 
 QTEST_MAIN(tst_GameFaults)

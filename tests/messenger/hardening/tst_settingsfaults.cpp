@@ -27,6 +27,7 @@ private slots:
     void fileDamagedInPlaceIsNoticedThoughQSettingsCachedIt();
     void keptAsideFileIsNeverReplacedBySecondDamage();
     void anyTextSavedReadsBackAsAnUndamagedFile();
+    void fileTheStoreWouldRefuseIsNeverWritten();
     void linesNoStoreCanReadCountAsDamage_data();
     void linesNoStoreCanReadCountAsDamage();
     void hugeCountAndIndexLoadAtOnce();
@@ -191,6 +192,22 @@ void tst_SettingsFaults::anyTextSavedReadsBackAsAnUndamagedFile()
     QVERIFY(!store.wasUnreadable());
     for (int i = 0; i < texts.size(); ++i)
         QCOMPARE(store.value(QStringLiteral("User"), directoryIndex(i + 1) + QStringLiteral("UserName")), texts[i]);
+}
+
+void tst_SettingsFaults::fileTheStoreWouldRefuseIsNeverWritten()
+{
+    // Written, the next start would move it aside and lose every setting.
+    const QByteArray before = readAll(settingsFile());
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+        store.setValue(QStringLiteral("User"), directoryIndex(9) + QStringLiteral("UserName"),
+            QString(SettingsStore::MaxFileBytes, QLatin1Char('x')));
+        QVERIFY(!store.sync());
+    }
+    QCOMPARE(readAll(settingsFile()), before);
+    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+    QVERIFY(!store.wasUnreadable());
+    QCOMPARE(loadDirectory(store), m_directory);
 }
 
 void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage_data()
