@@ -100,10 +100,12 @@ void GameRelay::setState(GameState state)
     emit stateChanged(state);
 }
 
-bool GameRelay::fromPartner(const ParsedDatagram &datagram) const
+bool GameRelay::fromPartner(const ParsedDatagram &datagram, const QHostAddress &source) const
 {
+    // <IPADDR> alone proves nothing: a third host could name the partner's
+    // address and move its stones or end its game.
     return m_state != GameState::Idle && !m_game.PartnerAddress.isEmpty()
-        && datagram.IpAddr == m_game.PartnerAddress;
+        && datagram.IpAddr == m_game.PartnerAddress && namesItsSource(datagram, source);
 }
 
 void GameRelay::send(const char *kind, const QString &data)
@@ -154,10 +156,12 @@ void GameRelay::receiveGameRequest(const ParsedDatagram &datagram, const QHostAd
     const QString program = gameProgramName(datagram.GameId);
     if (program.isEmpty() || !gameProgramExists(program))
         return;
-    // Busy: a start under way is replaced by nobody, a running game only by
-    // its partner; and games start at a bounded rate.
+    // A game is played with the host that asked, never with an address it
+    // names for someone else. Busy: a start under way is replaced by nobody,
+    // a running game only by its partner; and games start at a bounded rate.
     const bool busy = m_state == GameState::Starting || m_state == GameState::Playing;
-    if (m_startUnderWay || (busy && !fromPartner(datagram)) || !takeGameStart())
+    if (!namesItsSource(datagram, source) || m_startUnderWay || (busy && !fromPartner(datagram, source))
+        || !takeGameStart())
         return;
     if (!m_presence->markSender(datagram, source, PresenceMark::InGame))
         return;
@@ -169,15 +173,15 @@ void GameRelay::receiveGameAccept(const ParsedDatagram &datagram, const QHostAdd
     // Only the user we asked may start our game, and only once: an
     // acceptance nobody asked for would start a game program against
     // whoever sent it.
-    if (m_state == GameState::Requested && fromPartner(datagram))
+    if (m_state == GameState::Requested && fromPartner(datagram, source))
         startGame(datagram, source, false);
 }
 
-void GameRelay::receiveGameRelay(const ParsedDatagram &datagram)
+void GameRelay::receiveGameRelay(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     // Only the partner of the running game may move its stones, and only
     // with the texts a game sends.
-    if (!fromPartner(datagram) || isMessengersOwnCode(datagram.Data))
+    if (!fromPartner(datagram, source) || isMessengersOwnCode(datagram.Data))
         return;
     if (!m_games->poke(datagram.Data, m_game.GameName))
         emit statusChanged(TextFailed);
@@ -186,18 +190,18 @@ void GameRelay::receiveGameRelay(const ParsedDatagram &datagram)
 void GameRelay::receiveGameEnd(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     // Only the partner of the running game may end it.
-    if (!fromPartner(datagram))
+    if (!fromPartner(datagram, source))
         return;
     m_presence->markSender(datagram, source, PresenceMark::HeardFrom);
     if (endGame(Ending::PartnerEndReport))
         emit statusChanged(QStringLiteral("対戦相手よりゲーム終了報告を受けました。"));
 }
 
-void GameRelay::receivePartnerGoodbye(const ParsedDatagram &datagram)
+void GameRelay::receivePartnerGoodbye(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     // The game is over with its partner gone: presence no longer carries
     // its id, and a new game may be asked for.
-    if (fromPartner(datagram))
+    if (fromPartner(datagram, source))
         endGame(Ending::PartnerGoodbye);
 }
 

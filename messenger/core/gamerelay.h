@@ -84,9 +84,9 @@ public:
     // concerns the game.
     void receiveGameRequest(const ParsedDatagram &datagram, const QHostAddress &source);
     void receiveGameAccept(const ParsedDatagram &datagram, const QHostAddress &source);
-    void receiveGameRelay(const ParsedDatagram &datagram);
+    void receiveGameRelay(const ParsedDatagram &datagram, const QHostAddress &source);
     void receiveGameEnd(const ParsedDatagram &datagram, const QHostAddress &source);
-    void receivePartnerGoodbye(const ParsedDatagram &datagram);
+    void receivePartnerGoodbye(const ParsedDatagram &datagram, const QHostAddress &source);
 
     // The link-close handler: relays the game's text to the partner.
     void RelayLinkText(const QString &text);
@@ -118,7 +118,7 @@ private:
     void reportGameEnd();
     // Whether a game start is allowed now, counting it when it is.
     bool takeGameStart();
-    bool fromPartner(const ParsedDatagram &datagram) const;
+    bool fromPartner(const ParsedDatagram &datagram, const QHostAddress &source) const;
     // The one way a game ends. The partner's end report and goodbye end our
     // game program first: where it cannot be ended, that stops there and
     // the partner is kept. The own game's end report leaves the program

@@ -72,7 +72,9 @@ const MessengerSession::KindAction MessengerSession::ReceiveTable[] = {
             s.m_game->receiveGameAccept(d, from.source);
         } },
     { MessageKind::GameRelay,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &) { s.m_game->receiveGameRelay(d); } },
+        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
+            s.m_game->receiveGameRelay(d, from.source);
+        } },
     { MessageKind::GameEnd,
         [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
             s.m_game->receiveGameEnd(d, from.source);
@@ -260,5 +262,5 @@ void MessengerSession::receiveText(const ParsedDatagram &datagram, const QHostAd
 void MessengerSession::receiveGoodbye(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     m_presence->receiveGoodbye(datagram, source);
-    m_game->receivePartnerGoodbye(datagram);
+    m_game->receivePartnerGoodbye(datagram, source);
 }

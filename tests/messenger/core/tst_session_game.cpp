@@ -242,6 +242,23 @@ void tst_SessionGame::strayMovesFromOthersAreNotPassedToTheGame()
     QCOMPARE(m_games.calls, calls);
     QCOMPARE(m_session->game()->state(), GameState::Playing);
     QCOMPARE(m_session->game()->currentGame().PartnerAddress, Partner);
+
+    // A third host that names the partner's address moves no stone, ends
+    // nothing and starts no game.
+    UdpPeer third(QStringLiteral("127.0.0.4"), m_port);
+    QVERIFY(third.isBound());
+    for (const QByteArray &forged : { QByteArray("21<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>"
+                                                 "<GAMEFUNC>10<GAMEDATA>(127.0.0.2)1,1"),
+             QByteArray("29<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>"),
+             QByteArray("99<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>"), Request }) {
+        QSignalSpy handled(m_session, &MessengerSession::datagramHandled);
+        third.send(forged, Me);
+        QVERIFY(handled.wait(5000));
+        QCOMPARE(m_games.calls, calls);
+        QCOMPARE(m_session->game()->state(), GameState::Playing);
+    }
+    // Nor does the partner hear of any of it (no 32, no 29).
+    QCOMPARE(m_me->sentTo(*m_partner), QList<QByteArray>());
 }
 
 void tst_SessionGame::ownGameEndBecomesGameEndDatagram()
