@@ -364,6 +364,8 @@ void SettingsStore::removeStaleCopies(const QString &appName, const QString &dir
     // in the shared temporary folder and left it there when killed.
     QDir temp(QDir::tempPath());
     const QString application = QCoreApplication::applicationName();
+    if (application.isEmpty())
+        return;
     for (const QFileInfo &dir : temp.entryInfoList(
              { application + QLatin1String("-??????") }, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks)) {
         if (dir.ownerId() != ::getuid())

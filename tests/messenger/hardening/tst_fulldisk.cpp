@@ -1,6 +1,8 @@
 #include "autostartentry.h"
 #include "conversationlog.h"
-#include "sessionfixture.h"
+#include "messengerfixture.h"
+#include "sessionstorage.h"
+#include "userdirectory.h"
 
 #include <QDir>
 #include <QFile>
@@ -161,44 +163,47 @@ void tst_FullDisk::conversationKeepsWholeBlocksAndMarksTheGap()
 
 void tst_FullDisk::directorySaveSaysItCannotKeepUntilItCan()
 {
-    SessionFixture me(Me, freeUdpPort({ Me }));
+    MessengerFixture me(Me, freeUdpPort({ Me }));
     SmallDisk disk(me.settingsDir());
     QVERIFY(disk.isMounted());
     {
         SettingsStore store(QStringLiteral("Pelwick"), me.settingsDir());
         WriteQuietMessengerSettings(store, me.port(), QStringLiteral("me"));
     }
-    MessengerSession *session = me.start();
-    QVERIFY(session);
-    SessionStorage *storage = session->storage();
-    QSignalSpy told(storage, &SessionStorage::keepingChanged);
+    frm_pelwickUDP *window = me.start();
+    QVERIFY(window);
+    UserDirectory *directory = window->session()->directory();
+    QSignalSpy told(window->session()->storage(), &SessionStorage::keepingChanged);
     const QString file = SettingsStore::filePathFor(QStringLiteral("Pelwick"), me.settingsDir());
     const QString cannot = QStringLiteral("設定ﾌｧｲﾙを保存できません。");
 
     // A new peer on a full disk: the file keeps what it held, and the
-    // session says it cannot keep the settings...
+    // window says it cannot keep the settings, also once the status has
+    // moved on to something else...
     const QByteArray before = readAll(file);
     disk.fill();
-    me.directory()->appendRow(QStringLiteral("one"), PresenceMark::HeardFrom, QStringLiteral("10.1.1.1"));
-    QTRY_COMPARE_WITH_TIMEOUT(storage->keepingProblem(), cannot, 5000);
-    QCOMPARE(me.status, cannot);
+    directory->appendRow(QStringLiteral("one"), PresenceMark::HeardFrom, QStringLiteral("10.1.1.1"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->keepingText(), cannot, 5000);
+    QCOMPARE(window->statusText(), cannot);
+    window->ShowStatus(QStringLiteral("メッセージを受け付けました。"));
+    QCOMPARE(window->keepingText(), cannot);
     QCOMPARE(readAll(file), before);
 
     // ...until a save succeeds...
     disk.makeRoom();
-    me.directory()->appendRow(QStringLiteral("two"), PresenceMark::HeardFrom, QStringLiteral("10.1.1.2"));
-    QTRY_COMPARE_WITH_TIMEOUT(storage->keepingProblem(), QString(), 5000);
+    directory->appendRow(QStringLiteral("two"), PresenceMark::HeardFrom, QStringLiteral("10.1.1.2"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->keepingText(), QString(), 5000);
     QCOMPARE(loadDirectory(SettingsStore(QStringLiteral("Pelwick"), me.settingsDir())).size(), 2);
 
-    // ...and says it again when a later one fails.
-    me.status.clear();
+    // ...and says it again when a later one fails, the exit save included.
     disk.fill();
-    me.directory()->appendRow(QStringLiteral("three"), PresenceMark::HeardFrom, QStringLiteral("10.1.1.3"));
-    QTRY_COMPARE_WITH_TIMEOUT(storage->keepingProblem(), cannot, 5000);
-    QCOMPARE(me.status, cannot);
+    directory->appendRow(QStringLiteral("three"), PresenceMark::HeardFrom, QStringLiteral("10.1.1.3"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->keepingText(), cannot, 5000);
+    QCOMPARE(window->statusText(), cannot);
     QCOMPARE(told.size(), 3);
+    me.stop();
     QCOMPARE(loadDirectory(SettingsStore(QStringLiteral("Pelwick"), me.settingsDir())).size(), 2);
 }
 
-QTEST_GUILESS_MAIN(tst_FullDisk)
+QTEST_MAIN(tst_FullDisk)
 #include "tst_fulldisk.moc"
