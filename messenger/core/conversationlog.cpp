@@ -58,7 +58,8 @@ bool ConversationLog::append(const QString &block)
     QString text = block;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     if (!m_gapSince.isEmpty()) {
-        text.prepend(QStringLiteral("[記録なし] Time:%1 以降の送受信の一部を保存できませんでした。\n\n").arg(m_gapSince));
+        text.prepend(
+            QStringLiteral("[記録なし] Time:%1 以降の送受信の一部を保存できませんでした。\n\n").arg(m_gapSince));
     }
     if (write(text.toUtf8())) {
         m_gapSince.clear();

@@ -5,11 +5,11 @@
 #include "settingsmapping.h"
 #include "wholefile.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QCoreApplication>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -187,8 +187,8 @@ QString escapedName(QStringView name)
     QString text;
     for (const QChar c : name) {
         const char16_t u = c.unicode();
-        if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_'
-            || u == u'-' || u == u'.')
+        if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_' || u == u'-'
+            || u == u'.')
             text += c;
         else if (u == u'/')
             text += u'\\';
@@ -339,8 +339,8 @@ void SettingsStore::parseWithQSettings(const QByteArray &bytes, bool parseFile)
         const QVariant v = settings.value(path);
         // An unquoted comma in a hand-edited file makes QSettings read a
         // list; the store holds text, so put it back together.
-        const QString value = v.userType() == QMetaType::QStringList ? v.toStringList().join(QLatin1Char(','))
-                                                                      : v.toString();
+        const QString value
+            = v.userType() == QMetaType::QStringList ? v.toStringList().join(QLatin1Char(',')) : v.toString();
         if (!m_sections.contains(section) && !m_sectionOrder.contains(section))
             m_sectionOrder.append(section);
         m_sections[section].set(slash < 0 ? path : path.sliced(slash + 1), value);
@@ -357,8 +357,8 @@ void SettingsStore::removeStaleCopies(const QString &appName, const QString &dir
     const QString prefix = copyTemplate(filePathFor(appName, directory));
     const QFileInfo pattern(prefix);
     QDir folder = pattern.absoluteDir();
-    for (const QString &name : folder.entryList(
-             { pattern.fileName() + QLatin1Char('*') }, QDir::Files | QDir::Hidden | QDir::System))
+    for (const QString &name :
+        folder.entryList({ pattern.fileName() + QLatin1Char('*') }, QDir::Files | QDir::Hidden | QDir::System))
         folder.remove(name);
     // An earlier version copied the file to "<application>-XXXXXX/read.ini"
     // in the shared temporary folder and left it there when killed.
@@ -366,8 +366,8 @@ void SettingsStore::removeStaleCopies(const QString &appName, const QString &dir
     const QString application = QCoreApplication::applicationName();
     if (application.isEmpty())
         return;
-    for (const QFileInfo &dir : temp.entryInfoList(
-             { application + QLatin1String("-??????") }, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks)) {
+    for (const QFileInfo &dir :
+        temp.entryInfoList({ application + QLatin1String("-??????") }, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks)) {
         if (dir.ownerId() != ::getuid())
             continue;
         QDir copy(dir.absoluteFilePath());
@@ -582,9 +582,8 @@ QString SettingsStore::filePath() const
 
 QString SettingsStore::filePathFor(const QString &appName, const QString &directory)
 {
-    const QString base = directory.isEmpty()
-        ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        : directory;
+    const QString base
+        = directory.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) : directory;
     return QDir(base).filePath(appName + QLatin1Char('/') + appName + QLatin1String(".ini"));
 }
 

@@ -9,7 +9,6 @@
 #include <optional>
 #include <utility>
 
-
 // SettingsStore: text values addressed by (application name, section, key),
 // one INI file per application: <directory>/<appName>/<appName>.ini.
 //

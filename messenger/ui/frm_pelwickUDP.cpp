@@ -269,8 +269,8 @@ void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
             if (store.wasUnreadable())
                 said.append(QStringLiteral("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
             else if (notices.countDamaged)
-                said.append(
-                    QStringLiteral("設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"));
+                said.append(QStringLiteral(
+                    "設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"));
         }
         if (!said.isEmpty())
             ShowStatus(said.join(QLatin1Char(' ')));

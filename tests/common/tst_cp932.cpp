@@ -52,7 +52,8 @@ void tst_Cp932::linuxTypedFormsEncodeAsTheWindowsPairs_data()
     QTest::addColumn<QString>("windowsForm");
     QTest::newRow("wave dash") << QStringLiteral("\u301C") << QByteArray("\x81\x60") << QStringLiteral("\uFF5E");
     QTest::newRow("minus sign") << QStringLiteral("\u2212") << QByteArray("\x81\x7C") << QStringLiteral("\uFF0D");
-    QTest::newRow("double vertical line") << QStringLiteral("\u2016") << QByteArray("\x81\x61") << QStringLiteral("\u2225");
+    QTest::newRow("double vertical line")
+        << QStringLiteral("\u2016") << QByteArray("\x81\x61") << QStringLiteral("\u2225");
     QTest::newRow("cent") << QStringLiteral("\u00A2") << QByteArray("\x81\x91") << QStringLiteral("\uFFE0");
     QTest::newRow("pound") << QStringLiteral("\u00A3") << QByteArray("\x81\x92") << QStringLiteral("\uFFE1");
     QTest::newRow("not sign") << QStringLiteral("\u00AC") << QByteArray("\x81\xCA") << QStringLiteral("\uFFE2");

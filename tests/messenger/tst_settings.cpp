@@ -398,8 +398,8 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
     // Entries in number order, each name before its address.
     const QByteArray written = readBytes(store->filePath());
     qsizetype at = 0;
-    for (const char *line : { "Count=1003\n", "001UserName=", "001UserIpAddr=", "100UserName=", "999UserIpAddr=",
-             "1000UserName=", "1003UserIpAddr=" }) {
+    for (const char *line : { "Count=1003\n",
+             "001UserName=", "001UserIpAddr=", "100UserName=", "999UserIpAddr=", "1000UserName=", "1003UserIpAddr=" }) {
         const qsizetype next = written.indexOf(line, at);
         QVERIFY2(next >= at, line);
         at = next;
@@ -584,7 +584,8 @@ void tst_Settings::damagedFileIsKeptAsideNeverOverwritten_data()
     QTest::addColumn<QString>("how");
     QTest::newRow("nul bytes") << QByteArray("[User]\nCount=2\n\0\0\0\0\0\0", 21) << "bytes";
     QTest::newRow("zero-filled after a crash") << QByteArray(4096, '\0') << "bytes";
-    QTest::newRow("neither utf-8 nor code page 932") << QByteArray("[Local]\nUserName=\x8eR\x93\x63\x85\x40\n") << "bytes";
+    QTest::newRow("neither utf-8 nor code page 932")
+        << QByteArray("[Local]\nUserName=\x8eR\x93\x63\x85\x40\n") << "bytes";
     QTest::newRow("section header cut off") << QByteArray("[Local]\nPort=7\n[Us") << "bytes";
     // Well-formed, but more than any file the messenger writes.
     QTest::newRow("over 16 MB") << QByteArray("[Local]\nPort=7\n;") + QByteArray(SettingsStore::MaxFileBytes, 'x')

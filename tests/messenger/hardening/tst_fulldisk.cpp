@@ -56,10 +56,8 @@ public:
         const int fd = ::open(QFile::encodeName(filler()).constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         QVERIFY(fd >= 0);
         const QByteArray page(4096, 'f');
-        while (::write(fd, page.constData(), size_t(page.size())) > 0) {
-        }
-        while (::write(fd, "f", 1) > 0) {
-        }
+        while (::write(fd, page.constData(), size_t(page.size())) > 0) { }
+        while (::write(fd, "f", 1) > 0) { }
         ::close(fd);
     }
     void makeRoom() { QVERIFY(QFile::remove(filler())); }
