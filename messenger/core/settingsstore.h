@@ -5,7 +5,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <utility>
 
@@ -27,8 +26,8 @@
 // A file that exists but cannot be read, is something else (a FIFO, a
 // device), is larger, or is damaged (not text of INI lines: sections,
 // comments and key=value in UTF-8 or, as a Japanese editor may save it, code
-// page 932; a UTF-8 byte-order mark is fine), is moved aside
-// as "<appName>.ini.unreadable-<timestamp>" before the first write, so
+// page 932; a UTF-8 byte-order mark is fine), is moved aside as
+// "<appName>.ini.unreadable-<timestamp>" before the first write, so
 // whatever it held is never silently overwritten; until then the store reads
 // what can still be made of it. The fresh file starts with the settings keys
 // that could be read (isSettingsKey), none of the junk the damage made.
@@ -43,7 +42,9 @@
 // time stamp changed, so a file damaged in place would go unnoticed). The
 // copy lies beside the file, in the user's own folder, as
 // ".<appName>.ini.read-XXXXXX", only while the store opens;
-// removeStaleCopies() clears what a killed program left.
+// removeStaleCopies() clears what a killed program left. Where the copy
+// cannot be made (a full disk, a read-only folder), QSettings parses the
+// file itself, which it never writes.
 class SettingsStore
 {
 public:
