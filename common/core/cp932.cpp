@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <utility>
+
 namespace {
 
 char16_t decodeSingle(unsigned char b)
@@ -22,6 +24,18 @@ char16_t decodeSingle(unsigned char b)
     }
     return 0xFFFD;
 }
+
+// The glyphs of code page 932 whose Windows code points differ from those
+// Linux desktops (and plain JIS mappings) use, with the pair of each.
+constexpr std::pair<char16_t, quint16> LinuxForms[] = {
+    { 0x301C, 0x8160 }, // 〜 WAVE DASH; Windows: U+FF5E ～
+    { 0x2212, 0x817C }, // − MINUS SIGN; Windows: U+FF0D －
+    { 0x2016, 0x8161 }, // ‖ DOUBLE VERTICAL LINE; Windows: U+2225 ∥
+    { 0x00A2, 0x8191 }, // ¢; Windows: U+FFE0 ￠
+    { 0x00A3, 0x8192 }, // £; Windows: U+FFE1 ￡
+    { 0x00AC, 0x81CA }, // ¬; Windows: U+FFE2 ￢
+    { 0x2014, 0x815C }, // — EM DASH; Windows: U+2015 ―
+};
 
 // The pair Windows writes for a character that several pairs decode to:
 // rows 0xED/0xEE (NEC-selected IBM extensions) lose to everything else,
@@ -56,6 +70,11 @@ const QHash<char16_t, quint16> &encodeTable()
                     *it = code;
             }
         }
+        // Characters Linux input methods type for the glyphs Windows holds
+        // in other code points: written as the pair of the Windows form,
+        // which decodes to that form.
+        for (const auto &[linuxForm, code] : LinuxForms)
+            t.insert(linuxForm, code);
         return t;
     }();
     return table;

@@ -14,7 +14,11 @@
 // 0x81-0x9F or 0xE0-0xFC, trail 0x40-0x7E or 0x80-0xFC. Where Windows maps
 // several byte pairs to one character, encoding picks the pair Windows picks
 // (NEC row 13 and JIS X 0208 first, IBM extensions before the NEC-selected
-// copies in rows 0xED/0xEE).
+// copies in rows 0xED/0xEE). Seven characters that Linux input methods type
+// where Windows holds another code point for the same glyph (U+301C, U+2212,
+// U+2016, U+00A2, U+00A3, U+00AC, U+2014) are written as the pair of the
+// Windows form (81 60, 81 7C, 81 61, 81 91, 81 92, 81 CA, 81 5C); decoding
+// gives the Windows form.
 namespace Cp932 {
 
 // Undecodable bytes become U+FFFD. A lead byte followed by a byte that cannot

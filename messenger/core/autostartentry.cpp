@@ -1,8 +1,9 @@
 #include "autostartentry.h"
 
+#include "wholefile.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -110,13 +111,7 @@ QByteArray AutostartEntry::entryText(const QString &name, const QString &desktop
 bool AutostartEntry::enable(const QString &name, const QStringList &command) const
 {
     const QByteArray text = entryText(name, m_desktopId, command);
-    if (text.isEmpty() || !QDir().mkpath(m_directory))
-        return false;
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(text);
-    return file.commit();
+    return !text.isEmpty() && WholeFile::replace(filePath(), text);
 }
 
 bool AutostartEntry::disable() const

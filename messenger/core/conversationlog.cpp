@@ -2,6 +2,7 @@
 
 #include "regularfile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -54,15 +55,32 @@ bool ConversationLog::rotate()
 
 bool ConversationLog::append(const QString &block)
 {
-    if (!open())
-        return false;
     QString text = block;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    const QByteArray bytes = text.toUtf8();
+    if (!m_gapSince.isEmpty()) {
+        text.prepend(
+            QStringLiteral("[記録なし] Time:%1 以降の送受信の一部を保存できませんでした。\n\n").arg(m_gapSince));
+    }
+    if (write(text.toUtf8())) {
+        m_gapSince.clear();
+        return true;
+    }
+    if (m_gapSince.isEmpty())
+        m_gapSince = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+    return false;
+}
+
+bool ConversationLog::write(const QByteArray &bytes)
+{
+    if (!open())
+        return false;
     if (m_file.size() > 0 && m_file.size() + bytes.size() > MaxBytes && !rotate())
         return false;
+    const qint64 before = m_file.size();
     if (m_file.write(bytes) != bytes.size()) {
         m_error = m_path + QStringLiteral(": ") + m_file.errorString();
+        // Whole blocks or none: what part of the block got in goes again.
+        m_file.resize(before);
         m_file.close();
         return false;
     }

@@ -8,9 +8,16 @@
 // end of it again.
 //
 // Format: UTF-8 text, LF line ends, blocks as the log shows them, each ending
-// in an empty line. Written block by block and flushed at once. When the
-// file passes MaxBytes it becomes "<name>.1" (replacing an older one) and a
-// new file starts, so at most two files are kept.
+// in an empty line. Written block by block, unbuffered, and each block whole
+// or not at all: a block the disk took only part of is cut off again, so the
+// file never ends inside a character or runs the next block into a torn
+// one. Where blocks could not be kept, the next one kept is preceded by a
+// block of its own that says so and since when:
+//
+//   [記録なし] Time:yyyy/MM/dd hh:mm:ss 以降の送受信の一部を保存できませんでした。
+//
+// When the file passes MaxBytes it becomes "<name>.1" (replacing an older
+// one) and a new file starts, so at most two files are kept.
 //
 // Both files and their folder are the user's alone (0600, 0700); wider
 // modes left by an earlier version are narrowed when the log is made. Only
@@ -39,8 +46,12 @@ public:
 private:
     bool open();
     bool rotate();
+    bool write(const QByteArray &bytes);
 
     QString m_path;
     QFile m_file;
     QString m_error;
+    // When the first block that could not be kept was to be written; empty
+    // while nothing is missing.
+    QString m_gapSince;
 };

@@ -6,6 +6,7 @@
 #include "userdirectory.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 SessionStorage::SessionStorage(const SessionEnvironment &environment, UserDirectory *directory, QObject *parent)
@@ -27,14 +28,32 @@ bool SessionStorage::lockInstance()
 {
     m_instanceLock = std::make_unique<SingleInstanceLock>(
         QDir(m_env.runtimeDirectory).filePath(m_env.appName + QLatin1String(".lock")));
-    if (m_instanceLock->tryLock() == SingleInstanceLock::Result::Locked)
-        return true;
-    m_instanceLock.reset();
-    return false;
+    if (m_instanceLock->tryLock() != SingleInstanceLock::Result::Locked) {
+        m_instanceLock.reset();
+        return false;
+    }
+    // Beside the settings, where the store keeps them.
+    const QString settingsFile = QFileInfo(SettingsStore::filePathFor(m_env.appName, m_env.settingsDirectory))
+                                     .absoluteDir()
+                                     .filePath(m_env.appName + QLatin1String(".lock"));
+    m_settingsLock = std::make_unique<SingleInstanceLock>(settingsFile);
+    switch (m_settingsLock->tryLock()) {
+    case SingleInstanceLock::Result::Locked:
+        break;
+    case SingleInstanceLock::Result::HeldByRunningCopy:
+        unlockInstance();
+        return false;
+    case SingleInstanceLock::Result::Failed:
+        m_settingsLock.reset();
+        break;
+    }
+    SettingsStore::removeStaleCopies(m_env.appName, m_env.settingsDirectory);
+    return true;
 }
 
 void SessionStorage::unlockInstance()
 {
+    m_settingsLock.reset();
     m_instanceLock.reset();
 }
 
@@ -71,13 +90,20 @@ void SessionStorage::saveSettings(SettingsStore &store, const LocalSettings &set
     saveDirectoryTo(store);
 }
 
+bool SessionStorage::sync(SettingsStore &store)
+{
+    const bool kept = store.sync();
+    setProblem(m_settingsProblem, kept ? QString() : QStringLiteral("設定ﾌｧｲﾙを保存できません。"));
+    return kept;
+}
+
 void SessionStorage::writeDirectory()
 {
     // Through the store's own atomic write: the rest of the file stays as
     // it is on disk.
     SettingsStore &store = settingsStore();
     saveDirectoryTo(store);
-    store.sync();
+    sync(store);
 }
 
 void SessionStorage::saveDirectoryTo(SettingsStore &store)
@@ -93,12 +119,33 @@ void SessionStorage::saveDirectoryTo(SettingsStore &store)
 
 void SessionStorage::keepConversation(const QString &block, bool keep)
 {
-    if (!keep || m_conversation->append(block))
+    if (!keep)
         return;
-    // Said once: the conversation goes on without being kept.
-    if (!m_conversationFailed)
-        emit statusChanged(QStringLiteral("送受信履歴を保存できません: ") + m_conversation->errorString());
-    m_conversationFailed = true;
+    // The conversation goes on without being kept.
+    const bool kept = m_conversation->append(block);
+    setProblem(m_conversationProblem,
+        kept ? QString() : QStringLiteral("送受信履歴を保存できません: ") + m_conversation->errorString());
+}
+
+void SessionStorage::setProblem(QString &problem, const QString &text)
+{
+    // Told when it starts; a repeat of the same failure adds nothing.
+    if (problem.isEmpty() == text.isEmpty())
+        return;
+    problem = text;
+    if (!text.isEmpty())
+        emit statusChanged(text);
+    emit keepingChanged(keepingProblem());
+}
+
+QString SessionStorage::keepingProblem() const
+{
+    QStringList problems;
+    for (const QString *problem : { &m_settingsProblem, &m_conversationProblem }) {
+        if (!problem->isEmpty())
+            problems.append(*problem);
+    }
+    return problems.join(QLatin1Char(' '));
 }
 
 QString SessionStorage::keptConversation() const

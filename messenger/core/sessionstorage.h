@@ -15,9 +15,14 @@ class SingleInstanceLock;
 class UserDirectory;
 
 // What a messenger keeps between runs: its options and user directory in
-// the settings store, the conversation in its file, and the lock that keeps
-// one messenger per user. A changed directory is saved within a second, so
-// a crash loses no peer learnt during the run.
+// the settings store, the conversation in its file, and the locks that keep
+// one messenger per user and per configuration. A changed directory is saved
+// within a second, so a crash loses no peer learnt during the run.
+//
+// While the settings or the conversation cannot be kept (a full disk, a
+// read-only folder), keepingProblem() says so until the next write of the
+// same kind succeeds; each change of it is signalled, so a failure after a
+// success is told again.
 class SessionStorage : public QObject
 {
     Q_OBJECT
@@ -25,7 +30,12 @@ public:
     SessionStorage(const SessionEnvironment &environment, UserDirectory *directory, QObject *parent = nullptr);
     ~SessionStorage() override;
 
-    // One messenger per user: false when another instance holds the lock.
+    // One messenger per user and runtime folder, and one per configuration
+    // folder (a lock file beside the settings), so two messengers never
+    // write one directory over the other's: false when another instance
+    // holds either lock. A configuration folder where no lock can be made
+    // (read-only) does not stop the start. Once locked, what a killed
+    // instance left of the settings' private copies is cleared.
     bool lockInstance();
     void unlockInstance();
 
@@ -40,28 +50,38 @@ public:
     // both back. Returns what the load mended.
     SettingsNotices loadSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
     void saveSettings(SettingsStore &store, const LocalSettings &settings);
+    // Writes store's pending changes, noting whether the settings are kept.
+    bool sync(SettingsStore &store);
 
     // Keeps one log block in the conversation file (when keep is set). A
-    // file that cannot be written is reported once in the status text; the
-    // conversation goes on without it.
+    // file that cannot be written is reported in the status text and in
+    // keepingProblem(); the conversation goes on without it.
     void keepConversation(const QString &block, bool keep);
     // The end of the kept conversation (CR LF line ends), for the log to
     // show again at start; empty when nothing is kept.
     QString keptConversation() const;
     QString conversationFilePath() const;
 
+    // What cannot be kept now, in the user's words; empty while everything
+    // is kept.
+    QString keepingProblem() const;
+
 signals:
     void statusChanged(const QString &text);
+    void keepingChanged(const QString &problem);
 
 private:
     void writeDirectory();
     void saveDirectoryTo(SettingsStore &store);
+    void setProblem(QString &problem, const QString &text);
 
     SessionEnvironment m_env;
     UserDirectory *m_directory;
     std::unique_ptr<SingleInstanceLock> m_instanceLock;
+    std::unique_ptr<SingleInstanceLock> m_settingsLock;
     std::unique_ptr<ConversationLog> m_conversation;
-    bool m_conversationFailed = false;
+    QString m_settingsProblem;
+    QString m_conversationProblem;
     QTimer *m_directorySave = nullptr;
     std::unique_ptr<SettingsStore> m_store;
     // The entries m_store's directory section holds exactly, where known:

@@ -111,6 +111,42 @@ bool isSettingsKey(const QString &section, const QString &key)
     return false;
 }
 
+int settingsSectionRank(QStringView section)
+{
+    const QStringView order[] = { u"WindowPos", u"Local", u"User" };
+    const auto at = std::find(std::begin(order), std::end(order), section);
+    return int(at - std::begin(order));
+}
+
+std::pair<int, int> settingsKeyRank(QStringView section, QStringView key)
+{
+    constexpr int Others = std::numeric_limits<int>::max();
+    if (section == User) {
+        if (key == u"Count")
+            return { 0, 0 };
+        for (const auto &[field, place] : { std::pair(u"UserName", 0), std::pair(u"UserIpAddr", 1) }) {
+            if (key.endsWith(field)) {
+                const int i = directoryIndexOf(key.chopped(QStringView(field).size()));
+                if (i >= 1)
+                    return { i, place };
+            }
+        }
+        return { Others, 0 };
+    }
+    static const QStringView windowPos[] = { u"Top", u"Left", u"Width", u"Height" };
+    static const QStringView local[] = { u"SoundFilePath", u"Sound", u"FormTop", u"PopUp", u"Port", u"UserName",
+        u"IpAddr", u"Broadcast", u"BroadcastTo", u"KeepLog", u"Notify" };
+    const auto rank = [&](const auto &keys) {
+        const auto at = std::find(std::begin(keys), std::end(keys), key);
+        return std::pair(at == std::end(keys) ? Others : int(at - std::begin(keys)), 0);
+    };
+    if (section == QLatin1String(SettingsKey::WindowPos))
+        return rank(windowPos);
+    if (section == Local)
+        return rank(local);
+    return { Others, 0 };
+}
+
 SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &s, const LocalSettings &defaults)
 {
     SettingsNotices notices;
@@ -128,6 +164,10 @@ SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &s, 
     notices.portInvalid = !port || *port < 1 || *port > 65535;
     s.Port = notices.portInvalid ? defaults.Port : *port;
     s.UserName = read("UserName", defaults.UserName);
+    // What a damaged file made of a name would go out as '?': the name of a
+    // missing key goes instead.
+    if (s.UserName.contains(QChar::ReplacementCharacter))
+        s.UserName = defaults.UserName;
     s.IpAddr = read("IpAddr", defaults.IpAddr).trimmed();
     // Every datagram names it; anything but an address there would be sent.
     notices.ipAddrInvalid = !s.IpAddr.isEmpty() && !isDottedQuad(s.IpAddr);

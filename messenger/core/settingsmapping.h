@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 class SettingsStore;
 
@@ -70,6 +71,15 @@ int directoryIndexOf(QStringView text);
 // Count and the entries' keys of "User". Nothing else is carried into a
 // fresh file when a damaged one is moved aside.
 bool isSettingsKey(const QString &section, const QString &key);
+
+// Where a section and a key go in the file: the order a person reading or
+// editing it expects. [WindowPos] (Top, Left, Width, Height), [Local] (the
+// six keys of every messenger in their own order, then IpAddr, Broadcast,
+// BroadcastTo, KeepLog, Notify), [User] (Count, then each entry's name and
+// address, entries in number order); other sections and keys after those,
+// in a stable order of their own.
+int settingsSectionRank(QStringView section);
+std::pair<int, int> settingsKeyRank(QStringView section, QStringView key);
 
 // What a load found wrong in the stored values and mended; the window says
 // each once.

@@ -1,45 +1,60 @@
 #include "settingsstore.h"
 
+#include "cp932.h"
 #include "regularfile.h"
 #include "settingsmapping.h"
+#include "wholefile.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringDecoder>
-#include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <map>
+
+#include <unistd.h>
 
 namespace {
 
 constexpr char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
-QString keyPath(const QString &section, const QString &key)
+// The text of a settings file: UTF-8 (a byte-order mark is fine), or, for a
+// file a Japanese editor saved, code page 932 where every byte of it decodes
+// to a character of its own (none to U+FFFD, nor to the private forms of
+// the bytes 0x80, 0xA0 and 0xFD-0xFF). None for bytes that are neither.
+std::optional<QString> settingsText(QByteArrayView bytes, bool &codePage932)
 {
-    return section + QLatin1Char('/') + key;
-}
-
-// Whether bytes can be a settings file as QSettings writes it or a person
-// edits it: UTF-8 text without control characters below space but the tab
-// (QSettings writes those escaped), each line blank, a ";" comment, a
-// [section] or key=value (or the continuation of a line ending in a
-// backslash). Anything else means the file was damaged. Lines QSettings
-// itself cannot parse are caught by its status as well.
-// text: the bytes decoded, for the caller to read further.
-bool looksLikeIniText(QByteArrayView bytes, QString &text)
-{
+    codePage932 = false;
     if (bytes.startsWith(Utf8ByteOrderMark))
         bytes = bytes.sliced(qsizetype(sizeof Utf8ByteOrderMark - 1));
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    text = utf8(bytes);
-    if (utf8.hasError())
-        return false;
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    text = Cp932::decode(bytes);
+    const bool decodes = std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c == QChar::ReplacementCharacter || c == u'\u0080' || (c >= u'\uF8F0' && c <= u'\uF8F3');
+    });
+    if (!decodes)
+        return std::nullopt;
+    codePage932 = true;
+    return text;
+}
+
+// Whether text can be a settings file as QSettings writes it or a person
+// edits it: no control characters below space but the tab (QSettings writes
+// those escaped), each line blank, a ";" comment, a [section] or key=value
+// (or the continuation of a line ending in a backslash). Anything else means
+// the file was damaged. Lines QSettings itself cannot parse are caught by
+// its status as well.
+bool looksLikeIniText(const QString &text)
+{
     bool continued = false;
     for (QStringView line : QStringView(text).split(u'\n')) {
         if (line.endsWith(u'\r'))
@@ -162,14 +177,100 @@ std::optional<QByteArray> fileBytes(const QString &path, qint64 maxBytes)
     return std::nullopt;
 }
 
+// A key or section name as QSettings writes it: letters, digits, "_", "-"
+// and "." as they are, "/" (a subgroup) as "\\", anything else as %XX or
+// %UXXXX.
+QString escapedName(QStringView name)
+{
+    if (isPlainName(name))
+        return name.toString();
+    QString text;
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if ((u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_' || u == u'-'
+            || u == u'.')
+            text += c;
+        else if (u == u'/')
+            text += u'\\';
+        else if (u <= 0xff)
+            text += QStringLiteral("%%1").arg(u, 2, 16, QLatin1Char('0')).toUpper();
+        else
+            text += QStringLiteral("%U%1").arg(u, 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return text;
+}
+
+// A section name as written: the keys outside every section belong to
+// [General], and a section of that name is written escaped.
+QString sectionLine(const QString &section)
+{
+    if (section.isEmpty())
+        return QStringLiteral("[General]");
+    if (section.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("[%General]");
+    return QLatin1Char('[') + escapedName(section) + QLatin1Char(']');
+}
+
+bool isHexDigit(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// A value as written: plain where the plain reader and QSettings read it
+// alike, else in quotes with quotes, backslashes and control characters
+// escaped (a character after a \x escape that would extend it is escaped as
+// well), and a leading "@" doubled, as QSettings reads it back.
+QString escapedValue(QStringView value)
+{
+    const bool control = std::any_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 0x20; });
+    if (!control && isPlainValue(value))
+        return value.toString();
+    QString text = QStringLiteral("\"");
+    if (value.startsWith(u'@'))
+        text += u'@';
+    bool hexEscaped = false;
+    for (const QChar c : value) {
+        const bool wasHexEscaped = std::exchange(hexEscaped, false);
+        switch (c.unicode()) {
+        case u'"':
+            text += QLatin1String("\\\"");
+            break;
+        case u'\\':
+            text += QLatin1String("\\\\");
+            break;
+        case u'\n':
+            text += QLatin1String("\\n");
+            break;
+        case u'\r':
+            text += QLatin1String("\\r");
+            break;
+        case u'\t':
+            text += QLatin1String("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20 || (wasHexEscaped && isHexDigit(c))) {
+                text += QStringLiteral("\\x%1").arg(c.unicode(), 0, 16);
+                hexEscaped = true;
+            } else {
+                text += c;
+            }
+        }
+    }
+    return text + QLatin1Char('"');
+}
+
+// Where the private copy for QSettings' parse is made.
+QString copyTemplate(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.absoluteDir().filePath(QLatin1Char('.') + info.fileName() + QLatin1String(".read-"));
+}
+
 } // namespace
 
 SettingsStore::SettingsStore(const QString &appName, const QString &directory)
 {
-    const QString base = directory.isEmpty()
-        ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        : directory;
-    m_path = QDir(base).filePath(appName + QLatin1Char('/') + appName + QLatin1String(".ini"));
+    m_path = filePathFor(appName, directory);
 
     // Only an ordinary file is read, and only so much of it: a FIFO or a
     // link to a device would hang the program or fill its memory. One
@@ -181,49 +282,27 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
     // pointed; it is still safe to read (as nothing).
     const bool danglingLink = !read && !QFileInfo::exists(m_path) && QFileInfo(m_path).isSymLink();
     const bool safeToRead = read || danglingLink;
-    m_unreadable = !read || !looksLikeIniText(bytes, text);
+    const std::optional<QString> decoded = settingsText(bytes, m_codePage932);
+    m_unreadable = !read || !decoded || !looksLikeIniText(*decoded);
+    if (decoded)
+        text = *decoded;
     // QSettings reads a file that starts with a byte-order mark, but reports
     // it as badly formatted.
     if (bytes.startsWith(Utf8ByteOrderMark))
         bytes.remove(0, qsizetype(sizeof Utf8ByteOrderMark - 1));
 
-    // The private copy. Without a temporary folder QSettings works on the
-    // file itself, as it would anyway, where that is safe to read.
-    QString workPath = safeToRead ? m_path : QString();
-    m_work = std::make_unique<QTemporaryDir>();
-    if (m_work->isValid()) {
-        const QString copyPath = m_work->filePath(QStringLiteral("read.ini"));
-        QFile copy(copyPath);
-        if (copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size())
-            workPath = copyPath;
-    } else {
-        m_work.reset();
-    }
-    m_settings = new QSettings(workPath, QSettings::IniFormat);
-    // QSettings parses a section, and reports a line it cannot read, only
-    // when the section is first used: use every section it is to read now.
-    // A key it reads with an empty part (a byte-order mark for a name, say)
-    // would be written back as a line no store can read.
-    QStringList keys;
     auto sections = m_unreadable ? std::nullopt : plainSections(text);
+    bool allPlain = sections.has_value();
     if (sections) {
         for (auto &[name, lines] : *sections) {
-            if (lines && takePlainSection(name, text, std::move(*lines)))
-                continue;
-            m_settings->beginGroup(name);
-            for (const QString &key : m_settings->childKeys())
-                keys.append(name + QLatin1Char('/') + key);
-            m_settings->endGroup();
+            m_sectionOrder.append(name);
+            if (!lines || !takePlainSection(name, text, std::move(*lines)))
+                allPlain = false;
         }
-    } else {
-        keys = m_settings->allKeys();
     }
-    if (m_settings->status() != QSettings::NoError)
-        m_unreadable = true;
-    for (const QString &key : std::as_const(keys)) {
-        if (hasEmptyPart(key))
-            m_unreadable = true;
-    }
+    // QSettings reads UTF-8 only.
+    if (!allPlain)
+        parseWithQSettings(m_codePage932 ? text.toUtf8() : bytes, safeToRead && !m_codePage932);
     // What the store read itself is of no use in a damaged file.
     if (m_unreadable)
         m_plain.clear();
@@ -231,10 +310,74 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
         m_fileBytes = read;
 }
 
+void SettingsStore::parseWithQSettings(const QByteArray &bytes, bool parseFile)
+{
+    if (bytes.isEmpty())
+        return;
+    // The copy, beside the file. Where it cannot be made (a full disk, a
+    // read-only folder) QSettings reads the file itself where it may
+    // (parseFile): it is never written through.
+    QTemporaryFile copy(copyTemplate(m_path) + QLatin1String("XXXXXX"));
+    QString parsePath = parseFile ? m_path : QString();
+    if (copy.open() && copy.write(bytes) == bytes.size() && copy.flush())
+        parsePath = copy.fileName();
+    if (parsePath.isEmpty())
+        return;
+    QSettings settings(parsePath, QSettings::IniFormat);
+    const QStringList keys = settings.allKeys();
+    // A key read with an empty part (a byte-order mark for a name, say)
+    // would be written back as a line no store can read.
+    if (settings.status() != QSettings::NoError || std::any_of(keys.begin(), keys.end(), hasEmptyPart))
+        m_unreadable = true;
+    for (const QString &path : keys) {
+        if (hasEmptyPart(path))
+            continue;
+        const qsizetype slash = path.indexOf(QLatin1Char('/'));
+        const QString section = slash < 0 ? QString() : path.first(slash);
+        if (m_plain.contains(section) && !m_unreadable)
+            continue;
+        const QVariant v = settings.value(path);
+        // An unquoted comma in a hand-edited file makes QSettings read a
+        // list; the store holds text, so put it back together.
+        const QString value
+            = v.userType() == QMetaType::QStringList ? v.toStringList().join(QLatin1Char(',')) : v.toString();
+        if (!m_sections.contains(section) && !m_sectionOrder.contains(section))
+            m_sectionOrder.append(section);
+        m_sections[section].set(slash < 0 ? path : path.sliced(slash + 1), value);
+    }
+}
+
 SettingsStore::~SettingsStore()
 {
     sync();
-    delete m_settings;
+}
+
+void SettingsStore::removeStaleCopies(const QString &appName, const QString &directory)
+{
+    const QString prefix = copyTemplate(filePathFor(appName, directory));
+    const QFileInfo pattern(prefix);
+    QDir folder = pattern.absoluteDir();
+    for (const QString &name :
+        folder.entryList({ pattern.fileName() + QLatin1Char('*') }, QDir::Files | QDir::Hidden | QDir::System))
+        folder.remove(name);
+    // An earlier version copied the file to "<application>-XXXXXX/read.ini"
+    // in the shared temporary folder and left it there when killed.
+    QDir temp(QDir::tempPath());
+    const QString application = QCoreApplication::applicationName();
+    if (application.isEmpty())
+        return;
+    for (const QFileInfo &dir :
+        temp.entryInfoList({ application + QLatin1String("-??????") }, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks)) {
+        if (dir.ownerId() != ::getuid())
+            continue;
+        QDir copy(dir.absoluteFilePath());
+        const QStringList held = copy.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        const bool onlyCopies = !held.isEmpty() && std::all_of(held.begin(), held.end(), [](const QString &name) {
+            return name == QLatin1String("read.ini") || name == QLatin1String("fresh.ini");
+        });
+        if (onlyCopies)
+            copy.removeRecursively();
+    }
 }
 
 const QHash<QStringView, qsizetype> &SettingsStore::PlainSection::at() const
@@ -248,15 +391,24 @@ const QHash<QStringView, qsizetype> &SettingsStore::PlainSection::at() const
     return *index;
 }
 
-bool SettingsStore::takePlainSection(
-    const QString &name, const QString &text, QList<std::pair<QStringView, QStringView>> lines)
+void SettingsStore::Section::set(const QString &key, const QString &value)
+{
+    const auto i = at.constFind(key);
+    if (i != at.constEnd()) {
+        lines[*i].second = value;
+        return;
+    }
+    at.insert(key, lines.size());
+    lines.append({ key, value });
+}
+
+bool SettingsStore::takePlainSection(const QString &name, const QString &text, Lines lines)
 {
     PlainSection section;
     section.text = text;
     section.lines = std::move(lines);
-    // Keys in ascending order, as QSettings writes them, are each there
-    // once; others are counted now. A key named twice is left to QSettings,
-    // which takes the last.
+    // Keys in ascending order are each there once; others are counted now.
+    // A key named twice is left to QSettings, which takes the last.
     const auto &l = section.lines;
     const bool ascending
         = std::adjacent_find(l.begin(), l.end(), [](const auto &a, const auto &b) { return !(a.first < b.first); })
@@ -273,34 +425,48 @@ const SettingsStore::PlainSection *SettingsStore::plainSection(const QString &se
     return plain == m_plain.constEnd() ? nullptr : &*plain;
 }
 
+SettingsStore::Section &SettingsStore::writableSection(const QString &name)
+{
+    if (!m_sectionOrder.contains(name))
+        m_sectionOrder.append(name);
+    Section &section = m_sections[name];
+    if (const PlainSection *plain = plainSection(name)) {
+        section.lines.reserve(plain->lines.size());
+        for (const auto &[key, value] : plain->lines)
+            section.set(key.toString(), value.toString());
+        m_plain.remove(name);
+    }
+    return section;
+}
+
 QString SettingsStore::value(const QString &section, const QString &key, const QString &defaultValue) const
 {
     if (const PlainSection *plain = plainSection(section)) {
         const auto at = plain->at().constFind(key);
         return at == plain->at().constEnd() ? defaultValue : plain->lines[*at].second.toString();
     }
-    const QVariant v = m_settings->value(keyPath(section, key));
-    if (!v.isValid())
+    const auto s = m_sections.constFind(section);
+    if (s == m_sections.constEnd())
         return defaultValue;
-    // An unquoted comma in a hand-edited file makes QSettings read a list;
-    // the store holds text, so put it back together.
-    if (v.userType() == QMetaType::QStringList)
-        return v.toStringList().join(QLatin1Char(','));
-    return v.toString();
+    const auto at = s->at.constFind(key);
+    return at == s->at.constEnd() ? defaultValue : s->lines[*at].second;
 }
 
 QStringList SettingsStore::keys(const QString &section) const
 {
+    QStringList result;
     if (const PlainSection *plain = plainSection(section)) {
-        QStringList result;
         result.reserve(plain->lines.size());
         for (const auto &[key, value] : plain->lines)
             result.append(key.toString());
         return result;
     }
-    m_settings->beginGroup(section);
-    const QStringList result = m_settings->childKeys();
-    m_settings->endGroup();
+    const auto s = m_sections.constFind(section);
+    if (s != m_sections.constEnd()) {
+        result.reserve(s->lines.size());
+        for (const auto &[key, value] : s->lines)
+            result.append(key);
+    }
     return result;
 }
 
@@ -308,7 +474,8 @@ qsizetype SettingsStore::size(const QString &section) const
 {
     if (const PlainSection *plain = plainSection(section))
         return plain->lines.size();
-    return keys(section).size();
+    const auto s = m_sections.constFind(section);
+    return s == m_sections.constEnd() ? 0 : s->lines.size();
 }
 
 void SettingsStore::forEachLine(
@@ -319,35 +486,30 @@ void SettingsStore::forEachLine(
             read(key, value);
         return;
     }
-    for (const QString &key : keys(section))
-        read(key, value(section, key));
+    const auto s = m_sections.constFind(section);
+    if (s == m_sections.constEnd())
+        return;
+    for (const auto &[key, value] : s->lines)
+        read(key, value);
 }
 
 bool SettingsStore::contains(const QString &section, const QString &key) const
 {
     if (const PlainSection *plain = plainSection(section))
         return plain->at().contains(key);
-    return m_settings->contains(keyPath(section, key));
+    const auto s = m_sections.constFind(section);
+    return s != m_sections.constEnd() && s->at.contains(key);
 }
 
 void SettingsStore::setValue(const QString &section, const QString &key, const QString &value)
 {
     // A value the file already holds changes nothing: a run that changed
     // nothing leaves the file as it is.
-    if (const PlainSection *plain = plainSection(section)) {
-        const auto at = plain->at().constFind(key);
-        if (at != plain->at().constEnd() && plain->lines[*at].second == value)
-            return;
-    } else {
-        const QVariant stored = m_settings->value(keyPath(section, key));
-        if (stored.userType() == QMetaType::QString && stored.toString() == value)
-            return;
-    }
+    if (contains(section, key) && this->value(section, key) == value)
+        return;
     if (!keepUnreadableFileAside())
         return;
-    // From here QSettings holds the section, read from the same bytes.
-    m_plain.remove(section);
-    m_settings->setValue(keyPath(section, key), value);
+    writableSection(section).set(key, value);
     m_changed = true;
 }
 
@@ -356,34 +518,54 @@ void SettingsStore::removeSection(const QString &section)
     if (!keepUnreadableFileAside())
         return;
     m_plain.remove(section);
-    m_settings->remove(section);
+    m_sections.remove(section);
     m_changed = true;
+}
+
+QByteArray SettingsStore::fileText() const
+{
+    // Sections and keys in the order a reader expects; the rest as read.
+    QStringList sections = m_sectionOrder;
+    std::stable_sort(sections.begin(), sections.end(),
+        [](const QString &a, const QString &b) { return settingsSectionRank(a) < settingsSectionRank(b); });
+    QString text;
+    for (const QString &name : std::as_const(sections)) {
+        QList<std::pair<QStringView, QStringView>> lines;
+        if (const PlainSection *plain = plainSection(name)) {
+            lines = plain->lines;
+        } else if (const auto s = m_sections.constFind(name); s != m_sections.constEnd()) {
+            lines.reserve(s->lines.size());
+            for (const auto &[key, value] : s->lines)
+                lines.append({ key, value });
+        }
+        if (lines.isEmpty())
+            continue;
+        std::stable_sort(lines.begin(), lines.end(), [&name](const auto &a, const auto &b) {
+            return settingsKeyRank(name, a.first) < settingsKeyRank(name, b.first);
+        });
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += sectionLine(name) + QLatin1Char('\n');
+        for (const auto &[key, value] : std::as_const(lines))
+            text += escapedName(key) + QLatin1Char('=') + escapedValue(value) + QLatin1Char('\n');
+    }
+    return text.toUtf8();
 }
 
 bool SettingsStore::sync()
 {
     if (m_unreadable && m_keptAside.isEmpty())
         return false;
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError)
-        return false;
-    if (!m_work || !m_changed)
+    if (!m_changed)
         return true;
-    // The copy goes over the file in one rename.
-    QFile copy(m_settings->fileName());
-    const QByteArray bytes = copy.open(QIODevice::ReadOnly) ? copy.readAll() : QByteArray();
+    const QByteArray bytes = fileText();
     // A file the next read would refuse is never written: the one on disk
     // stays, and the change counts as not written.
     if (bytes.size() > MaxFileBytes)
         return false;
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
     // The file names the user's peers: it is the user's alone, also where
     // an earlier version left it readable to others.
-    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (out.write(bytes) != bytes.size() || !out.commit()) {
+    if (!WholeFile::replace(m_path, bytes, nullptr, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         m_fileBytes.reset();
         return false;
     }
@@ -394,7 +576,7 @@ bool SettingsStore::sync()
 
 bool SettingsStore::isCurrent() const
 {
-    return !m_changed && m_work && m_fileBytes && fileBytes(m_path, MaxFileBytes) == m_fileBytes;
+    return !m_changed && m_fileBytes && fileBytes(m_path, MaxFileBytes) == m_fileBytes;
 }
 
 QString SettingsStore::filePath() const
@@ -402,9 +584,16 @@ QString SettingsStore::filePath() const
     return m_path;
 }
 
+QString SettingsStore::filePathFor(const QString &appName, const QString &directory)
+{
+    const QString base
+        = directory.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) : directory;
+    return QDir(base).filePath(appName + QLatin1Char('/') + appName + QLatin1String(".ini"));
+}
+
 bool SettingsStore::keepUnreadableFileAside()
 {
-    if (!m_unreadable || !m_keptAside.isEmpty())
+    if ((!m_unreadable && !m_codePage932) || !m_keptAside.isEmpty())
         return true;
     return moveAside();
 }
@@ -427,19 +616,19 @@ bool SettingsStore::moveAside()
         return false;
     }
     m_keptAside = aside;
-    // Start a clean copy that keeps what could be read of the settings
-    // themselves, and nothing else the damage made of the file: QSettings
-    // would otherwise keep reporting the error of the damaged one.
-    const QString freshPath = m_work ? m_work->filePath(QStringLiteral("fresh.ini")) : m_path;
-    auto *fresh = new QSettings(freshPath, QSettings::IniFormat);
-    const QStringList keys = m_settings->allKeys();
-    for (const QString &key : keys) {
-        if (!hasEmptyPart(key) && isSettingsKey(key.section(QLatin1Char('/'), 0, 0), key.section(QLatin1Char('/'), 1)))
-            fresh->setValue(key, m_settings->value(key));
+    // What is written next keeps what could be read of the settings
+    // themselves, and nothing else the damage made of the file.
+    for (const QString &name : std::as_const(m_sectionOrder)) {
+        if (!plainSection(name) && !m_sections.contains(name))
+            continue;
+        Section &section = writableSection(name);
+        Section kept;
+        for (const auto &[key, value] : std::as_const(section.lines)) {
+            if (!key.contains(QLatin1Char('/')) && isSettingsKey(name, key))
+                kept.set(key, value);
+        }
+        section = std::move(kept);
     }
-    delete m_settings;
-    m_settings = fresh;
-    m_plain.clear();
     m_changed = true;
     return true;
 }

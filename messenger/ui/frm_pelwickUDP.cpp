@@ -94,6 +94,12 @@ void frm_pelwickUDP::buildControls()
     m_statusPanel = new QLabel(statusBar);
     m_statusPanel->setObjectName(QStringLiteral("StatusBarPanel1"));
     statusBar->addWidget(m_statusPanel, 1);
+    // Stays while something cannot be kept, whatever the first panel says
+    // meanwhile.
+    m_keepingPanel = new QLabel(statusBar);
+    m_keepingPanel->setObjectName(QStringLiteral("StatusBarPanel2"));
+    m_keepingPanel->hide();
+    statusBar->addPermanentWidget(m_keepingPanel);
     setStatusBar(statusBar);
 
     resize(360, 520);
@@ -110,6 +116,7 @@ void frm_pelwickUDP::connectSession()
     connect(m_session, &MessengerSession::boxRequested, this, &frm_pelwickUDP::showSessionBox);
     connect(m_session, &MessengerSession::messageArrived, this, &frm_pelwickUDP::messageArrived);
     connect(m_session, &MessengerSession::gameStateChanged, this, &frm_pelwickUDP::updateGameMenu);
+    connect(m_session->storage(), &SessionStorage::keepingChanged, this, &frm_pelwickUDP::showKeepingProblem);
 }
 
 bool frm_pelwickUDP::Form_Load()
@@ -255,13 +262,18 @@ void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
             said.append(QStringLiteral("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため %1 を使います。").arg(DefaultPort));
         if (notices.ipAddrInvalid)
             said.append(QStringLiteral("設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
-        // A file that could not be read, or whose directory count is wrong,
-        // is kept aside now, once, and what was made of it is written to a
-        // fresh file, so the next start reads cleanly and nothing is lost.
-        if ((store.wasUnreadable() || notices.countDamaged) && store.moveAside()) {
+        // A file that could not be read, whose directory count is wrong, or
+        // that an editor saved in code page 932, is kept aside now, once,
+        // and what was made of it is written to a fresh UTF-8 file, so the
+        // next start reads cleanly and nothing is lost.
+        if ((store.wasUnreadable() || notices.countDamaged || store.wasCodePage932()) && store.moveAside()) {
             m_session->saveSettings(store);
-            store.sync();
-            said.append(QStringLiteral("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
+            m_session->storage()->sync(store);
+            if (store.wasUnreadable())
+                said.append(QStringLiteral("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
+            else if (notices.countDamaged)
+                said.append(QStringLiteral(
+                    "設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"));
         }
         if (!said.isEmpty())
             ShowStatus(said.join(QLatin1Char(' ')));
@@ -269,12 +281,35 @@ void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
     }
     saveWindowPlacement(store, this);
     m_session->saveSettings(store);
-    store.sync();
+    m_session->storage()->sync(store);
 }
 
 void frm_pelwickUDP::ShowStatus(const QString &text)
 {
-    m_statusPanel->setText(text);
+    // What a start mends or fails at is said together: a later status of
+    // the same start must not replace an earlier one before anyone could
+    // read it.
+    const QString shown = m_statusPanel->text();
+    if (m_loading && !text.isEmpty() && !shown.isEmpty() && !shown.contains(text))
+        m_statusPanel->setText(shown + QLatin1Char(' ') + text);
+    else
+        m_statusPanel->setText(text);
+}
+
+QString frm_pelwickUDP::keepingText() const
+{
+    return m_keepingPanel->text();
+}
+
+void frm_pelwickUDP::showKeepingProblem()
+{
+    const QString problem = m_session->storage()->keepingProblem();
+    m_keepingPanel->setText(problem);
+    m_keepingPanel->setVisible(!problem.isEmpty());
+    // Seen also while the window waits in the tray.
+    if (PelwickTrayIcon *icon = findTrayIcon(this))
+        icon->icon()->setToolTip(
+            PelwickTrayIcon::tipText() + (problem.isEmpty() ? QString() : QLatin1Char('\n') + problem));
 }
 
 QString frm_pelwickUDP::statusText() const
@@ -419,6 +454,7 @@ void frm_pelwickUDP::trayIcon(bool set)
         disconnect(icon, &PelwickTrayIcon::restoreRequested, this, nullptr);
         connect(
             icon, &PelwickTrayIcon::restoreRequested, this, [this] { restoreFromTray(this, localSettings().FormTop); });
+        showKeepingProblem();
     }
 }
 

@@ -61,6 +61,9 @@ public:
     const MessengerEnvironment &environment() const { return m_env; }
     UserListView *ListUser() const { return m_listUser; }
     QString statusText() const;
+    // What the messenger cannot keep now (settings, conversation), shown
+    // beside the status until it can; empty while everything is kept.
+    QString keepingText() const;
     // The log as the user reads it, CR LF between lines.
     QString logText() const;
 
@@ -92,6 +95,7 @@ private:
     void restoreToFront();
     void updateGameMenu();
     void trayIcon(bool set);
+    void showKeepingProblem();
     void hideToTrayIfMinimised();
     void trayAvailabilityChanged(bool available);
     void activationRequested(const QString &token);
@@ -118,6 +122,7 @@ private:
     QPlainTextEdit *m_txtS = nullptr;
     MessageLogView *m_txtR = nullptr;
     QLabel *m_statusPanel = nullptr;
+    QLabel *m_keepingPanel = nullptr;
 
 public:
     // Menu entries by their names.

@@ -1,5 +1,7 @@
 #include "splitrun.h"
 
+#include "wholefile.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
@@ -152,8 +154,9 @@ void SplitRun::begin()
         if (!clearPath(batchPath, SplitFailure::BatchUnwritable))
             return;
         m_batch.setFileName(batchPath);
-        if (!m_batch.open(QIODevice::WriteOnly))
-            return fail(SplitFailure::BatchUnwritable, batchPath, m_batch.errorString());
+        QString reason;
+        if (!WholeFile::open(m_batch, &reason))
+            return fail(SplitFailure::BatchUnwritable, batchPath, reason);
         if (!writeBatch(SplitNames::batchHead()))
             return;
     }
@@ -328,8 +331,9 @@ void SplitRun::tail()
     if (m_request.writeBatch) {
         if (!writeBatch(SplitNames::batchTail(m_baseName, m_request.batchDeletesPieces)))
             return;
-        if (!m_batch.commit())
-            return fail(SplitFailure::BatchUnwritable, m_batch.fileName(), m_batch.errorString());
+        QString reason;
+        if (!WholeFile::commit(m_batch, &reason))
+            return fail(SplitFailure::BatchUnwritable, m_batch.fileName(), reason);
     }
     m_outcome.pieces = m_piece;
     m_stage = Stage::Done;
@@ -388,9 +392,10 @@ bool SplitRun::isSource(const QString &path) const
 
 bool SplitRun::writeBatch(const QByteArray &lines)
 {
-    // Flushed at once, so a full disk shows at the line that did not fit.
-    if (m_batch.write(lines) != lines.size() || !m_batch.flush()) {
-        fail(SplitFailure::BatchUnwritable, m_batch.fileName(), m_batch.errorString());
+    // Unbuffered, so a full disk shows at the line that did not fit.
+    QString reason;
+    if (!WholeFile::write(m_batch, lines, &reason)) {
+        fail(SplitFailure::BatchUnwritable, m_batch.fileName(), reason);
         return false;
     }
     return true;

@@ -8,6 +8,8 @@ class tst_Cp932 : public QObject
 private slots:
     void windowsPairsEncode_data();
     void windowsPairsEncode();
+    void linuxTypedFormsEncodeAsTheWindowsPairs_data();
+    void linuxTypedFormsEncodeAsTheWindowsPairs();
     void asciiAndHalfWidthKanaAreSingleBytes();
     void everyDecodablePairRoundTripsToAPairThatDecodesAlike();
     void badBytesBecomeReplacementWithoutSwallowingAscii_data();
@@ -41,6 +43,33 @@ void tst_Cp932::windowsPairsEncode()
     QFETCH(QByteArray, bytes);
     QCOMPARE(Cp932::encode(text), bytes);
     QCOMPARE(Cp932::decode(bytes), text);
+}
+
+void tst_Cp932::linuxTypedFormsEncodeAsTheWindowsPairs_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("windowsForm");
+    QTest::newRow("wave dash") << QStringLiteral("\u301C") << QByteArray("\x81\x60") << QStringLiteral("\uFF5E");
+    QTest::newRow("minus sign") << QStringLiteral("\u2212") << QByteArray("\x81\x7C") << QStringLiteral("\uFF0D");
+    QTest::newRow("double vertical line")
+        << QStringLiteral("\u2016") << QByteArray("\x81\x61") << QStringLiteral("\u2225");
+    QTest::newRow("cent") << QStringLiteral("\u00A2") << QByteArray("\x81\x91") << QStringLiteral("\uFFE0");
+    QTest::newRow("pound") << QStringLiteral("\u00A3") << QByteArray("\x81\x92") << QStringLiteral("\uFFE1");
+    QTest::newRow("not sign") << QStringLiteral("\u00AC") << QByteArray("\x81\xCA") << QStringLiteral("\uFFE2");
+    QTest::newRow("em dash") << QStringLiteral("\u2014") << QByteArray("\x81\x5C") << QStringLiteral("\u2015");
+}
+
+void tst_Cp932::linuxTypedFormsEncodeAsTheWindowsPairs()
+{
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, windowsForm);
+    QCOMPARE(Cp932::unencodable(typed), QStringList());
+    QCOMPARE(Cp932::encode(QString(u'a' + typed + u'b')), QByteArray('a' + bytes + 'b'));
+    QCOMPARE(Cp932::encode(windowsForm), bytes);
+    // Decoding keeps giving the Windows form.
+    QCOMPARE(Cp932::decode(bytes), windowsForm);
 }
 
 void tst_Cp932::asciiAndHalfWidthKanaAreSingleBytes()

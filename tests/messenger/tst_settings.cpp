@@ -94,6 +94,7 @@ private slots:
     void mendedValuesAreSaidOnceAndSavedMended();
     void saveRenumbersDenselyAndDropsWhatTheListLost();
     void indexGrowsToFourDigitsFromEntry1000();
+    void fileIsWrittenInTheOrderAPersonExpects();
     void windowPositionIsReadAndWrittenInTwips();
     void minimisedSaveKeepsTheStoredPosition();
     void storedPlaceOpensOnAScreenAndComesBackTheSame_data();
@@ -233,7 +234,10 @@ void tst_Settings::directoryLoad()
     QCOMPARE(readBytes(dir.filePath(QStringLiteral("Pelwick/")) + aside.first()), before);
     QTemporaryDir copy;
     QCOMPARE(loadDirectory(*freshCopy(dir.path(), copy)), expected);
-    QCOMPARE(w->statusText(), QStringLiteral("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
+    // The file was read and its entries are in use: the user learns that
+    // the list had gaps, not that nothing could be read.
+    QCOMPARE(w->statusText(),
+        QStringLiteral("設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"));
 }
 
 void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
@@ -391,6 +395,15 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
     QCOMPARE(store->value("User", "1003UserIpAddr"), entries.last().UserIpAddr);
     QVERIFY(!store->contains("User", "0999UserName"));
     QVERIFY(!store->contains("User", "1004UserName"));
+    // Entries in number order, each name before its address.
+    const QByteArray written = readBytes(store->filePath());
+    qsizetype at = 0;
+    for (const char *line : { "Count=1003\n",
+             "001UserName=", "001UserIpAddr=", "100UserName=", "999UserIpAddr=", "1000UserName=", "1003UserIpAddr=" }) {
+        const qsizetype next = written.indexOf(line, at);
+        QVERIFY2(next >= at, line);
+        at = next;
+    }
 
     auto reloaded = window(copy.path());
     reloaded->LoadOrSaveSettings(true);
@@ -409,6 +422,29 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
     QCOMPARE(handLoaded->session()->directory()->rowCount(), 1001);
     QCOMPARE(handLoaded->session()->directory()->name(1000), QStringLiteral("n1001"));
     QCOMPARE(handLoaded->session()->directory()->address(999), QStringLiteral("10.1.3.232"));
+}
+
+void tst_Settings::fileIsWrittenInTheOrderAPersonExpects()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("Pelwick/Pelwick.ini")),
+        "[Other]\nb=1\na=2\n[User]\nCount=1\n001UserIpAddr=127.0.0.2\n001UserName=a\n"
+        "[Local]\nZeta=z\nUserName=me\nPort=59640\n"));
+    auto w = window(dir.path());
+    w->LoadOrSaveSettings(true);
+    w->session()->directory()->appendRow(QStringLiteral("b"), PresenceMark::HeardFrom, QStringLiteral("127.0.0.3"));
+    w->LoadOrSaveSettings(false);
+
+    QStringList lines;
+    for (const QByteArray &line : readBytes(dir.filePath(QStringLiteral("Pelwick/Pelwick.ini"))).split('\n')) {
+        if (!line.isEmpty())
+            lines.append(QString::fromUtf8(line.left(line.indexOf('=') < 0 ? line.size() : line.indexOf('='))));
+    }
+    // Reading stays as tolerant: the hand-written order came back in.
+    QCOMPARE(lines,
+        QStringList({ "[WindowPos]", "Top", "Left", "Width", "Height", "[Local]", "SoundFilePath", "Sound", "FormTop",
+            "PopUp", "Port", "UserName", "IpAddr", "Broadcast", "BroadcastTo", "KeepLog", "Notify", "Zeta", "[User]",
+            "Count", "001UserName", "001UserIpAddr", "002UserName", "002UserIpAddr", "[Other]", "b", "a" }));
 }
 
 void tst_Settings::windowPositionIsReadAndWrittenInTwips()
@@ -548,7 +584,8 @@ void tst_Settings::damagedFileIsKeptAsideNeverOverwritten_data()
     QTest::addColumn<QString>("how");
     QTest::newRow("nul bytes") << QByteArray("[User]\nCount=2\n\0\0\0\0\0\0", 21) << "bytes";
     QTest::newRow("zero-filled after a crash") << QByteArray(4096, '\0') << "bytes";
-    QTest::newRow("not utf-8") << QByteArray("[Local]\nUserName=\x8eR\x93\x63\n") << "bytes";
+    QTest::newRow("neither utf-8 nor code page 932")
+        << QByteArray("[Local]\nUserName=\x8eR\x93\x63\x85\x40\n") << "bytes";
     QTest::newRow("section header cut off") << QByteArray("[Local]\nPort=7\n[Us") << "bytes";
     // Well-formed, but more than any file the messenger writes.
     QTest::newRow("over 16 MB") << QByteArray("[Local]\nPort=7\n;") + QByteArray(SettingsStore::MaxFileBytes, 'x')

@@ -1,6 +1,7 @@
 #include "conversationlog.h"
 #include "sessionfixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -21,6 +22,8 @@ private slots:
     void conversationFileThatIsNoFileIsLeftAlone();
     void keptFilesAreTheOwnersAlone();
     void directoryChangesAreSavedWithinASecondCoalesced();
+    void secondMessengerOnOneConfigurationIsRefused();
+    void settingsAreCopiedNowhereAndStaleCopiesAreCleared();
 };
 
 static const QString Me = QStringLiteral("127.0.0.3");
@@ -205,6 +208,81 @@ void tst_SessionKept::directoryChangesAreSavedWithinASecondCoalesced()
     // ...and all of them together within about a second.
     QTRY_COMPARE_WITH_TIMEOUT(
         loadDirectory(SettingsStore(QStringLiteral("Pelwick"), me.settingsDir())).size(), 50, 3000);
+}
+
+void tst_SessionKept::secondMessengerOnOneConfigurationIsRefused()
+{
+    // One configuration, each messenger with its own runtime folder (a
+    // second login, an su shell): the second would write its directory over
+    // the first one's at exit.
+    QTemporaryDir settings;
+    QTemporaryDir data;
+    QTemporaryDir runtimeA;
+    QTemporaryDir runtimeB;
+    SessionEnvironment a;
+    a.settingsDirectory = settings.path();
+    a.dataDirectory = data.path();
+    a.runtimeDirectory = runtimeA.path();
+    SessionEnvironment b = a;
+    b.runtimeDirectory = runtimeB.path();
+    UserDirectory directory;
+    SessionStorage first(a, &directory);
+    SessionStorage second(b, &directory);
+    QVERIFY(first.lockInstance());
+    QVERIFY(!second.lockInstance());
+    first.unlockInstance();
+    QVERIFY(second.lockInstance());
+}
+
+void tst_SessionKept::settingsAreCopiedNowhereAndStaleCopiesAreCleared()
+{
+    QTemporaryDir settings;
+    QTemporaryDir data;
+    QTemporaryDir runtime;
+    const QString file = SettingsStore::filePathFor(QStringLiteral("Pelwick"), settings.path());
+    const QDir folder = QFileInfo(file).absoluteDir();
+    QVERIFY(QDir().mkpath(folder.path()));
+    {
+        // Quoted, so QSettings parses it.
+        QFile ini(file);
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[User]\nCount=1\n001UserName=\"a, b\"\n001UserIpAddr=10.1.1.1\n");
+    }
+    const QDir temp(QDir::tempPath());
+    const QStringList copyNames = { QCoreApplication::applicationName() + QStringLiteral("-??????") };
+    const QStringList inTemp = temp.entryList(copyNames, QDir::Dirs);
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), settings.path());
+        QCOMPARE(loadDirectory(store).value(0).UserName, QStringLiteral("a, b"));
+        QCOMPARE(temp.entryList(copyNames, QDir::Dirs), inTemp);
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("Pelwick.ini") });
+    }
+
+    // A copy left by a run killed while it read the file, and one an
+    // earlier version left in the shared temporary folder, go at the next
+    // start; a folder of someone else's there stays.
+    const QString staleTemp = temp.filePath(QCoreApplication::applicationName() + QStringLiteral("-q1w2e3"));
+    const QString otherTemp = temp.filePath(QCoreApplication::applicationName() + QStringLiteral("-z9y8x7"));
+    QVERIFY(QDir().mkpath(staleTemp) && QDir().mkpath(otherTemp));
+    const auto write = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write("[User]\n001UserIpAddr=10.1.1.1\n") > 0;
+    };
+    QVERIFY(write(staleTemp + QStringLiteral("/read.ini")));
+    QVERIFY(write(otherTemp + QStringLiteral("/notes.txt")));
+    QVERIFY(write(folder.filePath(QStringLiteral(".Pelwick.ini.read-a1b2c3"))));
+    SessionEnvironment env;
+    env.settingsDirectory = settings.path();
+    env.dataDirectory = data.path();
+    env.runtimeDirectory = runtime.path();
+    UserDirectory directory;
+    SessionStorage storage(env, &directory);
+    QVERIFY(storage.lockInstance());
+    QVERIFY(!QFileInfo::exists(staleTemp));
+    QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral(".Pelwick.ini.read-a1b2c3"))));
+    QVERIFY(QFileInfo::exists(otherTemp + QStringLiteral("/notes.txt")));
+    QVERIFY(QFileInfo::exists(file));
+    QDir(otherTemp).removeRecursively();
 }
 
 QTEST_GUILESS_MAIN(tst_SessionKept)

@@ -155,6 +155,12 @@ void tst_SessionSend::ownNameAndTextTravelInCodePage932()
     QCOMPARE(m_peers[Peer2]->next(),
         QByteArray("11<USERNAME>\x8eR\x93\x63\x81\x60<IPADDR>127.0.0.3<GAMEID><DATA>"
                    "\x87\x40\xb1\x81\x7c\x81\x61"));
+    // As Linux input methods type them: the same pairs.
+    m_session->localSettings().UserName = QStringLiteral("山田〜");
+    m_session->sendMessage(QStringLiteral("よろしく〜−‖¢£¬—"), { 0 });
+    QCOMPARE(m_peers[Peer2]->next(),
+        QByteArray("11<USERNAME>\x8eR\x93\x63\x81\x60<IPADDR>127.0.0.3<GAMEID><DATA>"
+                   "\x82\xe6\x82\xeb\x82\xb5\x82\xad\x81\x60\x81\x7c\x81\x61\x81\x91\x81\x92\x81\xca\x81\x5c"));
 }
 
 void tst_SessionSend::lineBreaksTravelAsCrLf()

@@ -1,3 +1,4 @@
+#include "cp932.h"
 #include "messengerfixture.h"
 #include "settingsmapping.h"
 #include "userdirectory.h"
@@ -39,6 +40,8 @@ private slots:
     void notAFileIsKeptAsideUnread();
     void invalidPortGivesTheDefaultThatAnswers_data();
     void invalidPortGivesTheDefaultThatAnswers();
+    void everyStartStatusReachesTheUser();
+    void codePage932FileStartsWithItsJapaneseName();
 
 private:
     // Runs the messenger once: load, then close (which saves).
@@ -218,7 +221,8 @@ void tst_SettingsFaults::linesNoStoreCanReadCountAsDamage_data()
     QTest::newRow("hash comment") << QByteArray("# a note");
     QTest::newRow("empty key") << QByteArray("=127.0.0.9");
     QTest::newRow("nul bytes") << QByteArray("002UserIpAddr=127.0\0\0.9", 23);
-    QTest::newRow("not utf-8") << QByteArray("002UserName=\x82\xa0\n002UserIpAddr=127.0.0.9");
+    // Neither UTF-8 nor code page 932 (85 40 is no character there).
+    QTest::newRow("not utf-8") << QByteArray("002UserName=\x82\xa0\x85\x40\n002UserIpAddr=127.0.0.9");
     QTest::newRow("unclosed section") << QByteArray("[User");
     QTest::newRow("byte-order mark for a key") << QByteArray("\xef\xbb\xbf=127.0.0.9");
 }
@@ -423,6 +427,52 @@ void tst_SettingsFaults::invalidPortGivesTheDefaultThatAnswers()
     peer.send("01<USERNAME>peer<IPADDR>127.0.0.58<GAMEID><DATA>", me);
     QCOMPARE(peer.receive(), QByteArray("02<USERNAME>me<IPADDR>127.0.0.59<GAMEID><DATA>"));
     messenger.stop();
+}
+
+void tst_SettingsFaults::everyStartStatusReachesTheUser()
+{
+    {
+        SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+        store.setValue(QStringLiteral("Local"), QStringLiteral("IpAddr"), QStringLiteral("999.1.1.1"));
+        store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), QStringLiteral("caf\u00e9"));
+        store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("9"));
+        QVERIFY(store.sync());
+    }
+    runMessenger();
+    for (const QString &said : { QStringLiteral("設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"),
+             QStringLiteral("設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"),
+             QStringLiteral("使用者氏名に使えない文字が含まれています") })
+        QVERIFY2(m_status.contains(said), qPrintable(m_status));
+}
+
+void tst_SettingsFaults::codePage932FileStartsWithItsJapaneseName()
+{
+    // As a Japanese editor saves it.
+    QString text = QString::fromUtf8(readAll(settingsFile()));
+    text.replace(QStringLiteral("UserName=me"), QStringLiteral("UserName=山田"));
+    const QByteArray saved = Cp932::encode(text);
+    QVERIFY(!saved.contains('?'));
+    {
+        QFile file(settingsFile());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(saved);
+    }
+    UdpPeer peer(m_directory.first().UserIpAddr, m_port);
+    QVERIFY(peer.isBound());
+    frm_pelwickUDP *window = m_me->start();
+    QVERIFY(window);
+    QCOMPARE(window->localSettings().UserName, QStringLiteral("山田"));
+    QCOMPARE(window->session()->directory()->entries(), m_directory);
+    // The start announcement carries the name, not '?'.
+    QCOMPARE(peer.receive(), QByteArray("01<USERNAME>\x8eR\x93\x63<IPADDR>127.0.0.3<GAMEID><DATA>"));
+    m_me->stop();
+
+    // Written back as UTF-8; the editor's file is kept aside as it was.
+    QCOMPARE(readAll(keptAside().value(0)), saved);
+    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
+    QVERIFY(!store.wasUnreadable() && !store.wasCodePage932());
+    QCOMPARE(store.value(QStringLiteral("Local"), QStringLiteral("UserName")), QStringLiteral("山田"));
+    QCOMPARE(loadDirectory(store), m_directory);
 }
 
 QTEST_MAIN(tst_SettingsFaults)
