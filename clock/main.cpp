@@ -1,5 +1,6 @@
 #include "Frm_pelwickClk.h"
 #include "desktopidentity.h"
+#include "keyboardaccess.h"
 
 #include "pelwickversion.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("clock"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Clock);
+    KeyboardAccess::loadQtJapanese();
 
     // The clock is the program's only window; closing it ends the program.
     Frm_pelwickClk clock;

@@ -1,4 +1,5 @@
 #include "desktopidentity.h"
+#include "keyboardaccess.h"
 #include "frm_GOMOKU.h"
 #include "terminationwatcher.h"
 
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(QStringLiteral("GOMOKU"));
     DesktopIdentity::apply(DesktopIdentity::Gomoku);
+    KeyboardAccess::loadQtJapanese();
 
     frm_GOMOKU window;
     if (window.alreadyRunning())

@@ -1,4 +1,5 @@
 #include "desktopidentity.h"
+#include "keyboardaccess.h"
 #include "frm_pelwickUDP.h"
 #include "messengerprogram.h"
 #include "pelwickversion.h"
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pelwick"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Messenger);
+    KeyboardAccess::loadQtJapanese();
     // Closing the main window ends the program with all its tool windows.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -3,6 +3,7 @@
 #include "boardgeometry.h"
 #include "desktopidentity.h"
 #include "gomokulink.h"
+#include "keyboardaccess.h"
 #include "messagebox.h"
 #include "pelwickUDP030.h"
 #include "pelwickUDP050.h"
@@ -142,8 +143,11 @@ void frm_GOMOKU::createMenu()
 
     QAction *menuM02 = menuM01->addAction(QStringLiteral("閉じる"));
     menuM02->setObjectName(QStringLiteral("menuM02"));
-    menuM02->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    // Ctrl+C as ever, and the desktop's own key for closing a window.
+    menuM02->setShortcuts(
+        QList<QKeySequence> { QKeySequence(Qt::CTRL | Qt::Key_C) } + KeyboardAccess::standardKeys(QKeySequence::Close));
     connect(menuM02, &QAction::triggered, this, &frm_GOMOKU::menuM02_Click);
+    KeyboardAccess::bindMenuBarKey(this);
 }
 
 void frm_GOMOKU::createStatusBar()

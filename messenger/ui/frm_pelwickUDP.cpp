@@ -21,7 +21,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QHBoxLayout>
 #include <QHostInfo>
 #include <QLabel>
@@ -74,6 +73,15 @@ void frm_pelwickUDP::buildControls()
     label3->setObjectName(QStringLiteral("Label3"));
     m_txtR = new MessageLogView(central);
 
+    // What a screen reader says for each control: the caption beside it
+    // without the spaces that only spread it out.
+    label1->setBuddy(m_listUser);
+    m_listUser->setAccessibleName(QStringLiteral("送信先"));
+    m_txtS->setAccessibleName(QStringLiteral("送信メッセージ"));
+    cmdSend->setAccessibleName(QStringLiteral("送信"));
+    label3->setBuddy(m_txtR);
+    m_txtR->setAccessibleName(label3->text());
+
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdSend, 1);
     buttons->addWidget(cmdClear);
@@ -90,6 +98,7 @@ void frm_pelwickUDP::buildControls()
     statusBar->setObjectName(QStringLiteral("StatusBar"));
     m_statusPanel = new QLabel(statusBar);
     m_statusPanel->setObjectName(QStringLiteral("StatusBarPanel1"));
+    m_statusPanel->setAccessibleName(QStringLiteral("状態"));
     statusBar->addWidget(m_statusPanel, 1);
     setStatusBar(statusBar);
 
@@ -432,7 +441,7 @@ void frm_pelwickUDP::hideToTrayIfMinimised()
     });
 }
 
-void frm_pelwickUDP::ListUser_RightPress()
+void frm_pelwickUDP::ListUser_RightPress(const QPoint &globalPos)
 {
     const int row = m_listUser->currentSelectedRow();
     if (row < 0)
@@ -451,5 +460,5 @@ void frm_pelwickUDP::ListUser_RightPress()
     if (m_popupHook)
         m_popupHook(menuListUser);
     else
-        menuListUser->popup(QCursor::pos());
+        menuListUser->popup(globalPos);
 }

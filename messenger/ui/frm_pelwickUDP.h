@@ -84,6 +84,7 @@ private:
     bool showOptionsDialog();
     void openToolWindow(QPointer<QWidget> &window, const std::function<QWidget *()> &create);
     void editSystemFile(const QString &path);
+    void startTool(const QString &program);
 
     void askSelectedUserForGame(const QString &gameId);
     void showSessionBox(const QString &text);
@@ -95,7 +96,7 @@ private:
     void trayAvailabilityChanged(bool available);
     void activationRequested(const QString &token);
     QStringList autostartCommand() const;
-    void ListUser_RightPress();
+    void ListUser_RightPress(const QPoint &globalPos);
 
     MessengerEnvironment m_env;
     MessengerSession *m_session = nullptr;

@@ -1,9 +1,12 @@
+#include "keyboardaccess.h"
 #include "messagebox.h"
 #include "pelwickUDP050.h"
 #include "windowdrag.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -30,6 +33,7 @@ private slots:
     void isWindowsNtIsFalseHere();
     void windowDragStartsOneMovePerLeftPress();
     void messageBoxGoesWithAParentDestroyedWhileItIsOpen();
+    void qtsOwnButtonsReadJapanese();
 };
 
 void tst_WindowHelpers::setTopmostKeepsHiddenWindowHidden()
@@ -282,6 +286,21 @@ void tst_WindowHelpers::messageBoxGoesWithAParentDestroyedWhileItIsOpen()
     QCOMPARE(answer, QMessageBox::NoButton);
     QCOMPARE(title, QStringLiteral("caption"));
     QCOMPARE(defaultButton, QMessageBox::Yes);
+}
+
+void tst_WindowHelpers::qtsOwnButtonsReadJapanese()
+{
+    // Last in this program: from here on Qt speaks Japanese.
+    const QString catalogue = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QLatin1String("/qtbase_ja.qm");
+    if (!QFileInfo::exists(catalogue))
+        QSKIP("Qt's Japanese catalogue is not installed (Debian package qt6-translations-l10n)");
+    QVERIFY(KeyboardAccess::loadQtJapanese());
+    QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("削除してもよろしいですか"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
+    // With their access keys: はい(&Y), いいえ(&N).
+    QVERIFY(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
+    QVERIFY(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
 }
 
 QTEST_MAIN(tst_WindowHelpers)

@@ -1,3 +1,4 @@
+#include "accessiblenames.h"
 #include "boardgeometry.h"
 #include "frm_GOMOKU.h"
 #include "gomokutestsupport.h"
@@ -7,6 +8,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -47,6 +50,7 @@ private slots:
     void paddedNudgeFlashesUntilTheNextClick();
     void nudgeMenuSendsToTheMessenger();
     void closeSendsTheEndReportOnce();
+    void keyboardAndScreenReaderReachTheWindow();
     void endCodeEndsAtOnceWithoutReport();
     void wholeGameByClicks_data();
     void wholeGameByClicks();
@@ -355,6 +359,20 @@ void tst_frm_GOMOKU::wholeGameByClicks()
     QCOMPARE(texts.size(), 6); // five moves and the end report
     QCOMPARE(texts.last(), QStringLiteral("<GAMEFUNC>99<GAMEDATA>"));
     QCOMPARE(ended.count(), 1);
+}
+
+void tst_frm_GOMOKU::keyboardAndScreenReaderReachTheWindow()
+{
+    const QStringList unnamed = unnamedFocusableControls(m_window.get());
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
+    // F10 opens the menu.
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTest::keyClick(m_window.get(), Qt::Key_F10);
+    QTRY_VERIFY(m_window->menuBar()->activeAction() && m_window->menuBar()->activeAction()->menu());
+    QCOMPARE(m_window->menuBar()->activeAction()->menu()->objectName(), QStringLiteral("menuM01"));
+    while (QWidget *popup = QApplication::activePopupWidget())
+        QTest::keyClick(popup, Qt::Key_Escape);
 }
 
 QTEST_MAIN(tst_frm_GOMOKU)

@@ -14,6 +14,7 @@
 #include <QWindow>
 #include <QRegularExpression>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <csignal>
 #include <map>
@@ -101,6 +102,7 @@ private slots:
     void leftoverLockIsTakenOver_data();
     void leftoverLockIsTakenOver();
     void twoMessengersSeeEachOther();
+    void portInUseSaysWhichAndWhatToDo();
     void terminatedProcessSaysGoodbyeToEveryRow();
     void terminationDuringTheFirstStartDialogEndsTheProcess_data();
     void terminationDuringTheFirstStartDialogEndsTheProcess();
@@ -424,6 +426,18 @@ void tst_frm_pelwickUDP::leftoverLockIsTakenOver()
     frm_pelwickUDP third(other.environment());
     QVERIFY(!third.Form_Load());
     QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("既に起動されています。") });
+    other.stop();
+}
+
+void tst_frm_pelwickUDP::portInUseSaysWhichAndWhatToDo()
+{
+    QUdpSocket holder;
+    QVERIFY(holder.bind(QHostAddress(QStringLiteral("127.0.0.5")), 0, QAbstractSocket::DontShareAddress));
+    MessengerFixture other(QStringLiteral("127.0.0.5"), holder.localPort());
+    frm_pelwickUDP *window = other.start();
+    QVERIFY(window);
+    QCOMPARE(window->statusText(),
+        QStringLiteral("[8]ﾎﾟｰﾄ %1 は他のﾌﾟﾛｸﾞﾗﾑが使用中です。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(holder.localPort()));
     other.stop();
 }
 
