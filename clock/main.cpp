@@ -1,6 +1,7 @@
 #include "Frm_pelwickClk.h"
 #include "desktopidentity.h"
 #include "keyboardaccess.h"
+#include "screenfit.h"
 
 #include "pelwickversion.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Clock);
     KeyboardAccess::loadQtJapanese();
+    ScreenFit::install();
 
     // The clock is the program's only window; closing it ends the program.
     Frm_pelwickClk clock;

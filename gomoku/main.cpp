@@ -1,5 +1,6 @@
 #include "desktopidentity.h"
 #include "keyboardaccess.h"
+#include "screenfit.h"
 #include "frm_GOMOKU.h"
 #include "terminationwatcher.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("GOMOKU"));
     DesktopIdentity::apply(DesktopIdentity::Gomoku);
     KeyboardAccess::loadQtJapanese();
+    ScreenFit::install();
 
     frm_GOMOKU window;
     if (window.alreadyRunning())

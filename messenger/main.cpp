@@ -1,5 +1,6 @@
 #include "desktopidentity.h"
 #include "keyboardaccess.h"
+#include "screenfit.h"
 #include "frm_pelwickUDP.h"
 #include "messengerprogram.h"
 #include "pelwickversion.h"
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Messenger);
     KeyboardAccess::loadQtJapanese();
+    ScreenFit::install();
     // Closing the main window ends the program with all its tool windows.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -1,5 +1,6 @@
 #include "desktopidentity.h"
 #include "keyboardaccess.h"
+#include "screenfit.h"
 #include "frm_pelwickSpl.h"
 #include "pelwickversion.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Splitter);
     KeyboardAccess::loadQtJapanese();
+    ScreenFit::install();
     Frm_pelwickSpl window(SplitterCaption::Standalone);
     window.show();
     return app.exec();

@@ -14,6 +14,7 @@
 #include "pelwickversion.h"
 #include "peerpresence.h"
 #include "sessionstorage.h"
+#include "settingsmapping.h"
 #include "settingsstore.h"
 #include "trayicon.h"
 #include "userdirectory.h"
@@ -32,6 +33,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace {
+
+// How long a window's place must hold still before it is written.
+constexpr int PlacementSettleMs = 1000;
+
+} // namespace
+
 frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget *parent)
     : QMainWindow(parent)
     , m_env(environment)
@@ -47,6 +55,11 @@ frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget 
     buildControls();
     buildMenus();
     connectSession();
+    // The window's place is written once a move or resize has settled.
+    m_placementSettles = new QTimer(this);
+    m_placementSettles->setSingleShot(true);
+    m_placementSettles->setInterval(PlacementSettleMs);
+    connect(m_placementSettles, &QTimer::timeout, this, &frm_pelwickUDP::storeWindowPlacement);
 }
 
 frm_pelwickUDP::~frm_pelwickUDP() = default;
@@ -211,14 +224,55 @@ void frm_pelwickUDP::Form_Unload()
     if (!m_loaded || m_unloaded)
         return;
     m_unloaded = true;
+    m_placementSettles->stop();
     LoadOrSaveSettings(false);
     m_session->presence()->sayGoodbye();
-    trayIcon(false);
+    // Without a display the tray icon went with it.
+    if (!m_displayLost)
+        trayIcon(false);
     m_session->game()->endGameProgram();
     m_session->closeSocket();
     delete std::exchange(m_activation, nullptr);
     m_session->storage()->unlockInstance();
     emit unloaded();
+}
+
+void frm_pelwickUDP::displayLost()
+{
+    m_displayLost = true;
+    Form_Unload();
+}
+
+void frm_pelwickUDP::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    if (m_loaded && !m_unloaded && isVisible())
+        m_placementSettles->start();
+}
+
+void frm_pelwickUDP::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (m_loaded && !m_unloaded && isVisible())
+        m_placementSettles->start();
+}
+
+void frm_pelwickUDP::storeWindowPlacement()
+{
+    if (!m_loaded || m_unloaded || isMinimized() || isHidden())
+        return;
+    SettingsStore &store = m_session->storage()->settingsStore();
+    saveWindowPlacement(store, this);
+    store.sync();
+}
+
+void frm_pelwickUDP::storeLocalSettings()
+{
+    if (!m_loaded || m_unloaded)
+        return;
+    SettingsStore &store = m_session->storage()->settingsStore();
+    saveLocalSettings(store, localSettings());
+    store.sync();
 }
 
 void frm_pelwickUDP::closeEvent(QCloseEvent *event)
@@ -367,18 +421,32 @@ void frm_pelwickUDP::messageArrived(const ParsedDatagram &datagram)
 
 void frm_pelwickUDP::restoreToFront()
 {
-    bringToFront(this);
-    SetTopmost(true, this);
-    SetTopmost(localSettings().FormTop, this);
+    bringForward();
 }
 
 void frm_pelwickUDP::activationRequested(const QString &token)
 {
     if (!m_loaded || m_unloaded)
         return;
-    bringToFront(this, token);
+    bringForward(token);
+}
+
+void frm_pelwickUDP::bringForward(const QString &activationToken)
+{
+    bringToFront(this, activationToken);
     SetTopmost(true, this);
     SetTopmost(localSettings().FormTop, this);
+    bringModalForward();
+}
+
+void frm_pelwickUDP::bringModalForward()
+{
+    // A window that comes back while its dialog stays behind takes no input:
+    // the dialog comes too, on top, with the focus.
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || modal == this)
+        return;
+    bringToFront(modal);
 }
 
 void frm_pelwickUDP::showAtStart()
@@ -422,8 +490,10 @@ void frm_pelwickUDP::trayIcon(bool set)
     if (icon) {
         // A second "SET" returns the icon already there: connect it once.
         disconnect(icon, &PelwickTrayIcon::restoreRequested, this, nullptr);
-        connect(
-            icon, &PelwickTrayIcon::restoreRequested, this, [this] { restoreFromTray(this, localSettings().FormTop); });
+        connect(icon, &PelwickTrayIcon::restoreRequested, this, [this] {
+            restoreFromTray(this, localSettings().FormTop);
+            bringModalForward();
+        });
     }
 }
 
@@ -431,10 +501,13 @@ void frm_pelwickUDP::hideToTrayIfMinimised()
 {
     // Only a desktop with a notification area gets the window back from an
     // icon; elsewhere the window stays minimised and reachable.
-    if (!isMinimized() || !m_env.trayPresence->available() || !findTrayIcon(this))
+    // Nor while a dialog or box of it is open: hidden, the window would
+    // leave the dialog stranded, and the tray icon takes no clicks then.
+    if (!isMinimized() || !m_env.trayPresence->available() || !findTrayIcon(this)
+        || QApplication::activeModalWidget())
         return;
     QTimer::singleShot(0, this, [this] {
-        if (isMinimized() && m_env.trayPresence->available()) {
+        if (isMinimized() && m_env.trayPresence->available() && !QApplication::activeModalWidget()) {
             hide();
             m_env.trayPresence->setWatching(true);
         }

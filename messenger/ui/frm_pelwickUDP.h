@@ -12,6 +12,7 @@ class InstanceActivation;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QTimer;
 class MessageLogView;
 class UserListView;
 
@@ -41,6 +42,9 @@ public:
     // Shows the window after a successful load: as it was, or quietly at a
     // login start (hidden in the tray, or minimised without one).
     void showAtStart();
+    // The display went away (the X server or the Wayland compositor ended):
+    // the window unloads as on SIGTERM, without touching the window system.
+    void displayLost();
 
     void CmdSend_Click();
     void CmdClear_Click();
@@ -75,6 +79,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildControls();
@@ -90,6 +96,13 @@ private:
     void showSessionBox(const QString &text);
     void messageArrived(const ParsedDatagram &datagram);
     void restoreToFront();
+    // Brings the window forward and, above it with the focus, the modal
+    // dialog or box of it that is open.
+    void bringForward(const QString &activationToken = {});
+    void bringModalForward();
+    // Writes what changed at once, so that even a killed program keeps it.
+    void storeLocalSettings();
+    void storeWindowPlacement();
     void updateGameMenu();
     void trayIcon(bool set);
     void hideToTrayIfMinimised();
@@ -105,6 +118,9 @@ private:
     // Form_Load is running (it may wait in the options dialog).
     bool m_loading = false;
     bool m_terminationRequested = false;
+    bool m_displayLost = false;
+    // Restarted by every move and resize; the place is written once it runs out.
+    QTimer *m_placementSettles = nullptr;
     std::function<void(QMenu *)> m_popupHook;
     InstanceActivation *m_activation = nullptr;
 

@@ -108,6 +108,7 @@ void frm_pelwickUDP::menuTaskBarTopForm_Click()
     menuMon->setChecked(settings.FormTop);
     menuTaskBarTopForm->setChecked(settings.FormTop);
     SetTopmost(settings.FormTop, this);
+    storeLocalSettings();
 }
 
 void frm_pelwickUDP::menuTaskBarOpsion_Click()

@@ -278,21 +278,34 @@ void tst_frm_GOMOKU::invalidCodeShowsItsBox()
 void tst_frm_GOMOKU::paddedNudgeFlashesUntilTheNextClick()
 {
     introduce(true);
+    const QString normal = m_window->windowTitle();
     m_beeps->clear();
+    QString flashing;
+    QString hurry;
+    bool moveOnBoard = false;
     QTimer probe;
     connect(&probe, &QTimer::timeout, this, [&] {
-        if (captionInverted(m_window.get()))
-            click(1, 1);
+        if (!captionInverted(m_window.get()) || !flashing.isEmpty())
+            return;
+        flashing = m_window->windowTitle();
+        hurry = m_window->panelText(1);
+        // The flash holds nothing back: the partner's move poked now is on
+        // the board while the caption still flashes.
+        QVERIFY(SendLinkText(partnerMove(3, 3), QStringLiteral("GOMOKU"), m_dir->path()));
+        QTRY_COMPARE(m_window->rules().Board(3, 3), PartnerSide);
+        moveOnBoard = true;
+        click(1, 1);
     });
     probe.start(1);
-    QElapsedTimer clock;
-    clock.start();
-    send(QStringLiteral("   <GAMEFUNC>40<GAMEDATA>  "));
-    QVERIFY(clock.elapsed() < 4000); // a whole flash lasts 5.5 s
+    QVERIFY(SendLinkText(QStringLiteral("   <GAMEFUNC>40<GAMEDATA>  "), QStringLiteral("GOMOKU"), m_dir->path()));
+    QTRY_VERIFY(moveOnBoard);
+    QCOMPARE(hurry, QStringLiteral("早く～ (^0^)"));
+    QVERIFY(flashing != normal && flashing.contains(normal));
+    QTRY_VERIFY(!captionInverted(m_window.get()));
     QCOMPARE(m_window->rules().Board(1, 1), OwnSide);
-    QCOMPARE(m_window->panelText(1), QStringLiteral("早く～ (^0^)"));
-    QVERIFY(!captionInverted(m_window.get()));
-    QCOMPARE(m_beeps->count(), 1);
+    QCOMPARE(m_window->windowTitle(), normal);
+    // The nudge's beep and the turn's beep after the partner's move.
+    QCOMPARE(m_beeps->count(), 2);
 }
 
 void tst_frm_GOMOKU::nudgeMenuSendsToTheMessenger()

@@ -6,6 +6,7 @@
 #include "singleinstancelock.h"
 #include "userdirectory.h"
 
+#include <QDialog>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -93,6 +94,8 @@ private slots:
     void arrivalSoundFollowsTheSoundSetting();
     void popUpBringsAHiddenWindowBack();
     void vanishedTrayBringsTheHiddenWindowBack();
+    void openDialogComesForwardWithItsWindowAndKeepsItFromTheTray();
+    void placeAndStayOnTopAreWrittenWhenTheyChange();
     void loginStartWaitsInTheTrayOrMinimised_data();
     void loginStartWaitsInTheTrayOrMinimised();
     void unknownKindShowsOneBoxUnderFloodAndKeepsAnswering();
@@ -314,6 +317,57 @@ void tst_frm_pelwickUDP::vanishedTrayBringsTheHiddenWindowBack()
     // Without a tray, minimising leaves the window in the task bar.
     m_window->showMinimized();
     QVERIFY(m_window->isVisible());
+}
+
+void tst_frm_pelwickUDP::openDialogComesForwardWithItsWindowAndKeepsItFromTheTray()
+{
+    m_tray->present = true;
+    m_window->localSettings().PopUp = true;
+    QDialog dialog(m_window);
+    dialog.setModal(true);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // Minimised with a dialog open, the window stays out of the tray: hidden,
+    // it would strand the dialog.
+    m_window->showMinimized();
+    QCoreApplication::processEvents();
+    QVERIFY(!m_window->isHidden());
+
+    // An arriving text, a tray click and a second start each bring both
+    // back, the dialog on top with the focus.
+    PelwickTrayIcon *icon = findTrayIcon(m_window);
+    QVERIFY(icon);
+    const std::function<void()> ways[] = {
+        [this] { arrive("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>text"); },
+        [icon] { emit icon->restoreRequested(); },
+        [this] {
+            frm_pelwickUDP second(m_me->environment());
+            QVERIFY(!second.Form_Load());
+        },
+    };
+    for (const auto &way : ways) {
+        m_window->showMinimized();
+        dialog.showMinimized();
+        way();
+        QTRY_VERIFY(!m_window->isMinimized() && m_window->isVisible());
+        QTRY_VERIFY(dialog.isVisible() && !dialog.isMinimized());
+        QTRY_COMPARE(QApplication::activeWindow(), &dialog);
+    }
+}
+
+void tst_frm_pelwickUDP::placeAndStayOnTopAreWrittenWhenTheyChange()
+{
+    auto stored = [this](const char *section, const char *key) {
+        return SettingsStore(QStringLiteral("Pelwick"), m_me->settingsDir())
+            .value(QLatin1String(section), QLatin1String(key));
+    };
+    // Written as it changes, not only at the end: a killed messenger keeps it.
+    m_window->findChild<QAction *>(QStringLiteral("menuMon"))->trigger();
+    QCOMPARE(stored("Local", "FormTop"), QStringLiteral("True"));
+
+    const QString left = stored("WindowPos", "Left");
+    m_window->move(m_window->pos() + QPoint(40, 30));
+    QTRY_VERIFY(stored("WindowPos", "Left") != left);
 }
 
 void tst_frm_pelwickUDP::loginStartWaitsInTheTrayOrMinimised_data()
