@@ -112,6 +112,9 @@ void frm_pelwickUDP::buildControls()
     m_statusPanel = new QLabel(statusBar);
     m_statusPanel->setObjectName(QStringLiteral("StatusBarPanel1"));
     m_statusPanel->setAccessibleName(QStringLiteral("状態"));
+    // A long status is cut at the window's edge (the whole text is its tool
+    // tip) rather than widening the window past the screen.
+    m_statusPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar->addWidget(m_statusPanel, 1);
     setStatusBar(statusBar);
 
@@ -335,6 +338,7 @@ void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
 void frm_pelwickUDP::ShowStatus(const QString &text)
 {
     m_statusPanel->setText(text);
+    m_statusPanel->setToolTip(text);
 }
 
 QString frm_pelwickUDP::statusText() const
