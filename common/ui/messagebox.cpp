@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QGridLayout>
+#include <QStyle>
 #include <QPointer>
 #include <QSet>
 
@@ -26,6 +28,16 @@ QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest &request)
             request.text, request.buttons, request.parent);
     if (request.defaultButton != QMessageBox::NoButton)
         box->setDefaultButton(request.defaultButton);
+    if (!request.detail.isEmpty())
+        box->setInformativeText(request.detail);
+    // A box sized for a short text would cut its title ("Pelwic") where the
+    // window manager draws the title in the box's width.
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout())) {
+        const int titleWidth = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box->windowTitle())
+            + box->style()->pixelMetric(QStyle::PM_TitleBarHeight) * 4;
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+            grid->columnCount());
+    }
     const int answer = box->exec();
     delete box.data();
     return QMessageBox::StandardButton(answer);

@@ -141,7 +141,11 @@ bool frm_pelwickUDP::Form_Load()
     const QString runtimeDirectory = m_session->environment().runtimeDirectory;
     if (!m_session->storage()->lockInstance()) {
         InstanceActivation::request(runtimeDirectory, m_env.appName, m_env.activationToken);
-        ShowMessageBox({ this, QStringLiteral("既に起動されています。"), windowTitle() });
+        // Where a desktop will not bring it forward (Wayland without an
+        // activation token), the user is told where to look.
+        MessageBoxRequest box { this, QStringLiteral("既に起動されています。"), caption() };
+        box.detail = QStringLiteral("ﾀｽｸﾊﾞｰか通知領域の「ペルウィック」から表示できます。");
+        ShowMessageBox(box);
         return false;
     }
     m_activation = new InstanceActivation(runtimeDirectory, m_env.appName, this);
@@ -149,10 +153,7 @@ bool frm_pelwickUDP::Form_Load()
     m_activation->listen();
 
     // 2. Caption with the version.
-    setWindowTitle(QStringLiteral("ペルウィック Ver.%1.%2.%3")
-                       .arg(PelwickVersion::Major)
-                       .arg(PelwickVersion::Minor)
-                       .arg(PelwickVersion::Revision));
+    setWindowTitle(caption());
 
     // 3. This window now counts as started.
     m_loaded = true;
@@ -211,6 +212,14 @@ bool frm_pelwickUDP::Form_Load()
     // 11. The notification-area icon.
     trayIcon(true);
     return true;
+}
+
+QString frm_pelwickUDP::caption()
+{
+    return QStringLiteral("ペルウィック Ver.%1.%2.%3")
+        .arg(PelwickVersion::Major)
+        .arg(PelwickVersion::Minor)
+        .arg(PelwickVersion::Revision);
 }
 
 void frm_pelwickUDP::requestTermination()

@@ -68,6 +68,8 @@ public:
     QString logText() const;
 
     void LoadOrSaveSettings(bool isLoad);
+    // The window's caption, with the program's version.
+    static QString caption();
     void ShowStatus(const QString &text);
 
     // Replaces popping up a menu, so tests see which menu would show.

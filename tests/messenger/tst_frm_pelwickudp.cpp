@@ -429,6 +429,9 @@ void tst_frm_pelwickUDP::secondInstanceShowsAlreadyRunningBringsTheFirstBackAndT
     frm_pelwickUDP second(m_me->environment());
     QVERIFY(!second.Form_Load());
     QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("既に起動されています。") });
+    // Titled in full, and saying where to find the running one.
+    QCOMPARE(m_boxes->requests.first().title, m_window->windowTitle());
+    QVERIFY(m_boxes->requests.first().detail.contains(QStringLiteral("通知領域")));
     second.close();
     // The first one comes to the front, where the user looks for it.
     QTRY_VERIFY(m_window->isVisible());
