@@ -28,6 +28,10 @@ QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest &request)
             request.text, request.buttons, request.parent);
     if (request.defaultButton != QMessageBox::NoButton)
         box->setDefaultButton(request.defaultButton);
+    // Modal to its window only: a tray icon (a window of its own) still
+    // takes the click that brings the window and the box back.
+    if (request.parent)
+        box->setWindowModality(Qt::WindowModal);
     if (!request.detail.isEmpty())
         box->setInformativeText(request.detail);
     // A box sized for a short text would cut its title ("Pelwic") where the

@@ -324,7 +324,7 @@ void tst_frm_pelwickUDP::openDialogComesForwardWithItsWindowAndKeepsItFromTheTra
     m_tray->present = true;
     m_window->localSettings().PopUp = true;
     QDialog dialog(m_window);
-    dialog.setModal(true);
+    dialog.setWindowModality(Qt::WindowModal);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     // Minimised with a dialog open, the window stays out of the tray: hidden,

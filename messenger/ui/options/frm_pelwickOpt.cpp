@@ -62,7 +62,9 @@ frm_pelwickOpt::frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEnt
 {
     setObjectName(QStringLiteral("frm_pelwickOpt"));
     setWindowTitle(QStringLiteral("ｵﾌﾟｼｮﾝ"));
-    setModal(true);
+    // Modal to its window only: the tray icon, a window of its own, still
+    // takes the click that brings the window and this dialog back.
+    setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
 
     SSTab1 = named(new QTabWidget(this), "SSTab1");
     SSTab1->setAccessibleName(windowTitle());
