@@ -1,5 +1,7 @@
 #include "Frm_pelwickClk.h"
 #include "desktopidentity.h"
+#include "keyboardaccess.h"
+#include "screenfit.h"
 
 #include "pelwickversion.h"
 
@@ -12,6 +14,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("clock"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Clock);
+    KeyboardAccess::loadQtJapanese();
+    ScreenFit::install();
 
     // The clock is the program's only window; closing it ends the program.
     Frm_pelwickClk clock;

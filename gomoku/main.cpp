@@ -1,4 +1,6 @@
 #include "desktopidentity.h"
+#include "keyboardaccess.h"
+#include "screenfit.h"
 #include "frm_GOMOKU.h"
 #include "terminationwatcher.h"
 
@@ -10,6 +12,8 @@ int main(int argc, char *argv[])
     QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(QStringLiteral("GOMOKU"));
     DesktopIdentity::apply(DesktopIdentity::Gomoku);
+    KeyboardAccess::loadQtJapanese();
+    ScreenFit::install();
 
     frm_GOMOKU window;
     if (window.alreadyRunning())

@@ -1,4 +1,6 @@
 #include "desktopidentity.h"
+#include "keyboardaccess.h"
+#include "screenfit.h"
 #include "frm_pelwickUDP.h"
 #include "messengerprogram.h"
 #include "pelwickversion.h"
@@ -17,6 +19,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pelwick"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Messenger);
+    KeyboardAccess::loadQtJapanese();
+    ScreenFit::install();
     // Closing the main window ends the program with all its tool windows.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -9,6 +9,7 @@ packages=(
     libqt6opengl6-dev libgl-dev libxkbcommon-dev
     qt6-qpa-plugins libqt6multimedia6 gstreamer1.0-plugins-base
     fonts-ipafont-gothic
+    qt6-translations-l10n  # Qt's own texts (file choosers, box buttons) in Japanese
     xvfb xauth
     iproute2 procps util-linux python3
     clang libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes for tests/fuzz

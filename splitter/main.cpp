@@ -1,4 +1,6 @@
 #include "desktopidentity.h"
+#include "keyboardaccess.h"
+#include "screenfit.h"
 #include "frm_pelwickSpl.h"
 #include "pelwickversion.h"
 
@@ -12,6 +14,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("split"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Splitter);
+    KeyboardAccess::loadQtJapanese();
+    ScreenFit::install();
     Frm_pelwickSpl window(SplitterCaption::Standalone);
     window.show();
     return app.exec();

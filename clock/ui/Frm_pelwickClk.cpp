@@ -23,6 +23,7 @@ const QColor Frm_pelwickClk::DialColour = QColor(0, 0, 192);
 const QColor Frm_pelwickClk::HourHandColour = QColor(255, 0, 0);
 const QColor Frm_pelwickClk::MinuteHandColour = QColor(255, 255, 0);
 const QColor Frm_pelwickClk::SecondHandColour = QColor(255, 255, 255);
+const QColor Frm_pelwickClk::SecondHandEdgeColour = QColor(64, 64, 64);
 
 Frm_pelwickClk::Frm_pelwickClk(QWidget *parent, TimeSource now)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
@@ -140,7 +141,7 @@ void Frm_pelwickClk::DrawClockHands()
     m_labelTime->setText(ClockGeometry::readOut(t));
 
     const ClockGeometry::Hands hands = ClockGeometry::handsAt(t);
-    DrawHand(hands.second.angle, SecondHandColour, hands.second.width, hands.second.length);
+    DrawHand(hands.second.angle, SecondHandColour, hands.second.width, hands.second.length, SecondHandEdgeColour);
     DrawHand(hands.minute.angle, MinuteHandColour, hands.minute.width, hands.minute.length);
     DrawHand(hands.hour.angle, HourHandColour, hands.hour.width, hands.hour.length);
     update();
@@ -148,15 +149,20 @@ void Frm_pelwickClk::DrawClockHands()
     m_timerLine->start();
 }
 
-void Frm_pelwickClk::DrawHand(double angle, const QColor &colour, int width, double length)
+void Frm_pelwickClk::DrawHand(double angle, const QColor &colour, int width, double length, const QColor &edge)
 {
     if (m_canvas.isNull())
         return;
     QPainter painter(&m_canvas);
     painter.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(m_dial.CenterX, m_dial.CenterY);
+    const QPointF tip = ClockGeometry::pointAt(m_dial, m_dial.Radius * length, angle);
+    if (edge.isValid()) {
+        painter.setPen(QPen(edge, width + 2, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(centre, tip);
+    }
     painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(
-        QPointF(m_dial.CenterX, m_dial.CenterY), ClockGeometry::pointAt(m_dial, m_dial.Radius * length, angle));
+    painter.drawLine(centre, tip);
 }
 
 void Frm_pelwickClk::paintEvent(QPaintEvent *)

@@ -34,8 +34,9 @@ public:
     // Draws the three hands and sets the read-out, then restarts TimerLine so
     // the next tick comes one interval after this redraw.
     void DrawClockHands();
-    // Draws one hand from the centre; length is a share of Radius.
-    void DrawHand(double angle, const QColor &colour, int width, double length);
+    // Draws one hand from the centre; length is a share of Radius. A valid
+    // edge outlines it one pixel wide on each side.
+    void DrawHand(double angle, const QColor &colour, int width, double length, const QColor &edge = {});
 
     // The whole clock as last drawn (the retained picture the window repaints
     // from), at the window's device pixel ratio; transparent outside the dial.
@@ -46,6 +47,8 @@ public:
     static const QColor HourHandColour;
     static const QColor MinuteHandColour;
     static const QColor SecondHandColour;
+    // The white second hand's outline, so it shows on a light face.
+    static const QColor SecondHandEdgeColour;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

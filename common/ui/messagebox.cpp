@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QGridLayout>
+#include <QStyle>
 #include <QPointer>
 #include <QSet>
 
@@ -26,6 +28,25 @@ QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest &request)
             request.text, request.buttons, request.parent);
     if (request.defaultButton != QMessageBox::NoButton)
         box->setDefaultButton(request.defaultButton);
+    // Modal to its window only: a tray icon (a window of its own) still
+    // takes the click that brings the window and the box back.
+    if (request.parent)
+        box->setWindowModality(Qt::WindowModal);
+    if (!request.detail.isEmpty())
+        box->setInformativeText(request.detail);
+    // A box sized for a short text would cut its title ("Pelwic") where the
+    // window manager draws the title in the box's width.
+    if (auto *grid = qobject_cast<QGridLayout *>(box->layout())) {
+        // Room for the text in a title font (bold, larger than the box's)
+        // and for the icon and three buttons beside it.
+        QFont titleFont = box->font();
+        titleFont.setBold(true);
+        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+        const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(box->windowTitle())
+            + box->style()->pixelMetric(QStyle::PM_TitleBarHeight) * 8;
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+            grid->columnCount());
+    }
     const int answer = box->exec();
     delete box.data();
     return QMessageBox::StandardButton(answer);

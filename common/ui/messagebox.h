@@ -8,7 +8,7 @@
 // answer boxes without a person. The hook, when set, replaces the dialog and
 // returns the button pressed.
 //
-// The box is modal to parent. A parent destroyed while its box is open takes
+// The box is modal to parent, and wide enough for its whole title. A parent destroyed while its box is open takes
 // the box with it; ShowMessageBox then returns NoButton, and the caller must
 // not touch the parent again.
 struct MessageBoxRequest
@@ -19,6 +19,8 @@ struct MessageBoxRequest
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    // A second paragraph under the text (what to do about it), if any.
+    QString detail {};
 };
 
 using MessageBoxHook = std::function<QMessageBox::StandardButton(const MessageBoxRequest &)>;

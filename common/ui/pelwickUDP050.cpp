@@ -11,6 +11,8 @@ namespace {
 
 constexpr const char *InvertedProperty = "pelwickCaptionInverted";
 constexpr const char *FlashStateName = "pelwickCaptionFlash";
+constexpr const char *NormalCaptionProperty = "pelwickCaptionNormal";
+constexpr const char *MarkedCaptionProperty = "pelwickCaptionMarked";
 // Set while a stay-on-top change waits for the event loop.
 constexpr const char *TopmostPendingProperty = "pelwickTopmostPending";
 
@@ -36,13 +38,30 @@ public:
     QPointer<QEventLoop> activeWait;
 };
 
-void setCaptionInverted(QWidget *window, bool inverted)
+// Marks either side of the caption's text in its inverted look.
+const QString InvertedMark = QStringLiteral("■");
+
+// The platform has no inverted caption. The caption's text gets marks
+// either side instead, which shows whether or not the window is active;
+// an inactive one also shows the attention (urgency) state in the task bar
+// for the round, cleared again by the platform when the round is over, so
+// that no mark is left behind. A text the program sets meanwhile stands.
+void setCaptionInverted(QWidget *window, bool inverted, int roundMs)
 {
     window->setProperty(InvertedProperty, inverted);
-    // The platform has no inverted caption; the attention (urgency) state is
-    // its counterpart. alert(0) raises it until the window is activated.
-    if (QWindow *handle = window->windowHandle(); handle && inverted)
-        handle->alert(0);
+    if (inverted) {
+        const QString normal = window->windowTitle();
+        const QString marked = InvertedMark + QLatin1Char(' ') + normal + QLatin1Char(' ') + InvertedMark;
+        window->setProperty(NormalCaptionProperty, normal);
+        window->setProperty(MarkedCaptionProperty, marked);
+        window->setWindowTitle(marked);
+        if (QWindow *handle = window->windowHandle(); handle && !window->isActiveWindow() && roundMs > 0)
+            handle->alert(roundMs);
+        return;
+    }
+    if (window->windowTitle() == window->property(MarkedCaptionProperty).toString())
+        window->setWindowTitle(window->property(NormalCaptionProperty).toString());
+    window->setProperty(MarkedCaptionProperty, QVariant());
 }
 
 } // namespace
@@ -97,10 +116,11 @@ void FlashCaption(QWidget *window, qint16 count, float seconds)
     for (int i = 0; i <= count; ++i) {
         if (!target || !state || state->FlashStopRequested)
             break;
-        setCaptionInverted(target, !captionInverted(target));
+        const int roundMs = qMax(0, int(seconds * 1000.0f));
+        setCaptionInverted(target, !captionInverted(target), roundMs);
 
         QEventLoop wait;
-        QTimer::singleShot(qMax(0, int(seconds * 1000.0f)), &wait, &QEventLoop::quit);
+        QTimer::singleShot(roundMs, &wait, &QEventLoop::quit);
         // A window destroyed during the wait ends the flash at once instead
         // of keeping its caller waiting out the round.
         QObject::connect(target, &QObject::destroyed, &wait, &QEventLoop::quit);
@@ -112,7 +132,7 @@ void FlashCaption(QWidget *window, qint16 count, float seconds)
             state->activeWait = outer;
     }
     if (target)
-        setCaptionInverted(target, false);
+        setCaptionInverted(target, false, 0);
 }
 
 void StopFlashing(QWidget *window)

@@ -16,7 +16,10 @@ class QWidget;
 void SetTopmost(bool onTop, QWidget *window);
 
 // Inverts window's attention look count + 1 times, waiting seconds between
-// inversions while the event loop runs, then restores the normal look.
+// inversions while the event loop runs, then restores the normal look. The
+// inverted look marks the caption's text either side (seen whether or not
+// the window is active) and, on an inactive window, raises the attention
+// state for the round only, so none is left behind.
 // StopFlashing(window) ends a running flash of that window at its next
 // check; a later FlashCaption clears the request again. The state belongs
 // to the window, so flashing one window never stops or waits on another.

@@ -121,6 +121,16 @@ void GomokuGame::StartGomoku()
     setPanelText(1, TextGameStart);
     m_gameWon = false;
     m_rules.startGame();
+    // Both players see at once who moves first and with which colour; the
+    // caption that names the colours is often cut short.
+    showTurn();
+}
+
+void GomokuGame::showTurn()
+{
+    const qint16 turn = m_rules.Turn();
+    setPanelText(2, m_rules.PlayerName(turn));
+    setPanelText(3, m_rules.StoneColor(turn) == White ? TextWhite : TextBlack);
 }
 
 void GomokuGame::WaitGame(qint16 ownColor)
@@ -166,10 +176,8 @@ void GomokuGame::playMove(qint16 side, qint16 x, qint16 y)
         return;
     }
     m_rules.flipTurn();
-    const qint16 turn = m_rules.Turn();
-    setPanelText(2, m_rules.PlayerName(turn));
-    setPanelText(3, m_rules.StoneColor(turn) == White ? TextWhite : TextBlack);
-    if (turn == OwnSide)
+    showTurn();
+    if (m_rules.Turn() == OwnSide)
         emit beepRequested();
 }
 

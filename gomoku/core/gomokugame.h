@@ -93,6 +93,8 @@ signals:
 private:
     bool sendToMessenger(const QString &text);
     void setPanelText(int panel, const QString &text);
+    // Panels 2 and 3: whose turn it is and that player's colour.
+    void showTurn();
     void showBox(const QString &text, const QString &title, BoxIcon icon = BoxIcon::None);
 
     void StartGomoku();

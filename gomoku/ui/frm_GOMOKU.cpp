@@ -3,6 +3,7 @@
 #include "boardgeometry.h"
 #include "desktopidentity.h"
 #include "gomokulink.h"
+#include "keyboardaccess.h"
 #include "messagebox.h"
 #include "pelwickUDP030.h"
 #include "pelwickUDP050.h"
@@ -19,6 +20,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 
 using namespace Gomoku;
 using namespace GomokuLink;
@@ -142,8 +144,11 @@ void frm_GOMOKU::createMenu()
 
     QAction *menuM02 = menuM01->addAction(QStringLiteral("閉じる"));
     menuM02->setObjectName(QStringLiteral("menuM02"));
-    menuM02->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    // Ctrl+C as ever, and the desktop's own key for closing a window.
+    menuM02->setShortcuts(
+        QList<QKeySequence> { QKeySequence(Qt::CTRL | Qt::Key_C) } + KeyboardAccess::standardKeys(QKeySequence::Close));
     connect(menuM02, &QAction::triggered, this, &frm_GOMOKU::menuM02_Click);
+    KeyboardAccess::bindMenuBarKey(this);
 }
 
 void frm_GOMOKU::createStatusBar()
@@ -180,8 +185,18 @@ void frm_GOMOKU::connectGame()
     connect(m_game, &GomokuGame::captionChanged, this, &QWidget::setWindowTitle);
     connect(m_game, &GomokuGame::beepRequested, this, &frm_GOMOKU::Beep);
     connect(m_game, &GomokuGame::boxRequested, this, &frm_GOMOKU::showBox);
-    connect(m_game, &GomokuGame::flashRequested, this, [this] { FlashCaption(this, FlashCount, FlashSeconds); });
-    connect(m_game, &GomokuGame::flashStopRequested, this, [this] { StopFlashing(this); });
+    // The flash runs once the link text that asked for it has been handled:
+    // run inside the handler, it would hold every later text (the partner's
+    // move) until it ended.
+    m_flashStart = new QTimer(this);
+    m_flashStart->setSingleShot(true);
+    m_flashStart->setInterval(0);
+    connect(m_flashStart, &QTimer::timeout, this, [this] { FlashCaption(this, FlashCount, FlashSeconds); });
+    connect(m_game, &GomokuGame::flashRequested, m_flashStart, qOverload<>(&QTimer::start));
+    connect(m_game, &GomokuGame::flashStopRequested, this, [this] {
+        m_flashStart->stop();
+        StopFlashing(this);
+    });
     connect(m_game, &GomokuGame::boardCleared, this, &frm_GOMOKU::repaintBoard);
     connect(m_game, &GomokuGame::stonePlaced, this, &frm_GOMOKU::markStone);
     // Show the winning stone before the box holds the user.

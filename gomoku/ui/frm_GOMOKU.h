@@ -13,6 +13,7 @@
 class LinkSource;
 class QAction;
 class QLabel;
+class QTimer;
 class SingleInstanceLock;
 
 namespace GomokuUi {
@@ -109,6 +110,8 @@ private:
     GomokuUi::BoardView *m_boardView = nullptr;
     std::array<QLabel *, 3> m_panels {};
     QAction *m_menuTopForm = nullptr;
+    // Starts a nudge's flash from the event loop.
+    QTimer *m_flashStart = nullptr;
     QAction *m_menuKibanColor = nullptr;
 
     QColor m_boardColor;

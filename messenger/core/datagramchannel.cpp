@@ -90,12 +90,12 @@ bool DatagramChannel::open(qint32 port)
     delete m_socket;
     m_socket = nullptr;
     if (port < 1 || port > 65535) {
-        emit statusChanged(QStringLiteral("[%1]Invalid port number").arg(port));
+        emit statusChanged(QStringLiteral("[%1]ﾎﾟｰﾄ番号が正しくありません。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(port));
         return false;
     }
     m_socket = new QUdpSocket(this);
-    connect(m_socket, &QUdpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-        emit statusChanged(QLatin1Char('[') + QString::number(int(error)) + QLatin1Char(']') + m_socket->errorString());
+    connect(m_socket, &QUdpSocket::errorOccurred, this, [this, port](QAbstractSocket::SocketError error) {
+        emit statusChanged(socketErrorText(error, port, m_socket->errorString()));
     });
     // A failure has shown its reason in the status text through errorOccurred.
     if (!m_socket->bind(m_env.bindAddress, quint16(port)))
@@ -114,6 +114,43 @@ bool DatagramChannel::open(qint32 port)
     }
     m_port = quint16(port);
     return true;
+}
+
+QString DatagramChannel::socketErrorText(QAbstractSocket::SocketError error, qint32 port, const QString &detail)
+{
+    using E = QAbstractSocket::SocketError;
+    QString text;
+    bool ownWords = true;
+    switch (error) {
+    case E::AddressInUseError:
+        text = QStringLiteral("ﾎﾟｰﾄ %1 は他のﾌﾟﾛｸﾞﾗﾑが使用中です。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(port);
+        break;
+    case E::SocketAccessError:
+        text = QStringLiteral("ﾎﾟｰﾄ %1 を使う権限がありません。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(port);
+        break;
+    case E::SocketAddressNotAvailableError:
+        text = QStringLiteral("指定されたIPｱﾄﾞﾚｽはこのPCにありません。");
+        break;
+    case E::SocketResourceError:
+        text = QStringLiteral("ｿｹｯﾄを作れません (資源が足りません)。");
+        break;
+    case E::DatagramTooLargeError:
+        text = QStringLiteral("送信ﾃﾞｰﾀが大きすぎます。");
+        break;
+    case E::NetworkError:
+        text = QStringLiteral("ﾈｯﾄﾜｰｸに接続できません。");
+        break;
+    case E::HostNotFoundError:
+        text = QStringLiteral("相手のPCが見つかりません。");
+        break;
+    default:
+        text = QStringLiteral("通信ｴﾗｰが発生しました。");
+        ownWords = false;
+        break;
+    }
+    if (!ownWords && !detail.isEmpty())
+        text += QStringLiteral(" (") + detail + QLatin1Char(')');
+    return QLatin1Char('[') + QString::number(int(error)) + QLatin1Char(']') + text;
 }
 
 void DatagramChannel::close()

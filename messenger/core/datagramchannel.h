@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QAbstractSocket>
 #include <QHostAddress>
 #include <QObject>
 #include <QSet>
@@ -47,6 +48,11 @@ public:
     // Binds the socket on port for both ends; a failure is reported in the
     // status text.
     bool open(qint32 port);
+    // The status text of a socket failure on port: "[" + the error number +
+    // "]" and what happened in the user's words (what to do, where there is
+    // something to do); detail, the system's own words, follows where the
+    // failure has no words of its own.
+    static QString socketErrorText(QAbstractSocket::SocketError error, qint32 port, const QString &detail);
     // Closes the socket; what it had queued is not handled any more.
     void close();
     bool isOpen() const { return m_port != 0; }

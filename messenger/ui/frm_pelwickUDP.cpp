@@ -15,6 +15,7 @@
 #include "pelwickversion.h"
 #include "peerpresence.h"
 #include "sessionstorage.h"
+#include "settingsmapping.h"
 #include "settingsstore.h"
 #include "trayicon.h"
 #include "userdirectory.h"
@@ -22,7 +23,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QHBoxLayout>
 #include <QHostInfo>
 #include <QLabel>
@@ -33,6 +33,13 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+
+namespace {
+
+// How long a window's place must hold still before it is written.
+constexpr int PlacementSettleMs = 1000;
+
+} // namespace
 
 frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget *parent)
     : QMainWindow(parent)
@@ -51,6 +58,11 @@ frm_pelwickUDP::frm_pelwickUDP(const MessengerEnvironment &environment, QWidget 
     buildControls();
     buildMenus();
     connectSession();
+    // The window's place is written once a move or resize has settled.
+    m_placementSettles = new QTimer(this);
+    m_placementSettles->setSingleShot(true);
+    m_placementSettles->setInterval(PlacementSettleMs);
+    connect(m_placementSettles, &QTimer::timeout, this, &frm_pelwickUDP::storeWindowPlacement);
 }
 
 frm_pelwickUDP::~frm_pelwickUDP() = default;
@@ -77,6 +89,15 @@ void frm_pelwickUDP::buildControls()
     label3->setObjectName(QStringLiteral("Label3"));
     m_txtR = new MessageLogView(central);
 
+    // What a screen reader says for each control: the caption beside it
+    // without the spaces that only spread it out.
+    label1->setBuddy(m_listUser);
+    m_listUser->setAccessibleName(QStringLiteral("送信先"));
+    m_txtS->setAccessibleName(QStringLiteral("送信メッセージ"));
+    cmdSend->setAccessibleName(QStringLiteral("送信"));
+    label3->setBuddy(m_txtR);
+    m_txtR->setAccessibleName(label3->text());
+
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdSend, 1);
     buttons->addWidget(cmdClear);
@@ -93,6 +114,10 @@ void frm_pelwickUDP::buildControls()
     statusBar->setObjectName(QStringLiteral("StatusBar"));
     m_statusPanel = new QLabel(statusBar);
     m_statusPanel->setObjectName(QStringLiteral("StatusBarPanel1"));
+    m_statusPanel->setAccessibleName(QStringLiteral("状態"));
+    // A long status is cut at the window's edge (the whole text is its tool
+    // tip) rather than widening the window past the screen.
+    m_statusPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar->addWidget(m_statusPanel, 1);
     // Stays while something cannot be kept, whatever the first panel says
     // meanwhile.
@@ -126,7 +151,11 @@ bool frm_pelwickUDP::Form_Load()
     const QString runtimeDirectory = m_session->environment().runtimeDirectory;
     if (!m_session->storage()->lockInstance()) {
         InstanceActivation::request(runtimeDirectory, m_env.appName, m_env.activationToken);
-        ShowMessageBox({ this, QStringLiteral("既に起動されています。"), windowTitle() });
+        // Where a desktop will not bring it forward (Wayland without an
+        // activation token), the user is told where to look.
+        MessageBoxRequest box { this, QStringLiteral("既に起動されています。"), caption() };
+        box.detail = QStringLiteral("ﾀｽｸﾊﾞｰか通知領域の「ペルウィック」から表示できます。");
+        ShowMessageBox(box);
         return false;
     }
     m_activation = new InstanceActivation(runtimeDirectory, m_env.appName, this);
@@ -134,10 +163,7 @@ bool frm_pelwickUDP::Form_Load()
     m_activation->listen();
 
     // 2. Caption with the version.
-    setWindowTitle(QStringLiteral("ペルウィック Ver.%1.%2.%3")
-                       .arg(PelwickVersion::Major)
-                       .arg(PelwickVersion::Minor)
-                       .arg(PelwickVersion::Revision));
+    setWindowTitle(caption());
 
     // 3. This window now counts as started.
     m_loaded = true;
@@ -198,6 +224,14 @@ bool frm_pelwickUDP::Form_Load()
     return true;
 }
 
+QString frm_pelwickUDP::caption()
+{
+    return QStringLiteral("ペルウィック Ver.%1.%2.%3")
+        .arg(PelwickVersion::Major)
+        .arg(PelwickVersion::Minor)
+        .arg(PelwickVersion::Revision);
+}
+
 void frm_pelwickUDP::requestTermination()
 {
     m_terminationRequested = true;
@@ -212,14 +246,55 @@ void frm_pelwickUDP::Form_Unload()
     if (!m_loaded || m_unloaded)
         return;
     m_unloaded = true;
+    m_placementSettles->stop();
     LoadOrSaveSettings(false);
     m_session->presence()->sayGoodbye();
-    trayIcon(false);
+    // Without a display the tray icon went with it.
+    if (!m_displayLost)
+        trayIcon(false);
     m_session->game()->endGameProgram();
     m_session->closeSocket();
     delete std::exchange(m_activation, nullptr);
     m_session->storage()->unlockInstance();
     emit unloaded();
+}
+
+void frm_pelwickUDP::displayLost()
+{
+    m_displayLost = true;
+    Form_Unload();
+}
+
+void frm_pelwickUDP::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    if (m_loaded && !m_unloaded && isVisible())
+        m_placementSettles->start();
+}
+
+void frm_pelwickUDP::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (m_loaded && !m_unloaded && isVisible())
+        m_placementSettles->start();
+}
+
+void frm_pelwickUDP::storeWindowPlacement()
+{
+    if (!m_loaded || m_unloaded || isMinimized() || isHidden())
+        return;
+    SettingsStore &store = m_session->storage()->settingsStore();
+    saveWindowPlacement(store, this);
+    store.sync();
+}
+
+void frm_pelwickUDP::storeLocalSettings()
+{
+    if (!m_loaded || m_unloaded)
+        return;
+    SettingsStore &store = m_session->storage()->settingsStore();
+    saveLocalSettings(store, localSettings());
+    store.sync();
 }
 
 void frm_pelwickUDP::closeEvent(QCloseEvent *event)
@@ -294,6 +369,7 @@ void frm_pelwickUDP::ShowStatus(const QString &text)
         m_statusPanel->setText(shown + QLatin1Char(' ') + text);
     else
         m_statusPanel->setText(text);
+    m_statusPanel->setToolTip(m_statusPanel->text());
 }
 
 QString frm_pelwickUDP::keepingText() const
@@ -397,18 +473,32 @@ void frm_pelwickUDP::messageArrived(const ParsedDatagram &datagram)
 
 void frm_pelwickUDP::restoreToFront()
 {
-    bringToFront(this);
-    SetTopmost(true, this);
-    SetTopmost(localSettings().FormTop, this);
+    bringForward();
 }
 
 void frm_pelwickUDP::activationRequested(const QString &token)
 {
     if (!m_loaded || m_unloaded)
         return;
-    bringToFront(this, token);
+    bringForward(token);
+}
+
+void frm_pelwickUDP::bringForward(const QString &activationToken)
+{
+    bringToFront(this, activationToken);
     SetTopmost(true, this);
     SetTopmost(localSettings().FormTop, this);
+    bringModalForward();
+}
+
+void frm_pelwickUDP::bringModalForward()
+{
+    // A window that comes back while its dialog stays behind takes no input:
+    // the dialog comes too, on top, with the focus.
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || modal == this)
+        return;
+    bringToFront(modal);
 }
 
 void frm_pelwickUDP::showAtStart()
@@ -452,8 +542,10 @@ void frm_pelwickUDP::trayIcon(bool set)
     if (icon) {
         // A second "SET" returns the icon already there: connect it once.
         disconnect(icon, &PelwickTrayIcon::restoreRequested, this, nullptr);
-        connect(
-            icon, &PelwickTrayIcon::restoreRequested, this, [this] { restoreFromTray(this, localSettings().FormTop); });
+        connect(icon, &PelwickTrayIcon::restoreRequested, this, [this] {
+            restoreFromTray(this, localSettings().FormTop);
+            bringModalForward();
+        });
         showKeepingProblem();
     }
 }
@@ -462,17 +554,20 @@ void frm_pelwickUDP::hideToTrayIfMinimised()
 {
     // Only a desktop with a notification area gets the window back from an
     // icon; elsewhere the window stays minimised and reachable.
-    if (!isMinimized() || !m_env.trayPresence->available() || !findTrayIcon(this))
+    // Nor while a dialog or box of it is open: hidden, the window would
+    // leave the dialog stranded, and the tray icon takes no clicks then.
+    if (!isMinimized() || !m_env.trayPresence->available() || !findTrayIcon(this)
+        || QApplication::activeModalWidget())
         return;
     QTimer::singleShot(0, this, [this] {
-        if (isMinimized() && m_env.trayPresence->available()) {
+        if (isMinimized() && m_env.trayPresence->available() && !QApplication::activeModalWidget()) {
             hide();
             m_env.trayPresence->setWatching(true);
         }
     });
 }
 
-void frm_pelwickUDP::ListUser_RightPress()
+void frm_pelwickUDP::ListUser_RightPress(const QPoint &globalPos)
 {
     const int row = m_listUser->currentSelectedRow();
     if (row < 0)
@@ -491,5 +586,5 @@ void frm_pelwickUDP::ListUser_RightPress()
     if (m_popupHook)
         m_popupHook(menuListUser);
     else
-        menuListUser->popup(QCursor::pos());
+        menuListUser->popup(globalPos);
 }

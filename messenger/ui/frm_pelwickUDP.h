@@ -13,6 +13,7 @@ class NotificationPacer;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QTimer;
 class MessageLogView;
 class UserListView;
 
@@ -42,6 +43,9 @@ public:
     // Shows the window after a successful load: as it was, or quietly at a
     // login start (hidden in the tray, or minimised without one).
     void showAtStart();
+    // The display went away (the X server or the Wayland compositor ended):
+    // the window unloads as on SIGTERM, without touching the window system.
+    void displayLost();
 
     void CmdSend_Click();
     void CmdClear_Click();
@@ -68,6 +72,8 @@ public:
     QString logText() const;
 
     void LoadOrSaveSettings(bool isLoad);
+    // The window's caption, with the program's version.
+    static QString caption();
     void ShowStatus(const QString &text);
 
     // Replaces popping up a menu, so tests see which menu would show.
@@ -79,6 +85,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildControls();
@@ -88,11 +96,19 @@ private:
     bool showOptionsDialog();
     void openToolWindow(QPointer<QWidget> &window, const std::function<QWidget *()> &create);
     void editSystemFile(const QString &path);
+    void startTool(const QString &program);
 
     void askSelectedUserForGame(const QString &gameId);
     void showSessionBox(const QString &text);
     void messageArrived(const ParsedDatagram &datagram);
     void restoreToFront();
+    // Brings the window forward and, above it with the focus, the modal
+    // dialog or box of it that is open.
+    void bringForward(const QString &activationToken = {});
+    void bringModalForward();
+    // Writes what changed at once, so that even a killed program keeps it.
+    void storeLocalSettings();
+    void storeWindowPlacement();
     void updateGameMenu();
     void trayIcon(bool set);
     void showKeepingProblem();
@@ -100,7 +116,7 @@ private:
     void trayAvailabilityChanged(bool available);
     void activationRequested(const QString &token);
     QStringList autostartCommand() const;
-    void ListUser_RightPress();
+    void ListUser_RightPress(const QPoint &globalPos);
 
     MessengerEnvironment m_env;
     MessengerSession *m_session = nullptr;
@@ -109,6 +125,9 @@ private:
     // Form_Load is running (it may wait in the options dialog).
     bool m_loading = false;
     bool m_terminationRequested = false;
+    bool m_displayLost = false;
+    // Restarted by every move and resize; the place is written once it runs out.
+    QTimer *m_placementSettles = nullptr;
     std::function<void(QMenu *)> m_popupHook;
     InstanceActivation *m_activation = nullptr;
     // Desktop notifications of arrivals, merged per sender.

@@ -25,6 +25,13 @@
 #include <QProcess>
 #include <QUrl>
 
+namespace {
+
+// Said when a tool entry could not open its file or program.
+const QString CouldNotOpen = QStringLiteral("開けませんでした: ");
+
+} // namespace
+
 void frm_pelwickUDP::buildMenus()
 {
     const MessengerMenus menus = buildMessengerMenus(this, [this](MenuCommand command) { runCommand(command); });
@@ -65,18 +72,19 @@ void frm_pelwickUDP::runCommand(MenuCommand command)
         Frm_pelwickClk::showClock();
         return;
     case MenuCommand::Network:
-        // A missing or failing tool is not reported.
-        QProcess::startDetached(QStringLiteral("nm-connection-editor"), {});
-        return;
+        return startTool(QStringLiteral("nm-connection-editor"));
     case MenuCommand::Odbc:
-        QProcess::startDetached(QStringLiteral("ODBCManageDataSourcesQ5"), {});
-        return;
+        return startTool(QStringLiteral("ODBCManageDataSourcesQ5"));
     case MenuCommand::Lmhosts:
         return editSystemFile(m_env.lmhostsFile);
     case MenuCommand::Hosts:
         return editSystemFile(m_env.hostsFile);
     case MenuCommand::Version:
-        return openToolWindow(m_aboutWindow, [this] { return new frm_pelwickAbt({}, this); });
+        return openToolWindow(m_aboutWindow, [this] {
+            auto *about = new frm_pelwickAbt({}, this);
+            about->setOwnSystemInformation([this] { runCommand(MenuCommand::SystemInfo); });
+            return about;
+        });
     }
 }
 
@@ -100,6 +108,7 @@ void frm_pelwickUDP::menuTaskBarTopForm_Click()
     menuMon->setChecked(settings.FormTop);
     menuTaskBarTopForm->setChecked(settings.FormTop);
     SetTopmost(settings.FormTop, this);
+    storeLocalSettings();
 }
 
 void frm_pelwickUDP::menuTaskBarOpsion_Click()
@@ -159,10 +168,19 @@ void frm_pelwickUDP::editSystemFile(const QString &path)
         ShowMessageBox({ this, path + QStringLiteral("は存在しません。"), windowTitle() });
         return;
     }
-    if (m_env.openFile)
-        m_env.openFile(path);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const bool opened = m_env.openFile ? m_env.openFile(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!opened)
+        ShowStatus(CouldNotOpen + path);
+}
+
+void frm_pelwickUDP::startTool(const QString &program)
+{
+    // A tool the machine lacks is named in the status bar, not in a box: the
+    // entry is offered everywhere, and most desktops have only some tools.
+    const bool started
+        = m_env.startTool ? m_env.startTool(program) : QProcess::startDetached(program, QStringList {});
+    if (!started)
+        ShowStatus(CouldNotOpen + program);
 }
 
 void frm_pelwickUDP::menuListUserLanCheck_Click()

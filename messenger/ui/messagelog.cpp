@@ -10,6 +10,8 @@ MessageLogView::MessageLogView(QWidget *parent)
     setObjectName(QStringLiteral("txtR"));
     setReadOnly(true);
     setUndoRedoEnabled(false);
+    // Read with the keyboard too: a screen reader's caret walks the log.
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
 void MessageLogView::appendBlock(const QString &block)

@@ -17,8 +17,12 @@ struct MessengerEnvironment : SessionEnvironment
     // The files the hosts and LMHOSTS entries edit.
     QString hostsFile = QStringLiteral("/etc/hosts");
     QString lmhostsFile = QStringLiteral("/etc/samba/lmhosts");
-    // Opens a file in the user's editor. Empty: the desktop's default.
-    std::function<void(const QString &)> openFile;
+    // Opens a file in the user's editor; false when nothing could. Empty:
+    // the desktop's default.
+    std::function<bool(const QString &)> openFile;
+    // Starts a desktop tool (the network and ODBC settings) detached; false
+    // when it could not start. Empty: QProcess::startDetached.
+    std::function<bool(const QString &)> startTool;
     // Where the file dialogs run. Null: Qt's own dialogs.
     CommonDialogRunner *dialogs = nullptr;
     // Runs a modal dialog in place of exec(), so tests can drive it.

@@ -1,5 +1,7 @@
 #include "messengermenus.h"
 
+#include "keyboardaccess.h"
+
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,6 +16,10 @@ struct MenuLine
     const char *name = nullptr;
     const char16_t *caption = nullptr;
     MenuCommand command = MenuCommand::Close;
+    // The desktop's key for the command, where it has one. Only the bar's
+    // entries carry it: the same key on the tray's entry would make it
+    // ambiguous.
+    QKeySequence::StandardKey key = QKeySequence::UnknownKey;
 };
 
 using L = MenuLine;
@@ -26,10 +32,10 @@ const MenuLine Bar[] = {
     { L::Entry, "menuMon", u"前面表示", C::TopForm },
     { L::Close },
     { L::Separator, "menuH0" },
-    { L::Entry, "menuClose", u"閉じる", C::Close },
+    { L::Entry, "menuClose", u"閉じる", C::Close, QKeySequence::Close },
     { L::Close },
     { L::Open, "menuM02", u"ﾂｰﾙ" },
-    { L::Entry, "menuOpsion", u"ｵﾌﾟｼｮﾝ", C::Options },
+    { L::Entry, "menuOpsion", u"ｵﾌﾟｼｮﾝ", C::Options, QKeySequence::Preferences },
     { L::Separator, "menuH1" },
     { L::Entry, "menuPC", u"PC情報", C::SystemInfo },
     { L::Entry, "menuNet", u"Net情報", C::NetIdentity },
@@ -98,6 +104,8 @@ void fill(QMenu *menu, const MenuLine *begin, const MenuLine *end, const std::fu
         switch (line->kind) {
         case L::Entry: {
             QAction *action = namedAction(open.last(), line->name, QString::fromUtf16(line->caption));
+            if (line->key != QKeySequence::UnknownKey)
+                action->setShortcuts(KeyboardAccess::standardKeys(line->key));
             QObject::connect(action, &QAction::triggered, action, [run, command = line->command] { run(command); });
             break;
         }
@@ -154,6 +162,7 @@ MessengerMenus buildMessengerMenus(QMainWindow *window, const std::function<void
 
     m.menuMon = window->findChild<QAction *>(QStringLiteral("menuMon"));
     m.menuTaskBarTopForm = window->findChild<QAction *>(QStringLiteral("menuTaskBarTopForm"));
+    KeyboardAccess::bindMenuBarKey(window);
     m.menuMon->setCheckable(true);
     m.menuTaskBarTopForm->setCheckable(true);
     return m;

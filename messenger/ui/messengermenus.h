@@ -42,4 +42,6 @@ struct MessengerMenus
 // "nameNotDisplay", the list's pop-up and the tray menu. Every menu and
 // entry carries its name as objectName; the bar's and the tray's entries
 // call run with their command. The pop-up's entries are left to the window.
+// F10 opens the bar; 閉じる and ｵﾌﾟｼｮﾝ carry the desktop's keys for closing
+// and for preferences.
 MessengerMenus buildMessengerMenus(QMainWindow *window, const std::function<void(MenuCommand)> &run);

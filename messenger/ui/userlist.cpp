@@ -2,7 +2,9 @@
 
 #include "userdirectory.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -66,5 +68,37 @@ void UserListView::mousePressEvent(QMouseEvent *event)
 {
     QTreeView::mousePressEvent(event);
     if (event->button() == Qt::RightButton)
-        emit rightButtonPressed();
+        emit rightButtonPressed(event->globalPosition().toPoint());
+}
+
+void UserListView::keyPressEvent(QKeyEvent *event)
+{
+    // The Menu key reaches the list as a context-menu event from the window
+    // system; Shift+F10 arrives as the key alone.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        event->accept();
+        menuKeyPressed();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void UserListView::contextMenuEvent(QContextMenuEvent *event)
+{
+    // A mouse's request was answered on the right press already.
+    if (event->reason() != QContextMenuEvent::Keyboard) {
+        QTreeView::contextMenuEvent(event);
+        return;
+    }
+    event->accept();
+    menuKeyPressed();
+}
+
+void UserListView::menuKeyPressed()
+{
+    // The menu opens under the current row, where the user's eye is.
+    QRect row = visualRect(currentIndex());
+    if (!row.isValid() || !viewport()->rect().intersects(row))
+        row = QRect(viewport()->rect().topLeft(), QSize(1, 1));
+    emit rightButtonPressed(viewport()->mapToGlobal(row.bottomLeft()));
 }

@@ -6,8 +6,9 @@
 class UserDirectory;
 
 // ListUser: the view of the user directory (name, mark, address). Several
-// rows may be selected; a right press reports itself for the pop-up menu; a
-// click on a column header sorts on that column with the order toggled.
+// rows may be selected; a right press, the Menu key and Shift+F10 ask for
+// the pop-up menu (the keys at the current row); a click on a column header
+// sorts on that column with the order toggled.
 class UserListView : public QTreeView
 {
     Q_OBJECT
@@ -26,10 +27,16 @@ public:
     void ListUser_ColumnClick(int column);
 
 signals:
-    void rightButtonPressed();
+    // globalPos: where the pop-up opens.
+    void rightButtonPressed(const QPoint &globalPos);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void menuKeyPressed();
 
 private:
     UserDirectory *m_directory;

@@ -2,6 +2,7 @@
 
 #include "settingsmapping.h"
 #include "settingsstore.h"
+#include "screenfit.h"
 #include "windowfit.h"
 
 #include <QGuiApplication>
@@ -67,10 +68,20 @@ void loadWindowPlacement(const SettingsStore &store, QWidget *window)
     for (const QScreen *screen : QGuiApplication::screens())
         screens.append(screen->availableGeometry());
     const QRect frame(framePosition, clientSize.grownBy(margins));
-    const QRect fitted = WindowFit::fitFrame(frame, margins.top(), screens);
-
-    window->move(fitted.topLeft());
-    window->resize(fitted.size().shrunkBy(margins).expandedTo(QSize(1, 1)));
+    const QRect reachable = WindowFit::fitFrame(frame, margins.top(), screens);
+    // Then all of it inside the available area of the screen it is on, so
+    // that no panel hides its status bar: shrunk where it must, down to its
+    // least size.
+    QRect client = reachable.marginsRemoved(margins);
+    const QScreen *screen = QGuiApplication::screenAt(reachable.topLeft() + QPoint(margins.left(), margins.top()));
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QSize least = window->minimumSize().expandedTo(window->minimumSizeHint()).expandedTo(QSize(1, 1));
+        client = ScreenFit::fitted(client, margins, least, screen->availableGeometry());
+    }
+    window->move(client.topLeft() - QPoint(margins.left(), margins.top()));
+    window->resize(client.size().expandedTo(QSize(1, 1)));
 }
 
 void saveWindowPlacement(SettingsStore &store, const QWidget *window)

@@ -89,6 +89,10 @@ void frm_pelwickSys::buildControls()
     SSTab->addTab(ListView_Drive, QStringLiteral("Drive情報"));
     SSTab->addTab(ListView_Memory, QStringLiteral("Memory情報"));
     SSTab->addTab(ListView_Folder, QStringLiteral("Folder情報"));
+    // A screen reader names each list by its tab.
+    SSTab->setAccessibleName(windowTitle());
+    for (int i = 0; i < SSTab->count(); ++i)
+        SSTab->widget(i)->setAccessibleName(SSTab->tabText(i));
     ListView_System->setColumnWidth(0, 220);
     ListView_Drive->setColumnWidth(0, 110);
     ListView_Drive->setColumnWidth(1, 220);

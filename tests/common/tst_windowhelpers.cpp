@@ -1,9 +1,13 @@
+#include "keyboardaccess.h"
 #include "messagebox.h"
+#include "screenfit.h"
 #include "pelwickUDP050.h"
 #include "windowdrag.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -30,6 +34,9 @@ private slots:
     void isWindowsNtIsFalseHere();
     void windowDragStartsOneMovePerLeftPress();
     void messageBoxGoesWithAParentDestroyedWhileItIsOpen();
+    void windowsOpenInsideTheAvailableArea_data();
+    void windowsOpenInsideTheAvailableArea();
+    void qtsOwnButtonsReadJapanese();
 };
 
 void tst_WindowHelpers::setTopmostKeepsHiddenWindowHidden()
@@ -65,9 +72,11 @@ void tst_WindowHelpers::setTopmostTogglesTheFlagOfAVisibleWindowAndKeepsItsNativ
 void tst_WindowHelpers::flashCaptionInvertsCountPlusOneTimesAndEndsNormal()
 {
     QWidget w;
+    w.setWindowTitle(QStringLiteral("五目並べ"));
     w.show();
     int inversions = 0;
     bool last = false;
+    QStringList titles;
     QTimer probe;
     probe.setInterval(1);
     connect(&probe, &QTimer::timeout, this, [&] {
@@ -75,6 +84,8 @@ void tst_WindowHelpers::flashCaptionInvertsCountPlusOneTimesAndEndsNormal()
         if (now != last)
             ++inversions;
         last = now;
+        if (titles.isEmpty() || titles.last() != w.windowTitle())
+            titles.append(w.windowTitle());
     });
     probe.start();
     FlashCaption(&w, 3, 0.05f);
@@ -82,6 +93,11 @@ void tst_WindowHelpers::flashCaptionInvertsCountPlusOneTimesAndEndsNormal()
     // Rounds 0..3 invert four times: on, off, on, off; the end is normal.
     QCOMPARE(inversions, 4);
     QVERIFY(!captionInverted(&w));
+    // The caption's text shows it too, so an active window flashes visibly.
+    QCOMPARE(w.windowTitle(), QStringLiteral("五目並べ"));
+    QVERIFY2(titles.size() >= 4, qPrintable(titles.join(u'|')));
+    QVERIFY(titles.at(0) != w.windowTitle() && titles.at(0).contains(w.windowTitle()));
+    QCOMPARE(titles.at(1), w.windowTitle());
 }
 
 void tst_WindowHelpers::stopFlashingEndsTheWaitAtOnce()
@@ -282,6 +298,54 @@ void tst_WindowHelpers::messageBoxGoesWithAParentDestroyedWhileItIsOpen()
     QCOMPARE(answer, QMessageBox::NoButton);
     QCOMPARE(title, QStringLiteral("caption"));
     QCOMPARE(defaultButton, QMessageBox::Yes);
+}
+
+void tst_WindowHelpers::windowsOpenInsideTheAvailableArea_data()
+{
+    QTest::addColumn<QRect>("client");
+    QTest::addColumn<QSize>("minimum");
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QRect>("expected");
+    const QRect fullHd(0, 0, 1920, 1080 - 56);
+    QTest::newRow("fits, kept") << QRect(104, 130, 360, 520) << QSize(200, 200) << fullHd << QRect(104, 130, 360, 520);
+    // 1920x1080 at 2x with a 56-pixel panel: 960x512 of room.
+    QTest::newRow("2x, status bar under the panel")
+        << QRect(104, 130, 360, 520) << QSize(200, 300) << QRect(0, 0, 960, 512) << QRect(104, 30, 360, 478);
+    // 1280x800 at 2x: PC情報 at 600x480 shrinks to the height there is.
+    QTest::newRow("2x, larger than the screen")
+        << QRect(300, 200, 600, 480) << QSize(300, 200) << QRect(0, 0, 640, 372) << QRect(36, 30, 600, 338);
+    QTest::newRow("not even the minimum fits")
+        << QRect(50, 50, 600, 480) << QSize(700, 400) << QRect(0, 0, 640, 372) << QRect(4, 30, 700, 400);
+    QTest::newRow("second screen, off its right edge") << QRect(1900 + 1920, 30, 300, 200) << QSize(100, 100)
+                                                       << QRect(1920, 0, 1920, 1080) << QRect(3536, 30, 300, 200);
+}
+
+void tst_WindowHelpers::windowsOpenInsideTheAvailableArea()
+{
+    QFETCH(QRect, client);
+    QFETCH(QSize, minimum);
+    QFETCH(QRect, area);
+    QFETCH(QRect, expected);
+    const QMargins frame(4, 30, 4, 4);
+    const QRect fitted = ScreenFit::fitted(client, frame, minimum, area);
+    QCOMPARE(fitted, expected);
+    if (minimum.width() <= area.width() && minimum.height() <= area.height())
+        QVERIFY(area.contains(fitted.marginsAdded(frame)));
+}
+
+void tst_WindowHelpers::qtsOwnButtonsReadJapanese()
+{
+    // Last in this program: from here on Qt speaks Japanese.
+    const QString catalogue = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QLatin1String("/qtbase_ja.qm");
+    if (!QFileInfo::exists(catalogue))
+        QSKIP("Qt's Japanese catalogue is not installed (Debian package qt6-translations-l10n)");
+    QVERIFY(KeyboardAccess::loadQtJapanese());
+    QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("削除してもよろしいですか"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
+    // With their access keys: はい(&Y), いいえ(&N).
+    QVERIFY(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
+    QVERIFY(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
 }
 
 QTEST_MAIN(tst_WindowHelpers)

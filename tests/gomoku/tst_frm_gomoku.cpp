@@ -1,3 +1,4 @@
+#include "accessiblenames.h"
 #include "boardgeometry.h"
 #include "frm_GOMOKU.h"
 #include "gomokutestsupport.h"
@@ -7,6 +8,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -47,6 +50,7 @@ private slots:
     void paddedNudgeFlashesUntilTheNextClick();
     void nudgeMenuSendsToTheMessenger();
     void closeSendsTheEndReportOnce();
+    void keyboardAndScreenReaderReachTheWindow();
     void endCodeEndsAtOnceWithoutReport();
     void wholeGameByClicks_data();
     void wholeGameByClicks();
@@ -274,21 +278,34 @@ void tst_frm_GOMOKU::invalidCodeShowsItsBox()
 void tst_frm_GOMOKU::paddedNudgeFlashesUntilTheNextClick()
 {
     introduce(true);
+    const QString normal = m_window->windowTitle();
     m_beeps->clear();
+    QString flashing;
+    QString hurry;
+    bool moveOnBoard = false;
     QTimer probe;
     connect(&probe, &QTimer::timeout, this, [&] {
-        if (captionInverted(m_window.get()))
-            click(1, 1);
+        if (!captionInverted(m_window.get()) || !flashing.isEmpty())
+            return;
+        flashing = m_window->windowTitle();
+        hurry = m_window->panelText(1);
+        // The flash holds nothing back: the partner's move poked now is on
+        // the board while the caption still flashes.
+        QVERIFY(SendLinkText(partnerMove(3, 3), QStringLiteral("GOMOKU"), m_dir->path()));
+        QTRY_COMPARE(m_window->rules().Board(3, 3), PartnerSide);
+        moveOnBoard = true;
+        click(1, 1);
     });
     probe.start(1);
-    QElapsedTimer clock;
-    clock.start();
-    send(QStringLiteral("   <GAMEFUNC>40<GAMEDATA>  "));
-    QVERIFY(clock.elapsed() < 4000); // a whole flash lasts 5.5 s
+    QVERIFY(SendLinkText(QStringLiteral("   <GAMEFUNC>40<GAMEDATA>  "), QStringLiteral("GOMOKU"), m_dir->path()));
+    QTRY_VERIFY(moveOnBoard);
+    QCOMPARE(hurry, QStringLiteral("早く～ (^0^)"));
+    QVERIFY(flashing != normal && flashing.contains(normal));
+    QTRY_VERIFY(!captionInverted(m_window.get()));
     QCOMPARE(m_window->rules().Board(1, 1), OwnSide);
-    QCOMPARE(m_window->panelText(1), QStringLiteral("早く～ (^0^)"));
-    QVERIFY(!captionInverted(m_window.get()));
-    QCOMPARE(m_beeps->count(), 1);
+    QCOMPARE(m_window->windowTitle(), normal);
+    // The nudge's beep and the turn's beep after the partner's move.
+    QCOMPARE(m_beeps->count(), 2);
 }
 
 void tst_frm_GOMOKU::nudgeMenuSendsToTheMessenger()
@@ -355,6 +372,20 @@ void tst_frm_GOMOKU::wholeGameByClicks()
     QCOMPARE(texts.size(), 6); // five moves and the end report
     QCOMPARE(texts.last(), QStringLiteral("<GAMEFUNC>99<GAMEDATA>"));
     QCOMPARE(ended.count(), 1);
+}
+
+void tst_frm_GOMOKU::keyboardAndScreenReaderReachTheWindow()
+{
+    const QStringList unnamed = unnamedFocusableControls(m_window.get());
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
+    // F10 opens the menu.
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTest::keyClick(m_window.get(), Qt::Key_F10);
+    QTRY_VERIFY(m_window->menuBar()->activeAction() && m_window->menuBar()->activeAction()->menu());
+    QCOMPARE(m_window->menuBar()->activeAction()->menu()->objectName(), QStringLiteral("menuM01"));
+    while (QWidget *popup = QApplication::activePopupWidget())
+        QTest::keyClick(popup, Qt::Key_Escape);
 }
 
 QTEST_MAIN(tst_frm_GOMOKU)

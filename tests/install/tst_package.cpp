@@ -155,7 +155,8 @@ void tst_Package::dependsOn_data()
         { "libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6", "libqt6multimedia6" })
         QTest::newRow(library) << library;
     // Loaded at run time, invisible to dpkg-shlibdeps.
-    for (const char *runtime : { "qt6-qpa-plugins", "qt6-wayland", "gstreamer1.0-plugins-base", "fonts-ipafont-gothic" })
+    for (const char *runtime : { "qt6-qpa-plugins", "qt6-wayland", "gstreamer1.0-plugins-base", "fonts-ipafont-gothic",
+             "qt6-translations-l10n" })
         QTest::newRow(runtime) << runtime;
 }
 

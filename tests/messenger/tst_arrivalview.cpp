@@ -5,6 +5,7 @@
 
 #include "desktopidentity.h"
 
+#include <QAccessible>
 #include <QDBusConnection>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -48,6 +49,7 @@ private slots:
     void init();
     void cleanup();
     void logFollowsArrivalsUnlessScrolledUp();
+    void arrivalReachesTheScreenReaderAsNewTextInTheLog();
     void unseenTextsAreNotified_data();
     void unseenTextsAreNotified();
     void burstOfTextsIsOneNotificationPerSender();
@@ -125,6 +127,23 @@ void tst_ArrivalView::logFollowsArrivalsUnlessScrolledUp()
     scroll->setValue(scroll->maximum());
     arrive(QStringLiteral("followed"));
     QCOMPARE(scroll->value(), scroll->maximum());
+}
+
+void tst_ArrivalView::arrivalReachesTheScreenReaderAsNewTextInTheLog()
+{
+    // The log is found by its name and reads out what arrived, as the
+    // screen reader asks for it when told of inserted text.
+    start(false);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    arrive(QStringLiteral("こんにちは"));
+    QAccessibleInterface *log
+        = QAccessible::queryAccessibleInterface(m_window->findChild<QPlainTextEdit *>(QStringLiteral("txtR")));
+    QVERIFY(log && log->textInterface());
+    QCOMPARE(log->text(QAccessible::Name), QStringLiteral("送受信履歴"));
+    QVERIFY(log->state().readOnly);
+    const QAccessibleTextInterface *text = log->textInterface();
+    QVERIFY(text->text(0, text->characterCount()).contains(QStringLiteral("こんにちは")));
 }
 
 void tst_ArrivalView::unseenTextsAreNotified_data()

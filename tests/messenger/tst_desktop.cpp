@@ -3,6 +3,7 @@
 #include "udppeer.h"
 #include "xdesktop.h"
 
+#include <QFileInfo>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -26,6 +27,7 @@ private slots:
     void cleanup();
     void storedPlaceComesBackWithoutDrift();
     void windowStaysTheSameAndWithinReach();
+    void lostDisplayEndsTheMessengerAsSigtermDoes();
 
 private:
     void writeSettings(const QString &top, const QString &left);
@@ -152,6 +154,43 @@ void tst_Desktop::windowStaysTheSameAndWithinReach()
     QVERIFY(XDesktop::waitUntil([&] { return m_desktop->viewable(window); }));
     QCOMPARE(m_desktop->visibleWindows(MainTitle), QStringList { window });
     stopMessenger(pelwick);
+}
+
+void tst_Desktop::lostDisplayEndsTheMessengerAsSigtermDoes()
+{
+    if (const QString missing = XDesktop::missingTools(false); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    m_desktop = std::make_unique<XDesktop>();
+    QVERIFY(m_desktop->start(false));
+    {
+        // A first run's settings: no [WindowPos] yet.
+        SettingsStore store(QStringLiteral("Pelwick"), m_desktop->configDir());
+        store.setValue("Local", "Port", QString::number(m_port));
+        store.setValue("Local", "UserName", "desk");
+        store.setValue("Local", "Sound", "False");
+        store.setValue("Local", "Broadcast", "False");
+        store.setValue("Local", "KeepLog", "False");
+        store.setValue("Local", "Notify", "False");
+        store.setValue("User", "Count", "1");
+        store.setValue("User", "001UserName", "peer");
+        store.setValue("User", "001UserIpAddr", "127.0.0.2");
+        store.sync();
+    }
+    QProcess pelwick;
+    QVERIFY2(!startMessenger(pelwick).isEmpty(), "the main window did not appear");
+
+    // The unload that SIGTERM runs (goodbye to every row included, see
+    // tst_frm_pelwickudp) runs here too: what it saves shows it ran.
+    m_desktop->killServer();
+    QVERIFY(pelwick.waitForFinished(10000));
+    const SettingsStore store(QStringLiteral("Pelwick"), m_desktop->configDir());
+    QVERIFY(!store.value("WindowPos", "Top").isEmpty());
+    // Written whole by the unload alone: the keys this first run lacked.
+    QCOMPARE(store.value("Local", "PopUp"), QStringLiteral("True"));
+    QCOMPARE(store.value("Local", "FormTop"), QStringLiteral("False"));
+    QCOMPARE(store.value("User", "001UserIpAddr"), QStringLiteral("127.0.0.2"));
+    // The lock went with it: a new start is not refused.
+    QVERIFY(!QFileInfo::exists(m_desktop->runtimeDir() + QStringLiteral("/Pelwick.lock")));
 }
 
 QTEST_GUILESS_MAIN(tst_Desktop)

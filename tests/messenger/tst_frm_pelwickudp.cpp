@@ -6,6 +6,7 @@
 #include "singleinstancelock.h"
 #include "userdirectory.h"
 
+#include <QDialog>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -14,6 +15,7 @@
 #include <QWindow>
 #include <QRegularExpression>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <csignal>
 #include <map>
@@ -92,6 +94,8 @@ private slots:
     void arrivalSoundFollowsTheSoundSetting();
     void popUpBringsAHiddenWindowBack();
     void vanishedTrayBringsTheHiddenWindowBack();
+    void openDialogComesForwardWithItsWindowAndKeepsItFromTheTray();
+    void placeAndStayOnTopAreWrittenWhenTheyChange();
     void loginStartWaitsInTheTrayOrMinimised_data();
     void loginStartWaitsInTheTrayOrMinimised();
     void unknownKindShowsOneBoxUnderFloodAndKeepsAnswering();
@@ -101,6 +105,7 @@ private slots:
     void leftoverLockIsTakenOver_data();
     void leftoverLockIsTakenOver();
     void twoMessengersSeeEachOther();
+    void portInUseSaysWhichAndWhatToDo();
     void terminatedProcessSaysGoodbyeToEveryRow();
     void terminationDuringTheFirstStartDialogEndsTheProcess_data();
     void terminationDuringTheFirstStartDialogEndsTheProcess();
@@ -314,6 +319,57 @@ void tst_frm_pelwickUDP::vanishedTrayBringsTheHiddenWindowBack()
     QVERIFY(m_window->isVisible());
 }
 
+void tst_frm_pelwickUDP::openDialogComesForwardWithItsWindowAndKeepsItFromTheTray()
+{
+    m_tray->present = true;
+    m_window->localSettings().PopUp = true;
+    QDialog dialog(m_window);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // Minimised with a dialog open, the window stays out of the tray: hidden,
+    // it would strand the dialog.
+    m_window->showMinimized();
+    QCoreApplication::processEvents();
+    QVERIFY(!m_window->isHidden());
+
+    // An arriving text, a tray click and a second start each bring both
+    // back, the dialog on top with the focus.
+    PelwickTrayIcon *icon = findTrayIcon(m_window);
+    QVERIFY(icon);
+    const std::function<void()> ways[] = {
+        [this] { arrive("11<USERNAME>a<IPADDR>127.0.0.2<GAMEID><DATA>text"); },
+        [icon] { emit icon->restoreRequested(); },
+        [this] {
+            frm_pelwickUDP second(m_me->environment());
+            QVERIFY(!second.Form_Load());
+        },
+    };
+    for (const auto &way : ways) {
+        m_window->showMinimized();
+        dialog.showMinimized();
+        way();
+        QTRY_VERIFY(!m_window->isMinimized() && m_window->isVisible());
+        QTRY_VERIFY(dialog.isVisible() && !dialog.isMinimized());
+        QTRY_COMPARE(QApplication::activeWindow(), &dialog);
+    }
+}
+
+void tst_frm_pelwickUDP::placeAndStayOnTopAreWrittenWhenTheyChange()
+{
+    auto stored = [this](const char *section, const char *key) {
+        return SettingsStore(QStringLiteral("Pelwick"), m_me->settingsDir())
+            .value(QLatin1String(section), QLatin1String(key));
+    };
+    // Written as it changes, not only at the end: a killed messenger keeps it.
+    m_window->findChild<QAction *>(QStringLiteral("menuMon"))->trigger();
+    QCOMPARE(stored("Local", "FormTop"), QStringLiteral("True"));
+
+    const QString left = stored("WindowPos", "Left");
+    m_window->move(m_window->pos() + QPoint(40, 30));
+    QTRY_VERIFY(stored("WindowPos", "Left") != left);
+}
+
 void tst_frm_pelwickUDP::loginStartWaitsInTheTrayOrMinimised_data()
 {
     QTest::addColumn<bool>("tray");
@@ -380,6 +436,9 @@ void tst_frm_pelwickUDP::secondInstanceShowsAlreadyRunningBringsTheFirstBackAndT
     frm_pelwickUDP second(m_me->environment());
     QVERIFY(!second.Form_Load());
     QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("既に起動されています。") });
+    // Titled in full, and saying where to find the running one.
+    QCOMPARE(m_boxes->requests.first().title, m_window->windowTitle());
+    QVERIFY(m_boxes->requests.first().detail.contains(QStringLiteral("通知領域")));
     second.close();
     // The first one comes to the front, where the user looks for it.
     QTRY_VERIFY(m_window->isVisible());
@@ -431,6 +490,18 @@ void tst_frm_pelwickUDP::leftoverLockIsTakenOver()
     frm_pelwickUDP third(other.environment());
     QVERIFY(!third.Form_Load());
     QCOMPARE(m_boxes->texts, QStringList { QStringLiteral("既に起動されています。") });
+    other.stop();
+}
+
+void tst_frm_pelwickUDP::portInUseSaysWhichAndWhatToDo()
+{
+    QUdpSocket holder;
+    QVERIFY(holder.bind(QHostAddress(QStringLiteral("127.0.0.5")), 0, QAbstractSocket::DontShareAddress));
+    MessengerFixture other(QStringLiteral("127.0.0.5"), holder.localPort());
+    frm_pelwickUDP *window = other.start();
+    QVERIFY(window);
+    QCOMPARE(window->statusText(),
+        QStringLiteral("[8]ﾎﾟｰﾄ %1 は他のﾌﾟﾛｸﾞﾗﾑが使用中です。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(holder.localPort()));
     other.stop();
 }
 

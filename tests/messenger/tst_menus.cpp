@@ -1,6 +1,15 @@
+#include "Frm_pelwickClk.h"
+#include "accessiblenames.h"
+#include "frm_pelwickAbt.h"
+#include "frm_pelwickOpt.h"
+#include "frm_pelwickPrc.h"
+#include "frm_pelwickSpl.h"
+#include "frm_pelwickSys.h"
+#include "keyboardaccess.h"
 #include "messengerfixture.h"
 #include "pelwickUDP080.h"
 #include "userdirectory.h"
+#include "userlist.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -9,6 +18,8 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QTreeWidget>
 #include <QPushButton>
 #include <QTest>
 
@@ -35,6 +46,11 @@ private slots:
     void connectionCheckMarksEveryRowNotHeardAndAnnounces();
     void removalRequestAnsweredNoSendsNothing();
     void removalRequestAsksSelectedHeardRowsAndDropsTheCurrentOne();
+    void toolThatCannotOpenIsNamedInTheStatus_data();
+    void toolThatCannotOpenIsNamedInTheStatus();
+    void everyFocusableControlHasAName_data();
+    void everyFocusableControlHasAName();
+    void keyboardAloneReachesMenusPopupDirectoryAndCancel();
 
 private:
     QAction *action(const char *name) const;
@@ -238,7 +254,10 @@ void tst_Menus::existingHostsFileOpensInTheEditor()
     QFile hosts(env.hostsFile);
     QVERIFY(hosts.open(QIODevice::WriteOnly));
     hosts.close();
-    env.openFile = [this](const QString &path) { m_opened.append(path); };
+    env.openFile = [this](const QString &path) {
+        m_opened.append(path);
+        return true;
+    };
     frm_pelwickUDP window(env);
     QVERIFY(window.Form_Load());
     window.findChild<QAction *>(QStringLiteral("menuHosts"))->trigger();
@@ -408,6 +427,153 @@ void tst_Menus::removalRequestAsksSelectedHeardRowsAndDropsTheCurrentOne()
     QCOMPARE(m_window->statusText(), QStringLiteral("相手に自分の情報を消去する様に要求しました"));
     QCOMPARE(
         directory()->entries(), QList<DirectoryEntry>({ { QStringLiteral("silent"), QStringLiteral("127.0.0.4") } }));
+}
+
+void tst_Menus::toolThatCannotOpenIsNamedInTheStatus_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("hosts") << "menuHosts"
+                           << "<hosts>";
+    QTest::newRow("network") << "menuTaskBarNetwork"
+                             << "nm-connection-editor";
+    QTest::newRow("odbc") << "menuODBC"
+                          << "ODBCManageDataSourcesQ5";
+}
+
+void tst_Menus::toolThatCannotOpenIsNamedInTheStatus()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, named);
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port);
+    MessengerEnvironment env = other.environment();
+    env.hostsFile = other.settingsDir() + QLatin1String("/hosts");
+    QFile hosts(env.hostsFile);
+    QVERIFY(hosts.open(QIODevice::WriteOnly));
+    hosts.close();
+    QStringList tried;
+    env.openFile = [&tried](const QString &path) {
+        tried.append(path);
+        return false;
+    };
+    env.startTool = [&tried](const QString &program) {
+        tried.append(program);
+        return false;
+    };
+    if (named == QLatin1String("<hosts>"))
+        named = env.hostsFile;
+    frm_pelwickUDP window(env);
+    QVERIFY(window.Form_Load());
+    window.findChild<QAction *>(entry)->trigger();
+    QCOMPARE(tried, QStringList { named });
+    QCOMPARE(window.statusText(), QStringLiteral("開けませんでした: ") + named);
+    QVERIFY(m_boxes->texts.isEmpty());
+    window.close();
+}
+
+void tst_Menus::everyFocusableControlHasAName_data()
+{
+    QTest::addColumn<QString>("window");
+    for (const char *name : { "frm_pelwickUDP", "frm_pelwickOpt", "frm_pelwickAbt", "frm_pelwickSys",
+             "frm_pelwickPrc", "Frm_pelwickSpl", "Frm_pelwickClk" })
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void tst_Menus::everyFocusableControlHasAName()
+{
+    QFETCH(QString, window);
+    std::unique_ptr<QWidget> owned;
+    QWidget *shown = nullptr;
+    if (window == QLatin1String("frm_pelwickUDP"))
+        shown = m_window;
+    else if (window == QLatin1String("frm_pelwickOpt"))
+        owned = std::make_unique<frm_pelwickOpt>(m_window->localSettings(), directory()->entries(), nullptr,
+            QStringLiteral("Pelwick"), m_me->settingsDir());
+    else if (window == QLatin1String("frm_pelwickAbt"))
+        owned = std::make_unique<frm_pelwickAbt>();
+    else if (window == QLatin1String("frm_pelwickSys"))
+        owned = std::make_unique<frm_pelwickSys>();
+    else if (window == QLatin1String("frm_pelwickPrc"))
+        owned = std::make_unique<frm_pelwickPrc>();
+    else if (window == QLatin1String("Frm_pelwickSpl"))
+        owned = std::make_unique<Frm_pelwickSpl>(SplitterCaption::Standalone);
+    else
+        owned = std::make_unique<Frm_pelwickClk>();
+    if (owned)
+        shown = owned.get();
+    shown->show();
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    const QStringList unnamed = unnamedFocusableControls(shown);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
+}
+
+void tst_Menus::keyboardAloneReachesMenusPopupDirectoryAndCancel()
+{
+    QList<QMenu *> popups;
+    m_window->setPopupHook([&popups](QMenu *menu) { popups.append(menu); });
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+
+    // F10 opens the bar's first menu; Right walks on to the next; Esc leaves.
+    QMenuBar *bar = m_window->menuBar();
+    QTest::keyClick(m_window, Qt::Key_F10);
+    QTRY_VERIFY(bar->activeAction() && bar->activeAction()->menu());
+    QCOMPARE(bar->activeAction()->menu()->objectName(), QStringLiteral("menuM01"));
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    QTRY_COMPARE(bar->activeAction()->menu()->objectName(), QStringLiteral("menuM02"));
+    while (QWidget *popup = QApplication::activePopupWidget())
+        QTest::keyClick(popup, Qt::Key_Escape);
+
+    // The Menu key (a context-menu request from the keyboard) and Shift+F10
+    // open the list's pop-up at the selected row, below it.
+    heard(0);
+    UserListView *list = m_window->ListUser();
+    list->setFocus();
+    list->setCurrentIndex(directory()->index(0, 0));
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(1, 1), list->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(list, &menuKey);
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(popups, (QList<QMenu *> { m_window->menuListUser, m_window->menuListUser }));
+    QVERIFY(m_window->menuRemove->isVisible());
+
+    // The desktop's preferences key opens the options; there Enter on a
+    // directory row copies it into the fields, and Esc cancels: nothing is
+    // applied.
+    MessengerFixture other(QStringLiteral("127.0.0.5"), m_port);
+    other.storeDirectory({ { QStringLiteral("peer"), QStringLiteral("127.0.0.2") } });
+    MessengerEnvironment env = other.environment();
+    bool cancelled = false;
+    QString copied;
+    env.dialogHook = [&](QDialog *dialog) {
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        auto *rows = dialog->findChild<QTreeWidget *>(QStringLiteral("ListViewUser"));
+        rows->setFocus();
+        rows->setCurrentItem(rows->topLevelItem(0));
+        QTest::keyClick(rows, Qt::Key_Return);
+        copied = dialog->findChild<QLineEdit *>(QStringLiteral("txtRemoteIPAddr"))->text();
+        dialog->findChild<QLineEdit *>(QStringLiteral("txtLocalUserName"))->setText(QStringLiteral("changed"));
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        cancelled = dialog->result() == QDialog::Rejected && !dialog->isVisible();
+    };
+    frm_pelwickUDP window(env);
+    QVERIFY(window.Form_Load());
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keySequence(&window, KeyboardAccess::standardKeys(QKeySequence::Preferences).first());
+    QCOMPARE(copied, QStringLiteral("127.0.0.2"));
+    QVERIFY(cancelled);
+    QCOMPARE(window.localSettings().UserName, QStringLiteral("me"));
+
+    // The desktop's close key closes the window as 閉じる does.
+    QSignalSpy unloaded(&window, &frm_pelwickUDP::unloaded);
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keySequence(&window, KeyboardAccess::standardKeys(QKeySequence::Close).first());
+    QCOMPARE(unloaded.size(), 1);
 }
 
 QTEST_MAIN(tst_Menus)

@@ -71,6 +71,13 @@ public:
         return true;
     }
 
+    // The X server ends, as a display manager ends it at log-out.
+    void killServer()
+    {
+        m_server.kill();
+        m_server.waitForFinished(5000);
+    }
+
     // The tray host quits, as when a panel restarts.
     void stopTray()
     {

@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -61,9 +62,12 @@ frm_pelwickOpt::frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEnt
 {
     setObjectName(QStringLiteral("frm_pelwickOpt"));
     setWindowTitle(QStringLiteral("ｵﾌﾟｼｮﾝ"));
-    setModal(true);
+    // Modal to its window only: the tray icon, a window of its own, still
+    // takes the click that brings the window and this dialog back.
+    setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
 
     SSTab1 = named(new QTabWidget(this), "SSTab1");
+    SSTab1->setAccessibleName(windowTitle());
     buildTerminalTab();
     buildUserTab();
 
@@ -84,6 +88,8 @@ frm_pelwickOpt::frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEnt
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(ListViewUser, &QTreeWidget::itemDoubleClicked, this, &frm_pelwickOpt::ListViewUser_DblClick);
+    // Enter on a row does what a double-click does (eventFilter).
+    ListViewUser->installEventFilter(this);
     connect(CmdUPDATE, &QPushButton::clicked, this, &frm_pelwickOpt::CmdUPDATE_Click);
     connect(CmdDelete, &QPushButton::clicked, this, &frm_pelwickOpt::CmdDelete_Click);
     connect(CmdSound, &QPushButton::clicked, this, &frm_pelwickOpt::CmdSound_Click);
@@ -92,6 +98,20 @@ frm_pelwickOpt::frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEnt
     connect(cmdCancel, &QPushButton::clicked, this, &frm_pelwickOpt::cmdCancel_Click);
 
     Form_Load(directory);
+
+    // One size for both tabs, so 閉じる, ｷｬﾝｾﾙ and 更新 stay under the pointer
+    // when the tab changes: every page asks for the largest page's room.
+    // Polished first: a page's hint grows once its style is applied.
+    QSize largest;
+    for (QWidget *page : { m_terminalTab, m_userTab }) {
+        page->ensurePolished();
+        const QList<QWidget *> controls = page->findChildren<QWidget *>();
+        for (QWidget *control : controls)
+            control->ensurePolished();
+        largest = largest.expandedTo(page->sizeHint());
+    }
+    for (QWidget *page : { m_terminalTab, m_userTab })
+        page->setMinimumSize(largest);
 }
 
 frm_pelwickOpt::~frm_pelwickOpt() = default;
@@ -138,6 +158,7 @@ void frm_pelwickOpt::buildTerminalTab()
     txtSoundFilePath->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtSoundFilePath->setTabChangesFocus(true);
     txtSoundFilePath->setFixedHeight(txtSoundFilePath->fontMetrics().lineSpacing() * 3 + 12);
+    txtSoundFilePath->setAccessibleName(QStringLiteral("サウンドファイル"));
     CmdSound = button(QStringLiteral("ｻｳﾝﾄﾞﾌｧｲﾙ選択"), "CmdSound", m_terminalTab);
 
     auto *grid = new QGridLayout;
@@ -195,6 +216,7 @@ void frm_pelwickOpt::buildUserTab()
     ListViewUser->header()->setSectionsMovable(false);
     ListViewUser->setColumnWidth(0, 200);
     ListViewUser->setMinimumSize(420, 180);
+    ListViewUser->setAccessibleName(QStringLiteral("ﾕｰｻﾞｰ情報"));
 
     Label6 = named(new QLabel(QStringLiteral("Ｕｓｅｒ(適当な名前でOK)"), m_userTab), "Label6");
     txtRemoteUserName = named(new QLineEdit(m_userTab), "txtRemoteUserName");
@@ -204,6 +226,7 @@ void frm_pelwickOpt::buildUserTab()
     txtRemoteIPAddr = named(new QLineEdit(m_userTab), "txtRemoteIPAddr");
     Label5->setBuddy(txtRemoteIPAddr);
     Label7 = named(new QLabel(QStringLiteral("更新・削除の場合はﾀﾞﾌﾞﾙｸﾘｯｸで選択"), m_userTab), "Label7");
+    ListViewUser->setAccessibleDescription(Label7->text());
     CmdUPDATE = button(QStringLiteral("登録／更新"), "CmdUPDATE", m_userTab);
     CmdDelete = button(QStringLiteral("削除(自分のPCのみ)"), "CmdDelete", m_userTab);
 
@@ -283,6 +306,19 @@ void frm_pelwickOpt::EditDirectoryEntry(const QString &mode, const QString &name
     done = edit.done;
 }
 
+bool frm_pelwickOpt::eventFilter(QObject *watched, QEvent *event)
+{
+    // Taken before the list passes Enter on to the dialog.
+    if (watched == ListViewUser && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ListViewUser_DblClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void frm_pelwickOpt::ListViewUser_DblClick()
 {
     const QList<QTreeWidgetItem *> selected = ListViewUser->selectedItems();
@@ -357,6 +393,13 @@ void frm_pelwickOpt::cmdApply_Click()
     }
     // The port must be one the socket can open; an empty or out-of-range
     // field would otherwise be stored and break the next start.
+    // A typed path is held to what the chooser accepts, with its words; the
+    // path already in force is not asked again.
+    const QString soundPath = txtSoundFilePath->toPlainText();
+    if (soundPath != m_settings.SoundFilePath && !soundPath.trimmed().isEmpty() && !isUsableSoundFile(soundPath)) {
+        inform(OptionsMessage::SoundUnusable);
+        return;
+    }
     const std::optional<qint32> port = parseLocalPort(txtLocalPort->text());
     if (!port) {
         inform(OptionsMessage::PortInvalid);

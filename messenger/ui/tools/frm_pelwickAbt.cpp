@@ -122,5 +122,11 @@ void frm_pelwickAbt::StartSysInfo()
             break;
         }
     }
+    // Most desktops have none of the programs; the suite's own window tells
+    // the same facts.
+    if (m_ownSystemInformation) {
+        m_ownSystemInformation();
+        return;
+    }
     ShowMessageBox({ this, QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"), windowTitle() });
 }

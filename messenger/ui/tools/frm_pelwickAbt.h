@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -23,9 +25,14 @@ public:
     // path, or empty. True when found.
     static bool GetKeyValue(const QString &program, QString &value, const QStringList &searchPath = {});
 
+    // Shows the suite's own system-information window; StartSysInfo falls
+    // back to it.
+    void setOwnSystemInformation(std::function<void()> show) { m_ownSystemInformation = std::move(show); }
+
 public slots:
     // Starts the first system-information program found, detached; without
-    // one (or when it cannot start) shows "現時点ではｼｽﾃﾑ情報を使用できません".
+    // one (or when it cannot start) shows the suite's own window, and where
+    // there is none of that either "現時点ではｼｽﾃﾑ情報を使用できません".
     void StartSysInfo();
 
 private slots:
@@ -35,6 +42,7 @@ private slots:
 
 private:
     QStringList m_searchPath;
+    std::function<void()> m_ownSystemInformation;
     QLabel *picIcon;
     QLabel *lblTitle;
     QLabel *lblVersion;

@@ -34,6 +34,7 @@ frm_pelwickPrc::frm_pelwickPrc(const ProcessTable *table, QWidget *parent)
 
     ListViewProcess = new QTreeWidget(this);
     ListViewProcess->setObjectName(QStringLiteral("ListViewProcess"));
+    ListViewProcess->setAccessibleName(windowTitle());
     ListViewProcess->setColumnCount(2);
     ListViewProcess->setHeaderLabels({ QStringLiteral("ﾌﾟﾛｾｽNo."), QStringLiteral("EXEファイル格納パス名") });
     ListViewProcess->setRootIsDecorated(false);

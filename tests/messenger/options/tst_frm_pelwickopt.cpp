@@ -130,7 +130,8 @@ private slots:
     void soundChoiceFillsThePathUnlessCancelled();
     void applyStoresEveryValueAndHandsOverTheDirectory();
     void applyWithSoundOffAcceptsAnEmptyPath();
-    void applyRefusesAnEmptySoundPathWhenSoundIsOn();
+    void applyRefusesASoundPathTheChooserWouldRefuse_data();
+    void applyRefusesASoundPathTheChooserWouldRefuse();
     void applyRefusesAPortOrNameThatCannotBeUsed_data();
     void applyRefusesAPortOrNameThatCannotBeUsed();
     void applyReportsAStoreThatCannotBeWritten();
@@ -138,6 +139,7 @@ private slots:
     void closingIsRefusedWithoutNameOrPort();
     void modalDialogClosesOnceANameIsApplied();
     void dialogIsCentredOnTheScreen();
+    void dialogKeepsItsSizeAcrossTabs();
 };
 
 void tst_frm_pelwickOpt::controlsCarryTheirNamesAndCaptions_data()
@@ -381,7 +383,14 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
     Fixture f;
     f.setText("txtLocalUserName", QStringLiteral("山本 一"));
     f.setText("txtLocalPort", QStringLiteral("40001"));
-    f.get<QPlainTextEdit>("txtSoundFilePath")->setPlainText(QStringLiteral(" /tmp/a b.wav"));
+    // Stored as typed, blanks and all, once it names a usable sound.
+    const QString sound = f.dir.filePath(QStringLiteral(" a b.wav"));
+    {
+        QFile file(sound);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
+    }
+    f.get<QPlainTextEdit>("txtSoundFilePath")->setPlainText(sound);
     f.get<QCheckBox>("Check_Sound")->setChecked(true);
     f.get<QCheckBox>("Check_FormTop")->setChecked(true);
     f.get<QCheckBox>("Check_PopUp")->setChecked(false);
@@ -401,14 +410,14 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
     QVERIFY(f.dialog->SettingsApplied());
     QCOMPARE(f.settings.UserName, QStringLiteral("山本 一"));
     QCOMPARE(f.settings.Port, 40001);
-    QCOMPARE(f.settings.SoundFilePath, QStringLiteral(" /tmp/a b.wav"));
+    QCOMPARE(f.settings.SoundFilePath, sound);
     QVERIFY(f.settings.Sound);
     QVERIFY(f.settings.FormTop);
     QVERIFY(!f.settings.PopUp);
 
     QCOMPARE(f.stored("UserName"), QStringLiteral("山本 一"));
     QCOMPARE(f.stored("Port"), QStringLiteral("40001"));
-    QCOMPARE(f.stored("SoundFilePath"), QStringLiteral(" /tmp/a b.wav"));
+    QCOMPARE(f.stored("SoundFilePath"), sound);
     QCOMPARE(f.stored("Sound"), QStringLiteral("True"));
     QCOMPARE(f.stored("FormTop"), QStringLiteral("True"));
     QCOMPARE(f.stored("PopUp"), QStringLiteral("False"));
@@ -439,14 +448,35 @@ void tst_frm_pelwickOpt::applyWithSoundOffAcceptsAnEmptyPath()
     QCOMPARE(f.applied.size(), 1);
 }
 
-void tst_frm_pelwickOpt::applyRefusesAnEmptySoundPathWhenSoundIsOn()
+void tst_frm_pelwickOpt::applyRefusesASoundPathTheChooserWouldRefuse_data()
 {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("sound");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("blank with sound on") << QStringLiteral("  \n ") << true << OptionsMessage::SoundPathNeeded;
+    // Typed, not chosen: held to what the chooser takes, with its words.
+    QTest::newRow("text file") << QStringLiteral("<text.wav>") << true << OptionsMessage::SoundUnusable;
+    QTest::newRow("device") << QStringLiteral("/dev/zero") << false << OptionsMessage::SoundUnusable;
+    QTest::newRow("missing") << QStringLiteral("/nonexistent/a.wav") << true << OptionsMessage::SoundUnusable;
+}
+
+void tst_frm_pelwickOpt::applyRefusesASoundPathTheChooserWouldRefuse()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, sound);
+    QFETCH(QString, message);
     Fixture f;
-    f.get<QPlainTextEdit>("txtSoundFilePath")->setPlainText(QStringLiteral("  \n "));
-    f.get<QCheckBox>("Check_Sound")->setChecked(true);
+    if (path == QLatin1String("<text.wav>")) {
+        path = f.dir.filePath(QStringLiteral("text.wav"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a wave file");
+    }
+    f.get<QPlainTextEdit>("txtSoundFilePath")->setPlainText(path);
+    f.get<QCheckBox>("Check_Sound")->setChecked(sound);
     f.setText("txtLocalUserName", QStringLiteral("別名"));
     f.click("cmdApply");
-    QCOMPARE(f.messages, QStringList { OptionsMessage::SoundPathNeeded });
+    QCOMPARE(f.messages, QStringList { message });
     QVERIFY(!f.dialog->SettingsApplied());
     QVERIFY(!f.storeExists());
     QVERIFY(f.applied.isEmpty());
@@ -583,6 +613,20 @@ void tst_frm_pelwickOpt::dialogIsCentredOnTheScreen()
     const QRect screen = f.dialog->screen()->geometry();
     QCOMPARE(f.dialog->x(), screen.x() + (screen.width() - f.dialog->width()) / 2);
     QCOMPARE(f.dialog->y(), screen.y() + (screen.height() - f.dialog->height()) / 2);
+}
+
+void tst_frm_pelwickOpt::dialogKeepsItsSizeAcrossTabs()
+{
+    // Its buttons stay under the pointer whichever tab is shown.
+    Fixture f;
+    auto *tabs = f.get<QTabWidget>("SSTab1");
+    const QSize first = f.dialog->size();
+    tabs->setCurrentIndex(1);
+    QTest::qWait(0);
+    QCOMPARE(f.dialog->size(), first);
+    tabs->setCurrentIndex(0);
+    QTest::qWait(0);
+    QCOMPARE(f.dialog->size(), first);
 }
 
 QTEST_MAIN(tst_frm_pelwickOpt)

@@ -49,7 +49,7 @@ private slots:
     void processWindowDeleteOnlySaysUnderConstruction();
     void aboutBoxShowsTheBuildsIdentity();
     void aboutBoxClosesWithEscAndReturn();
-    void sysInfoWithoutProgramSaysSo();
+    void sysInfoWithoutProgramFallsBackToTheOwnWindowElseSaysSo();
     void sysInfoStartsTheFirstProgramFound();
 };
 
@@ -132,7 +132,7 @@ void tst_ToolWindows::aboutBoxClosesWithEscAndReturn()
     QVERIFY(!box.isVisible());
 }
 
-void tst_ToolWindows::sysInfoWithoutProgramSaysSo()
+void tst_ToolWindows::sysInfoWithoutProgramFallsBackToTheOwnWindowElseSaysSo()
 {
     QTemporaryDir empty;
     // A file of the right name that is not a program does not count.
@@ -145,6 +145,13 @@ void tst_ToolWindows::sysInfoWithoutProgramSaysSo()
     QCOMPARE(boxes.texts, QStringList({ "現時点ではｼｽﾃﾑ情報を使用できません" }));
     QCOMPARE(boxes.requests.first().title, box.windowTitle());
     QCOMPARE(boxes.requests.first().parent, &box);
+
+    // Given the suite's own window, the button shows that instead.
+    int ownShown = 0;
+    box.setOwnSystemInformation([&ownShown] { ++ownShown; });
+    QTest::mouseClick(box.findChild<QPushButton *>("cmdSysInfo"), Qt::LeftButton);
+    QCOMPARE(ownShown, 1);
+    QCOMPARE(boxes.texts.size(), 1);
 }
 
 void tst_ToolWindows::sysInfoStartsTheFirstProgramFound()

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QMargins>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+// Every window opens inside its screen's available area (without panels),
+// at any scale: larger than the area, it shrinks, though not below its
+// minimum size; placed partly outside, it moves in.
+namespace ScreenFit {
+
+// The client rectangle a window of client rectangle client, with frame
+// margins around it and minimum as its least client size, takes to lie
+// inside area. Where even the minimum does not fit, the window keeps its
+// minimum and its title bar's corner lies at the area's top left.
+QRect fitted(const QRect &client, const QMargins &frame, const QSize &minimum, const QRect &area);
+
+// Shrinks window, when nobody placed it, to fit the available area of its
+// screen; the window manager then places it inside.
+void fitToScreen(QWidget *window);
+
+// Fits every window of the program as it is first shown. A window its
+// program places fits itself where it places it (fitted()).
+void install();
+
+} // namespace ScreenFit
