@@ -277,7 +277,8 @@ void tst_frm_GOMOKU::invalidCodeShowsItsBox()
 
 void tst_frm_GOMOKU::paddedNudgeFlashesUntilTheNextClick()
 {
-    introduce(true);
+    // The partner holds black and moves first.
+    introduce(false);
     const QString normal = m_window->windowTitle();
     m_beeps->clear();
     QString flashing;
