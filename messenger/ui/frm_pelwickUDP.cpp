@@ -285,7 +285,7 @@ void frm_pelwickUDP::storeWindowPlacement()
         return;
     SettingsStore &store = m_session->storage()->settingsStore();
     saveWindowPlacement(store, this);
-    store.sync();
+    m_session->storage()->sync(store);
 }
 
 void frm_pelwickUDP::storeLocalSettings()
@@ -294,7 +294,7 @@ void frm_pelwickUDP::storeLocalSettings()
         return;
     SettingsStore &store = m_session->storage()->settingsStore();
     saveLocalSettings(store, localSettings());
-    store.sync();
+    m_session->storage()->sync(store);
 }
 
 void frm_pelwickUDP::closeEvent(QCloseEvent *event)

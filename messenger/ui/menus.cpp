@@ -16,6 +16,8 @@
 #include "pelwickUDP050.h"
 #include "pelwickUDP080.h"
 #include "peerpresence.h"
+#include "sessionstorage.h"
+#include "settingsmapping.h"
 #include "userdirectory.h"
 #include "userlist.h"
 
@@ -127,6 +129,14 @@ bool frm_pelwickUDP::showOptionsDialog()
         localSettings(), directory->entries(),
         [directory](const QList<DirectoryEntry> &entries) { directory->setEntries(entries); }, m_env.appName,
         m_env.settingsDirectory, m_env.dialogs, this);
+    // Through the run's own store, so a failed Apply shows in the lasting
+    // status as any other failed save does.
+    SessionStorage *storage = m_session->storage();
+    dialog.setSettingsWriter([storage](const LocalSettings &settings) {
+        SettingsStore &store = storage->settingsStore();
+        saveLocalSettings(store, settings);
+        return storage->sync(store);
+    });
     dialog.setAutostart(AutostartEntry(m_env.autostartDirectory, QLatin1String(DesktopIdentity::Messenger)),
         autostartCommand());
     if (m_env.dialogHook)

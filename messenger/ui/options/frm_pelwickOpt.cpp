@@ -452,6 +452,8 @@ void frm_pelwickOpt::setAutostart(const AutostartEntry &entry, const QStringList
 
 bool frm_pelwickOpt::storeLocalSettings()
 {
+    if (m_writeSettings)
+        return m_writeSettings(m_settings);
     SettingsStore store(m_appName, m_settingsDirectory);
     saveLocalSettings(store, m_settings);
     return store.sync();

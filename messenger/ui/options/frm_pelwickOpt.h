@@ -72,6 +72,10 @@ public:
     // Whether the applied values allow the dialog to close.
     bool canClose() const;
 
+    // How Apply keeps the options: writer stores them and says whether they
+    // were kept. Without one, the dialog writes the settings file itself.
+    void setSettingsWriter(std::function<bool(const LocalSettings &)> writer) { m_writeSettings = std::move(writer); }
+
     // The entry that starts the messenger at login, which "ﾛｸﾞｲﾝ時に起動"
     // shows (checked while it is on) and Apply writes (command: what it
     // starts) or removes. Without one the check box stays hidden.
@@ -106,6 +110,7 @@ private:
     std::function<void(const QList<DirectoryEntry> &)> m_applyDirectory;
     QString m_appName;
     QString m_settingsDirectory;
+    std::function<bool(const LocalSettings &)> m_writeSettings;
     CommonDialogRunner *m_dialogs;
     bool m_centred = false;
 

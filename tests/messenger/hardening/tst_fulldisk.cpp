@@ -1,10 +1,15 @@
 #include "autostartentry.h"
 #include "conversationlog.h"
+#include "messageboxrecorder.h"
 #include "messengerfixture.h"
 #include "sessionstorage.h"
 #include "userdirectory.h"
 
+#include <QAction>
+#include <QDialog>
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QFile>
 #include <QSignalSpy>
 #include <QStringDecoder>
@@ -168,7 +173,15 @@ void tst_FullDisk::directorySaveSaysItCannotKeepUntilItCan()
         SettingsStore store(QStringLiteral("Pelwick"), me.settingsDir());
         WriteQuietMessengerSettings(store, me.port(), QStringLiteral("me"));
     }
-    frm_pelwickUDP *window = me.start();
+    // Apply in the options, with a new name each time it is opened.
+    QString applied;
+    frm_pelwickUDP *window = me.start([&](MessengerEnvironment &env) {
+        env.dialogHook = [&](QDialog *dialog) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("txtLocalUserName"))->setText(applied);
+            dialog->findChild<QPushButton *>(QStringLiteral("cmdApply"))->click();
+            dialog->reject();
+        };
+    });
     QVERIFY(window);
     UserDirectory *directory = window->session()->directory();
     QSignalSpy told(window->session()->storage(), &SessionStorage::keepingChanged);
@@ -199,8 +212,26 @@ void tst_FullDisk::directorySaveSaysItCannotKeepUntilItCan()
     QTRY_COMPARE_WITH_TIMEOUT(window->keepingText(), cannot, 5000);
     QCOMPARE(window->statusText(), cannot);
     QCOMPARE(told.size(), 3);
+
+    // Apply in the options goes through the same save: it cannot keep the
+    // name on the full disk and says so, and once there is room it can.
+    const auto openOptions = [&](const QString &name) {
+        applied = name;
+        window->findChild<QAction *>(QStringLiteral("menuOpsion"))->trigger();
+    };
+    disk.makeRoom();
+    openOptions(QStringLiteral("kept"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->keepingText(), QString(), 5000);
+    const QByteArray kept = readAll(file);
+    disk.fill();
+    MessageBoxRecorder boxes;
+    openOptions(QStringLiteral("lost"));
+    QCOMPARE(boxes.texts.size(), 1);
+    QCOMPARE(window->keepingText(), cannot);
+    QCOMPARE(readAll(file), kept);
+
     me.stop();
-    QCOMPARE(loadDirectory(SettingsStore(QStringLiteral("Pelwick"), me.settingsDir())).size(), 2);
+    QCOMPARE(loadDirectory(SettingsStore(QStringLiteral("Pelwick"), me.settingsDir())).size(), 3);
 }
 
 QTEST_MAIN(tst_FullDisk)
