@@ -60,7 +60,8 @@ QString clsSystemFolder::Favorites() const
 
 QString clsSystemFolder::Startup() const
 {
-    return existing(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1String("/autostart"));
+    return existing(
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1String("/autostart"));
 }
 
 QString clsSystemFolder::Recent() const

@@ -105,7 +105,8 @@ void tst_Netns::initTestCase()
     m_created = true;
     // Entering one needs more than creating it (in a chroot, "/" is no
     // mount point and ip cannot set up the namespace's mounts).
-    if (const QString error = ipError({ QStringLiteral("netns"), QStringLiteral("exec"), m_alpha, QStringLiteral("true") });
+    if (const QString error
+        = ipError({ QStringLiteral("netns"), QStringLiteral("exec"), m_alpha, QStringLiteral("true") });
         !error.isEmpty())
         QSKIP(qPrintable(QStringLiteral("network namespaces cannot be entered here: ") + error));
     QVERIFY(ip({ QStringLiteral("netns"), QStringLiteral("add"), m_beta }));

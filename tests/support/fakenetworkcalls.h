@@ -31,8 +31,8 @@ public:
         return (quint32(a) << 24) | (quint32(b) << 16) | (quint32(c) << 8) | quint32(d);
     }
 
-    static NetworkInterfaceFacts iface(int index, QList<quint32> ipv4, QByteArray hw = {}, bool loopback = false,
-        bool up = true, bool running = true)
+    static NetworkInterfaceFacts iface(
+        int index, QList<quint32> ipv4, QByteArray hw = {}, bool loopback = false, bool up = true, bool running = true)
     {
         NetworkInterfaceFacts f;
         f.index = index;

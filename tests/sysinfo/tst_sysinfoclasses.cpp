@@ -377,8 +377,8 @@ void tst_SysInfoClasses::versionAndBuildFromKernelRelease_data()
                                       << QByteArray("Ubuntu 5.15.0-91.101-generic 5.15.131\n") << "5.15" << 131;
     QTest::newRow("patch level in the release") << QByteArray("5.15.146-rc1") << plain << QByteArray() << "5.15" << 146;
     QTest::newRow("two-digit minor") << QByteArray("4.10") << QByteArray() << QByteArray() << "4.10" << 0;
-    QTest::newRow("build above 16 bits")
-        << QByteArray("7.0.70000") << QByteArray() << QByteArray() << "7.0" << (70000 & 0xFFFF);
+    QTest::newRow("build above 16 bits") << QByteArray("7.0.70000") << QByteArray() << QByteArray() << "7.0"
+                                         << (70000 & 0xFFFF);
     QTest::newRow("unreadable") << QByteArray() << QByteArray("#1 SMP Debian 6.1.76-1") << QByteArray() << "0.0" << 0;
 }
 
@@ -556,7 +556,8 @@ void tst_SysInfoClasses::foldersOnlyWhenPresent()
     };
     const std::optional<QByteArray> oldConfig = keep("XDG_CONFIG_HOME"), oldData = keep("XDG_DATA_HOME");
     const auto restore = qScopeGuard([&] {
-        for (const auto &[name, value] : { std::pair { "XDG_CONFIG_HOME", oldConfig }, std::pair { "XDG_DATA_HOME", oldData } })
+        for (const auto &[name, value] :
+            { std::pair { "XDG_CONFIG_HOME", oldConfig }, std::pair { "XDG_DATA_HOME", oldData } })
             value ? qputenv(name, *value) : qunsetenv(name);
     });
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QLatin1String("/config")));

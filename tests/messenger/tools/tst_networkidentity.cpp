@@ -117,7 +117,8 @@ void tst_NetworkIdentity::adapterMacIsThatOfTheAddressShown_data()
     QTest::newRow("byte 0x0A") << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("00a0c90a3b7f")) }
                                << "10.0.0.2"
                                << "00 A0 C9 0A 3B 7F";
-    QTest::newRow("no adapter") << Interfaces {} << "" << "00 00 00 00 00 00";
+    QTest::newRow("no adapter") << Interfaces {} << ""
+                                << "00 00 00 00 00 00";
     // A cable listed first but unplugged, and the Wi-Fi carrying the address.
     QTest::newRow("unused adapter listed first passed over")
         << Interfaces { lo, iface(2, {}, QByteArray::fromHex("111111111111"), false, true, false),
@@ -139,13 +140,15 @@ void tst_NetworkIdentity::adapterMacIsThatOfTheAddressShown_data()
         << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("222222222222")) } << ""
         << "22 22 22 22 22 22";
     QTest::newRow("tunnel carrying it has none")
-        << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("222222222222")), iface(9, { ip(10, 8, 0, 1) }) }
+        << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("222222222222")),
+               iface(9, { ip(10, 8, 0, 1) }) }
         << "10.8.0.1"
         << "00 00 00 00 00 00";
-    QTest::newRow("only loopback") << Interfaces { lo } << "127.0.0.1" << "00 00 00 00 00 00";
-    QTest::newRow("short address padded") << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("ff")) }
-                                          << "10.0.0.2"
-                                          << "FF 00 00 00 00 00";
+    QTest::newRow("only loopback") << Interfaces { lo } << "127.0.0.1"
+                                   << "00 00 00 00 00 00";
+    QTest::newRow("short address padded")
+        << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("ff")) } << "10.0.0.2"
+        << "FF 00 00 00 00 00";
 }
 
 void tst_NetworkIdentity::adapterMacIsThatOfTheAddressShown()
@@ -211,9 +214,8 @@ void tst_NetworkIdentity::realMachineAnswersInTheRightForms()
     const QHostAddress primary(primaryIpv4Address());
     QCOMPARE(primary.protocol(), QAbstractSocket::IPv4Protocol);
     const QString own = QueryLocalIpAddress(sink);
-    QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]{2}( [0-9A-F]{2}){5}$"))
-                .match(QueryAdapterMac(own))
-                .hasMatch());
+    QVERIFY(
+        QRegularExpression(QStringLiteral("^[0-9A-F]{2}( [0-9A-F]{2}){5}$")).match(QueryAdapterMac(own)).hasMatch());
     if (!own.isEmpty())
         QVERIFY(!own.startsWith(QLatin1String("127.")) || primary.isLoopback());
     QVERIFY(shown.size() <= 1); // only an unresolvable host name may speak
