@@ -221,25 +221,31 @@ inside sh -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-
 end
 
 # --- The README's commands --------------------------------------------------
-# Whether the messenger answers an announcement on port 59640 within a second.
+# Whether the messenger answers an announcement on port 59640 within a
+# second. It answers to port 59640 of the address the announcement names,
+# where it listens itself (without sharing the port), so the answer is
+# watched for on the loopback device.
 answers() {
     python3 - <<'EOF'
 import socket, sys, time
-s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-try:
-    s.bind(("127.0.0.2", 59640))
-except OSError:
-    sys.exit(1)
-s.settimeout(0.2)
-s.sendto(b"01<USERNAME>fresh-check<IPADDR>127.0.0.2<GAMEID><DATA>", ("127.0.0.1", 59640))
+sniff = socket.socket(socket.AF_PACKET, socket.SOCK_RAW, socket.ntohs(0x0003))
+sniff.bind(("lo", 0))
+sniff.settimeout(0.2)
+peer = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+peer.bind(("127.0.0.2", 0))
+peer.sendto(b"01<USERNAME>fresh-check<IPADDR>127.0.0.2<GAMEID><DATA>", ("127.0.0.1", 59640))
 end = time.time() + 1.0
 while time.time() < end:
     try:
-        data, _ = s.recvfrom(65536)
+        frame = sniff.recv(65536)
     except socket.timeout:
         continue
-    if data.startswith(b"02"):
+    if frame[12:14] != b"\x08\x00":
+        continue
+    ip = frame[14:]
+    udp = ip[(ip[0] & 15) * 4:]
+    if ip[9] == 17 and ip[16:20] == bytes([127, 0, 0, 2]) and udp[2:4] == (59640).to_bytes(2, "big") \
+            and udp[8:].startswith(b"02"):
         sys.exit(0)
 sys.exit(1)
 EOF
@@ -253,7 +259,9 @@ run_until_answered() {
         inside bash -c 'cd && cd pelwick && exec xvfb-run -a ./scripts/run.sh'" >"$out" 2>&1 &
     local pid=$!
     started+=("$pid")
+    local deadline=$((SECONDS + 3600))
     until answers; do
+        [ "$SECONDS" -lt "$deadline" ] || die "the messenger did not answer within an hour (see $out)"
         kill -0 "$pid" 2>/dev/null || {
             cat "$out" >>"$log"
             die "./scripts/run.sh ended before the messenger answered: $(grep -E 'FAILED|: ' "$out" | tail -n 3 | tr '\n' ' ')"
