@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 builddir=${PELWICK_SANITIZE_BUILD_DIR:-build-asan}
 started=$(date +%s)
+./scripts/install-deps.sh dev
 BUILD_TYPE=Debug ./scripts/build.sh "$builddir" -DPELWICK_SANITIZE=ON -DPELWICK_BUILD_BENCH=OFF \
     -DCMAKE_CXX_FLAGS_DEBUG="-g -O1"
 built=$(date +%s)

@@ -1,8 +1,12 @@
 #include "windowdrag.h"
 
+#include <QApplication>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
+
+Q_LOGGING_CATEGORY(lcDrag, "pelwick.desktop", QtWarningMsg)
 
 namespace {
 
@@ -27,30 +31,66 @@ void WindowDrag::setMoveStarter(MoveStarter starter)
     m_startMove = starter ? std::move(starter) : MoveStarter(startSystemMove);
 }
 
+void WindowDrag::moveWithPointer(const QPoint &pointer)
+{
+    m_window->move(m_pressWindow + (pointer - m_pressPointer));
+}
+
 bool WindowDrag::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_window)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonRelease: {
         // What is still held after the change: a release of another button
-        // while the left one stays down keeps the drag armed.
-        m_leftPressed = static_cast<QMouseEvent *>(event)->buttons() & Qt::LeftButton;
-        event->accept();
-        return true;
-    case QEvent::MouseMove:
-        // One move per press: the window system keeps the pointer until the
-        // button is released.
-        if (m_leftPressed && (static_cast<QMouseEvent *>(event)->buttons() & Qt::LeftButton)) {
-            m_leftPressed = false;
-            m_startMove(m_window);
+        // while the left one stays down keeps the drag going.
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const bool leftHeld = mouse->buttons() & Qt::LeftButton;
+        if (!leftHeld) {
+            m_state = State::Idle;
+        } else if (m_state == State::Idle) {
+            m_state = State::Pressed;
+            m_pressPointer = mouse->globalPosition().toPoint();
+            m_pressWindow = m_window->pos();
         }
         event->accept();
         return true;
+    }
+    case QEvent::MouseMove: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const QPoint pointer = mouse->globalPosition().toPoint();
+        if (!(mouse->buttons() & Qt::LeftButton)) {
+            m_state = State::Idle;
+        } else if (m_state == State::Pressed) {
+            // One request per press: the window system keeps the pointer
+            // until the button is released.
+            if (m_startMove(m_window)) {
+                m_state = State::SystemMove;
+                m_askedPointer = pointer;
+            } else {
+                qCDebug(lcDrag) << "the window system cannot move the window: it follows the pointer itself";
+                m_state = State::OwnMove;
+                moveWithPointer(pointer);
+            }
+        } else if (m_state == State::SystemMove) {
+            // A window system that took the pointer sends no more motions; one
+            // that let the request go leaves the window where it was.
+            if (m_window->pos() == m_pressWindow
+                && (pointer - m_askedPointer).manhattanLength() >= QApplication::startDragDistance()) {
+                qCDebug(lcDrag) << "the window system did not take the move: the window follows the pointer itself";
+                m_state = State::OwnMove;
+                moveWithPointer(pointer);
+            }
+        } else if (m_state == State::OwnMove) {
+            moveWithPointer(pointer);
+        }
+        event->accept();
+        return true;
+    }
     case QEvent::Hide:
         // A window hidden with the button down starts afresh when shown again.
-        m_leftPressed = false;
+        m_state = State::Idle;
         return false;
     default:
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 
 #include <functional>
 
@@ -11,6 +12,11 @@ class QWidget;
 // the button is held, not at the press: once the window system has taken the
 // pointer for a move, the second click of a double-click never reaches the
 // window, and a window that closes on a double-click could not be closed.
+//
+// Where the window system cannot move the window (no window manager, or one
+// that does not offer the move) or does not take the pointer for it (the
+// motions keep coming to the window and the window stays where it was), the
+// window follows the pointer by its own moves until the button is released.
 //
 // Filters the window's own events and is owned by it. Presses, motions and
 // releases are taken here (the window's handlers do not see them);
@@ -31,7 +37,16 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    enum class State { Idle, Pressed, SystemMove, OwnMove };
+
+    void moveWithPointer(const QPoint &pointer);
+
     QWidget *m_window;
     MoveStarter m_startMove;
-    bool m_leftPressed = false;
+    State m_state = State::Idle;
+    // Where the press was, and where the window was then (global).
+    QPoint m_pressPointer;
+    QPoint m_pressWindow;
+    // Where the pointer was when the window system was asked to move.
+    QPoint m_askedPointer;
 };

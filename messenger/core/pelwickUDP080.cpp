@@ -184,14 +184,19 @@ QString macText(const QByteArray &bytes)
     return parts.join(QLatin1Char(' '));
 }
 
-QString QueryAdapterMac(const NetworkCalls &calls)
+QString QueryAdapterMac(const QString &ipAddress, const NetworkCalls &calls)
 {
     const QList<NetworkInterfaceFacts> list = inIndexOrder(calls);
-    for (const NetworkInterfaceFacts &f : list) {
-        if (!f.loopback && !f.hardwareAddress.isEmpty())
-            return macText(f.hardwareAddress);
-    }
-    return macText({});
+    const auto carrying = [&](quint32 address) {
+        return std::find_if(list.cbegin(), list.cend(),
+            [&](const NetworkInterfaceFacts &f) { return !f.loopback && f.ipv4.contains(address); });
+    };
+    bool isV4 = false;
+    const quint32 shown = QHostAddress(ipAddress).toIPv4Address(&isV4);
+    auto adapter = isV4 ? carrying(shown) : list.cend();
+    if (adapter == list.cend())
+        adapter = carrying(QHostAddress(primaryIpv4Address(calls)).toIPv4Address());
+    return macText(adapter != list.cend() ? adapter->hardwareAddress : QByteArray());
 }
 
 QString primaryIpv4Address(const NetworkCalls &calls)

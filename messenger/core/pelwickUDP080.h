@@ -8,7 +8,7 @@
 #include <optional>
 
 // Network identity of the local machine: host name, IPv4 address and the
-// hardware (MAC) address of the first network adapter. The failure texts are
+// hardware (MAC) address of the adapter that carries that address. The failure texts are
 // in English and reach the user through the caller's message sink, one
 // message box each:
 //   "Windows Sockets error " + n + " has occurred.  Unable to successfully get Host Name."
@@ -57,9 +57,12 @@ QString QueryLocalHostName(const MessageSink &show = {}, const NetworkCalls &cal
 // address of the same answer, else primaryIpv4Address().
 QString QueryLocalIpAddress(const MessageSink &show = {}, const NetworkCalls &calls = systemNetworkCalls());
 
-// The hardware address of the first non-loopback interface (index order)
-// that has one; "00 00 00 00 00 00" when there is none.
-QString QueryAdapterMac(const NetworkCalls &calls = systemNetworkCalls());
+// The hardware address of the interface that carries ipAddress (the address
+// the identity box shows beside it), so both describe one adapter. When no
+// interface carries it (empty, or not an address of this machine): that of
+// the interface carrying primaryIpv4Address(). "00 00 00 00 00 00" when that
+// interface has no hardware address (a tunnel) or there is none.
+QString QueryAdapterMac(const QString &ipAddress, const NetworkCalls &calls = systemNetworkCalls());
 
 // The machine's own address for the messenger: the first IPv4 address of the
 // first up, running, non-loopback interface (index order) that has one;

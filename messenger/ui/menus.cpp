@@ -95,7 +95,9 @@ void frm_pelwickUDP::openToolWindow(QPointer<QWidget> &window, const std::functi
     if (!window) {
         window = create();
         window->setAttribute(Qt::WA_DeleteOnClose);
-        window->setWindowFlag(Qt::Window);
+        // A window of its own, never a dialog of the main window: the window
+        // manager keeps a dialog above its owner, a tool window it does not.
+        window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Window);
     }
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
@@ -163,8 +165,11 @@ void frm_pelwickUDP::menuTaskBarNet_Click()
 {
     SetTopmost(false, this);
     const MessageSink show = [this](const QString &message) { ShowMessageBox({ this, message, windowTitle() }); };
+    const NetworkCalls &calls = m_env.networkCalls ? *m_env.networkCalls : systemNetworkCalls();
+    const QString host = QueryLocalHostName(show, calls);
+    const QString address = QueryLocalIpAddress(show, calls);
     // A lone CR does not break a line in Qt's labels.
-    QString text = networkIdentityText(QueryLocalHostName(show), QueryLocalIpAddress(show), QueryAdapterMac());
+    QString text = networkIdentityText(host, address, QueryAdapterMac(address, calls));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     ShowMessageBox({ this, text, windowTitle() });
     SetTopmost(localSettings().FormTop, this);

@@ -6,6 +6,7 @@
 
 class ArrivalSoundPlayer;
 class CommonDialogRunner;
+class NetworkCalls;
 class DesktopNotifier;
 class QDialog;
 class TrayPresence;
@@ -35,6 +36,9 @@ struct MessengerEnvironment : SessionEnvironment
     DesktopNotifier *notifier = nullptr;
     // Tells whether the desktop has a notification area. Null: the desktop's.
     TrayPresence *trayPresence = nullptr;
+    // Answers the network identity box's questions (host name, its
+    // addresses, the interfaces). Null: this machine's.
+    const NetworkCalls *networkCalls = nullptr;
     // The token the desktop gave this start (Wayland XDG_ACTIVATION_TOKEN,
     // X11 DESKTOP_STARTUP_ID); a second start passes it to the running
     // messenger, which needs it to come to the front.

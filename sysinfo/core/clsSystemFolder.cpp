@@ -10,10 +10,14 @@ clsSystemFolder::clsSystemFolder(SysInfoSources sources)
 {
 }
 
+QString clsSystemFolder::existing(const QString &folder)
+{
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
 QString clsSystemFolder::systemFolder(QStringView path) const
 {
-    const QString folder = SysInfoFiles::under(m_sources.rootDir, path);
-    return QFileInfo(folder).isDir() ? folder : QString();
+    return existing(SysInfoFiles::under(m_sources.rootDir, path));
 }
 
 QString clsSystemFolder::Windows() const
@@ -36,17 +40,17 @@ QString clsSystemFolder::Temp() const
 
 QString clsSystemFolder::Desktop() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return existing(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
 }
 
 QString clsSystemFolder::Programs() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    return existing(QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation));
 }
 
 QString clsSystemFolder::Personal() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return existing(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
 QString clsSystemFolder::Favorites() const
@@ -56,7 +60,8 @@ QString clsSystemFolder::Favorites() const
 
 QString clsSystemFolder::Startup() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1String("/autostart");
+    return existing(
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1String("/autostart"));
 }
 
 QString clsSystemFolder::Recent() const
@@ -71,7 +76,7 @@ QString clsSystemFolder::SendTo() const
 
 QString clsSystemFolder::StartMenu() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1String("/menus");
+    return existing(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1String("/menus"));
 }
 
 QString clsSystemFolder::Fonts() const

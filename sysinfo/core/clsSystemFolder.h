@@ -4,8 +4,8 @@
 
 #include <QString>
 
-// Paths of the system and shell folders. Fixed system folders are given
-// only when they exist on the machine; a folder this platform has no
+// Paths of the system and shell folders. System and user folders alike are
+// given only when they exist on the machine; a folder this platform has no
 // counterpart for (Favorites, Recent, SendTo, OldWindows) is "".
 //   Windows      /usr           System        /usr/lib
 //   Temp         the temporary folder, ending in "/"
@@ -44,6 +44,7 @@ public:
 
 private:
     QString systemFolder(QStringView path) const;
+    static QString existing(const QString &folder);
 
     SysInfoSources m_sources;
 };

@@ -91,10 +91,31 @@ QString clsSystemInfomation::OSVersion() const
     return QString::number(numbers.at(0).toLongLong()) + QLatin1Char('.') + QString::number(numbers.at(1).toLongLong());
 }
 
+QString clsSystemInfomation::kernelPatchLevel(const QStringList &release) const
+{
+    // The last "major.minor.patch" of the same major and minor in the
+    // version texts: Ubuntu's signature ends in the upstream version, and
+    // Debian's version text names its package version near its end.
+    static const QRegularExpression upstream(QStringLiteral("(?<![\\d.])(\\d+)\\.(\\d+)\\.(\\d+)"));
+    for (const QString &text : { proc(u"/version_signature"), proc(u"/sys/kernel/version") }) {
+        QString patch;
+        for (const QRegularExpressionMatch &m : upstream.globalMatch(text)) {
+            if (m.captured(1).toLongLong() == release.value(0).toLongLong()
+                && m.captured(2).toLongLong() == release.value(1).toLongLong())
+                patch = m.captured(3);
+        }
+        if (!patch.isEmpty())
+            return patch;
+    }
+    return release.value(2);
+}
+
 QVariant clsSystemInfomation::OSBuild() const
 {
     const QStringList numbers = osReleaseNumbers();
-    return QVariant(qint32(numbers.value(2).toLongLong() & 0xFFFF));
+    if (numbers.isEmpty())
+        return QVariant(qint32(0));
+    return QVariant(qint32(kernelPatchLevel(numbers).toLongLong() & 0xFFFF));
 }
 
 bool clsSystemInfomation::OSDebugVersion() const

@@ -13,7 +13,13 @@
 //   UserName          login name from the password database
 //   OSPlatform        0: neither the 95/98 nor the NT family
 //   OSVersion/Build   /proc/sys/kernel/osrelease "major.minor.patch-...":
-//                     "major.minor" and the patch level
+//                     "major.minor" and the patch level. Distribution
+//                     kernels keep their own number there (Debian's
+//                     "6.1.0-18-amd64" is 6.1.76): the patch level of the
+//                     same major.minor named in the kernel's version text
+//                     (/proc/sys/kernel/version, "uname -v": "... Debian
+//                     6.1.76-1 ...") or in Ubuntu's /proc/version_signature
+//                     wins over the release string's
 //   OSBootMode        1 when the kernel command line asks for single-user,
 //                     rescue or emergency mode, otherwise 0
 //   ProcessorNum      /sys/devices/system/cpu/online, else /proc/cpuinfo
@@ -66,6 +72,7 @@ private:
     QString sys(QStringView path) const;
     QString etc(QStringView path) const;
     QStringList osReleaseNumbers() const;
+    QString kernelPatchLevel(const QStringList &release) const;
     void queryWorkArea();
     qint32 scaled(qint32 pixels) const;
 

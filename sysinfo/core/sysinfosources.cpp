@@ -152,11 +152,15 @@ QList<MountEntry> dataMounts(const SysInfoSources &sources)
     QHash<QString, qsizetype> indexOfPoint;
     const QList<QByteArray> lines = file.readAll().split('\n');
     for (const QByteArray &line : lines) {
+        // "id parent major:minor root mount-point options [optional fields] -
+        // type source super-options"
         const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() < 3)
+        const qsizetype separator = fields.indexOf("-", 6);
+        if (fields.size() < 6 || separator < 0 || separator + 2 >= fields.size())
             continue;
-        MountEntry entry { decodeMountField(fields.at(0)), decodeMountField(fields.at(1)),
-            decodeMountField(fields.at(2)) };
+        MountEntry entry { decodeMountField(fields.at(separator + 2)), decodeMountField(fields.at(4)),
+            decodeMountField(fields.at(separator + 1)), QString::fromLatin1(fields.at(2)),
+            decodeMountField(fields.at(3)) };
         if (!entry.mountPoint.startsWith(QLatin1Char('/')))
             continue;
         // A later mount on the same point hides the earlier one, whatever it is.
@@ -175,9 +179,22 @@ QList<MountEntry> dataMounts(const SysInfoSources &sources)
         return false;
     };
     mounts.removeIf([&](const MountEntry &m) { return isPseudoType(m.type) || isKernelPlace(m.mountPoint); });
-    std::sort(mounts.begin(), mounts.end(),
+
+    // One mount per file system: a bind mount shows the same figures again.
+    QHash<QString, qsizetype> keptOfDevice;
+    QList<MountEntry> unique;
+    for (const MountEntry &m : std::as_const(mounts)) {
+        const auto kept = keptOfDevice.constFind(m.deviceNumber);
+        if (m.deviceNumber.isEmpty() || kept == keptOfDevice.cend()) {
+            keptOfDevice.insert(m.deviceNumber, unique.size());
+            unique.append(m);
+        } else if (m.root == QLatin1String("/") && unique.at(*kept).root != QLatin1String("/")) {
+            unique[*kept] = m;
+        }
+    }
+    std::sort(unique.begin(), unique.end(),
         [](const MountEntry &a, const MountEntry &b) { return a.mountPoint < b.mountPoint; });
-    return mounts;
+    return unique;
 }
 
 } // namespace MountTable

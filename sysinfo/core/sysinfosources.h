@@ -47,8 +47,8 @@ struct SysInfoSources
     QString devRoot = QStringLiteral("/dev");
     // Prefix of the fixed system folders (/usr, /etc ...) the folder class reports.
     QString rootDir = QStringLiteral("/");
-    // A file in the format of /proc/self/mounts.
-    QString mountTable = QStringLiteral("/proc/self/mounts");
+    // A file in the format of /proc/self/mountinfo.
+    QString mountTable = QStringLiteral("/proc/self/mountinfo");
     // statvfs() of a mount point; nullopt when the call fails.
     std::function<std::optional<VolumeSpace>(const QString &root)> statVolume = systemStatVolume;
     // The password-database entry; nullopt when there is none.
@@ -78,12 +78,20 @@ struct MountEntry
     QString device;
     QString mountPoint;
     QString type;
+    // "major:minor" of the file system: mounts of one file system share it.
+    QString deviceNumber;
+    // The folder of the file system seen at the mount point: "/" for the
+    // file system itself, another folder for a bind mount of it.
+    QString root;
 };
 
 namespace MountTable {
 
-// The mounted file systems that hold data, one per mount point (the last
-// mount of a point hides the earlier ones), in mount-point order.
+// The mounted file systems that hold data in mount-point order: one per
+// mount point (the last mount of a point hides the earlier ones) and one
+// per file system (a bind mount of a file system already listed is left
+// out; of several, the mount of the file system's own root is kept, else
+// the first mounted).
 QList<MountEntry> dataMounts(const SysInfoSources &sources);
 
 // Whether a file-system type is a pseudo file system (no user data).

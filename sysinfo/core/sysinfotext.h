@@ -5,13 +5,13 @@
 
 // How the system information window writes values: numbers in decimal
 // without grouping, Booleans as "True" or "False", byte amounts as whole KB
-// (rounded down) followed by " (KB)" or, in one place, "(KB)".
+// (rounded down) followed by " (KB)".
 namespace SysInfoText {
 
 QString boolean(bool value);
 // An empty value gives "", a Boolean "True"/"False", anything else its text.
 QString variant(const QVariant &value);
-QString kilobytes(double bytes, bool spaced = true);
-QString kilobytes(qint64 bytes, bool spaced = true);
+QString kilobytes(double bytes);
+QString kilobytes(qint64 bytes);
 
 } // namespace SysInfoText

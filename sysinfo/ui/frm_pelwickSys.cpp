@@ -7,6 +7,7 @@
 #include "guiscreenfacts.h"
 #include "sysinfotext.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -51,6 +52,12 @@ QString number(qint64 value)
     return QString::number(value);
 }
 
+// The drive-name column: wide enough for its roots, but never so wide that
+// the item and value columns leave the window.
+constexpr int DriveColumnMinimum = 110;
+constexpr int ItemColumnWidth = 220;
+constexpr int ValueColumnMinimum = 120;
+
 } // namespace
 
 frm_pelwickSys::frm_pelwickSys(QWidget *parent)
@@ -94,8 +101,9 @@ void frm_pelwickSys::buildControls()
     for (int i = 0; i < SSTab->count(); ++i)
         SSTab->widget(i)->setAccessibleName(SSTab->tabText(i));
     ListView_System->setColumnWidth(0, 220);
-    ListView_Drive->setColumnWidth(0, 110);
-    ListView_Drive->setColumnWidth(1, 220);
+    ListView_Drive->setColumnWidth(0, DriveColumnMinimum);
+    ListView_Drive->setColumnWidth(1, ItemColumnWidth);
+    ListView_Drive->viewport()->installEventFilter(this);
     ListView_Memory->setColumnWidth(0, 280);
     ListView_Folder->setColumnWidth(0, 230);
 
@@ -190,6 +198,24 @@ void frm_pelwickSys::SetDrive()
         };
     }
     fillList(ListView_Drive, rows);
+    fitDriveColumn();
+}
+
+void frm_pelwickSys::fitDriveColumn()
+{
+    // QTreeView keeps the column's size hint protected; the view's own is public.
+    const QAbstractItemView *view = ListView_Drive;
+    const int wanted = qMax(view->sizeHintForColumn(0), ListView_Drive->header()->sectionSizeHint(0));
+    const int room = ListView_Drive->viewport()->width() - ListView_Drive->columnWidth(1) - ValueColumnMinimum;
+    ListView_Drive->setColumnWidth(0, qBound(DriveColumnMinimum, wanted, qMax(DriveColumnMinimum, room)));
+}
+
+bool frm_pelwickSys::eventFilter(QObject *watched, QEvent *event)
+{
+    // The room for the column changes with the list's visible width.
+    if (watched == ListView_Drive->viewport() && event->type() == QEvent::Resize)
+        fitDriveColumn();
+    return QWidget::eventFilter(watched, event);
 }
 
 void frm_pelwickSys::SetMemory()
@@ -197,7 +223,7 @@ void frm_pelwickSys::SetMemory()
     clsMemoryInfomation memory(m_sources);
     fillList(ListView_Memory,
         {
-            { QStringLiteral("全ﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数"), kilobytes(memory.AllPageFile(), false) },
+            { QStringLiteral("全ﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数"), kilobytes(memory.AllPageFile()) },
             { QStringLiteral("全ﾒﾓﾘｰのﾊﾞｲﾄ数"), kilobytes(memory.AllSpace()) },
             { QStringLiteral("使用可能な仮想ﾒﾓﾘのﾊﾞｲﾄ数"), kilobytes(memory.AllVirtual()) },
             { QStringLiteral("空きﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数"), kilobytes(memory.FreePageFile()) },

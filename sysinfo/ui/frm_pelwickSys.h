@@ -32,12 +32,17 @@ public:
     void SetMemory();
     void SetFolder();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private slots:
     void Cmd_New_Click();
     void Cmd_Close_Click();
 
 private:
     void buildControls();
+    // Sizes the drive-name column to its longest root within the list.
+    void fitDriveColumn();
 
     SysInfoSources m_sources;
     std::unique_ptr<ScreenFacts> m_ownScreen;

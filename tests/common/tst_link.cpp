@@ -374,19 +374,23 @@ void tst_Link::anotherUserCannotPoke()
     QVERIFY(source.listen());
     QSignalSpy poked(&source, &LinkSource::poked);
 
+    QString printed;
     const auto asNobody = [&](const QStringList &args) {
         QProcess p;
         p.start(setpriv,
             QStringList { QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
                 QStringLiteral("--clear-groups"), peerProgram() }
                 + args);
-        if (!p.waitForStarted(5000) || !p.waitForFinished(10000))
+        if (!p.waitForStarted(5000) || !p.waitForFinished(10000)) {
+            printed = p.errorString();
             return -1;
+        }
+        printed = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     };
     const int code = asNobody({ QStringLiteral("send"), dir(), App, QStringLiteral("intruder") });
     if (code != 0 && code != 3)
-        QSKIP("the test program cannot run as nobody here");
+        QSKIP(qPrintable(QStringLiteral("the test program cannot run as nobody here: ") + printed));
     QCOMPARE(code, 3);
 
     QCOMPARE(asNobody({ QStringLiteral("raw"), source.serverPath(), QStringLiteral("intruder") }), 3);

@@ -33,6 +33,8 @@ private slots:
     void windowDestroyedDuringAFlashEndsIt();
     void isWindowsNtIsFalseHere();
     void windowDragStartsOneMovePerLeftPress();
+    void windowFollowsThePointerWhereTheWindowSystemDoesNotMoveIt_data();
+    void windowFollowsThePointerWhereTheWindowSystemDoesNotMoveIt();
     void messageBoxGoesWithAParentDestroyedWhileItIsOpen();
     void windowsOpenInsideTheAvailableArea_data();
     void windowsOpenInsideTheAvailableArea();
@@ -274,6 +276,50 @@ void tst_WindowHelpers::windowDragStartsOneMovePerLeftPress()
     QTest::mousePress(&w, Qt::LeftButton, {}, at);
     motion(Qt::LeftButton);
     QCOMPARE(moved, QList<QWidget *>({ &w, &w }));
+}
+
+void tst_WindowHelpers::windowFollowsThePointerWhereTheWindowSystemDoesNotMoveIt_data()
+{
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("no move offered (no window manager)") << false;
+    QTest::newRow("move offered but not taken") << true;
+}
+
+void tst_WindowHelpers::windowFollowsThePointerWhereTheWindowSystemDoesNotMoveIt()
+{
+    QFETCH(bool, offered);
+    QWidget w(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    w.setGeometry(200, 150, 100, 100);
+    auto *drag = new WindowDrag(&w);
+    int requests = 0;
+    drag->setMoveStarter([&](QWidget *) {
+        ++requests;
+        return offered;
+    });
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QPoint start = w.pos();
+    const QPoint at(50, 50);
+    const QPoint pressedAt = w.mapToGlobal(at);
+    const auto motion = [&](QPoint by, Qt::MouseButtons held = Qt::LeftButton) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(w.mapFromGlobal(pressedAt + by)), QPointF(pressedAt + by),
+            Qt::NoButton, held, Qt::NoModifier);
+        QApplication::sendEvent(&w, &event);
+    };
+
+    QTest::mousePress(&w, Qt::LeftButton, {}, at);
+    motion({ 3, 2 });
+    // Asked once; a refusal shows only as motions that keep coming.
+    QCOMPARE(w.pos(), offered ? start : start + QPoint(3, 2));
+    motion({ 40, 25 });
+    QCOMPARE(w.pos(), start + QPoint(40, 25));
+    motion({ -30, 60 });
+    QCOMPARE(w.pos(), start + QPoint(-30, 60));
+    QCOMPARE(requests, 1);
+    QTest::mouseRelease(&w, Qt::LeftButton, {}, w.mapFromGlobal(pressedAt + QPoint(-30, 60)));
+    // Released, the window stays; motions without the button do nothing.
+    motion({ 90, 90 }, Qt::NoButton);
+    QCOMPARE(w.pos(), start + QPoint(-30, 60));
 }
 
 void tst_WindowHelpers::messageBoxGoesWithAParentDestroyedWhileItIsOpen()

@@ -43,6 +43,9 @@ private slots:
     void aNewOwnAddressIsAnnounced();
 
 private:
+    // Runs ip; empty when it succeeded, else the command and what it printed.
+    static QString ipError(const QStringList &arguments);
+    // Runs ip; a failure is logged with what ip printed.
     static bool ip(const QStringList &arguments);
     void startPelwick(QProcess &process, const QString &netns, const QTemporaryDir &home);
     static bool listening(const QString &netns);
@@ -67,11 +70,25 @@ static const char BetaAddress[] = "10.231.7.2";
 // A second network of alpha's, listed before the one beta is on.
 static const char AlphaOtherAddress[] = "10.232.9.1";
 
-bool tst_Netns::ip(const QStringList &arguments)
+QString tst_Netns::ipError(const QStringList &arguments)
 {
     QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral("ip"), arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    const QString command = QStringLiteral("ip ") + arguments.join(QLatin1Char(' '));
+    if (!process.waitForFinished(10000))
+        return command + QStringLiteral(": ") + process.errorString();
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return {};
+    return command + QStringLiteral(" failed: ") + QString::fromLocal8Bit(process.readAll()).trimmed();
+}
+
+bool tst_Netns::ip(const QStringList &arguments)
+{
+    const QString error = ipError(arguments);
+    if (!error.isEmpty())
+        qWarning().noquote() << error;
+    return error.isEmpty();
 }
 
 void tst_Netns::initTestCase()
@@ -83,9 +100,15 @@ void tst_Netns::initTestCase()
     const QString suffix = QString::number(QCoreApplication::applicationPid());
     m_alpha = QStringLiteral("pw-alpha-") + suffix;
     m_beta = QStringLiteral("pw-beta-") + suffix;
-    if (!ip({ QStringLiteral("netns"), QStringLiteral("add"), m_alpha }))
-        QSKIP("network namespaces cannot be created here");
+    if (const QString error = ipError({ QStringLiteral("netns"), QStringLiteral("add"), m_alpha }); !error.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("network namespaces cannot be created here: ") + error));
     m_created = true;
+    // Entering one needs more than creating it (in a chroot, "/" is no
+    // mount point and ip cannot set up the namespace's mounts).
+    if (const QString error
+        = ipError({ QStringLiteral("netns"), QStringLiteral("exec"), m_alpha, QStringLiteral("true") });
+        !error.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("network namespaces cannot be entered here: ") + error));
     QVERIFY(ip({ QStringLiteral("netns"), QStringLiteral("add"), m_beta }));
     // Created first, so alpha lists it before the cable to beta.
     const QString xa = QStringLiteral("pxa") + suffix, xb = QStringLiteral("pxb") + suffix;

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <cstring>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -58,7 +59,8 @@ void tst_SplitFullDisk::initTestCase()
     if (::mount("pelwick-full", QFile::encodeName(m_mountPoint.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
             options.constData())
         != 0)
-        QSKIP("this machine does not let the test mount a file system");
+        QSKIP(qPrintable(QStringLiteral("this machine does not let the test mount a file system: mount tmpfs: ")
+            + QString::fromLocal8Bit(::strerror(errno))));
     m_mounted = true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datagramchannel.h"
+#include "fakenetworkcalls.h"
 #include "frm_pelwickUDP.h"
 #include "gameprograms.h"
 #include "gamerelay.h"
@@ -39,6 +40,8 @@ public:
         env.dataDirectory = m_data.path();
         // Never the user's own login start.
         env.autostartDirectory = m_settings.filePath(QStringLiteral("autostart"));
+        // Never this machine's host name or interfaces.
+        env.networkCalls = &m_networkCalls;
         return env;
     }
 
@@ -80,6 +83,8 @@ public:
     QString dataDir() const { return m_data.path(); }
     QString address() const { return m_address; }
     quint16 port() const { return m_port; }
+    // What the network identity box is told about this machine.
+    FakeNetworkCalls &networkCalls() { return m_networkCalls; }
 
 private:
     QString m_address;
@@ -88,5 +93,6 @@ private:
     QTemporaryDir m_runtime;
     QTemporaryDir m_programs;
     QTemporaryDir m_data;
+    FakeNetworkCalls m_networkCalls;
     std::unique_ptr<frm_pelwickUDP> m_window;
 };

@@ -10,7 +10,8 @@
 #include <QTest>
 
 // A machine made of files: /proc, /sys, /etc and /dev below one temporary
-// folder, a mount table and a statvfs answer per mount point.
+// folder, a mount table (mountinfo format) and a statvfs answer per mount
+// point.
 class FakeMachine
 {
 public:
@@ -51,17 +52,34 @@ public:
     {
         const QString root = path(QStringLiteral("mnt/") + name);
         QDir().mkpath(root);
-        m_table += device.toUtf8() + ' ' + QByteArray(root.toUtf8()).replace(" ", "\\040") + ' ' + type.toUtf8()
-            + " rw,relatime 0 0\n";
-        write(QStringLiteral("mounts"), m_table);
+        ++m_mounts;
+        addMountLine(QStringLiteral("0:%1").arg(m_mounts), QStringLiteral("/"), root, type, device);
         m_spaces.insert(root, space);
+        m_mountOf.insert(root, { device, type, QStringLiteral("0:%1").arg(m_mounts) });
+        return root;
+    }
+
+    // A bind mount of folder (below the file system mounted at source) at a
+    // new mount point: the same file system, the same figures.
+    QString bindMount(const QString &source, const QString &folder, const QString &name)
+    {
+        const QString root = path(QStringLiteral("mnt/") + name);
+        QDir().mkpath(root);
+        const MountOf of = m_mountOf.value(source);
+        addMountLine(of.deviceNumber, folder, root, of.type, of.device);
+        m_spaces.insert(root, m_spaces.value(source));
         return root;
     }
 
     // A mount-table line whose mount point is not below the machine.
-    void addTableLine(const QByteArray &line)
+    void addMountLine(const QString &deviceNumber, const QString &fsRoot, const QString &mountPoint,
+        const QString &type, const QString &device)
     {
-        m_table += line + '\n';
+        const auto escaped = [](const QString &text) { return text.toUtf8().replace(" ", "\\040"); };
+        m_table += QByteArray::number(100 + m_lines) + " 1 " + deviceNumber.toUtf8() + ' ' + escaped(fsRoot) + ' '
+            + escaped(mountPoint) + " rw,relatime shared:" + QByteArray::number(m_lines) + " - " + type.toUtf8() + ' '
+            + escaped(device) + " rw\n";
+        ++m_lines;
         write(QStringLiteral("mounts"), m_table);
     }
 
@@ -71,8 +89,17 @@ public:
 private:
     QTemporaryDir m_dir;
     SysInfoSources m_sources;
+    struct MountOf
+    {
+        QString device;
+        QString type;
+        QString deviceNumber;
+    };
     QByteArray m_table;
+    int m_lines = 0;
+    int m_mounts = 0;
     QMap<QString, VolumeSpace> m_spaces;
+    QMap<QString, MountOf> m_mountOf;
 };
 
 class FixedScreen : public ScreenFacts

@@ -70,6 +70,7 @@ private slots:
     void systemRowsInOrderWithoutOemFacts();
     void drivesWithAUsableRootOnlyEachWithSeventeenRows();
     void floppyCapacityShowsInWholeKilobytes();
+    void driveColumnFitsItsRootsWithinTheWindow();
     void caseNotPreservedShowsEmptyWhileOtherFlagsShowFalse();
     void memoryRowsAndTheirKilobyteForms();
     void folderRowsInOrder();
@@ -206,6 +207,31 @@ void tst_frm_pelwickSys::floppyCapacityShowsInWholeKilobytes()
     QCOMPARE(values.at(16), QString::number(qint32(0xF1E2D3C4u)));
 }
 
+void tst_frm_pelwickSys::driveColumnFitsItsRootsWithinTheWindow()
+{
+    frm_pelwickSys window(m_machine->sources(), nullptr);
+    // Room for the temporary folder's long roots.
+    window.resize(1100, 480);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QTabWidget *>(QStringLiteral("SSTab"))->setCurrentIndex(1);
+    QTreeWidget *drives = list(window, "ListView_Drive");
+    const auto textWidth = [&](const QString &text) { return drives->fontMetrics().horizontalAdvance(text); };
+    // The roots are whole.
+    QTRY_VERIFY(drives->columnWidth(0) >= textWidth(m_floppy));
+    QVERIFY(drives->columnWidth(0) + drives->columnWidth(1) < drives->viewport()->width());
+
+    // One too long for the window: the value column keeps its room.
+    m_machine->mount(QStringLiteral("/dev/sdc1"), QString(150, QLatin1Char('x')), QStringLiteral("ext4"));
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Cmd_New")), Qt::LeftButton);
+    QVERIFY(drives->columnWidth(0) >= textWidth(m_floppy));
+    QVERIFY(drives->columnWidth(0) + drives->columnWidth(1) + 100 <= drives->viewport()->width());
+    // A wider window gives it more.
+    const int before = drives->columnWidth(0);
+    window.resize(window.width() + 200, window.height());
+    QTRY_COMPARE(drives->columnWidth(0), before + 200);
+}
+
 void tst_frm_pelwickSys::caseNotPreservedShowsEmptyWhileOtherFlagsShowFalse()
 {
     frm_pelwickSys window(m_machine->sources(), nullptr);
@@ -220,7 +246,7 @@ void tst_frm_pelwickSys::memoryRowsAndTheirKilobyteForms()
 {
     frm_pelwickSys window(m_machine->sources(), nullptr);
     const QList<QStringList> expected {
-        { "全ﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数", "1048576(KB)" },
+        { "全ﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数", "1048576 (KB)" },
         { "全ﾒﾓﾘｰのﾊﾞｲﾄ数", "8388608 (KB)" },
         { "使用可能な仮想ﾒﾓﾘのﾊﾞｲﾄ数", "1073741824 (KB)" },
         { "空きﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数", "524288 (KB)" },

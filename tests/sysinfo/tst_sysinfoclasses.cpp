@@ -4,6 +4,8 @@
 #include "clsSystemInfomation.h"
 #include "fakemachine.h"
 
+#include <QScopeGuard>
+
 class tst_SysInfoClasses : public QObject
 {
     Q_OBJECT
@@ -40,7 +42,7 @@ private slots:
     void memoryAmountsAre64Bit();
     void memoryIsReadAfreshAndFallsBackWithoutMemAvailable();
 
-    void fixedFoldersOnlyWhenPresent();
+    void foldersOnlyWhenPresent();
 };
 
 void tst_SysInfoClasses::driveSetterKeepsRootsAndCompletesLetters_data()
@@ -80,10 +82,21 @@ void tst_SysInfoClasses::drivesAreDataMountsInMountPointOrder()
     machine.mount(QStringLiteral("none"), QStringLiteral("hidden"), QStringLiteral("autofs"));
     const QString shm = machine.mount(QStringLiteral("tmpfs"), QStringLiteral("a-shm"), QStringLiteral("tmpfs"));
     // The real kernel places are left out whatever they hold.
-    machine.addTableLine("tmpfs /sys/fs/cgroup tmpfs rw 0 0");
+    machine.addMountLine(QStringLiteral("0:99"), QStringLiteral("/"), QStringLiteral("/sys/fs/cgroup"),
+        QStringLiteral("tmpfs"), QStringLiteral("tmpfs"));
+    // Bind mounts of file systems already listed show no drive of their own;
+    // the file system's own mount is kept even when a bind sorts before it.
+    machine.bindMount(data, QStringLiteral("/srv"), QStringLiteral("data-srv"));
+    machine.bindMount(usb, QStringLiteral("/"), QStringLiteral("usb again"));
+    machine.bindMount(data, QStringLiteral("/home"), QStringLiteral("0-home"));
+    // Only binds of a file system: the first mounted stands for it.
+    const QString scratch = machine.mount(QStringLiteral("/dev/sdc1"), QStringLiteral("z"), QStringLiteral("xfs"));
+    const QString binds = machine.bindMount(scratch, QStringLiteral("/a"), QStringLiteral("y-binds"));
+    machine.mount(QStringLiteral("/dev/sdd1"), QStringLiteral("z"), QStringLiteral("xfs"));
+    machine.bindMount(scratch, QStringLiteral("/b"), QStringLiteral("x-binds"));
 
     const clsDriveOperation drive(machine.sources());
-    QCOMPARE(drive.DriveRoots(), (QStringList { shm, data, usb }));
+    QCOMPARE(drive.DriveRoots(), (QStringList { shm, data, usb, binds, scratch }));
 }
 
 void tst_SysInfoClasses::enabledNeedsTheExactMountPoint()
@@ -349,21 +362,38 @@ void tst_SysInfoClasses::oemFactsAreReadAfresh()
 void tst_SysInfoClasses::versionAndBuildFromKernelRelease_data()
 {
     QTest::addColumn<QByteArray>("release");
+    QTest::addColumn<QByteArray>("kernelVersion"); // uname -v
+    QTest::addColumn<QByteArray>("signature"); // Ubuntu's /proc/version_signature
     QTest::addColumn<QString>("version");
     QTest::addColumn<int>("build");
-    QTest::newRow("debian") << QByteArray("6.1.0-18-amd64\n") << "6.1" << 0;
-    QTest::newRow("patch level") << QByteArray("5.15.146-rc1") << "5.15" << 146;
-    QTest::newRow("two-digit minor") << QByteArray("4.10") << "4.10" << 0;
-    QTest::newRow("build above 16 bits") << QByteArray("7.0.70000") << "7.0" << (70000 & 0xFFFF);
-    QTest::newRow("unreadable") << QByteArray() << "0.0" << 0;
+    const QByteArray plain = "#1 SMP PREEMPT_DYNAMIC Tue Jan 30 10:02:12 UTC 2024";
+    QTest::newRow("debian: patch level from the version text")
+        << QByteArray("6.1.0-18-amd64\n") << QByteArray("#1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)\n")
+        << QByteArray() << "6.1" << 76;
+    QTest::newRow("debian backport of another minor: the release's own")
+        << QByteArray("6.1.0-18-amd64") << QByteArray("#1 SMP Debian 6.6.13-1~bpo12+1 (2024-02-15)") << QByteArray()
+        << "6.1" << 0;
+    QTest::newRow("ubuntu signature") << QByteArray("5.15.0-91-generic") << QByteArray("#101-Ubuntu SMP Tue Nov 14")
+                                      << QByteArray("Ubuntu 5.15.0-91.101-generic 5.15.131\n") << "5.15" << 131;
+    QTest::newRow("patch level in the release") << QByteArray("5.15.146-rc1") << plain << QByteArray() << "5.15" << 146;
+    QTest::newRow("two-digit minor") << QByteArray("4.10") << QByteArray() << QByteArray() << "4.10" << 0;
+    QTest::newRow("build above 16 bits") << QByteArray("7.0.70000") << QByteArray() << QByteArray() << "7.0"
+                                         << (70000 & 0xFFFF);
+    QTest::newRow("unreadable") << QByteArray() << QByteArray("#1 SMP Debian 6.1.76-1") << QByteArray() << "0.0" << 0;
 }
 
 void tst_SysInfoClasses::versionAndBuildFromKernelRelease()
 {
     QFETCH(QByteArray, release);
+    QFETCH(QByteArray, kernelVersion);
+    QFETCH(QByteArray, signature);
     FakeMachine machine;
     if (!release.isEmpty())
         machine.write(QStringLiteral("proc/sys/kernel/osrelease"), release);
+    if (!kernelVersion.isEmpty())
+        machine.write(QStringLiteral("proc/sys/kernel/version"), kernelVersion);
+    if (!signature.isEmpty())
+        machine.write(QStringLiteral("proc/version_signature"), signature);
     const clsSystemInfomation info(machine.sources());
     QTEST(info.OSVersion(), "version");
     QCOMPARE(info.OSBuild().typeId(), QMetaType::Int);
@@ -509,11 +539,30 @@ void tst_SysInfoClasses::memoryIsReadAfreshAndFallsBackWithoutMemAvailable()
     QCOMPARE(memory.AllPageFile(), 0);
 }
 
-void tst_SysInfoClasses::fixedFoldersOnlyWhenPresent()
+void tst_SysInfoClasses::foldersOnlyWhenPresent()
 {
     FakeMachine machine;
     QDir().mkpath(machine.path(QStringLiteral("root/usr/lib")));
     QDir().mkpath(machine.path(QStringLiteral("root/etc")));
+    // The user's folders: documents and autostart exist, the desktop named
+    // in user-dirs.dirs, the menus and the application entries do not.
+    const QString home = machine.path(QStringLiteral("home"));
+    QDir().mkpath(home + QLatin1String("/Documents"));
+    QDir().mkpath(home + QLatin1String("/config/autostart"));
+    machine.write(QStringLiteral("home/config/user-dirs.dirs"),
+        "XDG_DESKTOP_DIR=\"" + home.toUtf8() + "/Desktop\"\nXDG_DOCUMENTS_DIR=\"" + home.toUtf8() + "/Documents\"\n");
+    const auto keep = [](const char *name) {
+        return qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt;
+    };
+    const std::optional<QByteArray> oldConfig = keep("XDG_CONFIG_HOME"), oldData = keep("XDG_DATA_HOME");
+    const auto restore = qScopeGuard([&] {
+        for (const auto &[name, value] :
+            { std::pair { "XDG_CONFIG_HOME", oldConfig }, std::pair { "XDG_DATA_HOME", oldData } })
+            value ? qputenv(name, *value) : qunsetenv(name);
+    });
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QLatin1String("/config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home + QLatin1String("/data")));
+
     const clsSystemFolder folders(machine.sources());
     QCOMPARE(folders.Windows(), machine.path(QStringLiteral("root/usr")));
     QCOMPARE(folders.System(), machine.path(QStringLiteral("root/usr/lib")));
@@ -523,6 +572,11 @@ void tst_SysInfoClasses::fixedFoldersOnlyWhenPresent()
     QCOMPARE(folders.OldWindows(), QString());
     QVERIFY(folders.Temp().endsWith(QLatin1Char('/')));
     QVERIFY(QFileInfo(folders.Temp()).isDir());
+    QCOMPARE(folders.Personal(), home + QLatin1String("/Documents"));
+    QCOMPARE(folders.Startup(), home + QLatin1String("/config/autostart"));
+    QCOMPARE(folders.Desktop(), QString());
+    QCOMPARE(folders.StartMenu(), QString());
+    QCOMPARE(folders.Programs(), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_SysInfoClasses)

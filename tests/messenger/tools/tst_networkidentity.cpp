@@ -1,3 +1,4 @@
+#include "fakenetworkcalls.h"
 #include "pelwickUDP080.h"
 
 #include <QHostAddress>
@@ -7,44 +8,16 @@
 
 namespace {
 
+using FakeCalls = FakeNetworkCalls;
 constexpr quint32 ip(int a, int b, int c, int d)
 {
-    return (quint32(a) << 24) | (quint32(b) << 16) | (quint32(c) << 8) | quint32(d);
+    return FakeNetworkCalls::ip(a, b, c, d);
 }
-
-class FakeCalls : public NetworkCalls
-{
-public:
-    std::optional<QByteArray> name = QByteArray("pc01");
-    int error = 0;
-    QList<quint32> resolved;
-    QList<NetworkInterfaceFacts> list;
-    mutable QByteArray askedFor;
-
-    std::optional<QByteArray> hostName(int &e) const override
-    {
-        e = error;
-        return name;
-    }
-    QList<quint32> resolveIpv4(const QByteArray &n) const override
-    {
-        askedFor = n;
-        return resolved;
-    }
-    QList<NetworkInterfaceFacts> interfaces() const override { return list; }
-};
 
 NetworkInterfaceFacts iface(
     int index, QList<quint32> ipv4, QByteArray hw = {}, bool loopback = false, bool up = true, bool running = true)
 {
-    NetworkInterfaceFacts f;
-    f.index = index;
-    f.ipv4 = ipv4;
-    f.hardwareAddress = hw;
-    f.loopback = loopback;
-    f.up = up;
-    f.running = running;
-    return f;
+    return FakeNetworkCalls::iface(index, ipv4, hw, loopback, up, running);
 }
 
 using Interfaces = QList<NetworkInterfaceFacts>;
@@ -64,8 +37,8 @@ private slots:
     void addressIsFirstOwnAddressOfTheHostName_data();
     void addressIsFirstOwnAddressOfTheHostName();
     void unresolvableNameSaysSocketsAreNotResponding();
-    void adapterMacIsFirstHardwareAddress_data();
-    void adapterMacIsFirstHardwareAddress();
+    void adapterMacIsThatOfTheAddressShown_data();
+    void adapterMacIsThatOfTheAddressShown();
     void primaryAddressIsFirstUsableInterface_data();
     void primaryAddressIsFirstUsableInterface();
     void byteHalves_data();
@@ -135,30 +108,57 @@ void tst_NetworkIdentity::unresolvableNameSaysSocketsAreNotResponding()
     QCOMPARE(shown, QStringList({ "Windows Sockets are not responding. Unable to successfully get Host Name." }));
 }
 
-void tst_NetworkIdentity::adapterMacIsFirstHardwareAddress_data()
+void tst_NetworkIdentity::adapterMacIsThatOfTheAddressShown_data()
 {
     QTest::addColumn<Interfaces>("interfaces");
+    QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("mac");
-    QTest::newRow("byte 0x0A") << Interfaces { iface(2, {}, QByteArray::fromHex("00a0c90a3b7f")) }
+    const auto lo = iface(1, { ip(127, 0, 0, 1) }, QByteArray(6, '\0'), true);
+    QTest::newRow("byte 0x0A") << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("00a0c90a3b7f")) }
+                               << "10.0.0.2"
                                << "00 A0 C9 0A 3B 7F";
-    QTest::newRow("no adapter") << Interfaces {} << "00 00 00 00 00 00";
-    QTest::newRow("loopback and address-less passed over") << Interfaces { iface(1, {}, QByteArray(6, '\0'), true),
-        iface(2, {}, {}), iface(3, {}, QByteArray::fromHex("0123456789ab")) }
-                                                           << "01 23 45 67 89 AB";
-    QTest::newRow("index order, not list order") << Interfaces { iface(5, {}, QByteArray::fromHex("555555555555")),
-        iface(3, {}, QByteArray::fromHex("333333333333")) }
-                                                 << "33 33 33 33 33 33";
+    QTest::newRow("no adapter") << Interfaces {} << ""
+                                << "00 00 00 00 00 00";
+    // A cable listed first but unplugged, and the Wi-Fi carrying the address.
+    QTest::newRow("unused adapter listed first passed over")
+        << Interfaces { lo, iface(2, {}, QByteArray::fromHex("111111111111"), false, true, false),
+               iface(3, { ip(192, 168, 0, 5) }, QByteArray::fromHex("0123456789ab")) }
+        << "192.168.0.5"
+        << "01 23 45 67 89 AB";
+    QTest::newRow("second address of an adapter")
+        << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("222222222222")),
+               iface(3, { ip(10, 1, 0, 3), ip(10, 1, 0, 4) }, QByteArray::fromHex("333333333333")) }
+        << "10.1.0.4"
+        << "33 33 33 33 33 33";
+    QTest::newRow("address of no adapter: the primary one's")
+        << Interfaces { iface(5, {}, QByteArray::fromHex("555555555555")),
+               iface(4, { ip(10, 4, 4, 4) }, QByteArray::fromHex("444444444444")),
+               iface(3, { ip(10, 3, 3, 3) }, QByteArray::fromHex("333333333333"), false, false) }
+        << "203.0.113.9"
+        << "44 44 44 44 44 44";
+    QTest::newRow("no address shown: the primary one's")
+        << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("222222222222")) } << ""
+        << "22 22 22 22 22 22";
+    QTest::newRow("tunnel carrying it has none")
+        << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("222222222222")),
+               iface(9, { ip(10, 8, 0, 1) }) }
+        << "10.8.0.1"
+        << "00 00 00 00 00 00";
+    QTest::newRow("only loopback") << Interfaces { lo } << "127.0.0.1"
+                                   << "00 00 00 00 00 00";
     QTest::newRow("short address padded")
-        << Interfaces { iface(2, {}, QByteArray::fromHex("ff")) } << "FF 00 00 00 00 00";
+        << Interfaces { iface(2, { ip(10, 0, 0, 2) }, QByteArray::fromHex("ff")) } << "10.0.0.2"
+        << "FF 00 00 00 00 00";
 }
 
-void tst_NetworkIdentity::adapterMacIsFirstHardwareAddress()
+void tst_NetworkIdentity::adapterMacIsThatOfTheAddressShown()
 {
     QFETCH(Interfaces, interfaces);
+    QFETCH(QString, shown);
     QFETCH(QString, mac);
     FakeCalls calls;
     calls.list = interfaces;
-    QCOMPARE(QueryAdapterMac(calls), mac);
+    QCOMPARE(QueryAdapterMac(shown, calls), mac);
 }
 
 void tst_NetworkIdentity::primaryAddressIsFirstUsableInterface_data()
@@ -211,10 +211,11 @@ void tst_NetworkIdentity::realMachineAnswersInTheRightForms()
     QStringList shown;
     const MessageSink sink = [&](const QString &t) { shown << t; };
     QCOMPARE(QueryLocalHostName(sink), QHostInfo::localHostName());
-    QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]{2}( [0-9A-F]{2}){5}$")).match(QueryAdapterMac()).hasMatch());
     const QHostAddress primary(primaryIpv4Address());
     QCOMPARE(primary.protocol(), QAbstractSocket::IPv4Protocol);
     const QString own = QueryLocalIpAddress(sink);
+    QVERIFY(
+        QRegularExpression(QStringLiteral("^[0-9A-F]{2}( [0-9A-F]{2}){5}$")).match(QueryAdapterMac(own)).hasMatch());
     if (!own.isEmpty())
         QVERIFY(!own.startsWith(QLatin1String("127.")) || primary.isLoopback());
     QVERIFY(shown.size() <= 1); // only an unresolvable host name may speak
