@@ -24,6 +24,8 @@ constexpr int LargestReceiveBuffer = 64 * 1024 * 1024;
 // window stays responsive while a flood is worked off; and taken from the
 // reader this many at a time, so the queue's bound holds.
 constexpr qint64 HandlingSliceMs = 20;
+// How often what is queued is handled while the owner waits in a nested loop.
+constexpr int NestedPumpIntervalMs = 10;
 constexpr qsizetype TakenAtOnce = 4096;
 
 // The last address made from the reader's raw form.
@@ -76,6 +78,20 @@ DatagramChannel::DatagramChannel(const SessionEnvironment &environment, QObject 
         m_ownAddress = m_env.listensEverywhere() ? primaryIpv4Address() : m_env.bindAddress.toString();
     // At start the remote host is the own machine.
     m_remoteHost = m_ownAddress;
+    m_nestedPump = new QTimer(this);
+    m_nestedPump->setInterval(NestedPumpIntervalMs);
+    connect(m_nestedPump, &QTimer::timeout, this, [this] {
+        if (m_reader && queuedDatagrams() > 0)
+            handleQueued();
+    });
+}
+
+void DatagramChannel::setWaitingInNestedLoop(bool waiting)
+{
+    if (waiting)
+        m_nestedPump->start();
+    else
+        m_nestedPump->stop();
 }
 
 DatagramChannel::~DatagramChannel()

@@ -10,6 +10,7 @@
 #include <QAbstractSocket>
 #include <QHostAddress>
 #include <QObject>
+#include <QTimer>
 #include <QSet>
 
 #include <deque>
@@ -64,6 +65,12 @@ public:
     // answers must never leave the process. Counts as open on port.
     using DatagramSender = std::function<qint64(const QByteArray &datagram, const QHostAddress &host, quint16 port)>;
     void setDatagramSender(DatagramSender sender, quint16 port);
+
+    // While the owner waits in a nested event loop of its own (a box open),
+    // queued datagrams are also handled from a short timer: the reader's
+    // wake-up is a posted call, and a nested loop entered from the delivery
+    // of another posted call does not always deliver it.
+    void setWaitingInNestedLoop(bool waiting);
 
     // Sends one datagram to address; the destination becomes the remote
     // host. False when it did not go out whole.
@@ -147,6 +154,8 @@ private:
     // Counts passes, to tell whether a handler ran a nested one.
     quint64 m_passes = 0;
     bool m_dropReported = false;
+    // Handles what is queued while the owner waits in a nested loop.
+    QTimer *m_nestedPump = nullptr;
     // Closed: nothing queued is handled any more.
     bool m_closed = false;
     AddressWatch *m_watch = nullptr;

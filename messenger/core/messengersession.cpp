@@ -225,6 +225,7 @@ void MessengerSession::requestBox(const QString &text)
         return;
     }
     m_boxOpen = true;
+    m_channel->setWaitingInNestedLoop(true);
     // Reported from the event loop, not from inside the socket's read
     // handler, so the socket keeps draining (and dropping) while the box is
     // open.
@@ -235,6 +236,7 @@ void MessengerSession::requestBox(const QString &text)
 void MessengerSession::boxClosed()
 {
     m_boxOpen = false;
+    m_channel->setWaitingInNestedLoop(false);
 }
 
 QString MessengerSession::clockText()
