@@ -12,21 +12,6 @@ namespace {
 
 // Set on a window once it has been fitted at its first showing.
 constexpr char FittedProperty[] = "pelwickScreenFitted";
-// The most a window manager commonly draws beside and below a window.
-constexpr int EstimatedBorder = 4;
-
-QMargins frameOf(const QWidget *window)
-{
-    if (window->windowFlags() & Qt::FramelessWindowHint)
-        return {};
-    if (const QWindow *handle = window->windowHandle()) {
-        const QMargins known = handle->frameMargins();
-        if (!known.isNull())
-            return known;
-    }
-    const int title = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
-    return { EstimatedBorder, title + EstimatedBorder, EstimatedBorder, EstimatedBorder };
-}
 
 class FirstShowFilter : public QObject
 {
@@ -50,6 +35,22 @@ protected:
 };
 
 } // namespace
+
+// The most a window manager commonly draws beside and below a window.
+constexpr int EstimatedBorder = 4;
+
+QMargins frameOf(const QWidget *window)
+{
+    if (window->windowFlags() & Qt::FramelessWindowHint)
+        return {};
+    if (const QWindow *handle = window->windowHandle()) {
+        const QMargins known = handle->frameMargins();
+        if (!known.isNull())
+            return known;
+    }
+    const int title = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+    return { EstimatedBorder, title + EstimatedBorder, EstimatedBorder, EstimatedBorder };
+}
 
 QRect fitted(const QRect &client, const QMargins &frame, const QSize &minimum, const QRect &area)
 {

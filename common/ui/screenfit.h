@@ -17,6 +17,11 @@ namespace ScreenFit {
 // minimum and its title bar's corner lies at the area's top left.
 QRect fitted(const QRect &client, const QMargins &frame, const QSize &minimum, const QRect &area);
 
+// The window's frame around its client area: as the window system reports
+// it once the window is shown, else a title bar of the style and borders as
+// wide as window managers commonly draw them; none for a frameless window.
+QMargins frameOf(const QWidget *window);
+
 // Shrinks window, when nobody placed it, to fit the available area of its
 // screen; the window manager then places it inside.
 void fitToScreen(QWidget *window);

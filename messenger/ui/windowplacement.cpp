@@ -7,9 +7,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QStyle>
 #include <QWidget>
-#include <QWindow>
 
 #include <cmath>
 
@@ -19,23 +17,6 @@ double twipsPerPixel(const QWidget *window)
 {
     const int dpi = window->logicalDpiX();
     return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
-
-// The most a window manager commonly draws beside and below a window.
-constexpr int EstimatedBorder = 4;
-
-// The window's frame around its client area: as the window system reports
-// it once the window is shown, else a title bar of the style and borders
-// as wide as window managers commonly draw them.
-QMargins frameMargins(const QWidget *window)
-{
-    if (const QWindow *handle = window->windowHandle()) {
-        const QMargins known = handle->frameMargins();
-        if (!known.isNull())
-            return known;
-    }
-    const int title = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
-    return { EstimatedBorder, title + EstimatedBorder, EstimatedBorder, EstimatedBorder };
 }
 
 } // namespace
@@ -63,7 +44,7 @@ void loadWindowPlacement(const SettingsStore &store, QWidget *window)
 
     // Stored on another screen setup, or damaged: the window must still open
     // where its user can reach it.
-    const QMargins margins = frameMargins(window);
+    const QMargins margins = ScreenFit::frameOf(window);
     QList<QRect> screens;
     for (const QScreen *screen : QGuiApplication::screens())
         screens.append(screen->availableGeometry());
