@@ -163,9 +163,9 @@ trap 'exit 130' INT TERM
 home=/root
 [ "$as_user" = true ] && home=/home/newcomer
 inside() {
-    local spec=()
-    [ "$as_user" = true ] && spec=(--userspec=newcomer:newcomer)
-    chroot "${spec[@]}" "$root" /usr/bin/env -i HOME="$home" USER="$([ "$as_user" = true ] && echo newcomer || echo root)" \
+    local chroot_user=()
+    [ "$as_user" = true ] && chroot_user=(--userspec=newcomer:newcomer)
+    chroot "${chroot_user[@]}" "$root" /usr/bin/env -i HOME="$home" USER="$([ "$as_user" = true ] && echo newcomer || echo root)" \
         LANG=C.UTF-8 TERM=dumb PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin "$@"
 }
 # Shows the lines of a command's output that say what it is doing.
