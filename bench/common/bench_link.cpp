@@ -1,7 +1,7 @@
 // Times SendLinkText from the start of the poke until the source's
 // conversationClosed() handler has run, for a short link message and a 64 KiB text.
 // Usage: bench_link [rounds]
-#include "pelwickUDP030.h"
+#include "link.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

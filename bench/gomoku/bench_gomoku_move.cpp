@@ -5,7 +5,7 @@
 // Usage: bench_gomoku_move [rounds]
 #include "frm_GOMOKU.h"
 #include "gomokulink.h"
-#include "pelwickUDP030.h"
+#include "link.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

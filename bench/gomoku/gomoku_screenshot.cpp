@@ -3,7 +3,7 @@
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" gomoku_screenshot out.png
 #include "frm_GOMOKU.h"
 #include "gomokulink.h"
-#include "pelwickUDP030.h"
+#include "link.h"
 
 #include <QApplication>
 #include <QProcess>

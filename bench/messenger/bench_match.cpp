@@ -8,7 +8,7 @@
 // Usage: bench_match [moves per side, at most 144]
 #include "userdirectory.h"
 #include "messengerfixture.h"
-#include "pelwickUDP040.h"
+#include "gameprocess.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 #include "gameprograms.h"
 #include "gamerelay.h"
 #include "messagebox.h"
-#include "pelwickUDP030.h"
+#include "link.h"
 #include "userdirectory.h"
 #include "quietsettings.h"
 #include "settingsstore.h"

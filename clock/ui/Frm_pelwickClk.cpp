@@ -1,6 +1,6 @@
 #include "Frm_pelwickClk.h"
 
-#include "pelwickUDP050.h"
+#include "windowhelpers.h"
 #include "windowdrag.h"
 
 #include <QLabel>

@@ -5,8 +5,8 @@
 #include "gomokulink.h"
 #include "keyboardaccess.h"
 #include "messagebox.h"
-#include "pelwickUDP030.h"
-#include "pelwickUDP050.h"
+#include "link.h"
+#include "windowhelpers.h"
 #include "singleinstancelock.h"
 #include "stoneimages.h"
 

@@ -1,6 +1,6 @@
 #include "addresswatch.h"
 
-#include "pelwickUDP080.h"
+#include "localnetworks.h"
 
 #include <QSocketNotifier>
 #include <QTimer>

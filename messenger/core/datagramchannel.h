@@ -2,7 +2,8 @@
 
 #include "datagram.h"
 #include "datagramreader.h"
-#include "pelwickUDP080.h"
+#include "localnetworks.h"
+#include "networkidentity.h"
 #include "sessionenvironment.h"
 
 #include <QElapsedTimer>

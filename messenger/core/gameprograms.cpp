@@ -1,6 +1,6 @@
 #include "gameprograms.h"
 
-#include "pelwickUDP030.h"
+#include "link.h"
 
 #include <QDir>
 #include <QFileInfo>

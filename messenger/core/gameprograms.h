@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pelwickUDP040.h"
+#include "gameprocess.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 #include "datagramchannel.h"
 #include "gameprograms.h"
 #include "linkmessage.h"
-#include "pelwickUDP030.h"
+#include "link.h"
 #include "peerpresence.h"
 #include "textutil.h"
 #include "userdirectory.h"

@@ -54,11 +54,6 @@ std::optional<qint32> parseSettingsInt32(const QString &text)
     return parseInteger<qint32>(text);
 }
 
-std::optional<qint16> parseSettingsInt16(const QString &text)
-{
-    return parseInteger<qint16>(text);
-}
-
 std::optional<float> parseSettingsSingle(const QString &text)
 {
     const auto number = parseNumber(text);

@@ -55,7 +55,6 @@ struct DirectoryEntry
 std::optional<bool> parseSettingsBoolean(const QString &text);
 // Decimal text within the range of the target type; nothing otherwise.
 std::optional<qint32> parseSettingsInt32(const QString &text);
-std::optional<qint16> parseSettingsInt16(const QString &text);
 std::optional<float> parseSettingsSingle(const QString &text);
 QString formatSettingsBoolean(bool value);
 QString formatSettingsSingle(float value);

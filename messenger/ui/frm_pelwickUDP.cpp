@@ -11,7 +11,7 @@
 #include "gamerelay.h"
 #include "messagebox.h"
 #include "notificationpacer.h"
-#include "pelwickUDP050.h"
+#include "windowhelpers.h"
 #include "pelwickversion.h"
 #include "peerpresence.h"
 #include "sessionstorage.h"

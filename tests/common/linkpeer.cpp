@@ -5,7 +5,7 @@
 //                                                exit 0 delivered, 3 not delivered
 //   linkpeer raw <socketPath> <text>             writes a poke to txtDDEInput by hand,
 //                                                trusting whoever listens; exit codes as send
-#include "pelwickUDP030.h"
+#include "link.h"
 
 #include <QCoreApplication>
 #include <QLocalSocket>

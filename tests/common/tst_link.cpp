@@ -1,4 +1,4 @@
-#include "pelwickUDP030.h"
+#include "link.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "keyboardaccess.h"
 #include "messagebox.h"
 #include "screenfit.h"
-#include "pelwickUDP050.h"
+#include "windowhelpers.h"
 #include "windowdrag.h"
 
 #include <QApplication>

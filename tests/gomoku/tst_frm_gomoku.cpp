@@ -3,8 +3,8 @@
 #include "frm_GOMOKU.h"
 #include "gomokutestsupport.h"
 #include "messageboxrecorder.h"
-#include "pelwickUDP030.h"
-#include "pelwickUDP050.h"
+#include "link.h"
+#include "windowhelpers.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "gomokutestsupport.h"
-#include "pelwickUDP030.h"
+#include "link.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -8,7 +8,7 @@
 #include "frm_pelwickAbt.h"
 #include "frm_pelwickPrc.h"
 #include "frm_pelwickUDP.h"
-#include "pelwickUDP040.h"
+#include "processlist.h"
 #include "settingsstore.h"
 #include "userdirectory.h"
 #include "userlist.h"

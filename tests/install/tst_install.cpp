@@ -4,7 +4,7 @@
 // beside it.
 #include "datagram.h"
 #include "installedtree.h"
-#include "pelwickUDP030.h"
+#include "link.h"
 #include "settingsmapping.h"
 #include "settingsstore.h"
 

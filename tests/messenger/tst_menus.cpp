@@ -7,7 +7,7 @@
 #include "frm_pelwickSys.h"
 #include "keyboardaccess.h"
 #include "messengerfixture.h"
-#include "pelwickUDP080.h"
+#include "networkidentity.h"
 #include "userdirectory.h"
 #include "userlist.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pelwickUDP080.h"
+#include "networkidentity.h"
 
 // The network identity's questions answered from fields a test sets: a host
 // name (or its error number), what it resolves to and the interface list.

@@ -3,7 +3,7 @@
 // With grabFolder, also saves pictures of the process list and the about box.
 #include "frm_pelwickAbt.h"
 #include "frm_pelwickPrc.h"
-#include "pelwickUDP040.h"
+#include "processlist.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "Frm_pelwickPlp.h"
 
-#include "pelwickUDP050.h"
+#include "windowhelpers.h"
 #include "windowdrag.h"
 
 #include <QApplication>

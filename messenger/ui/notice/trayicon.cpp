@@ -1,7 +1,7 @@
 #include "trayicon.h"
 
 #include "desktopidentity.h"
-#include "pelwickUDP050.h"
+#include "windowhelpers.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,7 +1,7 @@
 #include "frm_pelwickPrc.h"
 
 #include "messagebox.h"
-#include "pelwickUDP040.h"
+#include "processlist.h"
 #include "pelwickversion.h"
 
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "cp932.h"
 #include "gameprograms.h"
-#include "pelwickUDP030.h"
-#include "pelwickUDP040.h"
+#include "link.h"
+#include "gameprocess.h"
 #include "processgone.h"
 #include "sessionfixture.h"
 

@@ -3,7 +3,7 @@
 #include "frm_GOMOKU.h"
 #include "messengerfixture.h"
 #include "processgone.h"
-#include "pelwickUDP040.h"
+#include "gameprocess.h"
 
 #include <QAction>
 #include <QFile>

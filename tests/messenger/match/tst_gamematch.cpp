@@ -1,7 +1,7 @@
 #include "userdirectory.h"
 #include "messengerfixture.h"
 #include "processgone.h"
-#include "pelwickUDP040.h"
+#include "gameprocess.h"
 
 #include <QFile>
 #include <QLocalSocket>

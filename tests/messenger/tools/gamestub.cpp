@@ -5,7 +5,7 @@
 // ends at once instead of waiting. When "<its folder>/poked" exists it opens
 // the game's link under its own name and appends every text poked into it to
 // that file, one line each.
-#include "pelwickUDP030.h"
+#include "link.h"
 
 #include <QCoreApplication>
 #include <QFile>

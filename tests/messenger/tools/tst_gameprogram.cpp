@@ -1,5 +1,5 @@
 #include "gameprograms.h"
-#include "pelwickUDP040.h"
+#include "gameprocess.h"
 #include "processgone.h"
 
 #include <QDir>

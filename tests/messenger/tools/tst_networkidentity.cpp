@@ -1,5 +1,5 @@
 #include "fakenetworkcalls.h"
-#include "pelwickUDP080.h"
+#include "networkidentity.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -41,8 +41,6 @@ private slots:
     void adapterMacIsThatOfTheAddressShown();
     void primaryAddressIsFirstUsableInterface_data();
     void primaryAddressIsFirstUsableInterface();
-    void byteHalves_data();
-    void byteHalves();
     void realMachineAnswersInTheRightForms();
 };
 
@@ -182,28 +180,6 @@ void tst_NetworkIdentity::primaryAddressIsFirstUsableInterface()
     FakeCalls calls;
     calls.list = interfaces;
     QCOMPARE(primaryIpv4Address(calls), address);
-}
-
-void tst_NetworkIdentity::byteHalves_data()
-{
-    QTest::addColumn<int>("value");
-    QTest::addColumn<int>("low");
-    QTest::addColumn<int>("high");
-    QTest::newRow("version 1.1") << 0x0101 << 1 << 1;
-    QTest::newRow("version 2.2") << 0x0202 << 2 << 2;
-    QTest::newRow("0x1234") << 0x1234 << 0x34 << 0x12;
-    QTest::newRow("above 16 bits") << 0x12345 << 0x45 << 0x23;
-    QTest::newRow("minus one") << -1 << 0xFF << 0;
-    QTest::newRow("minus 256") << -256 << 0 << 0xFF;
-}
-
-void tst_NetworkIdentity::byteHalves()
-{
-    QFETCH(int, value);
-    QFETCH(int, low);
-    QFETCH(int, high);
-    QCOMPARE(int(LowByteOf(value)), low);
-    QCOMPARE(int(HighByteOf(value)), high);
 }
 
 void tst_NetworkIdentity::realMachineAnswersInTheRightForms()

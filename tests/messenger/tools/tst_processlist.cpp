@@ -1,4 +1,4 @@
-#include "pelwickUDP040.h"
+#include "processlist.h"
 
 #include <QCoreApplication>
 #include <QDir>

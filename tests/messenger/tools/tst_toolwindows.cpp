@@ -1,7 +1,7 @@
 #include "frm_pelwickAbt.h"
 #include "frm_pelwickPrc.h"
 #include "messageboxrecorder.h"
-#include "pelwickUDP040.h"
+#include "processlist.h"
 #include "pelwickversion.h"
 
 #include <QFile>

@@ -69,15 +69,6 @@ QString QueryAdapterMac(const QString &ipAddress, const NetworkCalls &calls = sy
 // "127.0.0.1" when there is none.
 QString primaryIpv4Address(const NetworkCalls &calls = systemNetworkCalls());
 
-// Sockets need no start-up on this platform: StartSockets always succeeds
-// and StopSockets does nothing. Kept so callers read as on every platform.
-bool StartSockets(const MessageSink &show = {});
-void StopSockets(const MessageSink &show = {});
-
-// value & 0xFF, and (value / 256, truncated) & 0xFF.
-qint16 LowByteOf(qint32 value);
-qint16 HighByteOf(qint32 value);
-
 // The text of the network identity box: three lines separated by CR.
 QString networkIdentityText(const QString &host, const QString &ip, const QString &mac);
 
@@ -86,26 +77,3 @@ QString macText(const QByteArray &bytes);
 
 // "Windows Sockets error " + error number as described above + rest.
 QString socketsErrorText(int error, bool twoBlanks);
-
-// The local IPv4 address the system would send from to reach destination
-// (the route's source address); empty when there is no route.
-QString localAddressTowards(const QString &destination);
-
-// One IPv4 network this machine is on: its own address there, the
-// network's prefix length, and its broadcast address (empty where the
-// interface cannot broadcast, as on most tunnels).
-struct LocalNetwork
-{
-    QString ownAddress;
-    quint32 address = 0; // ownAddress in host byte order
-    int prefixLength = 32;
-    QString broadcastAddress;
-
-    // Whether address (host byte order) lies on this network.
-    bool contains(quint32 address) const;
-};
-
-// Every IPv4 address of an up, running, non-loopback interface, in
-// interface order and, per interface, in the order the system lists them
-// (its primary address first).
-QList<LocalNetwork> localNetworks();

@@ -1,4 +1,4 @@
-#include "pelwickUDP050.h"
+#include "windowhelpers.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "pelwickUDP080.h"
+#include "networkidentity.h"
 
 #include <QHostAddress>
 #include <QNetworkInterface>
@@ -130,17 +130,8 @@ QString socketsErrorText(int error, bool twoBlanks)
         + QStringLiteral("Unable to successfully get Host Name.");
 }
 
-bool StartSockets(const MessageSink &)
-{
-    return true;
-}
-
-void StopSockets(const MessageSink &) { }
-
 QString QueryLocalHostName(const MessageSink &show, const NetworkCalls &calls)
 {
-    if (!StartSockets(show))
-        return {};
     int error = 0;
     const auto name = calls.hostName(error);
     QString result;
@@ -148,14 +139,11 @@ QString QueryLocalHostName(const MessageSink &show, const NetworkCalls &calls)
         tell(show, socketsErrorText(error, true));
     else
         result = QString::fromLocal8Bit(*name);
-    StopSockets(show);
     return result;
 }
 
 QString QueryLocalIpAddress(const MessageSink &show, const NetworkCalls &calls)
 {
-    if (!StartSockets(show))
-        return {};
     QString result;
     int error = 0;
     const auto name = calls.hostName(error);
@@ -170,7 +158,6 @@ QString QueryLocalIpAddress(const MessageSink &show, const NetworkCalls &calls)
             result = own != addresses.end() ? dotted(*own) : primaryIpv4Address(calls);
         }
     }
-    StopSockets(show);
     return result;
 }
 
@@ -207,70 +194,6 @@ QString primaryIpv4Address(const NetworkCalls &calls)
             return dotted(f.ipv4.first());
     }
     return QStringLiteral("127.0.0.1");
-}
-
-qint16 LowByteOf(qint32 value)
-{
-    return qint16(value & 0xFF);
-}
-
-qint16 HighByteOf(qint32 value)
-{
-    return qint16((value / 256) & 0xFF);
-}
-
-QString localAddressTowards(const QString &destination)
-{
-    const QHostAddress host(destination);
-    bool isV4 = false;
-    const quint32 v4 = host.toIPv4Address(&isV4);
-    if (!isV4)
-        return {};
-    // Connecting a datagram socket sends nothing; it only asks the routing
-    // table which source address the system would use.
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return {};
-    sockaddr_in to {};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(9);
-    to.sin_addr.s_addr = htonl(v4);
-    QString result;
-    sockaddr_in local {};
-    socklen_t length = sizeof local;
-    if (::connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) == 0 && local.sin_addr.s_addr != 0)
-        result = QHostAddress(ntohl(local.sin_addr.s_addr)).toString();
-    ::close(fd);
-    return result;
-}
-
-bool LocalNetwork::contains(quint32 other) const
-{
-    const quint32 mask = prefixLength <= 0 ? 0u : ~quint32(0) << (32 - qMin(prefixLength, 32));
-    return (other & mask) == (address & mask);
-}
-
-QList<LocalNetwork> localNetworks()
-{
-    QList<LocalNetwork> networks;
-    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &i : interfaces) {
-        const auto flags = i.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning)
-            || flags.testFlag(QNetworkInterface::IsLoopBack))
-            continue;
-        const bool canBroadcast = flags.testFlag(QNetworkInterface::CanBroadcast);
-        const QList<QNetworkAddressEntry> entries = i.addressEntries();
-        for (const QNetworkAddressEntry &e : entries) {
-            if (e.ip().protocol() != QAbstractSocket::IPv4Protocol)
-                continue;
-            const int prefix = e.prefixLength() < 0 ? 32 : e.prefixLength();
-            const QString broadcast = canBroadcast && !e.broadcast().isNull() ? e.broadcast().toString() : QString();
-            networks.append({ e.ip().toString(), e.ip().toIPv4Address(), prefix, broadcast });
-        }
-    }
-    return networks;
 }
 
 QString networkIdentityText(const QString &host, const QString &ip, const QString &mac)
