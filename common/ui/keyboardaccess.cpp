@@ -1,15 +1,14 @@
 #include "keyboardaccess.h"
 
+#include "logcategories.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QLoggingCategory>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QTranslator>
-
-Q_LOGGING_CATEGORY(lcKeyboardAccess, "pelwick.desktop", QtWarningMsg)
 
 namespace KeyboardAccess {
 
@@ -51,7 +50,7 @@ bool loadQtJapanese()
     // "qt" names the catalogue that pulls in every Qt module's texts.
     if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qt"), QStringLiteral("_"),
             QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        qCDebug(lcKeyboardAccess) << "Qt's Japanese catalogue not found in"
+        qCDebug(lcDesktop) << "Qt's Japanese catalogue not found in"
                                   << QLibraryInfo::path(QLibraryInfo::TranslationsPath);
         delete translator;
         return false;

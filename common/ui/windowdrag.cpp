@@ -1,12 +1,11 @@
 #include "windowdrag.h"
 
+#include "logcategories.h"
+
 #include <QApplication>
-#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
-
-Q_LOGGING_CATEGORY(lcDrag, "pelwick.desktop", QtWarningMsg)
 
 namespace {
 
@@ -69,7 +68,7 @@ bool WindowDrag::eventFilter(QObject *watched, QEvent *event)
                 m_state = State::SystemMove;
                 m_askedPointer = pointer;
             } else {
-                qCDebug(lcDrag) << "the window system cannot move the window: it follows the pointer itself";
+                qCDebug(lcDesktop) << "the window system cannot move the window: it follows the pointer itself";
                 m_state = State::OwnMove;
                 moveWithPointer(pointer);
             }
@@ -78,7 +77,7 @@ bool WindowDrag::eventFilter(QObject *watched, QEvent *event)
             // that let the request go leaves the window where it was.
             if (m_window->pos() == m_pressWindow
                 && (pointer - m_askedPointer).manhattanLength() >= QApplication::startDragDistance()) {
-                qCDebug(lcDrag) << "the window system did not take the move: the window follows the pointer itself";
+                qCDebug(lcDesktop) << "the window system did not take the move: the window follows the pointer itself";
                 m_state = State::OwnMove;
                 moveWithPointer(pointer);
             }

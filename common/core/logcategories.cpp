@@ -1,0 +1,7 @@
+#include "logcategories.h"
+
+Q_LOGGING_CATEGORY(lcNetwork, "pelwick.network", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcPresence, "pelwick.presence", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcGame, "pelwick.game", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcSettings, "pelwick.settings", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcDesktop, "pelwick.desktop", QtWarningMsg)
