@@ -2,6 +2,7 @@
 #include "desktopidentity.h"
 #include "keyboardaccess.h"
 #include "screenfit.h"
+#include "windowhelpers.h"
 
 #include "pelwickversion.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     DesktopIdentity::apply(DesktopIdentity::Clock);
     KeyboardAccess::loadQtJapanese();
     ScreenFit::install();
+    keepModalDialogsInReach();
 
     // The clock is the program's only window; closing it ends the program.
     Frm_pelwickClk clock;

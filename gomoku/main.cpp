@@ -1,6 +1,7 @@
 #include "desktopidentity.h"
 #include "keyboardaccess.h"
 #include "screenfit.h"
+#include "windowhelpers.h"
 #include "frm_GOMOKU.h"
 #include "terminationwatcher.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
     DesktopIdentity::apply(DesktopIdentity::Gomoku);
     KeyboardAccess::loadQtJapanese();
     ScreenFit::install();
+    keepModalDialogsInReach();
 
     frm_GOMOKU window;
     if (window.alreadyRunning())

@@ -1,6 +1,7 @@
 #include "desktopidentity.h"
 #include "keyboardaccess.h"
 #include "screenfit.h"
+#include "windowhelpers.h"
 #include "frm_pelwickUDP.h"
 #include "messengerprogram.h"
 #include "pelwickversion.h"
@@ -21,6 +22,7 @@ int main(int argc, char *argv[])
     DesktopIdentity::apply(DesktopIdentity::Messenger);
     KeyboardAccess::loadQtJapanese();
     ScreenFit::install();
+    keepModalDialogsInReach();
     // Closing the main window ends the program with all its tool windows.
     QApplication::setQuitOnLastWindowClosed(false);
 

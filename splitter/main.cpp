@@ -1,6 +1,7 @@
 #include "desktopidentity.h"
 #include "keyboardaccess.h"
 #include "screenfit.h"
+#include "windowhelpers.h"
 #include "frm_pelwickSpl.h"
 #include "pelwickversion.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     DesktopIdentity::apply(DesktopIdentity::Splitter);
     KeyboardAccess::loadQtJapanese();
     ScreenFit::install();
+    keepModalDialogsInReach();
     Frm_pelwickSpl window(SplitterCaption::Standalone);
     window.show();
     return app.exec();

@@ -1,5 +1,7 @@
 #include "messagebox.h"
 
+#include "windowhelpers.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QGridLayout>
@@ -25,7 +27,7 @@ QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest &request)
     // with it, and the box must not be destroyed a second time here.
     const QPointer<QMessageBox> box
         = new QMessageBox(request.icon, request.title.isEmpty() ? QCoreApplication::applicationName() : request.title,
-            request.text, request.buttons, request.parent);
+            request.text, request.buttons, request.parent, dialogWindowFlags());
     if (request.defaultButton != QMessageBox::NoButton)
         box->setDefaultButton(request.defaultButton);
     // Modal to its window only: a tray icon (a window of its own) still

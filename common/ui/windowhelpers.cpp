@@ -64,7 +64,43 @@ void setCaptionInverted(QWidget *window, bool inverted, int roundMs)
     window->setProperty(MarkedCaptionProperty, QVariant());
 }
 
+class ModalMinimiseFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowStateChange && watched->isWidgetType()) {
+            auto *dialog = static_cast<QWidget *>(watched);
+            if (dialog->isWindow() && dialog->isModal() && dialog->isMinimized()) {
+                // After the window manager has finished minimising: its
+                // window first, then the dialog on top with the focus.
+                QTimer::singleShot(0, dialog, [dialog] {
+                    if (!dialog->isVisible())
+                        return;
+                    if (QWidget *owner = dialog->parentWidget())
+                        bringToFront(owner->window());
+                    bringToFront(dialog);
+                });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
+
+void keepModalDialogsInReach()
+{
+    qApp->installEventFilter(new ModalMinimiseFilter(qApp));
+}
+
+Qt::WindowFlags dialogWindowFlags()
+{
+    return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+}
 
 void SetTopmost(bool onTop, QWidget *window)
 {

@@ -28,6 +28,7 @@ private slots:
     void storedPlaceComesBackWithoutDrift();
     void windowStaysTheSameAndWithinReach();
     void lostDisplayEndsTheMessengerAsSigtermDoes();
+    void minimisedDialogComesBackWithItsWindow();
 
 private:
     void writeSettings(const QString &top, const QString &left);
@@ -191,6 +192,36 @@ void tst_Desktop::lostDisplayEndsTheMessengerAsSigtermDoes()
     QCOMPARE(store.value("User", "001UserIpAddr"), QStringLiteral("127.0.0.2"));
     // The lock went with it: a new start is not refused.
     QVERIFY(!QFileInfo::exists(m_desktop->runtimeDir() + QStringLiteral("/Pelwick.lock")));
+}
+
+void tst_Desktop::minimisedDialogComesBackWithItsWindow()
+{
+    if (const QString missing = XDesktop::missingTools(false); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    m_desktop = std::make_unique<XDesktop>();
+    QVERIFY(m_desktop->start(false));
+    writeSettings(QStringLiteral("20"), QStringLiteral("20"));
+    QProcess pelwick;
+    const QString window = startMessenger(pelwick);
+    QVERIFY2(!window.isEmpty(), "the main window did not appear");
+    m_desktop->x(QStringLiteral("xdotool"), { QStringLiteral("windowactivate"), QStringLiteral("--sync"), window });
+    m_desktop->x(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+comma") });
+    QString dialog;
+    QVERIFY(XDesktop::waitUntil([&] {
+        dialog = m_desktop->visibleWindows(QStringLiteral("ｵﾌﾟｼｮﾝ")).value(0);
+        return !dialog.isEmpty();
+    }));
+
+    // openbox minimises the dialog and its window with it; both come back,
+    // the dialog in front with the focus. (Waiting first for the minimise
+    // to be seen, or for the window manager to have long handled it.)
+    m_desktop->x(QStringLiteral("xdotool"), { QStringLiteral("windowminimize"), dialog });
+    XDesktop::waitUntil([&] { return !m_desktop->viewable(dialog); }, 2000);
+    QVERIFY(XDesktop::waitUntil([&] {
+        return m_desktop->viewable(dialog) && m_desktop->viewable(window)
+            && m_desktop->x(QStringLiteral("xdotool"), { QStringLiteral("getactivewindow") }).trimmed() == dialog;
+    }));
+    stopMessenger(pelwick);
 }
 
 QTEST_GUILESS_MAIN(tst_Desktop)

@@ -6,6 +6,7 @@
 #include "messagebox.h"
 #include "settingsstore.h"
 #include "soundfile.h"
+#include "windowhelpers.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -51,9 +52,7 @@ QPushButton *button(const QString &caption, const char *name, QWidget *parent)
 frm_pelwickOpt::frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEntry> &directory,
     std::function<void(const QList<DirectoryEntry> &)> applyDirectory, const QString &appName,
     const QString &settingsDirectory, CommonDialogRunner *dialogs, QWidget *parent)
-    : QDialog(parent,
-        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-            | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, dialogWindowFlags() | Qt::MSWindowsFixedSizeDialogHint)
     , m_settings(settings)
     , m_applyDirectory(std::move(applyDirectory))
     , m_appName(appName)
