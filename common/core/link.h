@@ -45,7 +45,7 @@ class LinkSource : public QObject
 public:
     // runtimeDir empty: the user's runtime directory.
     explicit LinkSource(const QString &application, const QString &runtimeDir = {},
-                        const QString &topic = QString::fromLatin1(LinkTopic), QObject *parent = nullptr);
+        const QString &topic = QString::fromLatin1(LinkTopic), QObject *parent = nullptr);
     ~LinkSource() override;
 
     // Items that accept pokes; a poke to any other item is refused.
@@ -55,6 +55,10 @@ public:
     // holds the name.
     bool listen();
     QString errorString() const;
+
+    // Stops listening and removes the socket; conversations under way run
+    // to their end.
+    void close();
 
     // The socket this source listens on (or would listen on).
     QString serverPath() const;

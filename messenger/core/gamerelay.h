@@ -61,8 +61,8 @@ class GameRelay : public QObject
 public:
     // games: how game programs are started, ended and poked (not owned).
     // appName: the link application name the game reaches us under.
-    GameRelay(DatagramChannel *channel, PeerPresence *presence, UserDirectory *directory,
-        const LocalSettings &settings, GamePrograms *games, const QString &appName, QObject *parent = nullptr);
+    GameRelay(DatagramChannel *channel, PeerPresence *presence, UserDirectory *directory, const LocalSettings &settings,
+        GamePrograms *games, const QString &appName, QObject *parent = nullptr);
     ~GameRelay() override;
 
     static constexpr int MaxGameStarts = 3;
@@ -71,7 +71,8 @@ public:
     // Opens the link the game programs send their texts to.
     bool openLink(const QString &runtimeDirectory);
     // Nothing more is handled: a start under way is abandoned where it
-    // stands, and later texts of the game go nowhere.
+    // stands, and later texts of the game go nowhere. The link's socket goes
+    // too, so no stale one is left in the runtime directory.
     void close();
 
     // 31 for game gameId to the user of row.
