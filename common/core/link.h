@@ -45,7 +45,7 @@ class LinkSource : public QObject
 public:
     // runtimeDir empty: the user's runtime directory.
     explicit LinkSource(const QString &application, const QString &runtimeDir = {},
-        const QString &topic = QString::fromLatin1(LinkTopic), QObject *parent = nullptr);
+                        const QString &topic = QString::fromLatin1(LinkTopic), QObject *parent = nullptr);
     ~LinkSource() override;
 
     // Items that accept pokes; a poke to any other item is refused.

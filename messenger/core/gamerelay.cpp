@@ -2,8 +2,8 @@
 
 #include "datagramchannel.h"
 #include "gameprograms.h"
-#include "link.h"
 #include "linkmessage.h"
+#include "link.h"
 #include "peerpresence.h"
 #include "textutil.h"
 #include "userdirectory.h"
@@ -106,8 +106,8 @@ bool GameRelay::fromPartner(const ParsedDatagram &datagram, const QHostAddress &
 {
     // <IPADDR> alone proves nothing: a third host could name the partner's
     // address and move its stones or end its game.
-    return m_state != GameState::Idle && !m_game.PartnerAddress.isEmpty() && datagram.IpAddr == m_game.PartnerAddress
-        && namesItsSource(datagram, source);
+    return m_state != GameState::Idle && !m_game.PartnerAddress.isEmpty()
+        && datagram.IpAddr == m_game.PartnerAddress && namesItsSource(datagram, source);
 }
 
 void GameRelay::send(const char *kind, const QString &data)
@@ -268,8 +268,8 @@ void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool acce
     // at once means the event loop is quitting: the start is given up.
     bool delivered = false;
     const QDeadlineTimer patience(GameStartPatienceMs);
-    while (!(delivered = m_games->poke(introduction.first(), gameName)) && startStands(start) && !patience.hasExpired()
-        && m_games->GameProcessHandle() != 0) {
+    while (!(delivered = m_games->poke(introduction.first(), gameName)) && startStands(start)
+        && !patience.hasExpired() && m_games->GameProcessHandle() != 0) {
         QEventLoop pause;
         QTimer::singleShot(GameStartRetryMs, &pause, &QEventLoop::quit);
         if (pause.exec() < 0)

@@ -61,8 +61,8 @@ class GameRelay : public QObject
 public:
     // games: how game programs are started, ended and poked (not owned).
     // appName: the link application name the game reaches us under.
-    GameRelay(DatagramChannel *channel, PeerPresence *presence, UserDirectory *directory, const LocalSettings &settings,
-        GamePrograms *games, const QString &appName, QObject *parent = nullptr);
+    GameRelay(DatagramChannel *channel, PeerPresence *presence, UserDirectory *directory,
+        const LocalSettings &settings, GamePrograms *games, const QString &appName, QObject *parent = nullptr);
     ~GameRelay() override;
 
     static constexpr int MaxGameStarts = 3;
