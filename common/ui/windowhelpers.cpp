@@ -2,7 +2,9 @@
 
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QFontMetrics>
 #include <QPointer>
+#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -91,6 +93,15 @@ protected:
 };
 
 } // namespace
+
+int titleBarWidth(const QWidget *window, const QString &title)
+{
+    QFont titleFont = window->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    return QFontMetrics(titleFont).horizontalAdvance(title)
+        + window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) * 8;
+}
 
 void keepModalDialogsInReach()
 {

@@ -40,6 +40,11 @@ bool IsWindowsNT();
 // one.
 void bringToFront(QWidget *window, const QString &activationToken = {});
 
+// The width a window needs for the window manager to show title whole in
+// its title bar: the text in a title font (bold, larger than the window's)
+// and room for the icon and the buttons beside it.
+int titleBarWidth(const QWidget *window, const QString &title);
+
 // The window flags of a dialog: a title and a close button, nothing more.
 Qt::WindowFlags dialogWindowFlags();
 

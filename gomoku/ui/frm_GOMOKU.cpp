@@ -4,11 +4,11 @@
 #include "desktopidentity.h"
 #include "gomokulink.h"
 #include "keyboardaccess.h"
-#include "messagebox.h"
 #include "link.h"
-#include "windowhelpers.h"
+#include "messagebox.h"
 #include "singleinstancelock.h"
 #include "stoneimages.h"
+#include "windowhelpers.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
@@ -182,7 +183,7 @@ void frm_GOMOKU::connectGame()
 {
     connect(m_game, &GomokuGame::panelChanged, this,
         [this](int panel, const QString &text) { m_panels.at(panel - 1)->setText(text); });
-    connect(m_game, &GomokuGame::captionChanged, this, &QWidget::setWindowTitle);
+    connect(m_game, &GomokuGame::captionChanged, this, &frm_GOMOKU::showCaption);
     connect(m_game, &GomokuGame::beepRequested, this, &frm_GOMOKU::Beep);
     connect(m_game, &GomokuGame::boxRequested, this, &frm_GOMOKU::showBox);
     // The flash runs once the link text that asked for it has been handled:
@@ -380,6 +381,22 @@ void frm_GOMOKU::resizeEvent(QResizeEvent *event)
         resize(width() + frame.height() - frame.width(), height());
     else if (client.width() < client.height())
         resize(width(), height() + frame.width() - frame.height());
+}
+
+void frm_GOMOKU::showCaption(const QString &caption)
+{
+    setWindowTitle(caption);
+    // The caption names both players and their colours: the window grows,
+    // square as ever and within the screen, until its title bar shows it whole.
+    const QScreen *s = screen();
+    if (!s || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    const QRect frame = frameGeometry();
+    const QRect area = s->availableGeometry();
+    const int grow = qMin(titleBarWidth(this, caption) - frame.width(),
+        qMin(area.width() - frame.width(), area.height() - frame.height()));
+    if (grow > 0)
+        resize(width() + grow, height() + grow);
 }
 
 void frm_GOMOKU::changeEvent(QEvent *event)
