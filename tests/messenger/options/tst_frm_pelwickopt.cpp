@@ -1,5 +1,5 @@
 #include "clsCommonDlg.h"
-#include "commondialogrunner.h"
+#include "fakedialogs.h"
 #include "frm_pelwickOpt.h"
 #include "messagebox.h"
 #include "settingsmapping.h"
@@ -42,26 +42,6 @@ LocalSettings namedTerminal()
     s.UserName = QStringLiteral("田中");
     return s;
 }
-
-// Runs no dialog: records each file request and gives the queued answer
-// (a cancel when none is queued).
-class FakeDialogs final : public CommonDialogRunner
-{
-public:
-    FileDialogAnswer runFileDialog(const FileDialogRequest &request) override
-    {
-        fileRequests << request;
-        return fileAnswers.isEmpty() ? FileDialogAnswer() : fileAnswers.takeFirst();
-    }
-    ColorDialogAnswer runColorDialog(QWidget *, const QColor &, quint32) override { return {}; }
-    FontDialogAnswer runFontDialog(QWidget *, const QFont &, quint32) override { return {}; }
-    PrintDialogAnswer runPrintDialog(QWidget *, const PrintPages &, quint32) override { return {}; }
-    void openHelp(QWidget *, const QString &, qint32) override { }
-    QString runFolderDialog(QWidget *, const QString &, const QString &, quint32) override { return {}; }
-
-    QList<FileDialogRequest> fileRequests;
-    QList<FileDialogAnswer> fileAnswers;
-};
 
 template <typename T> T *child(QWidget &window, const QString &name)
 {
