@@ -1,7 +1,7 @@
 #include "Frm_pelwickClk.h"
 #include "desktopidentity.h"
-#include "keyboardaccess.h"
 #include "screenfit.h"
+#include "uitranslation.h"
 
 #include "pelwickversion.h"
 
@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("clock"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Clock);
-    KeyboardAccess::loadQtJapanese();
+    UiTranslation::install(UiTranslation::chosen(QString()));
     ScreenFit::install();
 
     // The clock is the program's only window; closing it ends the program.

@@ -1,6 +1,6 @@
 #include "desktopidentity.h"
-#include "keyboardaccess.h"
 #include "screenfit.h"
+#include "uitranslation.h"
 #include "frm_GOMOKU.h"
 #include "terminationwatcher.h"
 
@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(QStringLiteral("GOMOKU"));
     DesktopIdentity::apply(DesktopIdentity::Gomoku);
-    KeyboardAccess::loadQtJapanese();
+    UiTranslation::install(UiTranslation::chosen(QString()));
     ScreenFit::install();
 
     frm_GOMOKU window;

@@ -1,6 +1,6 @@
 #include "desktopidentity.h"
-#include "keyboardaccess.h"
 #include "screenfit.h"
+#include "uitranslation.h"
 #include "frm_pelwickUDP.h"
 #include "messengerprogram.h"
 #include "pelwickversion.h"
@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pelwick"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Messenger);
-    KeyboardAccess::loadQtJapanese();
+    UiTranslation::install(UiTranslation::chosen(QString()));
     ScreenFit::install();
     // Closing the main window ends the program with all its tool windows.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,6 +1,6 @@
 #include "desktopidentity.h"
-#include "keyboardaccess.h"
 #include "screenfit.h"
+#include "uitranslation.h"
 #include "frm_pelwickSpl.h"
 #include "pelwickversion.h"
 
@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("split"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Splitter);
-    KeyboardAccess::loadQtJapanese();
+    UiTranslation::install(UiTranslation::chosen(QString()));
     ScreenFit::install();
     Frm_pelwickSpl window(SplitterCaption::Standalone);
     window.show();
