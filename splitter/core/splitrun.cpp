@@ -2,6 +2,7 @@
 
 #include "wholefile.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
