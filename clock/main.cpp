@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("clock"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Clock);
-    UiTranslation::install(UiTranslation::chosen(QString()));
+    UiTranslation::installForThisStart();
     ScreenFit::install();
 
     // The clock is the program's only window; closing it ends the program.

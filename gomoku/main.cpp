@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(QStringLiteral("GOMOKU"));
     DesktopIdentity::apply(DesktopIdentity::Gomoku);
-    UiTranslation::install(UiTranslation::chosen(QString()));
+    UiTranslation::installForThisStart();
     ScreenFit::install();
 
     frm_GOMOKU window;

@@ -19,7 +19,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pelwick"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Messenger);
-    UiTranslation::install(UiTranslation::chosen(QString()));
+    // The options' language, read from this messenger's own settings file.
+    UiTranslation::installForThisStart(UiTranslation::messengerSettingsFile(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()));
     ScreenFit::install();
     // Closing the main window ends the program with all its tool windows.
     QApplication::setQuitOnLastWindowClosed(false);

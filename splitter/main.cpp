@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("split"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Splitter);
-    UiTranslation::install(UiTranslation::chosen(QString()));
+    UiTranslation::installForThisStart();
     ScreenFit::install();
     Frm_pelwickSpl window(SplitterCaption::Standalone);
     window.show();

@@ -16,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -145,6 +146,8 @@ private slots:
     void initTestCase();
     void languageOfAStart_data();
     void languageOfAStart();
+    void storedOptionAndTheCLocale_data();
+    void storedOptionAndTheCLocale();
     void everyWindowInEnglish_data();
     void everyWindowInEnglish();
 
@@ -199,10 +202,42 @@ void tst_Language::languageOfAStart()
     QFETCH(QString, setting);
     QFETCH(Language, expected);
     const Language session = UiLanguage::fromMessagesLocale(lcAll, lcMessages, lang);
-    QCOMPARE(UiLanguage::resolve(UiLanguage::choiceFromSetting(setting), session), expected);
+    QCOMPARE(UiLanguage::resolve(UiLanguage::choiceFromSetting(setting).value_or(Choice::Auto), session), expected);
     // What is stored reads back as the same choice.
     for (const Choice choice : { Choice::Auto, Choice::Japanese, Choice::English })
-        QCOMPARE(UiLanguage::choiceFromSetting(UiLanguage::settingValue(choice)), choice);
+        QCOMPARE(UiLanguage::choiceFromSetting(UiLanguage::settingValue(choice)), std::optional(choice));
+}
+
+void tst_Language::storedOptionAndTheCLocale_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<Language>("expected");
+    QTest::newRow("no option") << QByteArray("[Local]\nUserName=a\n") << "" << Language::Japanese;
+    QTest::newRow("Language=en") << QByteArray("[WindowPos]\nTop=1\n[Local]\nLanguage=en\n[User]\nCount=0\n") << "en"
+                                 << Language::English;
+    QTest::newRow("Language=ja") << QByteArray("[Local]\r\nLanguage=ja\r\n") << "ja" << Language::Japanese;
+    QTest::newRow("Language=auto") << QByteArray("[Local]\nLanguage=auto\n") << "auto" << Language::Japanese;
+    QTest::newRow("in another section") << QByteArray("[Other]\nLanguage=en\n") << "" << Language::Japanese;
+    QTest::newRow("no file") << QByteArray() << "" << Language::Japanese;
+}
+
+// The tests run under LC_ALL=C.UTF-8: the session asks for Japanese.
+void tst_Language::storedOptionAndTheCLocale()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, stored);
+    QFETCH(Language, expected);
+    QCOMPARE(UiLanguage::fromEnvironment(), Language::Japanese);
+    const QString path = m_dir->filePath(QStringLiteral("Pelwick.ini"));
+    QFile::remove(path);
+    if (!file.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file);
+    }
+    QCOMPARE(UiTranslation::storedLanguage(path), stored);
+    QCOMPARE(UiTranslation::chosen(stored), expected);
 }
 
 void tst_Language::everyWindowInEnglish_data()

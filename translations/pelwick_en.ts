@@ -808,6 +808,18 @@ Use a name the people around you recognise.</translation>
         <source>すべて|*.*|</source>
         <translation>All files|*.*|</translation>
     </message>
+    <message>
+        <source>表示言語</source>
+        <translation>Display language</translation>
+    </message>
+    <message>
+        <source>自動</source>
+        <translation>Automatic</translation>
+    </message>
+    <message>
+        <source>次回の起動から有効になります。</source>
+        <translation>Takes effect at the next start.</translation>
+    </message>
 </context>
 <context>
     <name>frm_pelwickPrc</name>

@@ -4,13 +4,13 @@
 
 namespace UiLanguage {
 
-Choice choiceFromSetting(const QString &value)
+std::optional<Choice> choiceFromSetting(const QString &value)
 {
-    if (value == QLatin1String("ja"))
-        return Choice::Japanese;
-    if (value == QLatin1String("en"))
-        return Choice::English;
-    return Choice::Auto;
+    for (const Choice choice : { Choice::Auto, Choice::Japanese, Choice::English }) {
+        if (value == settingValue(choice))
+            return choice;
+    }
+    return std::nullopt;
 }
 
 QString settingValue(Choice choice)

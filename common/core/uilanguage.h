@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Which language the programs speak: Japanese, their own, for a Japanese
 // session and for one that names no language; English for everyone else.
 // The texts in the code are the Japanese; English comes from a catalogue.
@@ -12,8 +14,8 @@ enum class Language { Japanese, English };
 // The messenger's Language option: follow the session, or one language.
 enum class Choice { Auto, Japanese, English };
 
-// The stored values are "auto", "ja" and "en"; anything else reads as Auto.
-Choice choiceFromSetting(const QString &value);
+// The stored values are "auto", "ja" and "en"; nothing for any other text.
+std::optional<Choice> choiceFromSetting(const QString &value);
 QString settingValue(Choice choice);
 
 // The messages locale is the first of LC_ALL, LC_MESSAGES and LANG that is

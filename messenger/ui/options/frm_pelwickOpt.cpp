@@ -8,6 +8,7 @@
 #include "soundfile.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGridLayout>
@@ -161,6 +162,15 @@ void frm_pelwickOpt::buildTerminalTab()
     Check_Autostart = named(new QCheckBox(tr("ﾛｸﾞｲﾝ時に起動"), m_terminalTab), "Check_Autostart");
     Check_Autostart->hide();
 
+    Label_Language = named(new QLabel(tr("表示言語"), m_terminalTab), "Label_Language");
+    Combo_Language = named(new QComboBox(m_terminalTab), "Combo_Language");
+    Combo_Language->addItem(tr("自動"), int(UiLanguage::Choice::Auto));
+    // Each language by its own name, so it is found whichever is shown.
+    Combo_Language->addItem(QStringLiteral("日本語"), int(UiLanguage::Choice::Japanese));
+    Combo_Language->addItem(QStringLiteral("English"), int(UiLanguage::Choice::English));
+    Label_Language->setBuddy(Combo_Language);
+    Label_LanguageNote = named(new QLabel(tr("次回の起動から有効になります。"), m_terminalTab), "Label_LanguageNote");
+
     txtSoundFilePath = named(new QPlainTextEdit(m_terminalTab), "txtSoundFilePath");
     txtSoundFilePath->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtSoundFilePath->setTabChangesFocus(true);
@@ -178,6 +188,11 @@ void frm_pelwickOpt::buildTerminalTab()
     note->addWidget(Label4, 0, Qt::AlignTop);
     note->addWidget(Label3, 1);
     grid->addLayout(note, 3, 1, 1, 2);
+    grid->addWidget(Label_Language, 4, 0);
+    auto *language = new QHBoxLayout;
+    language->addWidget(Combo_Language);
+    language->addWidget(Label_LanguageNote, 1);
+    grid->addLayout(language, 4, 1, 1, 2);
     grid->setColumnStretch(2, 1);
 
     auto *checks = new QHBoxLayout;
@@ -266,6 +281,7 @@ void frm_pelwickOpt::Form_Load(const QList<DirectoryEntry> &directory)
     Check_Broadcast->setChecked(m_settings.Broadcast);
     Check_KeepLog->setChecked(m_settings.KeepLog);
     Check_Notify->setChecked(m_settings.Notify);
+    Combo_Language->setCurrentIndex(Combo_Language->findData(int(m_settings.Language)));
     for (const DirectoryEntry &entry : directory)
         ListViewUser->addTopLevelItem(new QTreeWidgetItem({ entry.UserName, entry.UserIpAddr }));
 }
@@ -428,6 +444,7 @@ void frm_pelwickOpt::cmdApply_Click()
     m_settings.Broadcast = Check_Broadcast->isChecked();
     m_settings.KeepLog = Check_KeepLog->isChecked();
     m_settings.Notify = Check_Notify->isChecked();
+    m_settings.Language = UiLanguage::Choice(Combo_Language->currentData().toInt());
     m_settings.Port = *port;
     m_settings.UserName = txtLocalUserName->text();
     const bool stored = storeLocalSettings();

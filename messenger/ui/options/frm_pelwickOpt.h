@@ -12,6 +12,7 @@
 
 class CommonDialogRunner;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -133,6 +134,11 @@ private:
     QCheckBox *Check_KeepLog = nullptr;
     QCheckBox *Check_Notify = nullptr;
     QCheckBox *Check_Autostart = nullptr;
+    // The programs' language from the next start: automatic, Japanese,
+    // English (UiLanguage::Choice as item data).
+    QLabel *Label_Language = nullptr;
+    QComboBox *Combo_Language = nullptr;
+    QLabel *Label_LanguageNote = nullptr;
     std::optional<AutostartEntry> m_autostart;
     QStringList m_autostartCommand;
     QPlainTextEdit *txtSoundFilePath = nullptr;
