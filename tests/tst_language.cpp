@@ -130,9 +130,19 @@ private:
             }
         } else if (auto *view = qobject_cast<QAbstractItemView *>(w)) {
             const QAbstractItemModel *model = view->model();
-            for (int r = 0; model && r < qMin(model->rowCount(), 200); ++r)
-                for (int c = 0; c < model->columnCount(); ++c)
-                    text(w, QStringLiteral("cell"), model->index(r, c).data().toString());
+            for (int r = 0; model && r < qMin(model->rowCount(), 200); ++r) {
+                for (int c = 0; c < model->columnCount(); ++c) {
+                    const QModelIndex index = model->index(r, c);
+                    const QString shown = index.data().toString();
+                    text(w, QStringLiteral("cell"), shown);
+                    // The last column may run on under its scroll bar; the
+                    // drive list's first column holds the machine's mount
+                    // points in the room the window gives it.
+                    const bool machineData = c == 0 && w->objectName() == QLatin1String("ListView_Drive");
+                    if (c + 1 < model->columnCount() && !shown.isEmpty() && !machineData)
+                        cut(w, shown, view->fontMetrics().horizontalAdvance(shown) + 6, view->visualRect(index).width());
+                }
+            }
         }
     }
 };

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -35,6 +36,22 @@ QTreeWidget *makeList(const QString &name, const QStringList &headers, QWidget *
 }
 
 // Replaces the rows of list, hidden while it is filled.
+// Widens each column but the last to its longest text, so no label is cut
+// in either language; the widths the window sets are the least.
+void fitColumns(QTreeWidget *list)
+{
+    const QFontMetrics metrics(list->font());
+    const int margin = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1) + 4;
+    for (int c = 0; c + 1 < list->columnCount(); ++c) {
+        int wanted = 0;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            wanted = qMax(wanted, metrics.horizontalAdvance(list->topLevelItem(i)->text(c)));
+        wanted += margin + (c == 0 && list->rootIsDecorated() ? list->indentation() : 0);
+        if (wanted > list->columnWidth(c))
+            list->setColumnWidth(c, wanted);
+    }
+}
+
 void fillList(QTreeWidget *list, const QList<QStringList> &rows)
 {
     list->hide();
@@ -44,6 +61,7 @@ void fillList(QTreeWidget *list, const QList<QStringList> &rows)
     for (const QStringList &row : rows)
         items.append(new QTreeWidgetItem(row));
     list->addTopLevelItems(items);
+    fitColumns(list);
     list->show();
 }
 
