@@ -1,6 +1,6 @@
 #include "desktopidentity.h"
-#include "keyboardaccess.h"
 #include "screenfit.h"
+#include "uitranslation.h"
 #include "windowhelpers.h"
 #include "frm_GOMOKU.h"
 #include "terminationwatcher.h"
@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
     QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(QStringLiteral("GOMOKU"));
     DesktopIdentity::apply(DesktopIdentity::Gomoku);
-    KeyboardAccess::loadQtJapanese();
+    UiTranslation::installForThisStart();
     ScreenFit::install();
     keepModalDialogsInReach();
 

@@ -1,6 +1,6 @@
 #include "desktopidentity.h"
-#include "keyboardaccess.h"
 #include "screenfit.h"
+#include "uitranslation.h"
 #include "windowhelpers.h"
 #include "frm_pelwickUDP.h"
 #include "messengerprogram.h"
@@ -20,7 +20,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pelwick"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Messenger);
-    KeyboardAccess::loadQtJapanese();
+    // The options' language, read from this messenger's own settings file.
+    UiTranslation::installForThisStart(UiTranslation::messengerSettingsFile(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()));
     ScreenFit::install();
     keepModalDialogsInReach();
     // Closing the main window ends the program with all its tool windows.

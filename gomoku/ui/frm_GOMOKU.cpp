@@ -123,27 +123,27 @@ frm_GOMOKU::~frm_GOMOKU() = default;
 
 void frm_GOMOKU::createMenu()
 {
-    QMenu *menuM01 = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ"));
+    QMenu *menuM01 = menuBar()->addMenu(tr("ﾌｧｲﾙ"));
     menuM01->setObjectName(QStringLiteral("menuM01"));
 
-    QAction *manuS01 = menuM01->addAction(QStringLiteral("早く打って！"));
+    QAction *manuS01 = menuM01->addAction(tr("早く打って！"));
     manuS01->setObjectName(QStringLiteral("manuS01"));
     manuS01->setShortcut(Qt::Key_F1);
     connect(manuS01, &QAction::triggered, this, &frm_GOMOKU::manuS01_Click);
 
-    m_menuTopForm = menuM01->addAction(QStringLiteral("前面表示"));
+    m_menuTopForm = menuM01->addAction(tr("前面表示"));
     m_menuTopForm->setObjectName(QStringLiteral("menuTopForm"));
     m_menuTopForm->setShortcut(Qt::Key_F2);
     m_menuTopForm->setCheckable(true);
     connect(m_menuTopForm, &QAction::triggered, this, &frm_GOMOKU::menuTopForm_Click);
 
-    m_menuKibanColor = menuM01->addAction(QStringLiteral("基盤の色替え"));
+    m_menuKibanColor = menuM01->addAction(tr("基盤の色替え"));
     m_menuKibanColor->setObjectName(QStringLiteral("menuKibanColor"));
     m_menuKibanColor->setShortcut(Qt::Key_F3);
     m_menuKibanColor->setCheckable(true);
     connect(m_menuKibanColor, &QAction::triggered, this, &frm_GOMOKU::menuKibanColor_Click);
 
-    QAction *menuM02 = menuM01->addAction(QStringLiteral("閉じる"));
+    QAction *menuM02 = menuM01->addAction(tr("閉じる"));
     menuM02->setObjectName(QStringLiteral("menuM02"));
     // Ctrl+C as ever, and the desktop's own key for closing a window.
     menuM02->setShortcuts(
@@ -169,7 +169,7 @@ void frm_GOMOKU::createStatusBar()
     // font the desktop gives them, not in pixels of one font.
     const QFontMetrics metrics(m_panels[0]->font());
     m_panels[1]->setMinimumWidth(qMax(50, metrics.horizontalAdvance(QString(6, QChar(0x3042))) + 8));
-    m_panels[2]->setMinimumWidth(qMax(22, metrics.horizontalAdvance(QStringLiteral("黒")) + 12));
+    m_panels[2]->setMinimumWidth(qMax(22, qMax(metrics.horizontalAdvance(GomokuGame::tr("黒")), metrics.horizontalAdvance(GomokuGame::tr("白"))) + 12));
     m_panels[2]->setAlignment(Qt::AlignCenter);
     // A long text in the first panel is cut at its edge; it never pushes the
     // other two out of the window.

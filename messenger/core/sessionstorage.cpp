@@ -93,7 +93,7 @@ void SessionStorage::saveSettings(SettingsStore &store, const LocalSettings &set
 bool SessionStorage::sync(SettingsStore &store)
 {
     const bool kept = store.sync();
-    setProblem(m_settingsProblem, kept ? QString() : QStringLiteral("設定ﾌｧｲﾙを保存できません。"));
+    setProblem(m_settingsProblem, kept ? QString() : tr("設定ﾌｧｲﾙを保存できません。"));
     return kept;
 }
 
@@ -124,7 +124,7 @@ void SessionStorage::keepConversation(const QString &block, bool keep)
     // The conversation goes on without being kept.
     const bool kept = m_conversation->append(block);
     setProblem(m_conversationProblem,
-        kept ? QString() : QStringLiteral("送受信履歴を保存できません: ") + m_conversation->errorString());
+        kept ? QString() : tr("送受信履歴を保存できません: ") + m_conversation->errorString());
 }
 
 void SessionStorage::setProblem(QString &problem, const QString &text)

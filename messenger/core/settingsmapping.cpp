@@ -130,7 +130,7 @@ std::pair<int, int> settingsKeyRank(QStringView section, QStringView key)
     }
     static const QStringView windowPos[] = { u"Top", u"Left", u"Width", u"Height" };
     static const QStringView local[] = { u"SoundFilePath", u"Sound", u"FormTop", u"PopUp", u"Port", u"UserName",
-        u"IpAddr", u"Broadcast", u"BroadcastTo", u"KeepLog", u"Notify" };
+        u"IpAddr", u"Broadcast", u"BroadcastTo", u"KeepLog", u"Notify", u"Language" };
     const auto rank = [&](const auto &keys) {
         const auto at = std::find(std::begin(keys), std::end(keys), key);
         return std::pair(at == std::end(keys) ? Others : int(at - std::begin(keys)), 0);
@@ -179,6 +179,8 @@ SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &s, 
         s.KeepLog = *v;
     if (const auto v = parseSettingsBoolean(read("Notify", formatSettingsBoolean(defaults.Notify))))
         s.Notify = *v;
+    if (const auto v = UiLanguage::choiceFromSetting(read("Language", UiLanguage::settingValue(defaults.Language))))
+        s.Language = *v;
     return notices;
 }
 
@@ -195,6 +197,7 @@ void saveLocalSettings(SettingsStore &store, const LocalSettings &s)
     store.setValue(Local, QStringLiteral("BroadcastTo"), s.BroadcastTo.join(u','));
     store.setValue(Local, QStringLiteral("KeepLog"), formatSettingsBoolean(s.KeepLog));
     store.setValue(Local, QStringLiteral("Notify"), formatSettingsBoolean(s.Notify));
+    store.setValue(Local, QStringLiteral("Language"), UiLanguage::settingValue(s.Language));
 }
 
 QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamaged, bool *holdsExactly)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "uilanguage.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -31,6 +33,8 @@ struct LocalSettings
     bool KeepLog = false;
     // Show a desktop notification for a text that arrives unseen.
     bool Notify = false;
+    // The programs' language from the next start on.
+    UiLanguage::Choice Language = UiLanguage::Choice::Auto;
 };
 
 constexpr qint32 DefaultPort = 59640;
@@ -74,7 +78,7 @@ bool isSettingsKey(const QString &section, const QString &key);
 // Where a section and a key go in the file: the order a person reading or
 // editing it expects. [WindowPos] (Top, Left, Width, Height), [Local] (the
 // six keys of every messenger in their own order, then IpAddr, Broadcast,
-// BroadcastTo, KeepLog, Notify), [User] (Count, then each entry's name and
+// BroadcastTo, KeepLog, Notify, Language), [User] (Count, then each entry's name and
 // address, entries in number order); other sections and keys after those,
 // in a stable order of their own.
 int settingsSectionRank(QStringView section);
@@ -96,7 +100,8 @@ struct SettingsNotices
 };
 
 // Reads the keys of "Local" in order: the six of every messenger, then
-// IpAddr, Broadcast, BroadcastTo, KeepLog and Notify, which older files lack.
+// IpAddr, Broadcast, BroadcastTo, KeepLog, Notify and Language, which older
+// files lack.
 // A missing key takes its value from defaults; a value that does not convert
 // leaves the field as it was, except Port (outside 1-65535 or not a number:
 // the default) and IpAddr (not a dotted quad: empty), which are reported.

@@ -283,6 +283,13 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
                                << "0" << QVariant(false);
     QTest::newRow("Notify no") << "Notify"
                                << "no" << QVariant(false);
+    QTest::newRow("Language en") << "Language"
+                                 << "en" << QVariant(int(UiLanguage::Choice::English));
+    QTest::newRow("Language ja") << "Language"
+                                 << "ja" << QVariant(int(UiLanguage::Choice::Japanese));
+    // Only the three stored values count; anything else keeps the default.
+    QTest::newRow("Language English") << "Language"
+                                      << "English" << QVariant(int(UiLanguage::Choice::Auto));
     QTest::newRow("IpAddr padded") << "IpAddr"
                                    << " 10.0.0.7 " << QVariant(QStringLiteral("10.0.0.7"));
     // Anything but an address is never named in a datagram.
@@ -317,6 +324,7 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere()
         : key == QLatin1String("Broadcast")               ? QVariant(s.Broadcast)
         : key == QLatin1String("KeepLog")                 ? QVariant(s.KeepLog)
         : key == QLatin1String("Notify")                  ? QVariant(s.Notify)
+        : key == QLatin1String("Language")                ? QVariant(int(s.Language))
         : key == QLatin1String("IpAddr")                  ? QVariant(s.IpAddr)
         : key == QLatin1String("BroadcastTo")             ? QVariant(s.BroadcastTo)
                                                           : QVariant(s.Port);
@@ -443,7 +451,7 @@ void tst_Settings::fileIsWrittenInTheOrderAPersonExpects()
     // Reading stays as tolerant: the hand-written order came back in.
     QCOMPARE(lines,
         QStringList({ "[WindowPos]", "Top", "Left", "Width", "Height", "[Local]", "SoundFilePath", "Sound", "FormTop",
-            "PopUp", "Port", "UserName", "IpAddr", "Broadcast", "BroadcastTo", "KeepLog", "Notify", "Zeta", "[User]",
+            "PopUp", "Port", "UserName", "IpAddr", "Broadcast", "BroadcastTo", "KeepLog", "Notify", "Language", "Zeta", "[User]",
             "Count", "001UserName", "001UserIpAddr", "002UserName", "002UserIpAddr", "[Other]", "b", "a" }));
 }
 

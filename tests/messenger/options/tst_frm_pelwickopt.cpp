@@ -6,6 +6,7 @@
 #include "settingsstore.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -138,6 +139,7 @@ void tst_frm_pelwickOpt::controlsCarryTheirNamesAndCaptions_data()
     row("Check_Broadcast", QStringLiteral("起動時にLAN内を検索"));
     row("Check_KeepLog", QStringLiteral("送受信履歴を保存する"));
     row("Check_Notify", QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟ通知"));
+    row("Label_Language", QStringLiteral("表示言語"));
     row("CmdSound", QStringLiteral("ｻｳﾝﾄﾞﾌｧｲﾙ選択"));
     row("Label6", QStringLiteral("Ｕｓｅｒ(適当な名前でOK)"));
     row("Label5", QStringLiteral("IPｱﾄﾞﾚｽ(例:111.22.3.123)"));
@@ -377,6 +379,8 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
     f.get<QCheckBox>("Check_Broadcast")->setChecked(false);
     f.get<QCheckBox>("Check_KeepLog")->setChecked(true);
     f.get<QCheckBox>("Check_Notify")->setChecked(false);
+    QCOMPARE(f.get<QComboBox>("Combo_Language")->currentText(), QStringLiteral("自動"));
+    f.get<QComboBox>("Combo_Language")->setCurrentText(QStringLiteral("English"));
     f.setText("txtRemoteUserName", QStringLiteral("伊藤"));
     f.setText("txtRemoteIPAddr", QStringLiteral("192.168.0.13"));
     f.click("CmdUPDATE");
@@ -405,6 +409,8 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
     QCOMPARE(f.stored("KeepLog"), QStringLiteral("True"));
     QCOMPARE(f.stored("Notify"), QStringLiteral("False"));
     QVERIFY(!f.settings.Broadcast && f.settings.KeepLog && !f.settings.Notify);
+    QCOMPARE(f.stored("Language"), QStringLiteral("en"));
+    QVERIFY(f.settings.Language == UiLanguage::Choice::English);
 
     const Rows expected { ThreeUsers[1], ThreeUsers[2], { QStringLiteral("伊藤"), QStringLiteral("192.168.0.13") } };
     QCOMPARE(f.applied, QList<Rows> { expected });
