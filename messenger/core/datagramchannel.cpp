@@ -419,7 +419,7 @@ void DatagramChannel::deliver(
     if (isOwnBroadcast(datagram, source, destination))
         return;
     // Only an announcement's answer depends on how it came.
-    const bool announce = datagram.Kind == QLatin1String(MessageKind::Announce);
+    const bool announce = datagram.messageKind() == MessageKind::Announce;
     emit received(datagram, source, announce && isBroadcastDestination(destination));
 }
 
@@ -441,7 +441,7 @@ bool DatagramChannel::isOwnBroadcast(
     const ParsedDatagram &datagram, const QHostAddress &source, const QHostAddress &destination) const
 {
     // Our own broadcast comes back to us from our own address.
-    return datagram.Kind == QLatin1String(MessageKind::Announce) && !source.isNull()
+    return datagram.messageKind() == MessageKind::Announce && !source.isNull()
         && m_broadcastSources.contains(datagram.IpAddr) && QHostAddress(datagram.IpAddr).isEqual(source)
         && (destination.isNull() || m_broadcastTargets.contains(destination));
 }

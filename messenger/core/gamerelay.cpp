@@ -108,7 +108,7 @@ bool GameRelay::fromPartner(const ParsedDatagram &datagram, const QHostAddress &
         && datagram.IpAddr == m_game.PartnerAddress && namesItsSource(datagram, source);
 }
 
-void GameRelay::send(const char *kind, const QString &data)
+void GameRelay::send(MessageKind kind, const QString &data)
 {
     const QString partner = m_game.PartnerAddress;
     m_channel->send(partner, m_presence->ownDatagram(kind, partner, m_game.GameId, data));

@@ -87,12 +87,12 @@ PeerPresence::PeerPresence(DatagramChannel *channel, UserDirectory *directory, c
 }
 
 QByteArray PeerPresence::ownDatagram(
-    const char *kind, const QString &destination, const QString &gameId, const QString &data)
+    MessageKind kind, const QString &destination, const QString &gameId, const QString &data)
 {
-    return buildDatagram(QLatin1String(kind), m_settings.UserName, m_channel->ownAddressFor(destination), gameId, data);
+    return buildDatagram(kind, m_settings.UserName, m_channel->ownAddressFor(destination), gameId, data);
 }
 
-void PeerPresence::sendToRows(const char *kind, const QStringList &addresses)
+void PeerPresence::sendToRows(MessageKind kind, const QStringList &addresses)
 {
     const QString gameId = m_gameId();
     // One datagram per own address: most hosts have one.
@@ -103,7 +103,7 @@ void PeerPresence::sendToRows(const char *kind, const QStringList &addresses)
         const QString own = m_channel->ownAddressFor(address);
         auto datagram = datagrams.find(own);
         if (datagram == datagrams.end())
-            datagram = datagrams.insert(own, buildDatagram(QLatin1String(kind), m_settings.UserName, own, gameId));
+            datagram = datagrams.insert(own, buildDatagram(kind, m_settings.UserName, own, gameId));
         outgoing.append({ address, *datagram });
     }
     m_channel->sendEach(outgoing);
@@ -116,7 +116,7 @@ void PeerPresence::broadcastAnnouncement()
     const QString gameId = m_gameId();
     m_channel->broadcast(
         [&](const QString &own) {
-            return buildDatagram(QLatin1String(MessageKind::Announce), m_settings.UserName, own, gameId);
+            return buildDatagram(MessageKind::Announce, m_settings.UserName, own, gameId);
         },
         m_settings.BroadcastTo);
 }

@@ -9,6 +9,8 @@ class tst_Datagram : public QObject
 private slots:
     void parse_data();
     void parse();
+    void kindsTravelUnderTheirCodesAndOnlySomeCarryData_data();
+    void kindsTravelUnderTheirCodesAndOnlySomeCarryData();
     void buildWritesTheNineElementsInOrder();
     void buildAndParseRoundTripDoubleByteText();
     void blankDatagrams_data();
@@ -63,6 +65,41 @@ void tst_Datagram::parse()
     QCOMPARE(parsed.IpAddr, expected.IpAddr);
     QCOMPARE(parsed.GameId, expected.GameId);
     QCOMPARE(parsed.Data, expected.Data);
+}
+
+void tst_Datagram::kindsTravelUnderTheirCodesAndOnlySomeCarryData_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<std::optional<MessageKind>>("kind");
+    QTest::addColumn<bool>("carriesData");
+    QTest::newRow("01") << QByteArray("01") << std::optional(MessageKind::Announce) << false;
+    QTest::newRow("02") << QByteArray("02") << std::optional(MessageKind::AnnounceAnswer) << false;
+    QTest::newRow("11") << QByteArray("11") << std::optional(MessageKind::Text) << true;
+    QTest::newRow("21") << QByteArray("21") << std::optional(MessageKind::GameRelay) << true;
+    QTest::newRow("29") << QByteArray("29") << std::optional(MessageKind::GameEnd) << false;
+    QTest::newRow("31") << QByteArray("31") << std::optional(MessageKind::GameRequest) << true;
+    QTest::newRow("32") << QByteArray("32") << std::optional(MessageKind::GameAccept) << true;
+    QTest::newRow("40") << QByteArray("40") << std::optional(MessageKind::RemovalRequest) << false;
+    QTest::newRow("99") << QByteArray("99") << std::optional(MessageKind::Goodbye) << false;
+    // The send request never travels; what arrives under its code is foreign.
+    QTest::newRow("12, the send request") << QByteArray("12") << std::optional<MessageKind>() << false;
+    QTest::newRow("00") << QByteArray("00") << std::optional<MessageKind>() << false;
+    QTest::newRow("full-width digits") << Cp932::encode(u"０１") << std::optional<MessageKind>() << false;
+}
+
+void tst_Datagram::kindsTravelUnderTheirCodesAndOnlySomeCarryData()
+{
+    QFETCH(QByteArray, code);
+    QFETCH(std::optional<MessageKind>, kind);
+    QFETCH(bool, carriesData);
+    const QByteArray datagram = code + "<USERNAME>a<IPADDR>10.0.0.1<GAMEID><DATA>text";
+    const ParsedDatagram parsed = ParseDatagram(datagram);
+    QCOMPARE(parsed.messageKind(), kind);
+    QCOMPARE(parsed.Data, carriesData ? QStringLiteral("text") : QString());
+    // An unknown kind keeps its text.
+    QCOMPARE(parsed.Kind, Cp932::decode(code));
+    if (kind)
+        QCOMPARE(buildDatagram(*kind, "a", "10.0.0.1", "", "text"), datagram);
 }
 
 void tst_Datagram::buildWritesTheNineElementsInOrder()
