@@ -1,3 +1,4 @@
+#include "arrivalcues.h"
 #include "cp932.h"
 #include "datagram.h"
 
@@ -17,6 +18,8 @@ private slots:
     void blankDatagrams();
     void kindIsTheFirstTwoCharactersNotBytes();
     void parsingHugeAndHostileInputNeverFails();
+    void arrivalCuesFollowTheSettingsTheWindowAndTheGameId_data();
+    void arrivalCuesFollowTheSettingsTheWindowAndTheGameId();
 };
 
 static QByteArray sjis(const QString &s)
@@ -159,6 +162,56 @@ void tst_Datagram::parsingHugeAndHostileInputNeverFails()
         tags += "<DATA><GAMEID><IPADDR><USERNAME>";
     const ParsedDatagram q = ParseDatagram(tags);
     QVERIFY(q.UserName.isEmpty());
+}
+
+void tst_Datagram::arrivalCuesFollowTheSettingsTheWindowAndTheGameId_data()
+{
+    QTest::addColumn<QString>("gameId");
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<bool>("inView");
+    QTest::addColumn<QStringList>("cues");
+    // settings: the options that are on, "Sound=<path>" with its file.
+    QTest::newRow("all off, in view: a beep") << "" << "" << true << QStringList { "beep" };
+    QTest::newRow("Notify, in view") << "" << "Notify" << true << QStringList { "beep" };
+    QTest::newRow("Notify, out of view: the first line")
+        << "" << "Notify" << false << QStringList { "notify:first line", "beep" };
+    QTest::newRow("out of view without Notify") << "" << "" << false << QStringList { "beep" };
+    QTest::newRow("PopUp") << "" << "PopUp" << true << QStringList { "beep", "forward" };
+    QTest::newRow("Sound with a file") << "" << "Sound=chime.wav" << true << QStringList { "beep", "sound" };
+    QTest::newRow("Sound without a file") << "" << "Sound=" << true << QStringList { "beep" };
+    QTest::newRow("a file, Sound off") << "" << "File=chime.wav" << true << QStringList { "beep" };
+    QTest::newRow("lamp id") << "99" << "" << true << QStringList { "beep", "lamp" };
+    QTest::newRow("gomoku's id") << "01" << "" << true << QStringList { "beep" };
+    QTest::newRow("lamp id with a space") << " 99" << "" << true << QStringList { "beep" };
+    QTest::newRow("everything") << "99" << "Notify PopUp Sound=chime.wav" << false
+                                << QStringList { "notify:first line", "beep", "forward", "sound", "lamp" };
+}
+
+void tst_Datagram::arrivalCuesFollowTheSettingsTheWindowAndTheGameId()
+{
+    QFETCH(QString, gameId);
+    QFETCH(QString, settings);
+    QFETCH(bool, inView);
+    QFETCH(QStringList, cues);
+    LocalSettings local;
+    for (const QString &option : settings.split(u' ', Qt::SkipEmptyParts)) {
+        local.Notify = local.Notify || option == u"Notify";
+        local.PopUp = local.PopUp || option == u"PopUp";
+        local.Sound = local.Sound || option.startsWith(u"Sound=");
+        if (option.contains(u'='))
+            local.SoundFilePath = option.section(u'=', 1);
+    }
+    const ParsedDatagram text { "11", "a", "10.0.0.1", gameId, QStringLiteral("first line\r\nsecond line") };
+    const ArrivalCues decided = arrivalCues(text, local, inView, QTime(12, 0));
+    QStringList named;
+    if (decided.notify)
+        named.append(QLatin1String("notify:") + decided.notificationBody);
+    for (const auto &[on, name] : { std::pair { decided.beep, "beep" }, { decided.bringForward, "forward" },
+             { decided.sound, "sound" }, { decided.lamp, "lamp" } }) {
+        if (on)
+            named.append(QLatin1String(name));
+    }
+    QCOMPARE(named, cues);
 }
 
 QTEST_GUILESS_MAIN(tst_Datagram)
