@@ -1,6 +1,7 @@
 #include "peerpresence.h"
 
 #include "datagramchannel.h"
+#include "logcategories.h"
 #include "userdirectory.h"
 
 #include <QRandomGenerator>
@@ -184,8 +185,11 @@ bool PeerPresence::sendRemovalRequest(const QList<int> &rows)
 
 bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAddress &source)
 {
-    if (!namesItsSource(datagram, source))
+    if (!namesItsSource(datagram, source)) {
+        qCDebug(lcPresence).noquote() << "new peer refused: a datagram from" << source.toString() << "names"
+                                      << datagram.IpAddr;
         return false;
+    }
     const qint64 now = m_clock.elapsed();
     if (now - m_addWindowStart >= NewPeerWindowMs) {
         m_addWindowStart = now;
@@ -195,9 +199,14 @@ bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAdd
     }
     // A trusted source (this program itself) counts in all only.
     const quint32 from = source.isNull() ? 0 : source.toIPv4Address();
-    if (!source.isNull() && m_addedBySource.value(from) >= MaxAddedRowsPerSource)
+    if (!source.isNull() && m_addedBySource.value(from) >= MaxAddedRowsPerSource) {
+        qCDebug(lcPresence).noquote() << "new peer refused:" << source.toString() << "has added"
+                                      << MaxAddedRowsPerSource << "this minute";
         return false;
+    }
     if (m_addedRows >= MaxAddedRows) {
+        qCDebug(lcPresence).noquote() << "new peer" << source.toString() << "refused:" << MaxAddedRows
+                                      << "were added this minute";
         if (!m_capReported) {
             m_capReported = true;
             emit statusChanged(QStringLiteral("新しい相手が多すぎるため、これ以上は一覧に追加しません。"));
@@ -296,4 +305,7 @@ void PeerPresence::receiveRemovalRequest(const ParsedDatagram &datagram, const Q
     // Only a host itself may have its row forgotten.
     if (namesItsSource(datagram, source))
         RemoveUserByAddress(*m_directory, datagram.IpAddr);
+    else
+        qCDebug(lcPresence).noquote() << "removal of" << datagram.IpAddr << "refused: it came from"
+                                      << source.toString();
 }
