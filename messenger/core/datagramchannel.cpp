@@ -208,14 +208,14 @@ bool DatagramChannel::sendAside(const QString &address, const QByteArray &datagr
     else if (datagram.size() > MaxDatagramSize)
         refused = "too large";
     if (refused) {
-        qCDebug(lcNetwork).noquote() << "not sent to" << address << "-" << refused;
+        qCDebug(lcNetwork).noquote() << "not sent to" << loggedText(address) << "-" << refused;
         return false;
     }
     const qint64 written
         = m_sender ? m_sender(datagram, host, m_port) : m_socket->writeDatagram(datagram, host, m_port);
     if (written == datagram.size())
         return true;
-    qCDebug(lcNetwork).noquote() << "send to" << address << "failed:"
+    qCDebug(lcNetwork).noquote() << "send to" << loggedText(address) << "failed:"
                                  << (m_sender ? QStringLiteral("refused") : m_socket->errorString());
     return false;
 }
@@ -234,7 +234,7 @@ void DatagramChannel::sendEach(const QList<std::pair<QString, QByteArray>> &data
         bool isV4 = false;
         const quint32 host = hostAddress(address).toIPv4Address(&isV4);
         if (!isV4 || datagram.size() > MaxDatagramSize) {
-            qCDebug(lcNetwork).noquote() << "not sent to" << address << "-"
+            qCDebug(lcNetwork).noquote() << "not sent to" << loggedText(address) << "-"
                                          << (isV4 ? "too large" : "no IPv4 address");
             continue;
         }

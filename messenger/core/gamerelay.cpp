@@ -157,7 +157,7 @@ void GameRelay::receiveGameRequest(const ParsedDatagram &datagram, const QHostAd
     const QString program = gameProgramName(datagram.GameId);
     if (program.isEmpty() || !gameProgramExists(program)) {
         qCDebug(lcGame).noquote() << "game request from" << source.toString() << "ignored: no program for game id"
-                                  << datagram.GameId;
+                                  << loggedText(datagram.GameId);
         return;
     }
     // A game is played with the host that asked, never with an address it
@@ -263,7 +263,7 @@ void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool acce
 
     const QString gameName = gameProgramName(request.GameId);
     if (gameName.isEmpty()) {
-        qCDebug(lcGame).noquote() << "game with" << request.IpAddr << "ended: unknown game id" << request.GameId;
+        qCDebug(lcGame).noquote() << "game with" << request.IpAddr << "ended: unknown game id" << loggedText(request.GameId);
         emit boxRequested(QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=") + request.GameId);
         reportGameEnd();
         return;

@@ -196,7 +196,7 @@ void MessengerSession::unknownKind(const ParsedDatagram &datagram, const QHostAd
         const qint64 now = m_kindBoxClock.elapsed();
         const auto shown = m_kindBoxShown.constFind(source);
         if (m_boxOpen || (shown != m_kindBoxShown.constEnd() && now - *shown < KindBoxIntervalMs)) {
-            qCDebug(lcNetwork).noquote() << "unknown kind" << datagram.Kind << "from" << source.toString()
+            qCDebug(lcNetwork).noquote() << "unknown kind" << loggedText(datagram.Kind) << "from" << source.toString()
                                          << (m_boxOpen ? "- no box: one is open" : "- no box: one this minute");
             emit statusChanged(text);
             return;
@@ -211,7 +211,7 @@ void MessengerSession::unknownKind(const ParsedDatagram &datagram, const QHostAd
 void MessengerSession::requestBox(const QString &text)
 {
     if (m_boxOpen) {
-        qCDebug(lcNetwork).noquote() << "box" << text << "said in the status only: one is open";
+        qCDebug(lcNetwork).noquote() << "box" << loggedText(text) << "said in the status only: one is open";
         emit statusChanged(text);
         return;
     }

@@ -187,7 +187,7 @@ bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAdd
 {
     if (!namesItsSource(datagram, source)) {
         qCDebug(lcPresence).noquote() << "new peer refused: a datagram from" << source.toString() << "names"
-                                      << datagram.IpAddr;
+                                      << loggedText(datagram.IpAddr);
         return false;
     }
     const qint64 now = m_clock.elapsed();
@@ -199,16 +199,23 @@ bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAdd
     }
     // A trusted source (this program itself) counts in all only.
     const quint32 from = source.isNull() ? 0 : source.toIPv4Address();
-    if (!source.isNull() && m_addedBySource.value(from) >= MaxAddedRowsPerSource) {
-        qCDebug(lcPresence).noquote() << "new peer refused:" << source.toString() << "has added"
-                                      << MaxAddedRowsPerSource << "this minute";
-        return false;
+    if (!source.isNull()) {
+        const auto added = m_addedBySource.find(from);
+        if (added != m_addedBySource.end() && *added >= MaxAddedRowsPerSource) {
+            // Said once a window: counting past the cap marks it said.
+            if (*added == MaxAddedRowsPerSource) {
+                ++*added;
+                qCDebug(lcPresence).noquote() << "new peers from" << source.toString() << "refused: it added"
+                                              << MaxAddedRowsPerSource << "this minute";
+            }
+            return false;
+        }
     }
     if (m_addedRows >= MaxAddedRows) {
-        qCDebug(lcPresence).noquote() << "new peer" << source.toString() << "refused:" << MaxAddedRows
-                                      << "were added this minute";
         if (!m_capReported) {
             m_capReported = true;
+            qCDebug(lcPresence).noquote() << "new peers refused from" << source.toString() << "on:" << MaxAddedRows
+                                          << "were added this minute";
             emit statusChanged(QStringLiteral("新しい相手が多すぎるため、これ以上は一覧に追加しません。"));
         }
         return false;
@@ -306,6 +313,6 @@ void PeerPresence::receiveRemovalRequest(const ParsedDatagram &datagram, const Q
     if (namesItsSource(datagram, source))
         RemoveUserByAddress(*m_directory, datagram.IpAddr);
     else
-        qCDebug(lcPresence).noquote() << "removal of" << datagram.IpAddr << "refused: it came from"
+        qCDebug(lcPresence).noquote() << "removal of" << loggedText(datagram.IpAddr) << "refused: it came from"
                                       << source.toString();
 }
