@@ -129,8 +129,8 @@ struct ParsedDatagram
 ParsedDatagram ParseDatagram(QByteArrayView bytes);
 
 // The wire form of one datagram, the nine elements in order.
-QByteArray buildDatagram(MessageKind kind, const QString &userName, const QString &ipAddr,
-    const QString &gameId = {}, const QString &data = {});
+QByteArray buildDatagram(MessageKind kind, const QString &userName, const QString &ipAddr, const QString &gameId = {},
+    const QString &data = {});
 // The same under any kind text, also one that is no kind.
 QByteArray buildDatagram(const QString &kind, const QString &userName, const QString &ipAddr,
     const QString &gameId = {}, const QString &data = {});

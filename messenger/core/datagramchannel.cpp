@@ -215,8 +215,8 @@ bool DatagramChannel::sendAside(const QString &address, const QByteArray &datagr
         = m_sender ? m_sender(datagram, host, m_port) : m_socket->writeDatagram(datagram, host, m_port);
     if (written == datagram.size())
         return true;
-    qCDebug(lcNetwork).noquote() << "send to" << loggedText(address) << "failed:"
-                                 << (m_sender ? QStringLiteral("refused") : m_socket->errorString());
+    qCDebug(lcNetwork).noquote() << "send to" << loggedText(address)
+                                 << "failed:" << (m_sender ? QStringLiteral("refused") : m_socket->errorString());
     return false;
 }
 

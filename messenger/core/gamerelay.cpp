@@ -2,9 +2,9 @@
 
 #include "datagramchannel.h"
 #include "gameprograms.h"
+#include "link.h"
 #include "linkmessage.h"
 #include "logcategories.h"
-#include "link.h"
 #include "peerpresence.h"
 #include "textutil.h"
 #include "userdirectory.h"
@@ -164,11 +164,11 @@ void GameRelay::receiveGameRequest(const ParsedDatagram &datagram, const QHostAd
     // names for someone else. Busy: a start under way is replaced by nobody,
     // a running game only by its partner; and games start at a bounded rate.
     const bool busy = m_state == GameState::Starting || m_state == GameState::Playing;
-    const char *refused = !namesItsSource(datagram, source)   ? "it names another address"
-        : m_startUnderWay                                     ? "a start is under way"
-        : busy && !fromPartner(datagram, source)              ? "a game with someone else runs"
-        : !takeGameStart()                                    ? "too many game starts"
-                                                              : nullptr;
+    const char *refused = !namesItsSource(datagram, source) ? "it names another address"
+        : m_startUnderWay                                   ? "a start is under way"
+        : busy && !fromPartner(datagram, source)            ? "a game with someone else runs"
+        : !takeGameStart()                                  ? "too many game starts"
+                                                            : nullptr;
     if (refused) {
         qCDebug(lcGame).noquote() << "game request from" << source.toString() << "refused:" << refused;
         return;
@@ -263,7 +263,8 @@ void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool acce
 
     const QString gameName = gameProgramName(request.GameId);
     if (gameName.isEmpty()) {
-        qCDebug(lcGame).noquote() << "game with" << request.IpAddr << "ended: unknown game id" << loggedText(request.GameId);
+        qCDebug(lcGame).noquote() << "game with" << request.IpAddr << "ended: unknown game id"
+                                  << loggedText(request.GameId);
         emit boxRequested(QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=") + request.GameId);
         reportGameEnd();
         return;
@@ -300,8 +301,7 @@ void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool acce
     if (!startStands(start))
         return;
     if (!delivered) {
-        qCDebug(lcGame).noquote() << "game with" << request.IpAddr << "ended:" << gameName
-                                  << "took no introduction";
+        qCDebug(lcGame).noquote() << "game with" << request.IpAddr << "ended:" << gameName << "took no introduction";
         emit statusChanged(TextFailed);
         abandonStart();
         return;
@@ -350,8 +350,8 @@ void GameRelay::gameProgramEnded()
 {
     if (m_closed || m_state == GameState::Idle || m_state == GameState::Requested)
         return;
-    qCDebug(lcGame).noquote() << "the game program ended without its end report; game with"
-                              << m_game.PartnerAddress << "ended";
+    qCDebug(lcGame).noquote() << "the game program ended without its end report; game with" << m_game.PartnerAddress
+                              << "ended";
     reportGameEnd();
 }
 

@@ -116,9 +116,7 @@ void PeerPresence::broadcastAnnouncement()
         return;
     const QString gameId = m_gameId();
     m_channel->broadcast(
-        [&](const QString &own) {
-            return buildDatagram(MessageKind::Announce, m_settings.UserName, own, gameId);
-        },
+        [&](const QString &own) { return buildDatagram(MessageKind::Announce, m_settings.UserName, own, gameId); },
         m_settings.BroadcastTo);
 }
 
@@ -214,8 +212,8 @@ bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAdd
     if (m_addedRows >= MaxAddedRows) {
         if (!m_capReported) {
             m_capReported = true;
-            qCDebug(lcPresence).noquote() << "new peers refused from" << source.toString() << "on:" << MaxAddedRows
-                                          << "were added this minute";
+            qCDebug(lcPresence).noquote()
+                << "new peers refused from" << source.toString() << "on:" << MaxAddedRows << "were added this minute";
             emit statusChanged(QStringLiteral("新しい相手が多すぎるため、これ以上は一覧に追加しません。"));
         }
         return false;

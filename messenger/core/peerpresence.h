@@ -94,7 +94,8 @@ public:
 
     // Our own datagram of kind to destination, naming the address the
     // destination reaches us at.
-    QByteArray ownDatagram(MessageKind kind, const QString &destination, const QString &gameId, const QString &data = {});
+    QByteArray ownDatagram(
+        MessageKind kind, const QString &destination, const QString &gameId, const QString &data = {});
 
 signals:
     void statusChanged(const QString &text);

@@ -13,15 +13,15 @@
 #include "gamerelay.h"
 #include "messagebox.h"
 #include "notificationpacer.h"
-#include "windowhelpers.h"
-#include "pelwickversion.h"
 #include "peerpresence.h"
+#include "pelwickversion.h"
 #include "sessionstorage.h"
 #include "settingsmapping.h"
 #include "settingsstore.h"
 #include "trayicon.h"
 #include "userdirectory.h"
 #include "userlist.h"
+#include "windowhelpers.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -166,32 +166,33 @@ void tst_Datagram::parsingHugeAndHostileInputNeverFails()
 
 void tst_Datagram::arrivalCuesFollowTheSettingsTheWindowAndTheGameId_data()
 {
-    QTest::addColumn<QString>("gameId");
+    // settings: the options that are on, "Sound=<path>" with its file.
     QTest::addColumn<QString>("settings");
     QTest::addColumn<bool>("inView");
+    QTest::addColumn<QString>("gameId");
     QTest::addColumn<QStringList>("cues");
-    // settings: the options that are on, "Sound=<path>" with its file.
-    QTest::newRow("all off, in view: a beep") << "" << "" << true << QStringList { "beep" };
-    QTest::newRow("Notify, in view") << "" << "Notify" << true << QStringList { "beep" };
+    const QStringList beep { "beep" };
+    QTest::newRow("all off, in view: a beep") << QString() << true << QString() << beep;
+    QTest::newRow("Notify, in view") << "Notify" << true << QString() << beep;
     QTest::newRow("Notify, out of view: the first line")
-        << "" << "Notify" << false << QStringList { "notify:first line", "beep" };
-    QTest::newRow("out of view without Notify") << "" << "" << false << QStringList { "beep" };
-    QTest::newRow("PopUp") << "" << "PopUp" << true << QStringList { "beep", "forward" };
-    QTest::newRow("Sound with a file") << "" << "Sound=chime.wav" << true << QStringList { "beep", "sound" };
-    QTest::newRow("Sound without a file") << "" << "Sound=" << true << QStringList { "beep" };
-    QTest::newRow("a file, Sound off") << "" << "File=chime.wav" << true << QStringList { "beep" };
-    QTest::newRow("lamp id") << "99" << "" << true << QStringList { "beep", "lamp" };
-    QTest::newRow("gomoku's id") << "01" << "" << true << QStringList { "beep" };
-    QTest::newRow("lamp id with a space") << " 99" << "" << true << QStringList { "beep" };
-    QTest::newRow("everything") << "99" << "Notify PopUp Sound=chime.wav" << false
+        << "Notify" << false << QString() << QStringList { "notify:first line", "beep" };
+    QTest::newRow("out of view without Notify") << QString() << false << QString() << beep;
+    QTest::newRow("PopUp") << "PopUp" << true << QString() << QStringList { "beep", "forward" };
+    QTest::newRow("Sound with a file") << "Sound=chime.wav" << true << QString() << QStringList { "beep", "sound" };
+    QTest::newRow("Sound without a file") << "Sound=" << true << QString() << beep;
+    QTest::newRow("a file, Sound off") << "File=chime.wav" << true << QString() << beep;
+    QTest::newRow("lamp id") << QString() << true << "99" << QStringList { "beep", "lamp" };
+    QTest::newRow("gomoku's id") << QString() << true << "01" << beep;
+    QTest::newRow("lamp id with a space") << QString() << true << " 99" << beep;
+    QTest::newRow("everything") << "Notify PopUp Sound=chime.wav" << false << "99"
                                 << QStringList { "notify:first line", "beep", "forward", "sound", "lamp" };
 }
 
 void tst_Datagram::arrivalCuesFollowTheSettingsTheWindowAndTheGameId()
 {
-    QFETCH(QString, gameId);
     QFETCH(QString, settings);
     QFETCH(bool, inView);
+    QFETCH(QString, gameId);
     QFETCH(QStringList, cues);
     LocalSettings local;
     for (const QString &option : settings.split(u' ', Qt::SkipEmptyParts)) {
