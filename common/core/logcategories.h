@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QLoggingCategory>
+#include <QString>
+#include <QStringView>
 
 // The diagnostics of every program, one category per area. All are silent
 // below warnings by default; a user turns an area on for a bug report with,
@@ -16,3 +18,10 @@ Q_DECLARE_LOGGING_CATEGORY(lcPresence)
 Q_DECLARE_LOGGING_CATEGORY(lcGame)
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 Q_DECLARE_LOGGING_CATEGORY(lcDesktop)
+
+// A text from outside (a datagram's field, a stored address) as a log line
+// shows it: quoted, line breaks and other control characters escaped, and
+// cut after MaxLoggedTextLength characters, so no sender can forge or flood
+// the lines of a bug report.
+constexpr qsizetype MaxLoggedTextLength = 64;
+QString loggedText(QStringView text);

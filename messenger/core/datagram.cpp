@@ -3,6 +3,8 @@
 #include "cp932.h"
 #include "textutil.h"
 
+#include <array>
+
 namespace {
 
 constexpr qsizetype tagLength(const char *tag)
@@ -10,36 +12,53 @@ constexpr qsizetype tagLength(const char *tag)
     return qsizetype(std::char_traits<char>::length(tag));
 }
 
-// The kinds and game ids that travel, as texts that need no memory of
-// their own: a flood of datagrams then allocates (and, read on one thread
-// and handled on another, frees) nothing for them.
+// Every kind's value is its code read as a number: the table cannot say
+// otherwise.
+constexpr bool kindsAreTheirCodes()
+{
+    for (int n = 0; n < 100; ++n) {
+        const char *code = messageKindRow(MessageKind(n)).code;
+        if (code && (code[0] != '0' + n / 10 || code[1] != '0' + n % 10 || code[2] != 0))
+            return false;
+    }
+    return true;
+}
+static_assert(kindsAreTheirCodes());
+
+// "00" to "99" as text that lives for the whole run.
+constexpr auto TwoDigitTexts = [] {
+    std::array<std::array<char16_t, 2>, 100> texts {};
+    for (int n = 0; n < 100; ++n)
+        texts[size_t(n)] = { char16_t(u'0' + n / 10), char16_t(u'0' + n % 10) };
+    return texts;
+}();
+
+// The two digits of bytes as a number; -1 for anything else.
+int twoDigitValue(QByteArrayView bytes)
+{
+    if (bytes.size() != 2 || bytes[0] < '0' || bytes[0] > '9' || bytes[1] < '0' || bytes[1] > '9')
+        return -1;
+    return (bytes[0] - '0') * 10 + (bytes[1] - '0');
+}
+
+// The short texts that recur in every datagram: the kinds' codes and the
+// game ids. They are handed out as texts that need no memory of their own:
+// a flood of datagrams then allocates (and, read on one thread and handled
+// on another, frees) nothing for them.
 QString sharedShortText(QByteArrayView bytes)
 {
-    if (bytes.size() != 2)
+    static const std::array<bool, 100> recurs = [] {
+        std::array<bool, 100> table {};
+        for (int n = 0; n < 100; ++n)
+            table[size_t(n)] = messageKindRow(MessageKind(n)).code != nullptr;
+        for (const QLatin1StringView id : { GameIds::Gomoku, GameIds::Othello, GameIds::Lamp })
+            table[size_t(twoDigitValue(QByteArrayView(id.data(), id.size())))] = true;
+        return table;
+    }();
+    const int n = twoDigitValue(bytes);
+    if (n < 0 || !recurs[size_t(n)])
         return {};
-    switch ((uchar(bytes[0]) << 8) | uchar(bytes[1])) {
-    case ('0' << 8) | '1':
-        return QStringLiteral("01");
-    case ('0' << 8) | '2':
-        return QStringLiteral("02");
-    case ('1' << 8) | '1':
-        return QStringLiteral("11");
-    case ('1' << 8) | '2':
-        return QStringLiteral("12");
-    case ('2' << 8) | '1':
-        return QStringLiteral("21");
-    case ('2' << 8) | '9':
-        return QStringLiteral("29");
-    case ('3' << 8) | '1':
-        return QStringLiteral("31");
-    case ('3' << 8) | '2':
-        return QStringLiteral("32");
-    case ('4' << 8) | '0':
-        return QStringLiteral("40");
-    case ('9' << 8) | '9':
-        return QStringLiteral("99");
-    }
-    return {};
+    return QString::fromRawData(reinterpret_cast<const QChar *>(TwoDigitTexts[size_t(n)].data()), 2);
 }
 
 // A field of two bytes or fewer, decoded.
@@ -66,13 +85,17 @@ QString cut(QByteArrayView bytes, qsizetype openPos, qsizetype openLength, qsize
     return Cp932::decode(bytes.sliced(start, end - start));
 }
 
-bool carriesData(QStringView kind)
-{
-    return kind == QLatin1String(MessageKind::Text) || kind == QLatin1String(MessageKind::GameRelay)
-        || kind == QLatin1String(MessageKind::GameRequest) || kind == QLatin1String(MessageKind::GameAccept);
-}
-
 } // namespace
+
+std::optional<MessageKind> messageKindOf(QStringView code)
+{
+    if (code.size() != 2 || code[0] < u'0' || code[0] > u'9' || code[1] < u'0' || code[1] > u'9')
+        return std::nullopt;
+    const auto kind = MessageKind((code[0].unicode() - u'0') * 10 + (code[1].unicode() - u'0'));
+    if (!messageKindRow(kind).code)
+        return std::nullopt;
+    return kind;
+}
 
 ParsedDatagram ParseDatagram(QByteArrayView bytes)
 {
@@ -93,9 +116,16 @@ ParsedDatagram ParseDatagram(QByteArrayView bytes)
     parsed.IpAddr = cut(bytes, pI, tagLength(DatagramTag::IpAddr), pG);
     parsed.GameId = cut(bytes, pG, tagLength(DatagramTag::GameId), pD);
     // A game kind without <DATA> carries no data.
-    if (carriesData(parsed.Kind) && pD >= 0)
+    const std::optional<MessageKind> kind = parsed.messageKind();
+    if (kind && messageKindRow(*kind).carriesData && pD >= 0)
         parsed.Data = Cp932::decode(bytes.sliced(pD + tagLength(DatagramTag::Data)));
     return parsed;
+}
+
+QByteArray buildDatagram(
+    MessageKind kind, const QString &userName, const QString &ipAddr, const QString &gameId, const QString &data)
+{
+    return buildDatagram(QString(messageKindCode(kind)), userName, ipAddr, gameId, data);
 }
 
 QByteArray buildDatagram(

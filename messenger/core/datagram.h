@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
-#include <QStringList>
 
 // Datagram: one UDP message between messengers, in code page 932.
 //
@@ -14,26 +14,86 @@
 //   kind     two ASCII digits (the MessageKind table below)
 //   name     the sender's user name, may be empty
 //   address  the sender's own IPv4 address in dotted decimal
-//   gameid   "01" gomoku, "02" othello, or empty
-//   data     free text to the end of the datagram
+//   gameid   a game id (GameIds: "01" gomoku, "02" othello), the lamp's id
+//            in a text ("99"), or empty
+//   data     free text to the end of the datagram; read only for the kinds
+//            whose row says they carry data
 //
 // No separators, padding, length prefix or terminator. A datagram is at most
 // one UDP payload (65,507 bytes); a receiver takes the sender's identity from
 // <IPADDR>, never from the packet's source address.
 
-namespace MessageKind {
-inline constexpr char Announce[] = "01";
-inline constexpr char AnnounceAnswer[] = "02";
-inline constexpr char Text[] = "11";
-// Internal request of the send path: send the typed message. Never travels.
-inline constexpr char SendRequest[] = "12";
-inline constexpr char GameRelay[] = "21";
-inline constexpr char GameEnd[] = "29";
-inline constexpr char GameRequest[] = "31";
-inline constexpr char GameAccept[] = "32";
-inline constexpr char RemovalRequest[] = "40";
-inline constexpr char Goodbye[] = "99";
-} // namespace MessageKind
+// The kinds that travel. Each one's value is its code read as a number, so
+// a received code names its kind without a search.
+enum class MessageKind : quint8 {
+    Announce = 1,
+    AnnounceAnswer = 2,
+    Text = 11,
+    GameRelay = 21,
+    GameEnd = 29,
+    GameRequest = 31,
+    GameAccept = 32,
+    RemovalRequest = 40,
+    Goodbye = 99,
+};
+
+// What the table says about one kind.
+struct MessageKindRow
+{
+    // The two ASCII digits on the wire.
+    const char *code = nullptr;
+    // Whether <DATA> is read on receipt. For the other kinds the data stays
+    // empty, whatever follows the tag.
+    bool carriesData = false;
+};
+
+// The table of kinds, everything the parser and the builder know about each.
+// A kind added to the enum without its row here does not compile in the
+// messenger's core (-Werror=switch), nor does a kind without a receive
+// handler in the session's dispatch.
+constexpr MessageKindRow messageKindRow(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Announce:
+        return { "01", false };
+    case MessageKind::AnnounceAnswer:
+        return { "02", false };
+    case MessageKind::Text:
+        return { "11", true };
+    case MessageKind::GameRelay:
+        return { "21", true };
+    case MessageKind::GameEnd:
+        return { "29", false };
+    case MessageKind::GameRequest:
+        return { "31", true };
+    case MessageKind::GameAccept:
+        return { "32", true };
+    case MessageKind::RemovalRequest:
+        return { "40", false };
+    case MessageKind::Goodbye:
+        return { "99", false };
+    }
+    // A value that is no kind: no row.
+    return {};
+}
+
+inline QLatin1StringView messageKindCode(MessageKind kind)
+{
+    return QLatin1StringView(messageKindRow(kind).code);
+}
+
+// The kind a received kind text names; nothing for any other text (a
+// foreign kind, the send path's internal request code).
+std::optional<MessageKind> messageKindOf(QStringView code);
+
+// The values <GAMEID> carries: the game a request (31, 32) is for and the
+// game a presence datagram's sender plays; in a text (11), the lamp's id
+// asks the receiver to light the arrival lamp.
+namespace GameIds {
+inline constexpr QLatin1StringView Gomoku("01");
+inline constexpr QLatin1StringView Othello("02");
+inline constexpr QLatin1StringView Lamp("99");
+} // namespace GameIds
 
 namespace DatagramTag {
 inline constexpr char UserName[] = "<USERNAME>";
@@ -46,7 +106,8 @@ inline constexpr char Data[] = "<DATA>";
 constexpr qsizetype MaxDatagramSize = 65507;
 
 // The fields of one received datagram. Data is filled only for the kinds
-// that carry it (11, 21, 31, 32). Fields are not trimmed.
+// that carry it (11, 21, 31, 32). Fields are not trimmed; an unknown kind
+// keeps its text.
 struct ParsedDatagram
 {
     QString Kind;
@@ -54,6 +115,9 @@ struct ParsedDatagram
     QString IpAddr;
     QString GameId;
     QString Data;
+
+    // The kind Kind names; nothing for an unknown one.
+    std::optional<MessageKind> messageKind() const { return messageKindOf(Kind); }
 
     bool operator==(const ParsedDatagram &) const = default;
 };
@@ -65,6 +129,9 @@ struct ParsedDatagram
 ParsedDatagram ParseDatagram(QByteArrayView bytes);
 
 // The wire form of one datagram, the nine elements in order.
+QByteArray buildDatagram(MessageKind kind, const QString &userName, const QString &ipAddr, const QString &gameId = {},
+    const QString &data = {});
+// The same under any kind text, also one that is no kind.
 QByteArray buildDatagram(const QString &kind, const QString &userName, const QString &ipAddr,
     const QString &gameId = {}, const QString &data = {});
 

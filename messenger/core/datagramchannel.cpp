@@ -2,6 +2,7 @@
 
 #include "addresswatch.h"
 #include "datagramsend.h"
+#include "logcategories.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
@@ -198,16 +199,25 @@ bool DatagramChannel::send(const QString &address, const QByteArray &datagram)
 
 bool DatagramChannel::sendAside(const QString &address, const QByteArray &datagram)
 {
-    if (!isOpen())
-        return false;
+    const char *refused = nullptr;
     const QHostAddress host = hostAddress(address);
-    if (host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol)
+    if (!isOpen())
+        refused = "the socket is not open";
+    else if (host.isNull() || host.protocol() != QAbstractSocket::IPv4Protocol)
+        refused = "no IPv4 address";
+    else if (datagram.size() > MaxDatagramSize)
+        refused = "too large";
+    if (refused) {
+        qCDebug(lcNetwork).noquote() << "not sent to" << loggedText(address) << "-" << refused;
         return false;
-    if (datagram.size() > MaxDatagramSize)
-        return false;
-    if (m_sender)
-        return m_sender(datagram, host, m_port) == datagram.size();
-    return m_socket->writeDatagram(datagram, host, m_port) == datagram.size();
+    }
+    const qint64 written
+        = m_sender ? m_sender(datagram, host, m_port) : m_socket->writeDatagram(datagram, host, m_port);
+    if (written == datagram.size())
+        return true;
+    qCDebug(lcNetwork).noquote() << "send to" << loggedText(address)
+                                 << "failed:" << (m_sender ? QStringLiteral("refused") : m_socket->errorString());
+    return false;
 }
 
 void DatagramChannel::sendEach(const QList<std::pair<QString, QByteArray>> &datagrams)
@@ -223,8 +233,11 @@ void DatagramChannel::sendEach(const QList<std::pair<QString, QByteArray>> &data
     for (const auto &[address, datagram] : datagrams) {
         bool isV4 = false;
         const quint32 host = hostAddress(address).toIPv4Address(&isV4);
-        if (!isV4 || datagram.size() > MaxDatagramSize)
+        if (!isV4 || datagram.size() > MaxDatagramSize) {
+            qCDebug(lcNetwork).noquote() << "not sent to" << loggedText(address) << "-"
+                                         << (isV4 ? "too large" : "no IPv4 address");
             continue;
+        }
         batch.append({ host, datagram });
     }
     qsizetype sent = 0;
@@ -233,10 +246,11 @@ void DatagramChannel::sendEach(const QList<std::pair<QString, QByteArray>> &data
     // The rest (every one where the system sends no batches) one by one.
     for (qsizetype i = sent; i < batch.size(); ++i) {
         const QHostAddress host(batch[i].ipv4);
-        if (m_sender)
-            m_sender(batch[i].datagram, host, m_port);
-        else
-            m_socket->writeDatagram(batch[i].datagram, host, m_port);
+        const qint64 written = m_sender ? m_sender(batch[i].datagram, host, m_port)
+                                        : m_socket->writeDatagram(batch[i].datagram, host, m_port);
+        if (written != batch[i].datagram.size())
+            qCDebug(lcNetwork).noquote() << "send to" << host.toString() << "failed:"
+                                         << (m_sender ? QStringLiteral("refused") : m_socket->errorString());
     }
 }
 
@@ -390,6 +404,11 @@ void DatagramChannel::handleQueued()
         }
     }
     m_reader->giveBack(m_spent);
+    if (const quint64 dropped = m_reader->dropped(); dropped > m_droppedLogged) {
+        qCDebug(lcNetwork) << "dropped" << dropped - m_droppedLogged << "datagrams: more than"
+                           << DatagramReader::MaxQueuedDatagrams << "were waiting";
+        m_droppedLogged = dropped;
+    }
     if (!m_dropReported && m_reader->dropped() > 0) {
         m_dropReported = true;
         emit statusChanged(tr("受信が集中したため、一部の電文を破棄しました。"));
@@ -409,8 +428,11 @@ void DatagramChannel::onReadyRead()
 
 void DatagramChannel::receive(QByteArrayView bytes, const QHostAddress &source, const QHostAddress &destination)
 {
-    if (!isBlankDatagram(bytes))
-        deliver(ParseDatagram(bytes), source, destination);
+    if (isBlankDatagram(bytes)) {
+        qCDebug(lcNetwork).noquote() << "dropped a blank datagram from" << source.toString();
+        return;
+    }
+    deliver(ParseDatagram(bytes), source, destination);
 }
 
 void DatagramChannel::deliver(
@@ -419,7 +441,7 @@ void DatagramChannel::deliver(
     if (isOwnBroadcast(datagram, source, destination))
         return;
     // Only an announcement's answer depends on how it came.
-    const bool announce = datagram.Kind == QLatin1String(MessageKind::Announce);
+    const bool announce = datagram.messageKind() == MessageKind::Announce;
     emit received(datagram, source, announce && isBroadcastDestination(destination));
 }
 
@@ -441,7 +463,7 @@ bool DatagramChannel::isOwnBroadcast(
     const ParsedDatagram &datagram, const QHostAddress &source, const QHostAddress &destination) const
 {
     // Our own broadcast comes back to us from our own address.
-    return datagram.Kind == QLatin1String(MessageKind::Announce) && !source.isNull()
+    return datagram.messageKind() == MessageKind::Announce && !source.isNull()
         && m_broadcastSources.contains(datagram.IpAddr) && QHostAddress(datagram.IpAddr).isEqual(source)
         && (destination.isNull() || m_broadcastTargets.contains(destination));
 }

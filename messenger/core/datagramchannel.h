@@ -155,6 +155,8 @@ private:
     // Counts passes, to tell whether a handler ran a nested one.
     quint64 m_passes = 0;
     bool m_dropReported = false;
+    // The drops the diagnostics have told of.
+    quint64 m_droppedLogged = 0;
     // Handles what is queued while the owner waits in a nested loop.
     QTimer *m_nestedPump = nullptr;
     // Closed: nothing queued is handled any more.

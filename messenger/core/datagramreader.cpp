@@ -1,6 +1,7 @@
 #include "datagramreader.h"
 
 #include "datagram.h"
+#include "logcategories.h"
 
 #include <cerrno>
 #include <cstring>
@@ -37,6 +38,16 @@ void readAddress(const sockaddr_storage &from, DatagramReader::Batch::Item &item
         item.sourceIsV6 = true;
         std::memcpy(&item.source6, &reinterpret_cast<const sockaddr_in6 &>(from).sin6_addr, sizeof item.source6);
     }
+}
+
+// The sender's address, for the diagnostics.
+QString sourceText(const sockaddr_storage &from)
+{
+    if (from.ss_family == AF_INET)
+        return QHostAddress(ntohl(reinterpret_cast<const sockaddr_in &>(from).sin_addr.s_addr)).toString();
+    if (from.ss_family == AF_INET6)
+        return QHostAddress(reinterpret_cast<const sockaddr_in6 &>(from).sin6_addr.s6_addr).toString();
+    return QStringLiteral("an unknown address");
 }
 
 void readDestination(const msghdr &header, DatagramReader::Batch::Item &item)
@@ -296,8 +307,10 @@ int DatagramReader::readOnce(bool byOwner)
     batch.items.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
         const QByteArrayView bytes(static_cast<const char *>(room.vectors[i].iov_base), length(i));
-        if (isBlankDatagram(bytes))
+        if (isBlankDatagram(bytes)) {
+            qCDebug(lcNetwork).noquote() << "dropped a blank datagram from" << sourceText(room.from[i]);
             continue;
+        }
         Batch::Item &item = batch.items.emplace_back();
         item.datagram = ParseDatagram(bytes);
         item.size = bytes.size();

@@ -1,5 +1,9 @@
 #include "datagramsend.h"
 
+#include "logcategories.h"
+
+#include <QHostAddress>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -33,8 +37,13 @@ qsizetype sendDatagrams(qintptr socket, quint16 port, const QList<OutgoingDatagr
         do
             done = sendmmsg(int(socket), messages.data(), unsigned(count), 0);
         while (done < 0 && errno == EINTR);
-        if (done <= 0)
+        if (done <= 0) {
+            const int error = errno;
+            // The caller sends the rest one by one and learns of each.
+            qCDebug(lcNetwork).noquote() << "batch send stopped at" << QHostAddress(datagrams[sent].ipv4).toString()
+                                         << "-" << qt_error_string(error);
             break;
+        }
         sent += done;
     }
     return sent;

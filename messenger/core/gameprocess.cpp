@@ -1,5 +1,7 @@
 #include "gameprocess.h"
 
+#include "logcategories.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -67,15 +69,23 @@ quintptr GameProgramControl::StartGameProgram(const QString &GameProgramPath, co
     }
     process->start();
     if (!process->waitForStarted(StartWaitMs) || process->processId() <= 0) {
+        qCWarning(lcGame).noquote() << "game program" << GameProgramPath
+                                    << "could not start:" << process->errorString();
         delete process;
         return 0;
     }
     m_process = process;
     m_handle = quintptr(process->processId());
-    QObject::connect(process, &QProcess::finished, process, [this] {
-        if (m_ended)
-            m_ended();
-    });
+    QObject::connect(
+        process, &QProcess::finished, process, [this, pid = m_handle](int code, QProcess::ExitStatus status) {
+            // Also how a game that sent its end report closes.
+            if (status == QProcess::CrashExit)
+                qCDebug(lcGame) << "game program" << pid << "crashed or was killed";
+            else
+                qCDebug(lcGame) << "game program" << pid << "ended by itself, exit code" << code;
+            if (m_ended)
+                m_ended();
+        });
     return m_handle;
 }
 

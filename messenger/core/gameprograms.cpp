@@ -1,5 +1,6 @@
 #include "gameprograms.h"
 
+#include "datagram.h"
 #include "link.h"
 
 #include <QDir>
@@ -54,9 +55,9 @@ void SystemGamePrograms::setEndedHandler(std::function<void()> ended)
 
 QString gameProgramName(const QString &gameId)
 {
-    if (gameId == QLatin1String("01"))
+    if (gameId == GameIds::Gomoku)
         return QStringLiteral("GOMOKU");
-    if (gameId == QLatin1String("02"))
+    if (gameId == GameIds::Othello)
         return QStringLiteral("OTHELLO");
     return {};
 }

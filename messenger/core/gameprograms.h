@@ -55,5 +55,6 @@ private:
     GameProgramControl m_control;
 };
 
-// "GOMOKU" for game id 01, "OTHELLO" for 02, empty otherwise.
+// The program of a game id: "GOMOKU" for GameIds::Gomoku, "OTHELLO" for
+// GameIds::Othello, empty otherwise.
 QString gameProgramName(const QString &gameId);

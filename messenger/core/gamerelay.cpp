@@ -2,8 +2,9 @@
 
 #include "datagramchannel.h"
 #include "gameprograms.h"
-#include "linkmessage.h"
 #include "link.h"
+#include "linkmessage.h"
+#include "logcategories.h"
 #include "peerpresence.h"
 #include "textutil.h"
 #include "userdirectory.h"
@@ -110,7 +111,7 @@ bool GameRelay::fromPartner(const ParsedDatagram &datagram, const QHostAddress &
         && datagram.IpAddr == m_game.PartnerAddress && namesItsSource(datagram, source);
 }
 
-void GameRelay::send(const char *kind, const QString &data)
+void GameRelay::send(MessageKind kind, const QString &data)
 {
     const QString partner = m_game.PartnerAddress;
     m_channel->send(partner, m_presence->ownDatagram(kind, partner, m_game.GameId, data));
@@ -156,15 +157,24 @@ bool GameRelay::takeGameStart()
 void GameRelay::receiveGameRequest(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     const QString program = gameProgramName(datagram.GameId);
-    if (program.isEmpty() || !gameProgramExists(program))
+    if (program.isEmpty() || !gameProgramExists(program)) {
+        qCDebug(lcGame).noquote() << "game request from" << source.toString() << "ignored: no program for game id"
+                                  << loggedText(datagram.GameId);
         return;
+    }
     // A game is played with the host that asked, never with an address it
     // names for someone else. Busy: a start under way is replaced by nobody,
     // a running game only by its partner; and games start at a bounded rate.
     const bool busy = m_state == GameState::Starting || m_state == GameState::Playing;
-    if (!namesItsSource(datagram, source) || m_startUnderWay || (busy && !fromPartner(datagram, source))
-        || !takeGameStart())
+    const char *refused = !namesItsSource(datagram, source) ? "it names another address"
+        : m_startUnderWay                                   ? "a start is under way"
+        : busy && !fromPartner(datagram, source)            ? "a game with someone else runs"
+        : !takeGameStart()                                  ? "too many game starts"
+                                                            : nullptr;
+    if (refused) {
+        qCDebug(lcGame).noquote() << "game request from" << source.toString() << "refused:" << refused;
         return;
+    }
     if (!m_presence->markSender(datagram, source, PresenceMark::InGame))
         return;
     startGame(datagram, source, true);
@@ -177,23 +187,33 @@ void GameRelay::receiveGameAccept(const ParsedDatagram &datagram, const QHostAdd
     // whoever sent it.
     if (m_state == GameState::Requested && fromPartner(datagram, source))
         startGame(datagram, source, false);
+    else
+        qCDebug(lcGame).noquote() << "game acceptance from" << source.toString() << "refused: nobody asked it";
 }
 
 void GameRelay::receiveGameRelay(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     // Only the partner of the running game may move its stones, and only
     // with the texts a game sends.
-    if (!fromPartner(datagram, source) || isMessengersOwnCode(datagram.Data))
+    if (!fromPartner(datagram, source) || isMessengersOwnCode(datagram.Data)) {
+        qCDebug(lcGame).noquote() << "link text from" << source.toString() << "refused:"
+                                  << (fromPartner(datagram, source) ? "a code only the messenger gives its game"
+                                                                    : "not the partner");
         return;
-    if (!m_games->poke(datagram.Data, m_game.GameName))
+    }
+    if (!m_games->poke(datagram.Data, m_game.GameName)) {
+        qCDebug(lcGame).noquote() << "the game program took no link text from" << source.toString();
         emit statusChanged(tr(TextFailed));
+    }
 }
 
 void GameRelay::receiveGameEnd(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     // Only the partner of the running game may end it.
-    if (!fromPartner(datagram, source))
+    if (!fromPartner(datagram, source)) {
+        qCDebug(lcGame).noquote() << "game end from" << source.toString() << "refused: not the partner";
         return;
+    }
     m_presence->markSender(datagram, source, PresenceMark::HeardFrom);
     if (endGame(Ending::PartnerEndReport))
         emit statusChanged(tr("対戦相手よりゲーム終了報告を受けました。"));
@@ -245,12 +265,15 @@ void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool acce
 
     const QString gameName = gameProgramName(request.GameId);
     if (gameName.isEmpty()) {
+        qCDebug(lcGame).noquote() << "game with" << request.IpAddr << "ended: unknown game id"
+                                  << loggedText(request.GameId);
         emit boxRequested(tr("ｹﾞｰﾑ種別ｴﾗｰ CD=") + request.GameId);
         reportGameEnd();
         return;
     }
     m_game.GameName = gameName;
     if (!m_games->start(gameName)) {
+        qCDebug(lcGame).noquote() << "game with" << request.IpAddr << "ended:" << gameName << "did not start";
         reportGameEnd();
         return;
     }
@@ -280,6 +303,7 @@ void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool acce
     if (!startStands(start))
         return;
     if (!delivered) {
+        qCDebug(lcGame).noquote() << "game with" << request.IpAddr << "ended:" << gameName << "took no introduction";
         emit statusChanged(tr(TextFailed));
         abandonStart();
         return;
@@ -328,6 +352,8 @@ void GameRelay::gameProgramEnded()
 {
     if (m_closed || m_state == GameState::Idle || m_state == GameState::Requested)
         return;
+    qCDebug(lcGame).noquote() << "the game program ended without its end report; game with" << m_game.PartnerAddress
+                              << "ended";
     reportGameEnd();
 }
 

@@ -126,7 +126,7 @@ private:
     // (and GameName) as they are.
     bool endGame(Ending ending);
     void setState(GameState state);
-    void send(const char *kind, const QString &data = {});
+    void send(MessageKind kind, const QString &data = {});
 
     DatagramChannel *m_channel;
     PeerPresence *m_presence;

@@ -4,6 +4,7 @@
 #include "datagramchannel.h"
 #include "gameprograms.h"
 #include "gamerelay.h"
+#include "logcategories.h"
 #include "peerpresence.h"
 #include "sessionstorage.h"
 #include "textutil.h"
@@ -43,47 +44,6 @@ SessionEnvironment withDefaultFolders(SessionEnvironment env)
 }
 
 } // namespace
-
-struct MessengerSession::KindAction
-{
-    const char *kind;
-    void (*receive)(MessengerSession &session, const ParsedDatagram &datagram, const Arrival &arrival);
-};
-
-const MessengerSession::KindAction MessengerSession::ReceiveTable[] = {
-    { MessageKind::Announce,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
-            s.m_presence->receiveAnnounce(d, from.source, from.byBroadcast);
-        } },
-    { MessageKind::AnnounceAnswer,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
-            s.m_presence->receiveAnnounceAnswer(d, from.source);
-        } },
-    { MessageKind::Text,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) { s.receiveText(d, from.source); } },
-    { MessageKind::Goodbye,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) { s.receiveGoodbye(d, from.source); } },
-    { MessageKind::GameRequest,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
-            s.m_game->receiveGameRequest(d, from.source);
-        } },
-    { MessageKind::GameAccept,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
-            s.m_game->receiveGameAccept(d, from.source);
-        } },
-    { MessageKind::GameRelay,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
-            s.m_game->receiveGameRelay(d, from.source);
-        } },
-    { MessageKind::GameEnd,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
-            s.m_game->receiveGameEnd(d, from.source);
-        } },
-    { MessageKind::RemovalRequest,
-        [](MessengerSession &s, const ParsedDatagram &d, const Arrival &from) {
-            s.m_presence->receiveRemovalRequest(d, from.source);
-        } },
-};
 
 MessengerSession::MessengerSession(const SessionEnvironment &environment, GamePrograms *games, QObject *parent)
     : QObject(parent)
@@ -189,16 +149,44 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
 
 void MessengerSession::PerformKind(const ParsedDatagram &datagram, const Arrival &arrival)
 {
-    for (const KindAction &action : ReceiveTable) {
-        if (datagram.Kind == QLatin1String(action.kind)) {
-            action.receive(*this, datagram, arrival);
-            return;
-        }
+    const std::optional<MessageKind> kind = datagram.messageKind();
+    if (!kind) {
+        unknownKind(datagram, arrival.source);
+        return;
     }
-    unknownKind(arrival.source);
+    // Every kind has its handler: a kind without one does not compile.
+    switch (*kind) {
+    case MessageKind::Announce:
+        m_presence->receiveAnnounce(datagram, arrival.source, arrival.byBroadcast);
+        return;
+    case MessageKind::AnnounceAnswer:
+        m_presence->receiveAnnounceAnswer(datagram, arrival.source);
+        return;
+    case MessageKind::Text:
+        receiveText(datagram, arrival.source);
+        return;
+    case MessageKind::Goodbye:
+        receiveGoodbye(datagram, arrival.source);
+        return;
+    case MessageKind::GameRequest:
+        m_game->receiveGameRequest(datagram, arrival.source);
+        return;
+    case MessageKind::GameAccept:
+        m_game->receiveGameAccept(datagram, arrival.source);
+        return;
+    case MessageKind::GameRelay:
+        m_game->receiveGameRelay(datagram, arrival.source);
+        return;
+    case MessageKind::GameEnd:
+        m_game->receiveGameEnd(datagram, arrival.source);
+        return;
+    case MessageKind::RemovalRequest:
+        m_presence->receiveRemovalRequest(datagram, arrival.source);
+        return;
+    }
 }
 
-void MessengerSession::unknownKind(const QHostAddress &source)
+void MessengerSession::unknownKind(const ParsedDatagram &datagram, const QHostAddress &source)
 {
     const QString text = tr("電文種別エラー");
     // A box per sender and minute at most; the rest only in the status bar.
@@ -208,6 +196,8 @@ void MessengerSession::unknownKind(const QHostAddress &source)
         const qint64 now = m_kindBoxClock.elapsed();
         const auto shown = m_kindBoxShown.constFind(source);
         if (m_boxOpen || (shown != m_kindBoxShown.constEnd() && now - *shown < KindBoxIntervalMs)) {
+            qCDebug(lcNetwork).noquote() << "unknown kind" << loggedText(datagram.Kind) << "from" << source.toString()
+                                         << (m_boxOpen ? "- no box: one is open" : "- no box: one this minute");
             emit statusChanged(text);
             return;
         }
@@ -221,6 +211,7 @@ void MessengerSession::unknownKind(const QHostAddress &source)
 void MessengerSession::requestBox(const QString &text)
 {
     if (m_boxOpen) {
+        qCDebug(lcNetwork).noquote() << "box" << loggedText(text) << "said in the status only: one is open";
         emit statusChanged(text);
         return;
     }

@@ -52,6 +52,10 @@ public:
     // Opens the link the game programs send their texts to.
     bool openLink();
 
+    // The code of the request sendMessage carries out. It is no kind and
+    // never travels: a received one is answered as any unknown kind.
+    static constexpr char SendRequest[] = "12";
+
     enum class SendResult { Sent, NoAddressee, Failed };
     // 11 with text to the given rows not marked not heard from, in list
     // order and each once whatever order rows holds them in; logs it once
@@ -86,8 +90,6 @@ signals:
     void datagramHandled(const QString &kind);
 
 private:
-    struct KindAction;
-    static const KindAction ReceiveTable[];
     // Where a received datagram came from, and whether it was sent to a
     // broadcast address rather than to us; lives as long as the dispatch.
     struct Arrival
@@ -102,7 +104,7 @@ private:
     void receiveGoodbye(const ParsedDatagram &datagram, const QHostAddress &source);
     void requestBox(const QString &text);
     // The answer to a datagram of an unknown kind from source.
-    void unknownKind(const QHostAddress &source);
+    void unknownKind(const ParsedDatagram &datagram, const QHostAddress &source);
     // The time of day for the log, "HH:mm:ss".
     QString clockText();
     // Shows a block in the log and keeps it in the conversation file.

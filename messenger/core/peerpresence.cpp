@@ -1,6 +1,7 @@
 #include "peerpresence.h"
 
 #include "datagramchannel.h"
+#include "logcategories.h"
 #include "userdirectory.h"
 
 #include <QRandomGenerator>
@@ -87,12 +88,12 @@ PeerPresence::PeerPresence(DatagramChannel *channel, UserDirectory *directory, c
 }
 
 QByteArray PeerPresence::ownDatagram(
-    const char *kind, const QString &destination, const QString &gameId, const QString &data)
+    MessageKind kind, const QString &destination, const QString &gameId, const QString &data)
 {
-    return buildDatagram(QLatin1String(kind), m_settings.UserName, m_channel->ownAddressFor(destination), gameId, data);
+    return buildDatagram(kind, m_settings.UserName, m_channel->ownAddressFor(destination), gameId, data);
 }
 
-void PeerPresence::sendToRows(const char *kind, const QStringList &addresses)
+void PeerPresence::sendToRows(MessageKind kind, const QStringList &addresses)
 {
     const QString gameId = m_gameId();
     // One datagram per own address: most hosts have one.
@@ -103,7 +104,7 @@ void PeerPresence::sendToRows(const char *kind, const QStringList &addresses)
         const QString own = m_channel->ownAddressFor(address);
         auto datagram = datagrams.find(own);
         if (datagram == datagrams.end())
-            datagram = datagrams.insert(own, buildDatagram(QLatin1String(kind), m_settings.UserName, own, gameId));
+            datagram = datagrams.insert(own, buildDatagram(kind, m_settings.UserName, own, gameId));
         outgoing.append({ address, *datagram });
     }
     m_channel->sendEach(outgoing);
@@ -115,9 +116,7 @@ void PeerPresence::broadcastAnnouncement()
         return;
     const QString gameId = m_gameId();
     m_channel->broadcast(
-        [&](const QString &own) {
-            return buildDatagram(QLatin1String(MessageKind::Announce), m_settings.UserName, own, gameId);
-        },
+        [&](const QString &own) { return buildDatagram(MessageKind::Announce, m_settings.UserName, own, gameId); },
         m_settings.BroadcastTo);
 }
 
@@ -184,8 +183,11 @@ bool PeerPresence::sendRemovalRequest(const QList<int> &rows)
 
 bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAddress &source)
 {
-    if (!namesItsSource(datagram, source))
+    if (!namesItsSource(datagram, source)) {
+        qCDebug(lcPresence).noquote() << "new peer refused: a datagram from" << source.toString() << "names"
+                                      << loggedText(datagram.IpAddr);
         return false;
+    }
     const qint64 now = m_clock.elapsed();
     if (now - m_addWindowStart >= NewPeerWindowMs) {
         m_addWindowStart = now;
@@ -195,11 +197,23 @@ bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAdd
     }
     // A trusted source (this program itself) counts in all only.
     const quint32 from = source.isNull() ? 0 : source.toIPv4Address();
-    if (!source.isNull() && m_addedBySource.value(from) >= MaxAddedRowsPerSource)
-        return false;
+    if (!source.isNull()) {
+        const auto added = m_addedBySource.find(from);
+        if (added != m_addedBySource.end() && *added >= MaxAddedRowsPerSource) {
+            // Said once a window: counting past the cap marks it said.
+            if (*added == MaxAddedRowsPerSource) {
+                ++*added;
+                qCDebug(lcPresence).noquote() << "new peers from" << source.toString() << "refused: it added"
+                                              << MaxAddedRowsPerSource << "this minute";
+            }
+            return false;
+        }
+    }
     if (m_addedRows >= MaxAddedRows) {
         if (!m_capReported) {
             m_capReported = true;
+            qCDebug(lcPresence).noquote()
+                << "new peers refused from" << source.toString() << "on:" << MaxAddedRows << "were added this minute";
             emit statusChanged(tr("新しい相手が多すぎるため、これ以上は一覧に追加しません。"));
         }
         return false;
@@ -296,4 +310,7 @@ void PeerPresence::receiveRemovalRequest(const ParsedDatagram &datagram, const Q
     // Only a host itself may have its row forgotten.
     if (namesItsSource(datagram, source))
         RemoveUserByAddress(*m_directory, datagram.IpAddr);
+    else
+        qCDebug(lcPresence).noquote() << "removal of" << loggedText(datagram.IpAddr) << "refused: it came from"
+                                      << source.toString();
 }

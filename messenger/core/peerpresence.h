@@ -94,14 +94,15 @@ public:
 
     // Our own datagram of kind to destination, naming the address the
     // destination reaches us at.
-    QByteArray ownDatagram(const char *kind, const QString &destination, const QString &gameId, const QString &data = {});
+    QByteArray ownDatagram(
+        MessageKind kind, const QString &destination, const QString &gameId, const QString &data = {});
 
 signals:
     void statusChanged(const QString &text);
 
 private:
     bool acceptsNewPeer(const ParsedDatagram &datagram, const QHostAddress &source);
-    void sendToRows(const char *kind, const QStringList &addresses);
+    void sendToRows(MessageKind kind, const QStringList &addresses);
     void broadcastAnnouncement();
     void sendPacedBatch();
     void queueAnswer(const QString &address);

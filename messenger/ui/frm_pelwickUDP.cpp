@@ -4,22 +4,24 @@
 #include "windowplacement.h"
 
 #include "Frm_pelwickPlp.h"
+#include "arrivalcues.h"
 #include "arrivalsound.h"
 #include "cp932.h"
 #include "datagram.h"
 #include "desktopnotifier.h"
+#include "gameprograms.h"
 #include "gamerelay.h"
 #include "messagebox.h"
 #include "notificationpacer.h"
-#include "windowhelpers.h"
-#include "pelwickversion.h"
 #include "peerpresence.h"
+#include "pelwickversion.h"
 #include "sessionstorage.h"
 #include "settingsmapping.h"
 #include "settingsstore.h"
 #include "trayicon.h"
 #include "userdirectory.h"
 #include "userlist.h"
+#include "windowhelpers.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -31,6 +33,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStatusBar>
+#include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -433,12 +436,12 @@ QString frm_pelwickUDP::logText() const
 
 void frm_pelwickUDP::menuGame_Gomoku_Click()
 {
-    askSelectedUserForGame(QStringLiteral("01"));
+    askSelectedUserForGame(GameIds::Gomoku);
 }
 
 void frm_pelwickUDP::menuGame_Osero_Click()
 {
-    askSelectedUserForGame(QStringLiteral("02"));
+    askSelectedUserForGame(GameIds::Othello);
 }
 
 void frm_pelwickUDP::askSelectedUserForGame(const QString &gameId)
@@ -457,16 +460,19 @@ void frm_pelwickUDP::showSessionBox(const QString &text)
 
 void frm_pelwickUDP::messageArrived(const ParsedDatagram &datagram)
 {
-    // A text nobody sees arrive is also shown by the desktop, as fast as a
-    // person reads: a burst from one sender becomes one notification.
-    if (localSettings().Notify && (isHidden() || isMinimized() || !isActiveWindow()))
-        m_notices->arrived(datagram.IpAddr, datagram.UserName,
-            datagram.Data.section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('\r')));
-    QApplication::beep();
-    if (localSettings().PopUp)
+    const bool inView = !isHidden() && !isMinimized() && isActiveWindow();
+    const ArrivalCues cues = arrivalCues(datagram, localSettings(), inView, QTime::currentTime());
+    // As fast as a person reads: a burst from one sender becomes one
+    // notification.
+    if (cues.notify)
+        m_notices->arrived(datagram.IpAddr, datagram.UserName, cues.notificationBody);
+    if (cues.beep)
+        QApplication::beep();
+    if (cues.bringForward)
         restoreToFront();
-    PlayArrivalSound(localSettings().SoundFilePath, localSettings().Sound, m_env.soundPlayer);
-    if (datagram.GameId == QLatin1String("99"))
+    if (cues.sound)
+        PlayArrivalSound(localSettings().SoundFilePath, true, m_env.soundPlayer);
+    if (cues.lamp)
         Frm_pelwickPlp::showLamp();
 }
 
@@ -576,8 +582,8 @@ void frm_pelwickUDP::ListUser_RightPress(const QPoint &globalPos)
         menuRemove->setVisible(false);
     } else {
         menuRemove->setVisible(true);
-        const bool gomoku = m_session->game()->gameProgramExists(QStringLiteral("GOMOKU"));
-        const bool othello = m_session->game()->gameProgramExists(QStringLiteral("OTHELLO"));
+        const bool gomoku = m_session->game()->gameProgramExists(gameProgramName(GameIds::Gomoku));
+        const bool othello = m_session->game()->gameProgramExists(gameProgramName(GameIds::Othello));
         menuGame->setVisible(gomoku || othello);
         menuGame_Gomoku->setVisible(gomoku);
         menuGame_Osero->setVisible(othello);

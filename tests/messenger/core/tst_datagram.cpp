@@ -1,3 +1,4 @@
+#include "arrivalcues.h"
 #include "cp932.h"
 #include "datagram.h"
 
@@ -9,12 +10,16 @@ class tst_Datagram : public QObject
 private slots:
     void parse_data();
     void parse();
+    void kindsTravelUnderTheirCodesAndOnlySomeCarryData_data();
+    void kindsTravelUnderTheirCodesAndOnlySomeCarryData();
     void buildWritesTheNineElementsInOrder();
     void buildAndParseRoundTripDoubleByteText();
     void blankDatagrams_data();
     void blankDatagrams();
     void kindIsTheFirstTwoCharactersNotBytes();
     void parsingHugeAndHostileInputNeverFails();
+    void arrivalCuesFollowTheSettingsTheWindowAndTheGameId_data();
+    void arrivalCuesFollowTheSettingsTheWindowAndTheGameId();
 };
 
 static QByteArray sjis(const QString &s)
@@ -63,6 +68,41 @@ void tst_Datagram::parse()
     QCOMPARE(parsed.IpAddr, expected.IpAddr);
     QCOMPARE(parsed.GameId, expected.GameId);
     QCOMPARE(parsed.Data, expected.Data);
+}
+
+void tst_Datagram::kindsTravelUnderTheirCodesAndOnlySomeCarryData_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<std::optional<MessageKind>>("kind");
+    QTest::addColumn<bool>("carriesData");
+    QTest::newRow("01") << QByteArray("01") << std::optional(MessageKind::Announce) << false;
+    QTest::newRow("02") << QByteArray("02") << std::optional(MessageKind::AnnounceAnswer) << false;
+    QTest::newRow("11") << QByteArray("11") << std::optional(MessageKind::Text) << true;
+    QTest::newRow("21") << QByteArray("21") << std::optional(MessageKind::GameRelay) << true;
+    QTest::newRow("29") << QByteArray("29") << std::optional(MessageKind::GameEnd) << false;
+    QTest::newRow("31") << QByteArray("31") << std::optional(MessageKind::GameRequest) << true;
+    QTest::newRow("32") << QByteArray("32") << std::optional(MessageKind::GameAccept) << true;
+    QTest::newRow("40") << QByteArray("40") << std::optional(MessageKind::RemovalRequest) << false;
+    QTest::newRow("99") << QByteArray("99") << std::optional(MessageKind::Goodbye) << false;
+    // The send request never travels; what arrives under its code is foreign.
+    QTest::newRow("12, the send request") << QByteArray("12") << std::optional<MessageKind>() << false;
+    QTest::newRow("00") << QByteArray("00") << std::optional<MessageKind>() << false;
+    QTest::newRow("full-width digits") << Cp932::encode(u"０１") << std::optional<MessageKind>() << false;
+}
+
+void tst_Datagram::kindsTravelUnderTheirCodesAndOnlySomeCarryData()
+{
+    QFETCH(QByteArray, code);
+    QFETCH(std::optional<MessageKind>, kind);
+    QFETCH(bool, carriesData);
+    const QByteArray datagram = code + "<USERNAME>a<IPADDR>10.0.0.1<GAMEID><DATA>text";
+    const ParsedDatagram parsed = ParseDatagram(datagram);
+    QCOMPARE(parsed.messageKind(), kind);
+    QCOMPARE(parsed.Data, carriesData ? QStringLiteral("text") : QString());
+    // An unknown kind keeps its text.
+    QCOMPARE(parsed.Kind, Cp932::decode(code));
+    if (kind)
+        QCOMPARE(buildDatagram(*kind, "a", "10.0.0.1", "", "text"), datagram);
 }
 
 void tst_Datagram::buildWritesTheNineElementsInOrder()
@@ -122,6 +162,57 @@ void tst_Datagram::parsingHugeAndHostileInputNeverFails()
         tags += "<DATA><GAMEID><IPADDR><USERNAME>";
     const ParsedDatagram q = ParseDatagram(tags);
     QVERIFY(q.UserName.isEmpty());
+}
+
+void tst_Datagram::arrivalCuesFollowTheSettingsTheWindowAndTheGameId_data()
+{
+    // settings: the options that are on, "Sound=<path>" with its file.
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<bool>("inView");
+    QTest::addColumn<QString>("gameId");
+    QTest::addColumn<QStringList>("cues");
+    const QStringList beep { "beep" };
+    QTest::newRow("all off, in view: a beep") << QString() << true << QString() << beep;
+    QTest::newRow("Notify, in view") << "Notify" << true << QString() << beep;
+    QTest::newRow("Notify, out of view: the first line")
+        << "Notify" << false << QString() << QStringList { "notify:first line", "beep" };
+    QTest::newRow("out of view without Notify") << QString() << false << QString() << beep;
+    QTest::newRow("PopUp") << "PopUp" << true << QString() << QStringList { "beep", "forward" };
+    QTest::newRow("Sound with a file") << "Sound=chime.wav" << true << QString() << QStringList { "beep", "sound" };
+    QTest::newRow("Sound without a file") << "Sound=" << true << QString() << beep;
+    QTest::newRow("a file, Sound off") << "File=chime.wav" << true << QString() << beep;
+    QTest::newRow("lamp id") << QString() << true << "99" << QStringList { "beep", "lamp" };
+    QTest::newRow("gomoku's id") << QString() << true << "01" << beep;
+    QTest::newRow("lamp id with a space") << QString() << true << " 99" << beep;
+    QTest::newRow("everything") << "Notify PopUp Sound=chime.wav" << false << "99"
+                                << QStringList { "notify:first line", "beep", "forward", "sound", "lamp" };
+}
+
+void tst_Datagram::arrivalCuesFollowTheSettingsTheWindowAndTheGameId()
+{
+    QFETCH(QString, settings);
+    QFETCH(bool, inView);
+    QFETCH(QString, gameId);
+    QFETCH(QStringList, cues);
+    LocalSettings local;
+    for (const QString &option : settings.split(u' ', Qt::SkipEmptyParts)) {
+        local.Notify = local.Notify || option == u"Notify";
+        local.PopUp = local.PopUp || option == u"PopUp";
+        local.Sound = local.Sound || option.startsWith(u"Sound=");
+        if (option.contains(u'='))
+            local.SoundFilePath = option.section(u'=', 1);
+    }
+    const ParsedDatagram text { "11", "a", "10.0.0.1", gameId, QStringLiteral("first line\r\nsecond line") };
+    const ArrivalCues decided = arrivalCues(text, local, inView, QTime(12, 0));
+    QStringList named;
+    if (decided.notify)
+        named.append(QLatin1String("notify:") + decided.notificationBody);
+    for (const auto &[on, name] : { std::pair { decided.beep, "beep" }, { decided.bringForward, "forward" },
+             { decided.sound, "sound" }, { decided.lamp, "lamp" } }) {
+        if (on)
+            named.append(QLatin1String(name));
+    }
+    QCOMPARE(named, cues);
 }
 
 QTEST_GUILESS_MAIN(tst_Datagram)
