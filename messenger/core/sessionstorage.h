@@ -45,13 +45,22 @@ public:
     // file holds.
     SettingsStore &settingsStore();
 
-    // Reads "Local" (missing keys from defaults) into settings and the
-    // stored directory, every row marked not heard from; saveSettings writes
-    // both back. Returns what the load mended.
-    SettingsNotices loadSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
-    void saveSettings(SettingsStore &store, const LocalSettings &settings);
-    // Writes store's pending changes, noting whether the settings are kept.
-    bool sync(SettingsStore &store);
+    // Reads "Local" into settings (a missing key: its default) and the
+    // stored directory, every row marked not heard from. A file that could
+    // not be read, whose directory Count is damaged, or that an editor
+    // saved in code page 932, is moved aside now, once, and what was made
+    // of it written to a fresh file, so the next start reads cleanly and
+    // nothing is lost. Returns what the load mended.
+    SettingsNotices loadSettings(LocalSettings &settings);
+    // The main window's stored place; read before loadSettings.
+    WindowPlace windowPlace();
+    // Writes "Local", the directory and, where given, the window's place,
+    // at once. False when the file could not be written.
+    bool saveSettings(const LocalSettings &settings, const std::optional<WindowPlace> &place = std::nullopt);
+    // Writes "Local" alone (an option changed), or the window's place
+    // alone (the window moved), at once.
+    bool saveLocalSettings(const LocalSettings &settings);
+    bool saveWindowPlace(const WindowPlace &place);
 
     // Keeps one log block in the conversation file (when keep is set). A
     // file that cannot be written is reported in the status text and in
@@ -73,6 +82,8 @@ signals:
 private:
     void writeDirectory();
     void saveDirectoryTo(SettingsStore &store);
+    // Writes store's pending changes, noting whether the settings are kept.
+    bool sync(SettingsStore &store);
     void setProblem(QString &problem, const QString &text);
 
     SessionEnvironment m_env;

@@ -16,7 +16,6 @@
 #include "peerpresence.h"
 #include "sessionstorage.h"
 #include "settingsmapping.h"
-#include "settingsstore.h"
 #include "trayicon.h"
 #include "userdirectory.h"
 #include "userlist.h"
@@ -24,7 +23,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QHostInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -181,7 +179,7 @@ bool frm_pelwickUDP::Form_Load()
 
     // 6. Settings and the stored directory; the log continues the kept
     // conversation.
-    LoadOrSaveSettings(true);
+    LoadOrSaveSettings(SettingsTransfer::Load);
     m_txtR->appendBlock(m_session->keptConversation());
     // A stored name that cannot travel as written is used as it is; the user
     // learns of it once and mends it in the options.
@@ -247,7 +245,7 @@ void frm_pelwickUDP::Form_Unload()
         return;
     m_unloaded = true;
     m_placementSettles->stop();
-    LoadOrSaveSettings(false);
+    LoadOrSaveSettings(SettingsTransfer::Save);
     m_session->presence()->sayGoodbye();
     // Without a display the tray icon went with it.
     if (!m_displayLost)
@@ -283,18 +281,15 @@ void frm_pelwickUDP::storeWindowPlacement()
 {
     if (!m_loaded || m_unloaded || isMinimized() || isHidden())
         return;
-    SettingsStore &store = m_session->storage()->settingsStore();
-    saveWindowPlacement(store, this);
-    m_session->storage()->sync(store);
+    if (const auto place = windowPlaceOf(this))
+        m_session->storage()->saveWindowPlace(*place);
 }
 
 void frm_pelwickUDP::storeLocalSettings()
 {
     if (!m_loaded || m_unloaded)
         return;
-    SettingsStore &store = m_session->storage()->settingsStore();
-    saveLocalSettings(store, localSettings());
-    m_session->storage()->sync(store);
+    m_session->storage()->saveLocalSettings(localSettings());
 }
 
 void frm_pelwickUDP::closeEvent(QCloseEvent *event)
@@ -316,47 +311,26 @@ void frm_pelwickUDP::changeEvent(QEvent *event)
     }
 }
 
-void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
+void frm_pelwickUDP::LoadOrSaveSettings(SettingsTransfer transfer)
 {
-    SettingsStore &store = m_session->storage()->settingsStore();
-    if (isLoad) {
-        loadWindowPlacement(store, this);
-        LocalSettings defaults;
-        defaults.SoundFilePath = defaultArrivalSoundPath();
-        defaults.Sound = true;
-        defaults.FormTop = false;
-        defaults.PopUp = true;
-        defaults.Port = DefaultPort;
-        defaults.UserName = QHostInfo::localHostName();
-        defaults.Broadcast = true;
-        defaults.KeepLog = true;
-        defaults.Notify = true;
-        const SettingsNotices notices = m_session->loadSettings(store, defaults);
-        QStringList said;
-        if (notices.portInvalid)
-            said.append(QStringLiteral("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため %1 を使います。").arg(DefaultPort));
-        if (notices.ipAddrInvalid)
-            said.append(QStringLiteral("設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
-        // A file that could not be read, whose directory count is wrong, or
-        // that an editor saved in code page 932, is kept aside now, once,
-        // and what was made of it is written to a fresh UTF-8 file, so the
-        // next start reads cleanly and nothing is lost.
-        if ((store.wasUnreadable() || notices.countDamaged || store.wasCodePage932()) && store.moveAside()) {
-            m_session->saveSettings(store);
-            m_session->storage()->sync(store);
-            if (store.wasUnreadable())
-                said.append(QStringLiteral("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
-            else if (notices.countDamaged)
-                said.append(QStringLiteral(
-                    "設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"));
-        }
-        if (!said.isEmpty())
-            ShowStatus(said.join(QLatin1Char(' ')));
+    if (transfer == SettingsTransfer::Save) {
+        m_session->saveSettings(windowPlaceOf(this));
         return;
     }
-    saveWindowPlacement(store, this);
-    m_session->saveSettings(store);
-    m_session->storage()->sync(store);
+    applyWindowPlace(m_session->storage()->windowPlace(), this);
+    const SettingsNotices notices = m_session->loadSettings();
+    QStringList said;
+    if (notices.portInvalid)
+        said.append(QStringLiteral("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため %1 を使います。").arg(DefaultPort));
+    if (notices.ipAddrInvalid)
+        said.append(QStringLiteral("設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
+    if (notices.keptAside && notices.unreadable)
+        said.append(QStringLiteral("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
+    else if (notices.keptAside && notices.countDamaged)
+        said.append(
+            QStringLiteral("設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"));
+    if (!said.isEmpty())
+        ShowStatus(said.join(QLatin1Char(' ')));
 }
 
 void frm_pelwickUDP::ShowStatus(const QString &text)

@@ -21,6 +21,9 @@ class UserListView;
 // the session started it and starts quietly.
 inline constexpr char LoginStartArgument[] = "--autostart";
 
+// Which way LoadOrSaveSettings goes.
+enum class SettingsTransfer { Load, Save };
+
 // The messenger's main window: shows its session (the user list, the log,
 // the status text, boxes) and the attention devices, and forwards the
 // user's commands to it.
@@ -71,7 +74,10 @@ public:
     // The log as the user reads it, CR LF between lines.
     QString logText() const;
 
-    void LoadOrSaveSettings(bool isLoad);
+    // Load: the window's place, the options and the directory, each mended
+    // value said in the status. Save: all of them, the place unless the
+    // window is minimised.
+    void LoadOrSaveSettings(SettingsTransfer transfer);
     // The window's caption, with the program's version.
     static QString caption();
     void ShowStatus(const QString &text);

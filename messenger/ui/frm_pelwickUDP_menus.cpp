@@ -17,7 +17,6 @@
 #include "networkidentity.h"
 #include "peerpresence.h"
 #include "sessionstorage.h"
-#include "settingsmapping.h"
 #include "userdirectory.h"
 #include "userlist.h"
 
@@ -127,18 +126,12 @@ bool frm_pelwickUDP::showOptionsDialog()
 {
     // The edited directory replaces the list; nobody is heard from yet.
     UserDirectory *directory = m_session->directory();
+    // Kept through the session's storage, so a failed Apply shows in the
+    // lasting status as any other failed save does.
     frm_pelwickOpt dialog(
         localSettings(), directory->entries(),
-        [directory](const QList<DirectoryEntry> &entries) { directory->setEntries(entries); }, m_env.appName,
-        m_env.settingsDirectory, m_env.dialogs, this);
-    // Through the run's own store, so a failed Apply shows in the lasting
-    // status as any other failed save does.
-    SessionStorage *storage = m_session->storage();
-    dialog.setSettingsWriter([storage](const LocalSettings &settings) {
-        SettingsStore &store = storage->settingsStore();
-        saveLocalSettings(store, settings);
-        return storage->sync(store);
-    });
+        [directory](const QList<DirectoryEntry> &entries) { directory->setEntries(entries); }, m_session->storage(),
+        m_env.dialogs, this);
     dialog.setAutostart(AutostartEntry(m_env.autostartDirectory, QLatin1String(DesktopIdentity::Messenger)),
         autostartCommand());
     if (m_env.dialogHook)

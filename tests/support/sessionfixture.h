@@ -64,7 +64,7 @@ public:
             if (!m_holdBoxes)
                 m_session->boxClosed();
         });
-        s->loadSettings(SettingsStore(QStringLiteral("Pelwick"), m_settings.path()), LocalSettings {});
+        s->loadSettings();
         if (!s->openSocket() || !s->openLink())
             return nullptr;
         return s;

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr const char *ArrivalSoundFileName = "arrival.wav";
-
 QPointer<SoundEffectPlayer> ProgramPlayer;
 
 } // namespace
@@ -70,7 +68,3 @@ void PlayArrivalSound(const QString &path, bool sound, ArrivalSoundPlayer *playe
         player->playDefault();
 }
 
-QString defaultArrivalSoundPath()
-{
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(ArrivalSoundFileName);
-}

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -13,7 +12,6 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    QTemporaryDir settingsDir;
 
     LocalSettings settings;
     settings.SoundFilePath = QStringLiteral("/usr/lib/pelwick/arrival.wav");
@@ -25,7 +23,7 @@ int main(int argc, char **argv)
                                             { QStringLiteral("鈴木"), QStringLiteral("192.168.0.11") },
                                             { QStringLiteral("高橋"), QStringLiteral("192.168.0.12") } };
 
-    frm_pelwickOpt dialog(settings, directory, {}, QStringLiteral("Pelwick"), settingsDir.path());
+    frm_pelwickOpt dialog(settings, directory, {}, nullptr);
     auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("SSTab1"));
     auto *list = dialog.findChild<QTreeWidget *>(QStringLiteral("ListViewUser"));
     dialog.show();

@@ -1,4 +1,5 @@
 #include "arrivalsound.h"
+#include "soundfile.h"
 
 #include <QCoreApplication>
 #include <QFile>
