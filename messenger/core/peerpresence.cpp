@@ -136,7 +136,7 @@ void PeerPresence::sayGoodbye()
 
 void PeerPresence::checkConnections()
 {
-    SetAllMarks(*m_directory, PresenceMark::NotHeard);
+    m_directory->markAll(PresenceMark::NotHeard);
     announce(true);
 }
 
@@ -220,7 +220,7 @@ bool PeerPresence::markSender(const ParsedDatagram &datagram, const QHostAddress
         return true;
     if (!acceptsNewPeer(datagram, source))
         return false;
-    SetUserMark(*m_directory, datagram.UserName, datagram.IpAddr, mark);
+    m_directory->markUser(datagram.UserName, datagram.IpAddr, mark);
     return true;
 }
 
@@ -295,5 +295,5 @@ void PeerPresence::receiveRemovalRequest(const ParsedDatagram &datagram, const Q
 {
     // Only a host itself may have its row forgotten.
     if (namesItsSource(datagram, source))
-        RemoveUserByAddress(*m_directory, datagram.IpAddr);
+        m_directory->removeUser(datagram.IpAddr);
 }

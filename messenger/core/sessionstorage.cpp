@@ -140,7 +140,9 @@ void SessionStorage::writeDirectory()
     // it is on disk.
     SettingsStore &store = settingsStore();
     saveDirectoryTo(store);
-    sync(store);
+    if (!sync(store))
+        qCDebug(lcSettings) << "the directory of" << m_directory->entries().size()
+                            << "users could not be saved: it is tried again at the next change and at exit";
 }
 
 void SessionStorage::saveDirectoryTo(SettingsStore &store)
@@ -160,6 +162,9 @@ void SessionStorage::keepConversation(const QString &block, bool keep)
         return;
     // The conversation goes on without being kept.
     const bool kept = m_conversation->append(block);
+    if (!kept && m_conversationProblem.isEmpty())
+        qCDebug(lcSettings) << "the conversation could not be kept in" << m_conversation->filePath() << ":"
+                            << m_conversation->errorString();
     setProblem(m_conversationProblem,
         kept ? QString() : QStringLiteral("送受信履歴を保存できません: ") + m_conversation->errorString());
 }

@@ -1,5 +1,6 @@
 #include "frm_pelwickUDP.h"
 #include "instanceactivation.h"
+#include "logcategories.h"
 #include "messagelog.h"
 #include "windowplacement.h"
 
@@ -169,7 +170,7 @@ bool frm_pelwickUDP::Form_Load()
     const auto loadingEnds = qScopeGuard([this] { m_loading = false; });
 
     // 4, 5. Game menu unchecked; the entries hidden on NT are offered here.
-    menuGame->setChecked(false);
+    m_menus.menuGame->setChecked(false);
     const bool offerLegacyTools = !IsWindowsNT();
     for (const char *name : { "menuProcess", "menuTaskBarProcess", "menuControlpanel", "menuTaskBarControlPanel",
              "menuLmhosts", "menuTaskBarLmhosts", "menuHosts", "menuTaskBarHosts" }) {
@@ -188,8 +189,8 @@ bool frm_pelwickUDP::Form_Load()
 
     // 7. Stay on top as stored.
     SetTopmost(localSettings().FormTop, this);
-    menuMon->setChecked(localSettings().FormTop);
-    menuTaskBarTopForm->setChecked(localSettings().FormTop);
+    m_menus.menuMon->setChecked(localSettings().FormTop);
+    m_menus.menuTaskBarTopForm->setChecked(localSettings().FormTop);
 
     // 8. The socket, on Port for both ends.
     m_session->openSocket();
@@ -218,7 +219,7 @@ bool frm_pelwickUDP::Form_Load()
     });
 
     // 11. The notification-area icon.
-    trayIcon(true);
+    trayIcon(TrayIconAction::Set);
     return true;
 }
 
@@ -249,7 +250,7 @@ void frm_pelwickUDP::Form_Unload()
     m_session->presence()->sayGoodbye();
     // Without a display the tray icon went with it.
     if (!m_displayLost)
-        trayIcon(false);
+        trayIcon(TrayIconAction::Reset);
     m_session->game()->endGameProgram();
     m_session->closeSocket();
     delete std::exchange(m_activation, nullptr);
@@ -259,6 +260,7 @@ void frm_pelwickUDP::Form_Unload()
 
 void frm_pelwickUDP::displayLost()
 {
+    qCDebug(lcDesktop) << "the display went away: the messenger unloads without the window system";
     m_displayLost = true;
     Form_Unload();
 }
@@ -487,6 +489,7 @@ void frm_pelwickUDP::showAtStart()
         m_env.trayPresence->setWatching(true);
         return;
     }
+    qCDebug(lcDesktop) << "login start without a notification area: the window starts minimised";
     showMinimized();
 }
 
@@ -497,6 +500,7 @@ void frm_pelwickUDP::trayAvailabilityChanged(bool available)
     // back, so it comes back at once.
     if (available || !m_loaded || m_unloaded || !isHidden())
         return;
+    qCDebug(lcDesktop) << "the notification area went away while the window was hidden in it: the window comes back";
     m_env.trayPresence->setWatching(false);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
@@ -506,15 +510,17 @@ void frm_pelwickUDP::trayAvailabilityChanged(bool available)
 void frm_pelwickUDP::updateGameMenu()
 {
     const bool playing = m_session->game()->state() == GameState::Playing;
-    menuGame->setChecked(playing);
-    menuGame->setVisible(!playing);
+    m_menus.menuGame->setChecked(playing);
+    m_menus.menuGame->setVisible(!playing);
 }
 
-void frm_pelwickUDP::trayIcon(bool set)
+void frm_pelwickUDP::trayIcon(TrayIconAction action)
 {
-    PelwickTrayIcon *icon = TrayIcon(set ? QStringLiteral("SET") : QStringLiteral("RESET"), this, menuTaskBar);
+    if (action == TrayIconAction::Set && !m_env.trayPresence->available())
+        qCDebug(lcDesktop) << "no notification area now: the tray icon shows once there is one";
+    PelwickTrayIcon *icon = TrayIcon(action, this, m_menus.menuTaskBar);
     if (icon) {
-        // A second "SET" returns the icon already there: connect it once.
+        // A second Set returns the icon already there: connect it once.
         disconnect(icon, &PelwickTrayIcon::restoreRequested, this, nullptr);
         connect(icon, &PelwickTrayIcon::restoreRequested, this, [this] {
             restoreFromTray(this, localSettings().FormTop);
@@ -530,9 +536,12 @@ void frm_pelwickUDP::hideToTrayIfMinimised()
     // icon; elsewhere the window stays minimised and reachable.
     // Nor while a dialog or box of it is open: hidden, the window would
     // leave the dialog stranded, and the tray icon takes no clicks then.
-    if (!isMinimized() || !m_env.trayPresence->available() || !findTrayIcon(this)
-        || QApplication::activeModalWidget())
+    if (!isMinimized() || !findTrayIcon(this) || QApplication::activeModalWidget())
         return;
+    if (!m_env.trayPresence->available()) {
+        qCDebug(lcDesktop) << "minimised without a notification area: the window stays in the task bar";
+        return;
+    }
     QTimer::singleShot(0, this, [this] {
         if (isMinimized() && m_env.trayPresence->available() && !QApplication::activeModalWidget()) {
             hide();
@@ -547,18 +556,18 @@ void frm_pelwickUDP::ListUser_RightPress(const QPoint &globalPos)
     if (row < 0)
         return;
     if (m_session->directory()->mark(row) != PresenceMark::HeardFrom) {
-        menuGame->setVisible(false);
-        menuRemove->setVisible(false);
+        m_menus.menuGame->setVisible(false);
+        m_menus.menuRemove->setVisible(false);
     } else {
-        menuRemove->setVisible(true);
+        m_menus.menuRemove->setVisible(true);
         const bool gomoku = m_session->game()->gameProgramExists(QStringLiteral("GOMOKU"));
         const bool othello = m_session->game()->gameProgramExists(QStringLiteral("OTHELLO"));
-        menuGame->setVisible(gomoku || othello);
-        menuGame_Gomoku->setVisible(gomoku);
-        menuGame_Osero->setVisible(othello);
+        m_menus.menuGame->setVisible(gomoku || othello);
+        m_menus.menuGame_Gomoku->setVisible(gomoku);
+        m_menus.menuGame_Osero->setVisible(othello);
     }
     if (m_popupHook)
-        m_popupHook(menuListUser);
+        m_popupHook(m_menus.menuListUser);
     else
-        menuListUser->popup(globalPos);
+        m_menus.menuListUser->popup(globalPos);
 }

@@ -16,6 +16,7 @@ class QPlainTextEdit;
 class QTimer;
 class MessageLogView;
 class UserListView;
+enum class TrayIconAction;
 
 // The argument the login start entry passes, so the messenger knows that
 // the session started it and starts quietly.
@@ -67,6 +68,8 @@ public:
     LocalSettings &localSettings() { return m_session->localSettings(); }
     const MessengerEnvironment &environment() const { return m_env; }
     UserListView *ListUser() const { return m_listUser; }
+    // The menu entries the window changes as it goes, by their names.
+    const MessengerMenus &menus() const { return m_menus; }
     QString statusText() const;
     // What the messenger cannot keep now (settings, conversation), shown
     // beside the status until it can; empty while everything is kept.
@@ -116,7 +119,7 @@ private:
     void storeLocalSettings();
     void storeWindowPlacement();
     void updateGameMenu();
-    void trayIcon(bool set);
+    void trayIcon(TrayIconAction action);
     void showKeepingProblem();
     void hideToTrayIfMinimised();
     void trayAvailabilityChanged(bool available);
@@ -148,16 +151,5 @@ private:
     MessageLogView *m_txtR = nullptr;
     QLabel *m_statusPanel = nullptr;
     QLabel *m_keepingPanel = nullptr;
-
-public:
-    // Menu entries by their names.
-    QAction *menuGame = nullptr;
-    QAction *menuGame_Gomoku = nullptr;
-    QAction *menuGame_Osero = nullptr;
-    QAction *menuRemove = nullptr;
-    QAction *menuListUserLanCheck = nullptr;
-    QAction *menuMon = nullptr;
-    QAction *menuTaskBarTopForm = nullptr;
-    QMenu *menuListUser = nullptr;
-    QMenu *menuTaskBar = nullptr;
+    MessengerMenus m_menus;
 };

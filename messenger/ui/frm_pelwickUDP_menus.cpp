@@ -35,20 +35,11 @@ const QString CouldNotOpen = QStringLiteral("開けませんでした: ");
 
 void frm_pelwickUDP::buildMenus()
 {
-    const MessengerMenus menus = buildMessengerMenus(this, [this](MenuCommand command) { runCommand(command); });
-    menuMon = menus.menuMon;
-    menuTaskBarTopForm = menus.menuTaskBarTopForm;
-    menuTaskBar = menus.menuTaskBar;
-    menuListUser = menus.menuListUser;
-    menuListUserLanCheck = menus.menuListUserLanCheck;
-    menuGame = menus.menuGame;
-    menuGame_Gomoku = menus.menuGame_Gomoku;
-    menuGame_Osero = menus.menuGame_Osero;
-    menuRemove = menus.menuRemove;
-    connect(menuListUserLanCheck, &QAction::triggered, this, &frm_pelwickUDP::menuListUserLanCheck_Click);
-    connect(menuGame_Gomoku, &QAction::triggered, this, &frm_pelwickUDP::menuGame_Gomoku_Click);
-    connect(menuGame_Osero, &QAction::triggered, this, &frm_pelwickUDP::menuGame_Osero_Click);
-    connect(menuRemove, &QAction::triggered, this, &frm_pelwickUDP::menuRemove_Click);
+    m_menus = buildMessengerMenus(this, [this](MenuCommand command) { runCommand(command); });
+    connect(m_menus.menuListUserLanCheck, &QAction::triggered, this, &frm_pelwickUDP::menuListUserLanCheck_Click);
+    connect(m_menus.menuGame_Gomoku, &QAction::triggered, this, &frm_pelwickUDP::menuGame_Gomoku_Click);
+    connect(m_menus.menuGame_Osero, &QAction::triggered, this, &frm_pelwickUDP::menuGame_Osero_Click);
+    connect(m_menus.menuRemove, &QAction::triggered, this, &frm_pelwickUDP::menuRemove_Click);
 }
 
 void frm_pelwickUDP::runCommand(MenuCommand command)
@@ -108,8 +99,8 @@ void frm_pelwickUDP::menuTaskBarTopForm_Click()
 {
     LocalSettings &settings = localSettings();
     settings.FormTop = !settings.FormTop;
-    menuMon->setChecked(settings.FormTop);
-    menuTaskBarTopForm->setChecked(settings.FormTop);
+    m_menus.menuMon->setChecked(settings.FormTop);
+    m_menus.menuTaskBarTopForm->setChecked(settings.FormTop);
     SetTopmost(settings.FormTop, this);
     storeLocalSettings();
 }

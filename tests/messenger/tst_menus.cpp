@@ -58,7 +58,7 @@ private:
     // Marks the stored row heard from, as an answer would.
     void heard(int row) const
     {
-        SetUserMark(*directory(), directory()->name(row), directory()->address(row), PresenceMark::HeardFrom);
+        directory()->markUser(directory()->name(row), directory()->address(row), PresenceMark::HeardFrom);
     }
     template <typename T> int topLevelCount() const;
 

@@ -353,7 +353,7 @@ void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
     QCOMPARE(store->value("User", "003UserIpAddr"), QStringLiteral("127.0.0.9"));
 
     // A row removed from the list is gone from the store after the next save.
-    RemoveUserByAddress(*w->session()->directory(), QStringLiteral("127.0.0.2"));
+    w->session()->directory()->removeUser(QStringLiteral("127.0.0.2"));
     w->LoadOrSaveSettings(SettingsTransfer::Save);
     auto again = window(dir.path());
     again->LoadOrSaveSettings(SettingsTransfer::Load);

@@ -294,7 +294,7 @@ QList<DirectoryEntry> frm_pelwickOpt::directoryRows() const
     return rows;
 }
 
-void frm_pelwickOpt::EditDirectoryEntry(const QString &mode, const QString &name, const QString &ip, bool &done)
+void frm_pelwickOpt::EditDirectoryEntry(DirectoryEditMode mode, const QString &name, const QString &ip, bool &done)
 {
     const DirectoryEdit edit = planDirectoryEdit(directoryRows(), mode, name, ip);
     switch (edit.change) {

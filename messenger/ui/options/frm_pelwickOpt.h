@@ -1,6 +1,7 @@
 #pragma once
 
 #include "autostartentry.h"
+#include "directoryedit.h"
 #include "settingsmapping.h"
 
 #include <QDialog>
@@ -64,8 +65,8 @@ public:
     // announce itself again.
     bool SettingsApplied() const { return m_settingsApplied; }
 
-    // Changes ListViewUser: mode "UPDATE" or "DELETE", keyed by ip.
-    void EditDirectoryEntry(const QString &mode, const QString &name, const QString &ip, bool &done);
+    // Changes ListViewUser, keyed by ip (planDirectoryEdit).
+    void EditDirectoryEntry(DirectoryEditMode mode, const QString &name, const QString &ip, bool &done);
 
     // The rows of ListViewUser, in order.
     QList<DirectoryEntry> directoryRows() const;
