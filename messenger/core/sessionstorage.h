@@ -17,7 +17,9 @@ class UserDirectory;
 // What a messenger keeps between runs: its options and user directory in
 // the settings store, the conversation in its file, and the locks that keep
 // one messenger per user and per configuration. A changed directory is saved
-// within a second, so a crash loses no peer learnt during the run.
+// within a second, so a crash loses no peer learnt during the run. Nothing
+// else reads or writes the settings file: the window's place and the
+// options dialog's Apply are kept through here too.
 //
 // While the settings or the conversation cannot be kept (a full disk, a
 // read-only folder), keepingProblem() says so until the next write of the
@@ -38,12 +40,6 @@ public:
     // instance left of the settings' private copies is cleared.
     bool lockInstance();
     void unlockInstance();
-
-    // The settings store of the run: read once and written through, and
-    // read anew only when the file changed under it (the options dialog,
-    // another program, a hand edit), so each write starts from what the
-    // file holds.
-    SettingsStore &settingsStore();
 
     // Reads "Local" into settings (a missing key: its default) and the
     // stored directory, every row marked not heard from. A file that could
@@ -80,6 +76,10 @@ signals:
     void keepingChanged(const QString &problem);
 
 private:
+    // The settings store of the run: read once and written through, and
+    // read anew only when the file changed under it (another program, a
+    // hand edit), so each write starts from what the file holds.
+    SettingsStore &settingsStore();
     void writeDirectory();
     void saveDirectoryTo(SettingsStore &store);
     // Writes store's pending changes, noting whether the settings are kept.

@@ -323,7 +323,7 @@ void frm_pelwickUDP::LoadOrSaveSettings(SettingsTransfer transfer)
     const SettingsNotices notices = m_session->loadSettings();
     QStringList said;
     if (notices.portInvalid)
-        said.append(QStringLiteral("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため %1 を使います。").arg(DefaultPort));
+        said.append(QStringLiteral("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため %1 を使います。").arg(localSettings().Port));
     if (notices.ipAddrInvalid)
         said.append(QStringLiteral("設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
     if (notices.keptAside && notices.unreadable)

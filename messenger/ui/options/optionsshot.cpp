@@ -13,11 +13,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
 
-    LocalSettings settings;
+    // A first start's options, as a user named them.
+    LocalSettings settings = defaultLocalSettings();
     settings.SoundFilePath = QStringLiteral("/usr/lib/pelwick/arrival.wav");
-    settings.Sound = true;
-    settings.PopUp = true;
-    settings.Port = DefaultPort;
     settings.UserName = QStringLiteral("田中 一郎");
     const QList<DirectoryEntry> directory { { QStringLiteral("佐藤"), QStringLiteral("192.168.0.10") },
                                             { QStringLiteral("鈴木"), QStringLiteral("192.168.0.11") },
