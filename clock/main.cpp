@@ -1,7 +1,8 @@
 #include "Frm_pelwickClk.h"
 #include "desktopidentity.h"
-#include "keyboardaccess.h"
 #include "screenfit.h"
+#include "uitranslation.h"
+#include "windowhelpers.h"
 
 #include "pelwickversion.h"
 
@@ -14,8 +15,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("clock"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Clock);
-    KeyboardAccess::loadQtJapanese();
+    UiTranslation::installForThisStart();
     ScreenFit::install();
+    keepModalDialogsInReach();
 
     // The clock is the program's only window; closing it ends the program.
     Frm_pelwickClk clock;

@@ -48,6 +48,8 @@ endfunction()
 # A Qt Test: pelwick_add_test(tst_name SOURCES ... LIBS ... [TIMEOUT s] [LABELS ...])
 # Runs headless on the offscreen platform with a private runtime and config
 # directory, so tests never touch the user's settings or running programs.
+# LC_ALL=C.UTF-8: programs a test starts speak Japanese whatever the
+# machine's language.
 function(pelwick_add_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     if(NOT ARG_SOURCES)
@@ -70,5 +72,5 @@ function(pelwick_add_test name)
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
         LABELS "${ARG_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.multimedia*=false")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.multimedia*=false;LC_ALL=C.UTF-8")
 endfunction()

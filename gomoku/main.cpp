@@ -1,6 +1,7 @@
 #include "desktopidentity.h"
-#include "keyboardaccess.h"
 #include "screenfit.h"
+#include "uitranslation.h"
+#include "windowhelpers.h"
 #include "frm_GOMOKU.h"
 #include "terminationwatcher.h"
 
@@ -12,8 +13,9 @@ int main(int argc, char *argv[])
     QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(QStringLiteral("GOMOKU"));
     DesktopIdentity::apply(DesktopIdentity::Gomoku);
-    KeyboardAccess::loadQtJapanese();
+    UiTranslation::installForThisStart();
     ScreenFit::install();
+    keepModalDialogsInReach();
 
     frm_GOMOKU window;
     if (window.alreadyRunning())

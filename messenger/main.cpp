@@ -1,6 +1,7 @@
 #include "desktopidentity.h"
-#include "keyboardaccess.h"
 #include "screenfit.h"
+#include "uitranslation.h"
+#include "windowhelpers.h"
 #include "frm_pelwickUDP.h"
 #include "messengerprogram.h"
 #include "pelwickversion.h"
@@ -19,8 +20,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Pelwick"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Messenger);
-    KeyboardAccess::loadQtJapanese();
+    // The options' language, read from this messenger's own settings file.
+    UiTranslation::installForThisStart(UiTranslation::messengerSettingsFile(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()));
     ScreenFit::install();
+    keepModalDialogsInReach();
     // Closing the main window ends the program with all its tool windows.
     QApplication::setQuitOnLastWindowClosed(false);
 

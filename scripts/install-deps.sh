@@ -21,6 +21,7 @@ run_packages=(
     qt6-qpa-plugins qt6-wayland libqt6multimedia6 gstreamer1.0-plugins-base
     fonts-ipafont-gothic
     qt6-translations-l10n  # Qt's own texts (file choosers, box buttons) in Japanese
+    qt6-l10n-tools  # lupdate/lrelease: the English catalogue is compiled at build time
 )
 test_packages=(
     xvfb xauth

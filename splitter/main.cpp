@@ -1,6 +1,7 @@
 #include "desktopidentity.h"
-#include "keyboardaccess.h"
 #include "screenfit.h"
+#include "uitranslation.h"
+#include "windowhelpers.h"
 #include "frm_pelwickSpl.h"
 #include "pelwickversion.h"
 
@@ -14,8 +15,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("split"));
     QApplication::setApplicationVersion(QString::fromLatin1(PelwickVersion::Text));
     DesktopIdentity::apply(DesktopIdentity::Splitter);
-    KeyboardAccess::loadQtJapanese();
+    UiTranslation::installForThisStart();
     ScreenFit::install();
+    keepModalDialogsInReach();
     Frm_pelwickSpl window(SplitterCaption::Standalone);
     window.show();
     return app.exec();

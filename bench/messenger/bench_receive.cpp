@@ -9,6 +9,7 @@
 // of N runs (default 3) of 20,000 datagrams each.
 #include "messengersession.h"
 #include "quietsettings.h"
+#include "settingsmapping.h"
 #include "settingsstore.h"
 
 #include <QCoreApplication>
@@ -121,9 +122,8 @@ int main(int argc, char *argv[])
             // A directory of 1,000 users: first the 50 whose presence
             // arrives, under the names they send; the sender of the texts is
             // the last row, the worst case of a plain scan.
-            store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QString::number(DirectoryRows));
+            QList<DirectoryEntry> rows;
             for (int i = 1; i <= DirectoryRows; ++i) {
-                const QString index = QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
                 QString name = QStringLiteral("user%1").arg(i);
                 QString address = QStringLiteral("127.1.%1.%2").arg(i / 250).arg(i % 250 + 1);
                 if (i <= 50) {
@@ -133,9 +133,9 @@ int main(int argc, char *argv[])
                     name = QStringLiteral("peer");
                     address = QStringLiteral("127.0.0.2");
                 }
-                store.setValue(QStringLiteral("User"), index + QLatin1String("UserName"), name);
-                store.setValue(QStringLiteral("User"), index + QLatin1String("UserIpAddr"), address);
+                rows.append({ name, address });
             }
+            saveDirectory(store, rows);
         }
         SessionEnvironment env;
         env.bindAddress = Receiver;

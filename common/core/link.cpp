@@ -236,6 +236,12 @@ bool LinkSource::isListening() const
     return d->server && d->server->isListening();
 }
 
+void LinkSource::close()
+{
+    if (d->server)
+        d->server->close();
+}
+
 bool LinkSource::listen()
 {
     if (isListening())

@@ -56,6 +56,10 @@ public:
     bool listen();
     QString errorString() const;
 
+    // Stops listening and removes the socket; conversations under way run
+    // to their end.
+    void close();
+
     // The socket this source listens on (or would listen on).
     QString serverPath() const;
     bool isListening() const;

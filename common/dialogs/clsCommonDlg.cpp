@@ -2,6 +2,7 @@
 
 #include "commondialogrunner.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -291,45 +292,46 @@ qint32 clsCommonDlg::TableNumber(qint32 extendedError)
 
 QString clsCommonDlg::ErrorText(qint32 number)
 {
-    static const QHash<qint32, QString> texts = [] {
-        const QString retDefault = QStringLiteral("PDReturnDefault フラグが設定されていますが、hDevMode "
+    // Source texts; the user reads them in the user's language.
+    static const QHash<qint32, const char *> texts = [] {
+        const char *const retDefault = QT_TRANSLATE_NOOP("clsCommonDlg", "PDReturnDefault フラグが設定されていますが、hDevMode "
                                                   "フィールドまたは hDevNames フィールドが 0 ではありません。");
-        const QString loadResource = QStringLiteral("関数が指定したリソースをロードできません。");
-        return QHash<qint32, QString> {
-            { -32768, QStringLiteral("関数がダイアログ ボックスをロードできません。") },
-            { 20476, QStringLiteral("メンバ lpstrFile が指すバッファが小さすぎます。") },
-            { 20477, QStringLiteral("ファイル名が無効です。") },
-            { 20478, QStringLiteral("メモリ不足のために、リスト ボックスをサブクラス化できません。") },
-            { 24574, QStringLiteral("フォントが存在しません。") },
+        const char *const loadResource = QT_TRANSLATE_NOOP("clsCommonDlg", "関数が指定したリソースをロードできません。");
+        return QHash<qint32, const char *> {
+            { -32768, QT_TRANSLATE_NOOP("clsCommonDlg", "関数がダイアログ ボックスをロードできません。") },
+            { 20476, QT_TRANSLATE_NOOP("clsCommonDlg", "メンバ lpstrFile が指すバッファが小さすぎます。") },
+            { 20477, QT_TRANSLATE_NOOP("clsCommonDlg", "ファイル名が無効です。") },
+            { 20478, QT_TRANSLATE_NOOP("clsCommonDlg", "メモリ不足のために、リスト ボックスをサブクラス化できません。") },
+            { 24574, QT_TRANSLATE_NOOP("clsCommonDlg", "フォントが存在しません。") },
             { 28660,
-                QStringLiteral("WIN.INI ファイル内の [devices] "
+                QT_TRANSLATE_NOOP("clsCommonDlg", "WIN.INI ファイル内の [devices] "
                                "セクションに、必要なプリンタについてのエントリがありません。") },
-            { 28661, QStringLiteral("PrintDlg 関数が情報コンテキストを作成できません。") },
+            { 28661, QT_TRANSLATE_NOOP("clsCommonDlg", "PrintDlg 関数が情報コンテキストを作成できません。") },
             { 28662,
-                QStringLiteral("DevMode データ構造と DevNames データ構造のデータが異なるプリンタを指しています。") },
-            { 28663, QStringLiteral("通常使うプリンタが設定されていません。") },
-            { 28664, QStringLiteral("プリンタ ドライバが見つかりません。") },
-            { 28665, QStringLiteral("PrintDlg 関数を初期化できません。") },
-            { 28666, QStringLiteral("プリンタ ドライバが DevMode データ構造を初期化できません。") },
-            { 28667, QStringLiteral("PrintDlg 関数が、指定したプリンタ ドライバをロードできません。") },
+                QT_TRANSLATE_NOOP("clsCommonDlg", "DevMode データ構造と DevNames データ構造のデータが異なるプリンタを指しています。") },
+            { 28663, QT_TRANSLATE_NOOP("clsCommonDlg", "通常使うプリンタが設定されていません。") },
+            { 28664, QT_TRANSLATE_NOOP("clsCommonDlg", "プリンタ ドライバが見つかりません。") },
+            { 28665, QT_TRANSLATE_NOOP("clsCommonDlg", "PrintDlg 関数を初期化できません。") },
+            { 28666, QT_TRANSLATE_NOOP("clsCommonDlg", "プリンタ ドライバが DevMode データ構造を初期化できません。") },
+            { 28667, QT_TRANSLATE_NOOP("clsCommonDlg", "PrintDlg 関数が、指定したプリンタ ドライバをロードできません。") },
             { 28668, retDefault },
-            { 28669, QStringLiteral("CommonDialog 関数が WIN.INI の [devices] セクションの文字列を解析できません。") },
-            { 28670, QStringLiteral("必要なリソースを読み込めません。") },
+            { 28669, QT_TRANSLATE_NOOP("clsCommonDlg", "CommonDialog 関数が WIN.INI の [devices] セクションの文字列を解析できません。") },
+            { 28670, QT_TRANSLATE_NOOP("clsCommonDlg", "必要なリソースを読み込めません。") },
             { 28671, retDefault },
-            { 32751, QStringLiteral("Microsoft Windows のヘルプを呼び出せません。") },
-            { 32752, QStringLiteral("FileName プロパティまたは Filter プロパティにメモリを割り当てられません。") },
-            { 32755, QStringLiteral("[キャンセル] ボタンが選択されました。") },
-            { 32757, QStringLiteral("関数が、ハンドルに関連付けられたメモリをロックできません。") },
-            { 32758, QStringLiteral("関数が、内部のデータ構造にメモリを割り当てられません。") },
-            { 32759, QStringLiteral("関数が指定したリソースをロックできません。") },
+            { 32751, QT_TRANSLATE_NOOP("clsCommonDlg", "Microsoft Windows のヘルプを呼び出せません。") },
+            { 32752, QT_TRANSLATE_NOOP("clsCommonDlg", "FileName プロパティまたは Filter プロパティにメモリを割り当てられません。") },
+            { 32755, QT_TRANSLATE_NOOP("clsCommonDlg", "[キャンセル] ボタンが選択されました。") },
+            { 32757, QT_TRANSLATE_NOOP("clsCommonDlg", "関数が、ハンドルに関連付けられたメモリをロックできません。") },
+            { 32758, QT_TRANSLATE_NOOP("clsCommonDlg", "関数が、内部のデータ構造にメモリを割り当てられません。") },
+            { 32759, QT_TRANSLATE_NOOP("clsCommonDlg", "関数が指定したリソースをロックできません。") },
             { 32760, loadResource },
             { 32761, loadResource },
-            { 32765, QStringLiteral("関数を初期化できません。") },
+            { 32765, QT_TRANSLATE_NOOP("clsCommonDlg", "関数を初期化できません。") },
         };
     }();
     if (const auto found = texts.constFind(number); found != texts.cend())
-        return *found;
+        return QCoreApplication::translate("clsCommonDlg", *found);
     if (const auto found = texts.constFind(TableNumber(number)); found != texts.cend())
-        return *found;
-    return QStringLiteral("未知のｴﾗｰです。");
+        return QCoreApplication::translate("clsCommonDlg", *found);
+    return QCoreApplication::translate("clsCommonDlg", "未知のｴﾗｰです。");
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -32,7 +33,7 @@ private:
     CommonDialogRunner *m_dialogs;
     QPointer<QWidget> m_owner;
     qint32 m_rootFolderId = 0;
-    QString m_title = QStringLiteral("ﾌｫﾙﾀﾞを選択して下さい。");
+    QString m_title = QCoreApplication::translate("clsFolderGetPath", "ﾌｫﾙﾀﾞを選択して下さい。");
     qint32 m_flags = 1;
     QString m_folderPathName;
 };

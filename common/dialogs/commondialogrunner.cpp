@@ -1,5 +1,7 @@
 #include "commondialogrunner.h"
 
+#include "windowhelpers.h"
+
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
@@ -28,6 +30,7 @@ public:
     FileDialogAnswer runFileDialog(const FileDialogRequest &request) override
     {
         QFileDialog dialog(request.owner, request.title, request.initialDir);
+        dialog.setWindowFlags(dialogWindowFlags());
         dialog.setNameFilters(request.nameFilters);
         if (request.selectedFilter >= 0 && request.selectedFilter < request.nameFilters.size())
             dialog.selectNameFilter(request.nameFilters.at(request.selectedFilter));
@@ -58,21 +61,25 @@ public:
         // Every call starts with sixteen white custom colours.
         for (int i = 0; i < QColorDialog::customCount(); ++i)
             QColorDialog::setCustomColor(i, Qt::white);
-        const QColor chosen = QColorDialog::getColor(initial, owner);
-        return { chosen.isValid(), chosen, 0 };
+        QColorDialog dialog(initial, owner);
+        dialog.setWindowFlags(dialogWindowFlags());
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        return { accepted, accepted ? dialog.selectedColor() : QColor(), 0 };
     }
 
     FontDialogAnswer runFontDialog(QWidget *owner, const QFont &initial, quint32) override
     {
-        bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, initial, owner);
-        return { ok, chosen, 0 };
+        QFontDialog dialog(initial, owner);
+        dialog.setWindowFlags(dialogWindowFlags());
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        return { accepted, accepted ? dialog.selectedFont() : initial, 0 };
     }
 
     PrintDialogAnswer runPrintDialog(QWidget *owner, const PrintPages &pages, quint32 flags) override
     {
         QPrinter printer;
         QPrintDialog dialog(&printer, owner);
+        dialog.setWindowFlags(dialogWindowFlags());
         dialog.setMinMax(pages.minPage, std::max(pages.minPage, pages.maxPage));
         if (pages.fromPage > 0 && pages.fromPage <= pages.toPage)
             dialog.setFromTo(pages.fromPage, pages.toPage);
@@ -104,7 +111,13 @@ public:
 
     QString runFolderDialog(QWidget *owner, const QString &title, const QString &startFolder, quint32) override
     {
-        return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(owner, title, startFolder));
+        QFileDialog dialog(owner, title, startFolder);
+        dialog.setWindowFlags(dialogWindowFlags());
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        if (dialog.exec() != QDialog::Accepted)
+            return {};
+        return QDir::toNativeSeparators(dialog.selectedFiles().value(0));
     }
 };
 

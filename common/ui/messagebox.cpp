@@ -1,5 +1,7 @@
 #include "messagebox.h"
 
+#include "windowhelpers.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QGridLayout>
@@ -25,7 +27,7 @@ QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest &request)
     // with it, and the box must not be destroyed a second time here.
     const QPointer<QMessageBox> box
         = new QMessageBox(request.icon, request.title.isEmpty() ? QCoreApplication::applicationName() : request.title,
-            request.text, request.buttons, request.parent);
+            request.text, request.buttons, request.parent, dialogWindowFlags());
     if (request.defaultButton != QMessageBox::NoButton)
         box->setDefaultButton(request.defaultButton);
     // Modal to its window only: a tray icon (a window of its own) still
@@ -37,13 +39,7 @@ QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest &request)
     // A box sized for a short text would cut its title ("Pelwic") where the
     // window manager draws the title in the box's width.
     if (auto *grid = qobject_cast<QGridLayout *>(box->layout())) {
-        // Room for the text in a title font (bold, larger than the box's)
-        // and for the icon and three buttons beside it.
-        QFont titleFont = box->font();
-        titleFont.setBold(true);
-        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
-        const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(box->windowTitle())
-            + box->style()->pixelMetric(QStyle::PM_TitleBarHeight) * 8;
+        const int titleWidth = titleBarWidth(box, box->windowTitle());
         grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
             grid->columnCount());
     }

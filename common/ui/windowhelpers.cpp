@@ -4,7 +4,9 @@
 
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QFontMetrics>
 #include <QPointer>
+#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -66,7 +68,52 @@ void setCaptionInverted(QWidget *window, bool inverted, int roundMs)
     window->setProperty(MarkedCaptionProperty, QVariant());
 }
 
+class ModalMinimiseFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowStateChange && watched->isWidgetType()) {
+            auto *dialog = static_cast<QWidget *>(watched);
+            if (dialog->isWindow() && dialog->isModal() && dialog->isMinimized()) {
+                // After the window manager has finished minimising: its
+                // window first, then the dialog on top with the focus.
+                QTimer::singleShot(0, dialog, [dialog] {
+                    if (!dialog->isVisible())
+                        return;
+                    if (QWidget *owner = dialog->parentWidget())
+                        bringToFront(owner->window());
+                    bringToFront(dialog);
+                });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
+
+int titleBarWidth(const QWidget *window, const QString &title)
+{
+    QFont titleFont = window->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    return QFontMetrics(titleFont).horizontalAdvance(title)
+        + window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) * 8;
+}
+
+void keepModalDialogsInReach()
+{
+    qApp->installEventFilter(new ModalMinimiseFilter(qApp));
+}
+
+Qt::WindowFlags dialogWindowFlags()
+{
+    return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+}
 
 void SetTopmost(bool onTop, QWidget *window)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <Qt>
 
 class QWidget;
 
@@ -38,3 +39,18 @@ bool IsWindowsNT();
 // from a launcher); on Wayland the compositor activates a window only with
 // one.
 void bringToFront(QWidget *window, const QString &activationToken = {});
+
+// The width a window needs for the window manager to show title whole in
+// its title bar: the text in a title font (bold, larger than the window's)
+// and room for the icon and the buttons beside it.
+int titleBarWidth(const QWidget *window, const QString &title);
+
+// The window flags of a dialog: a title and a close button, nothing more.
+Qt::WindowFlags dialogWindowFlags();
+
+// Brings a modal dialog that gets minimised straight back, with its window.
+// Some window managers (openbox) draw a minimise button on every dialog
+// whatever its hints say, and minimising a dialog there takes its window
+// down with it: the window would wait out of sight, refusing input while
+// its dialog is open. Installed once per program.
+void keepModalDialogsInReach();

@@ -10,21 +10,21 @@ using namespace GomokuLink;
 
 namespace {
 
-const QString Caption = QStringLiteral("五目並べ");
-const QString TextNotStarted = QStringLiteral("ｹﾞｰﾑがｽﾀｰﾄしていません");
-const QString TextNotYourTurn = QStringLiteral("あなたの番ではありません");
-const QString TextOutOfRange = QStringLiteral("範囲外選択！");
-const QString TextGameStart = QStringLiteral("Game Start !!!");
-const QString TextHurryUp = QStringLiteral("早く～ (^0^)");
-const QString TextBlack = QStringLiteral("黒");
-const QString TextWhite = QStringLiteral("白");
-const QString TextYouWon = QStringLiteral("あなたの勝ちです。");
-const QString TextWon = QStringLiteral("の勝ちです。");
-const QString TextProgramEnds = QStringLiteral("プログラムは終了します！");
-const QString TextSendFailed = QStringLiteral("失敗しました!!");
-const QString TextNudgeFailed = QStringLiteral("催促送信に失敗しました。");
-const QString TextEndReportFailed = QStringLiteral("終了報告を失敗しました。");
-const QString TextInvalidCode = QStringLiteral("プログラム不正処理発生 Game_Func=");
+const char *const Caption = QT_TRANSLATE_NOOP("GomokuGame", "五目並べ");
+const char *const TextNotStarted = QT_TRANSLATE_NOOP("GomokuGame", "ｹﾞｰﾑがｽﾀｰﾄしていません");
+const char *const TextNotYourTurn = QT_TRANSLATE_NOOP("GomokuGame", "あなたの番ではありません");
+const char *const TextOutOfRange = QT_TRANSLATE_NOOP("GomokuGame", "範囲外選択！");
+const char *const TextGameStart = QT_TRANSLATE_NOOP("GomokuGame", "Game Start !!!");
+const char *const TextHurryUp = QT_TRANSLATE_NOOP("GomokuGame", "早く～ (^0^)");
+const char *const TextBlack = QT_TRANSLATE_NOOP("GomokuGame", "黒");
+const char *const TextWhite = QT_TRANSLATE_NOOP("GomokuGame", "白");
+const char *const TextYouWon = QT_TRANSLATE_NOOP("GomokuGame", "あなたの勝ちです。");
+const char *const TextWon = QT_TRANSLATE_NOOP("GomokuGame", "の勝ちです。");
+const char *const TextProgramEnds = QT_TRANSLATE_NOOP("GomokuGame", "プログラムは終了します！");
+const char *const TextSendFailed = QT_TRANSLATE_NOOP("GomokuGame", "失敗しました!!");
+const char *const TextNudgeFailed = QT_TRANSLATE_NOOP("GomokuGame", "催促送信に失敗しました。");
+const char *const TextEndReportFailed = QT_TRANSLATE_NOOP("GomokuGame", "終了報告を失敗しました。");
+const char *const TextInvalidCode = QT_TRANSLATE_NOOP("GomokuGame", "プログラム不正処理発生 Game_Func=");
 
 constexpr int WinBeeps = 3;
 
@@ -33,7 +33,7 @@ constexpr int WinBeeps = 3;
 GomokuGame::GomokuGame(LinkSender sender, QObject *parent)
     : QObject(parent)
     , m_send(std::move(sender))
-    , m_caption(Caption)
+    , m_caption(tr(Caption))
 {
 }
 
@@ -44,7 +44,7 @@ QString GomokuGame::panelText(int panel) const
 
 QString GomokuGame::turnCaption() const
 {
-    return Caption + u'-' + m_rules.PlayerName(m_rules.Turn());
+    return tr(Caption) + u'-' + m_rules.PlayerName(m_rules.Turn());
 }
 
 void GomokuGame::setPanelText(int panel, const QString &text)
@@ -101,7 +101,7 @@ void GomokuGame::ReceiveLinkText(const QString &text)
         emit beepRequested();
         emit flashRequested();
         if (self)
-            setPanelText(1, TextHurryUp);
+            setPanelText(1, tr(TextHurryUp));
     } else if (code == QLatin1String(LinkCode::Move)) {
         receiveMove(data);
     } else if (code == QLatin1String(LinkCode::Black)) {
@@ -109,7 +109,7 @@ void GomokuGame::ReceiveLinkText(const QString &text)
     } else if (code == QLatin1String(LinkCode::White)) {
         WaitGame(White);
     } else {
-        showBox(TextInvalidCode + code, QLatin1String(Application));
+        showBox(tr(TextInvalidCode) + code, QLatin1String(Application));
     }
 }
 
@@ -118,7 +118,7 @@ void GomokuGame::StartGomoku()
     m_rules.Initialize();
     emit boardCleared();
     emit beepRequested();
-    setPanelText(1, TextGameStart);
+    setPanelText(1, tr(TextGameStart));
     m_gameWon = false;
     m_rules.startGame();
     // Both players see at once who moves first and with which colour; the
@@ -130,7 +130,7 @@ void GomokuGame::showTurn()
 {
     const qint16 turn = m_rules.Turn();
     setPanelText(2, m_rules.PlayerName(turn));
-    setPanelText(3, m_rules.StoneColor(turn) == White ? TextWhite : TextBlack);
+    setPanelText(3, m_rules.StoneColor(turn) == White ? tr(TextWhite) : tr(TextBlack));
 }
 
 void GomokuGame::WaitGame(qint16 ownColor)
@@ -138,7 +138,7 @@ void GomokuGame::WaitGame(qint16 ownColor)
     const bool ownBlack = ownColor == Black;
     const QString &blackName = ownBlack ? m_ownName : m_partnerName;
     const QString &whiteName = ownBlack ? m_partnerName : m_ownName;
-    m_caption = Caption + QStringLiteral(" [黒]") + blackName + QStringLiteral(" 対 [白]") + whiteName;
+    m_caption = tr(Caption) + tr(" [黒]") + blackName + tr(" 対 [白]") + whiteName;
     emit captionChanged(m_caption);
     m_rules.setOwnColor(ownColor);
 }
@@ -186,10 +186,10 @@ void GomokuGame::endOfGame()
     m_gameWon = true;
     for (int i = 0; i < WinBeeps; ++i)
         emit beepRequested();
-    const QString first = m_rules.Turn() == OwnSide ? TextYouWon : m_rules.PlayerName(PartnerSide) + TextWon;
+    const QString first = m_rules.Turn() == OwnSide ? tr(TextYouWon) : m_rules.PlayerName(PartnerSide) + tr(TextWon);
     emit gameWon();
     const QPointer<GomokuGame> self(this);
-    showBox(first + u'\n' + TextProgramEnds, Caption, BoxIcon::Information);
+    showBox(first + u'\n' + tr(TextProgramEnds), tr(Caption), BoxIcon::Information);
     if (self)
         emit closeRequested();
 }
@@ -200,7 +200,7 @@ void GomokuGame::clickPoint(Qt::MouseButton button, int x, int y)
 {
     if (!m_rules.GameStarted()) {
         emit beepRequested();
-        setPanelText(1, TextNotStarted);
+        setPanelText(1, tr(TextNotStarted));
         return;
     }
     emit flashStopRequested();
@@ -210,12 +210,12 @@ void GomokuGame::clickPoint(Qt::MouseButton button, int x, int y)
     // partner's turn is "not your turn".
     if (m_rules.Turn() == PartnerSide) {
         emit beepRequested();
-        setPanelText(1, TextNotYourTurn);
+        setPanelText(1, tr(TextNotYourTurn));
         return;
     }
     if (!isOnBoard(x, y)) {
         emit beepRequested();
-        setPanelText(1, TextOutOfRange);
+        setPanelText(1, tr(TextOutOfRange));
         return;
     }
     if (button == Qt::LeftButton) {
@@ -234,7 +234,7 @@ void GomokuGame::placeOwnStone(qint16 x, qint16 y)
     const QString text = linkMessage(QLatin1String(LinkCode::Move), moveData(m_ownAddress, x, y));
     const QPointer<GomokuGame> self(this);
     if (!sendToMessenger(text) && self)
-        showBox(TextSendFailed + m_linkApplication + text, QLatin1String(Application));
+        showBox(tr(TextSendFailed) + m_linkApplication + text, QLatin1String(Application));
     // The partner's texts were handled while the send waited: the point or
     // the game may have changed meanwhile, and playMove checks both.
     if (self)
@@ -245,7 +245,7 @@ void GomokuGame::sendNudge()
 {
     const QPointer<GomokuGame> self(this);
     if (!sendToMessenger(linkMessage(QLatin1String(LinkCode::Nudge))) && self)
-        showBox(TextNudgeFailed, QLatin1String(Application));
+        showBox(tr(TextNudgeFailed), QLatin1String(Application));
 }
 
 void GomokuGame::unload()
@@ -256,7 +256,7 @@ void GomokuGame::unload()
     if (!m_skipEndReport) {
         const QPointer<GomokuGame> self(this);
         if (!sendToMessenger(linkMessage(QLatin1String(LinkCode::End))) && self && !m_quietEndReport)
-            showBox(TextEndReportFailed, QLatin1String(Application));
+            showBox(tr(TextEndReportFailed), QLatin1String(Application));
         if (!self)
             return;
     }

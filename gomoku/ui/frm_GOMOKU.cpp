@@ -4,11 +4,11 @@
 #include "desktopidentity.h"
 #include "gomokulink.h"
 #include "keyboardaccess.h"
-#include "messagebox.h"
 #include "link.h"
-#include "windowhelpers.h"
+#include "messagebox.h"
 #include "singleinstancelock.h"
 #include "stoneimages.h"
+#include "windowhelpers.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
@@ -122,27 +123,27 @@ frm_GOMOKU::~frm_GOMOKU() = default;
 
 void frm_GOMOKU::createMenu()
 {
-    QMenu *menuM01 = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ"));
+    QMenu *menuM01 = menuBar()->addMenu(tr("ﾌｧｲﾙ"));
     menuM01->setObjectName(QStringLiteral("menuM01"));
 
-    QAction *manuS01 = menuM01->addAction(QStringLiteral("早く打って！"));
+    QAction *manuS01 = menuM01->addAction(tr("早く打って！"));
     manuS01->setObjectName(QStringLiteral("manuS01"));
     manuS01->setShortcut(Qt::Key_F1);
     connect(manuS01, &QAction::triggered, this, &frm_GOMOKU::manuS01_Click);
 
-    m_menuTopForm = menuM01->addAction(QStringLiteral("前面表示"));
+    m_menuTopForm = menuM01->addAction(tr("前面表示"));
     m_menuTopForm->setObjectName(QStringLiteral("menuTopForm"));
     m_menuTopForm->setShortcut(Qt::Key_F2);
     m_menuTopForm->setCheckable(true);
     connect(m_menuTopForm, &QAction::triggered, this, &frm_GOMOKU::menuTopForm_Click);
 
-    m_menuKibanColor = menuM01->addAction(QStringLiteral("基盤の色替え"));
+    m_menuKibanColor = menuM01->addAction(tr("基盤の色替え"));
     m_menuKibanColor->setObjectName(QStringLiteral("menuKibanColor"));
     m_menuKibanColor->setShortcut(Qt::Key_F3);
     m_menuKibanColor->setCheckable(true);
     connect(m_menuKibanColor, &QAction::triggered, this, &frm_GOMOKU::menuKibanColor_Click);
 
-    QAction *menuM02 = menuM01->addAction(QStringLiteral("閉じる"));
+    QAction *menuM02 = menuM01->addAction(tr("閉じる"));
     menuM02->setObjectName(QStringLiteral("menuM02"));
     // Ctrl+C as ever, and the desktop's own key for closing a window.
     menuM02->setShortcuts(
@@ -168,7 +169,7 @@ void frm_GOMOKU::createStatusBar()
     // font the desktop gives them, not in pixels of one font.
     const QFontMetrics metrics(m_panels[0]->font());
     m_panels[1]->setMinimumWidth(qMax(50, metrics.horizontalAdvance(QString(6, QChar(0x3042))) + 8));
-    m_panels[2]->setMinimumWidth(qMax(22, metrics.horizontalAdvance(QStringLiteral("黒")) + 12));
+    m_panels[2]->setMinimumWidth(qMax(22, qMax(metrics.horizontalAdvance(GomokuGame::tr("黒")), metrics.horizontalAdvance(GomokuGame::tr("白"))) + 12));
     m_panels[2]->setAlignment(Qt::AlignCenter);
     // A long text in the first panel is cut at its edge; it never pushes the
     // other two out of the window.
@@ -182,7 +183,7 @@ void frm_GOMOKU::connectGame()
 {
     connect(m_game, &GomokuGame::panelChanged, this,
         [this](int panel, const QString &text) { m_panels.at(panel - 1)->setText(text); });
-    connect(m_game, &GomokuGame::captionChanged, this, &QWidget::setWindowTitle);
+    connect(m_game, &GomokuGame::captionChanged, this, &frm_GOMOKU::showCaption);
     connect(m_game, &GomokuGame::beepRequested, this, &frm_GOMOKU::Beep);
     connect(m_game, &GomokuGame::boxRequested, this, &frm_GOMOKU::showBox);
     // The flash runs once the link text that asked for it has been handled:
@@ -380,6 +381,22 @@ void frm_GOMOKU::resizeEvent(QResizeEvent *event)
         resize(width() + frame.height() - frame.width(), height());
     else if (client.width() < client.height())
         resize(width(), height() + frame.width() - frame.height());
+}
+
+void frm_GOMOKU::showCaption(const QString &caption)
+{
+    setWindowTitle(caption);
+    // The caption names both players and their colours: the window grows,
+    // square as ever and within the screen, until its title bar shows it whole.
+    const QScreen *s = screen();
+    if (!s || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    const QRect frame = frameGeometry();
+    const QRect area = s->availableGeometry();
+    const int grow = qMin(titleBarWidth(this, caption) - frame.width(),
+        qMin(area.width() - frame.width(), area.height() - frame.height()));
+    if (grow > 0)
+        resize(width() + grow, height() + grow);
 }
 
 void frm_GOMOKU::changeEvent(QEvent *event)

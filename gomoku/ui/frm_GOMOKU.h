@@ -96,6 +96,7 @@ private:
     void makeStoneImages();
 
     void Beep();
+    void showCaption(const QString &caption);
     void showBox(const QString &text, const QString &title, GomokuGame::BoxIcon icon);
 
     void Form_LinkClose(const QString &item, const QString &text);

@@ -106,7 +106,7 @@ bool DatagramChannel::open(qint32 port)
     delete m_socket;
     m_socket = nullptr;
     if (port < 1 || port > 65535) {
-        emit statusChanged(QStringLiteral("[%1]ﾎﾟｰﾄ番号が正しくありません。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(port));
+        emit statusChanged(tr("[%1]ﾎﾟｰﾄ番号が正しくありません。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(port));
         return false;
     }
     m_socket = new QUdpSocket(this);
@@ -139,28 +139,28 @@ QString DatagramChannel::socketErrorText(QAbstractSocket::SocketError error, qin
     bool ownWords = true;
     switch (error) {
     case E::AddressInUseError:
-        text = QStringLiteral("ﾎﾟｰﾄ %1 は他のﾌﾟﾛｸﾞﾗﾑが使用中です。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(port);
+        text = tr("ﾎﾟｰﾄ %1 は他のﾌﾟﾛｸﾞﾗﾑが使用中です。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(port);
         break;
     case E::SocketAccessError:
-        text = QStringLiteral("ﾎﾟｰﾄ %1 を使う権限がありません。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(port);
+        text = tr("ﾎﾟｰﾄ %1 を使う権限がありません。ｵﾌﾟｼｮﾝでﾎﾟｰﾄ番号を変えて下さい。").arg(port);
         break;
     case E::SocketAddressNotAvailableError:
-        text = QStringLiteral("指定されたIPｱﾄﾞﾚｽはこのPCにありません。");
+        text = tr("指定されたIPｱﾄﾞﾚｽはこのPCにありません。");
         break;
     case E::SocketResourceError:
-        text = QStringLiteral("ｿｹｯﾄを作れません (資源が足りません)。");
+        text = tr("ｿｹｯﾄを作れません (資源が足りません)。");
         break;
     case E::DatagramTooLargeError:
-        text = QStringLiteral("送信ﾃﾞｰﾀが大きすぎます。");
+        text = tr("送信ﾃﾞｰﾀが大きすぎます。");
         break;
     case E::NetworkError:
-        text = QStringLiteral("ﾈｯﾄﾜｰｸに接続できません。");
+        text = tr("ﾈｯﾄﾜｰｸに接続できません。");
         break;
     case E::HostNotFoundError:
-        text = QStringLiteral("相手のPCが見つかりません。");
+        text = tr("相手のPCが見つかりません。");
         break;
     default:
-        text = QStringLiteral("通信ｴﾗｰが発生しました。");
+        text = tr("通信ｴﾗｰが発生しました。");
         ownWords = false;
         break;
     }
@@ -392,7 +392,7 @@ void DatagramChannel::handleQueued()
     m_reader->giveBack(m_spent);
     if (!m_dropReported && m_reader->dropped() > 0) {
         m_dropReported = true;
-        emit statusChanged(QStringLiteral("受信が集中したため、一部の電文を破棄しました。"));
+        emit statusChanged(tr("受信が集中したため、一部の電文を破棄しました。"));
     }
 }
 

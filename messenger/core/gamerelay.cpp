@@ -21,9 +21,9 @@ namespace {
 constexpr int GameStartPatienceMs = 8000;
 constexpr int GameStartRetryMs = 50;
 
-const QString TextSendFailed = QStringLiteral("送信に失敗しました。");
-const QString TextFailed = QStringLiteral("失敗しました");
-const QString TextGameRequested = QStringLiteral("ゲームスタート要求を出しました。");
+const char *const TextSendFailed = QT_TRANSLATE_NOOP("GameRelay", "送信に失敗しました。");
+const char *const TextFailed = QT_TRANSLATE_NOOP("GameRelay", "失敗しました");
+const char *const TextGameRequested = QT_TRANSLATE_NOOP("GameRelay", "ゲームスタート要求を出しました。");
 
 QString linkText(const char *code, const QString &data = {})
 {
@@ -66,6 +66,8 @@ GameRelay::~GameRelay()
 void GameRelay::close()
 {
     m_closed = true;
+    if (m_link)
+        m_link->close();
 }
 
 bool GameRelay::openLink(const QString &runtimeDirectory)
@@ -133,12 +135,12 @@ void GameRelay::requestGame(const QString &gameId, int row)
     const QByteArray request = m_presence->ownDatagram(
         MessageKind::GameRequest, m_game.PartnerAddress, m_game.GameId, linkText(LinkCode::Start));
     if (!m_channel->send(m_game.PartnerAddress, request)) {
-        emit statusChanged(TextSendFailed);
+        emit statusChanged(tr(TextSendFailed));
         m_game = {};
         return;
     }
     setState(GameState::Requested);
-    emit statusChanged(TextGameRequested);
+    emit statusChanged(tr(TextGameRequested));
 }
 
 bool GameRelay::takeGameStart()
@@ -184,7 +186,7 @@ void GameRelay::receiveGameRelay(const ParsedDatagram &datagram, const QHostAddr
     if (!fromPartner(datagram, source) || isMessengersOwnCode(datagram.Data))
         return;
     if (!m_games->poke(datagram.Data, m_game.GameName))
-        emit statusChanged(TextFailed);
+        emit statusChanged(tr(TextFailed));
 }
 
 void GameRelay::receiveGameEnd(const ParsedDatagram &datagram, const QHostAddress &source)
@@ -194,7 +196,7 @@ void GameRelay::receiveGameEnd(const ParsedDatagram &datagram, const QHostAddres
         return;
     m_presence->markSender(datagram, source, PresenceMark::HeardFrom);
     if (endGame(Ending::PartnerEndReport))
-        emit statusChanged(QStringLiteral("対戦相手よりゲーム終了報告を受けました。"));
+        emit statusChanged(tr("対戦相手よりゲーム終了報告を受けました。"));
 }
 
 void GameRelay::receivePartnerGoodbye(const ParsedDatagram &datagram, const QHostAddress &source)
@@ -243,7 +245,7 @@ void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool acce
 
     const QString gameName = gameProgramName(request.GameId);
     if (gameName.isEmpty()) {
-        emit boxRequested(QStringLiteral("ｹﾞｰﾑ種別ｴﾗｰ CD=") + request.GameId);
+        emit boxRequested(tr("ｹﾞｰﾑ種別ｴﾗｰ CD=") + request.GameId);
         reportGameEnd();
         return;
     }
@@ -278,13 +280,13 @@ void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool acce
     if (!startStands(start))
         return;
     if (!delivered) {
-        emit statusChanged(TextFailed);
+        emit statusChanged(tr(TextFailed));
         abandonStart();
         return;
     }
 
     if (!m_games->poke(linkText(accepting ? LinkCode::Black : LinkCode::White), gameName)) {
-        emit statusChanged(TextFailed);
+        emit statusChanged(tr(TextFailed));
         if (accepting) {
             abandonStart();
             return;
@@ -293,7 +295,7 @@ void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool acce
     if (!startStands(start))
         return;
     if (!m_games->poke(linkText(LinkCode::Start), gameName)) {
-        emit statusChanged(TextFailed);
+        emit statusChanged(tr(TextFailed));
         abandonStart();
         return;
     }
@@ -304,11 +306,11 @@ void GameRelay::startGame(ParsedDatagram request, QHostAddress source, bool acce
         const QByteArray accept = m_presence->ownDatagram(
             MessageKind::GameAccept, request.IpAddr, request.GameId, linkText(LinkCode::Start));
         if (!m_channel->send(request.IpAddr, accept)) {
-            emit statusChanged(TextSendFailed);
+            emit statusChanged(tr(TextSendFailed));
             abandonStart();
             return;
         }
-        emit statusChanged(TextGameRequested);
+        emit statusChanged(tr(TextGameRequested));
     }
     m_presence->markSender(request, source, PresenceMark::InGame);
     setState(GameState::Playing);

@@ -71,7 +71,8 @@ public:
     // Opens the link the game programs send their texts to.
     bool openLink(const QString &runtimeDirectory);
     // Nothing more is handled: a start under way is abandoned where it
-    // stands, and later texts of the game go nowhere.
+    // stands, and later texts of the game go nowhere. The link's socket goes
+    // too, so no stale one is left in the runtime directory.
     void close();
 
     // 31 for game gameId to the user of row.

@@ -174,13 +174,13 @@ MessengerSession::SendResult MessengerSession::sendMessage(const QString &typed,
             + trimSpaces(m_directory->name(i)) + QLatin1String("\r\n");
         const QString address = m_directory->address(i);
         if (!m_channel->send(address, m_presence->ownDatagram(MessageKind::Text, address, QString(), text))) {
-            emit statusChanged(QStringLiteral("送信に失敗しました。"));
+            emit statusChanged(tr("送信に失敗しました。"));
             return SendResult::Failed;
         }
     }
     if (addressees.isEmpty()) {
-        emit statusChanged(QStringLiteral("通信状態が") + presenceGlyph(PresenceMark::HeardFrom)
-            + QStringLiteral("の対象者を設定して下さい。"));
+        emit statusChanged(tr("通信状態が") + presenceGlyph(PresenceMark::HeardFrom)
+            + tr("の対象者を設定して下さい。"));
         return SendResult::NoAddressee;
     }
     appendLog(header + addressees + text + QLatin1String("\r\n\r\n"));
@@ -200,7 +200,7 @@ void MessengerSession::PerformKind(const ParsedDatagram &datagram, const Arrival
 
 void MessengerSession::unknownKind(const QHostAddress &source)
 {
-    const QString text = QStringLiteral("電文種別エラー");
+    const QString text = tr("電文種別エラー");
     // A box per sender and minute at most; the rest only in the status bar.
     // Where it came from is unknown only for what this program hands in
     // itself.
@@ -257,7 +257,7 @@ void MessengerSession::receiveText(const ParsedDatagram &datagram, const QHostAd
     m_presence->markSender(datagram, source, PresenceMark::HeardFrom);
     appendLog(QLatin1String("[Recv] Time:") + clockText() + QStringLiteral(",相手:") + datagram.UserName
         + QLatin1Char('(') + datagram.IpAddr + QLatin1String(")\r\n") + datagram.Data + QLatin1String("\r\n\r\n"));
-    emit statusChanged(QStringLiteral("メッセージを受け付けました。"));
+    emit statusChanged(tr("メッセージを受け付けました。"));
     emit messageArrived(datagram);
 }
 

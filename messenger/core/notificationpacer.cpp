@@ -39,7 +39,7 @@ void NotificationPacer::showDue()
     QList<std::pair<QString, QString>> due;
     for (auto s = m_senders.begin(); s != m_senders.end();) {
         if (s->waiting > 0 && now - s->shownAt >= PaceMs) {
-            due.append({ s->title, s->waiting == 1 ? s->body : QStringLiteral("(%1件) ").arg(s->waiting) + s->body });
+            due.append({ s->title, s->waiting == 1 ? s->body : tr("(%1件) ").arg(s->waiting) + s->body });
             *s = { now, 0, {}, {} };
         } else if (s->waiting == 0 && now - s->shownAt >= PaceMs) {
             s = m_senders.erase(s);

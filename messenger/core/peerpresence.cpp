@@ -175,7 +175,7 @@ bool PeerPresence::sendRemovalRequest(const QList<int> &rows)
             continue;
         const QString address = m_directory->address(i);
         if (!m_channel->send(address, ownDatagram(MessageKind::RemovalRequest, address, QString()))) {
-            emit statusChanged(QStringLiteral("送信に失敗しました。"));
+            emit statusChanged(tr("送信に失敗しました。"));
             return false;
         }
     }
@@ -200,7 +200,7 @@ bool PeerPresence::acceptsNewPeer(const ParsedDatagram &datagram, const QHostAdd
     if (m_addedRows >= MaxAddedRows) {
         if (!m_capReported) {
             m_capReported = true;
-            emit statusChanged(QStringLiteral("新しい相手が多すぎるため、これ以上は一覧に追加しません。"));
+            emit statusChanged(tr("新しい相手が多すぎるため、これ以上は一覧に追加しません。"));
         }
         return false;
     }

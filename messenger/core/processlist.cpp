@@ -1,5 +1,6 @@
 #include "processlist.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -51,7 +52,7 @@ QList<ProcessListRow> processListRows(const ProcessTable &table)
 {
     const auto entries = table.snapshot();
     if (!entries)
-        return { { QString(), QString::fromUtf16(ProcessListFailureText) } };
+        return { { QString(), QCoreApplication::translate("ProcessList", ProcessListFailureText) } };
     QList<ProcessListRow> rows;
     rows.reserve(entries->size());
     for (const ProcessEntry &e : *entries)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QCoreApplication>
 #include <QString>
 
 #include <optional>
@@ -36,7 +37,7 @@ private:
     QString m_root;
 };
 
-inline constexpr const char16_t *ProcessListFailureText = u"ﾌﾟﾛｾｽｴﾝﾄﾘの取得に失敗しました";
+inline constexpr const char *ProcessListFailureText = QT_TRANSLATE_NOOP("ProcessList", "ﾌﾟﾛｾｽｴﾝﾄﾘの取得に失敗しました");
 
 // One row of the process list: identifier in upper-case hexadecimal, path.
 struct ProcessListRow

@@ -130,7 +130,7 @@ bool SessionStorage::saveWindowPlace(const WindowPlace &place)
 bool SessionStorage::sync(SettingsStore &store)
 {
     const bool kept = store.sync();
-    setProblem(m_settingsProblem, kept ? QString() : QStringLiteral("設定ﾌｧｲﾙを保存できません。"));
+    setProblem(m_settingsProblem, kept ? QString() : tr("設定ﾌｧｲﾙを保存できません。"));
     return kept;
 }
 
@@ -166,7 +166,7 @@ void SessionStorage::keepConversation(const QString &block, bool keep)
         qCDebug(lcSettings) << "the conversation could not be kept in" << m_conversation->filePath() << ":"
                             << m_conversation->errorString();
     setProblem(m_conversationProblem,
-        kept ? QString() : QStringLiteral("送受信履歴を保存できません: ") + m_conversation->errorString());
+        kept ? QString() : tr("送受信履歴を保存できません: ") + m_conversation->errorString());
 }
 
 void SessionStorage::setProblem(QString &problem, const QString &text)

@@ -150,6 +150,15 @@ const LocalSettingKey LocalKeys[] = {
         [](const LocalSettings &s) { return s.BroadcastTo.join(u','); }, Bad::KeptAsItWas, nullptr },
     booleanKey<&LocalSettings::KeepLog, true>("KeepLog"),
     booleanKey<&LocalSettings::Notify, true>("Notify"),
+    // "auto", "ja" or "en"; anything else keeps the choice as it was.
+    { "Language", nullptr, [](LocalSettings &s) { s.Language = UiLanguage::Choice::Auto; },
+        [](LocalSettings &s, const QString &text) {
+            const auto choice = UiLanguage::choiceFromSetting(text);
+            if (choice)
+                s.Language = *choice;
+            return choice.has_value();
+        },
+        [](const LocalSettings &s) { return UiLanguage::settingValue(s.Language); }, Bad::KeptAsItWas, nullptr },
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "uilanguage.h"
+
 #include <QAnyStringView>
 #include <QList>
 #include <QString>
@@ -34,6 +36,8 @@ struct LocalSettings
     bool KeepLog = false;
     // Show a desktop notification for a text that arrives unseen.
     bool Notify = false;
+    // The programs' language from the next start on.
+    UiLanguage::Choice Language = UiLanguage::Choice::Auto;
 };
 
 constexpr qint32 DefaultPort = 59640;
@@ -77,7 +81,7 @@ bool isSettingsKey(const QString &section, const QString &key);
 // Where a section and a key go in the file: the order a person reading or
 // editing it expects. [WindowPos] (Top, Left, Width, Height), [Local] (the
 // six keys of every messenger in their own order, then IpAddr, Broadcast,
-// BroadcastTo, KeepLog, Notify), [User] (Count, then each entry's name and
+// BroadcastTo, KeepLog, Notify, Language), [User] (Count, then each entry's name and
 // address, entries in number order); other sections and keys after those,
 // in a stable order of their own.
 int settingsSectionRank(QStringView section);
@@ -140,15 +144,16 @@ struct LocalSettingKey
 
 // Every key of "Local", in the order the file holds them: the six of every
 // messenger (SoundFilePath, Sound, FormTop, PopUp, Port, UserName), then
-// IpAddr, Broadcast, BroadcastTo, KeepLog and Notify, which older files
-// lack.
+// IpAddr, Broadcast, BroadcastTo, KeepLog, Notify and Language, which older
+// files lack.
 std::span<const LocalSettingKey> localSettingKeys();
 // The row of localSettingKeys() named name; null for a key not in it.
 const LocalSettingKey *localSettingKey(QAnyStringView name);
 
 // What every key's default makes: the options of a first start. Sound,
 // PopUp, Broadcast, KeepLog and Notify on, the chime beside the program,
-// DefaultPort, the host's name, the own address found per destination.
+// DefaultPort, the host's name, the own address found per destination, the
+// session's language.
 LocalSettings defaultLocalSettings();
 
 // Reads the keys of "Local" in the table's order into settings: a missing

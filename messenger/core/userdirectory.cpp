@@ -54,9 +54,9 @@ QVariant UserDirectory::headerData(int section, Qt::Orientation orientation, int
     case NameColumn:
         return QStringLiteral("User");
     case MarkColumn:
-        return QStringLiteral("状態");
+        return tr("状態");
     case AddressColumn:
-        return QStringLiteral("IPｱﾄﾞﾚｽ");
+        return tr("IPｱﾄﾞﾚｽ");
     }
     return {};
 }

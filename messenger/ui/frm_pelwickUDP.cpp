@@ -71,7 +71,7 @@ void frm_pelwickUDP::buildControls()
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
 
-    auto *label1 = new QLabel(QStringLiteral("送 信 先"), central);
+    auto *label1 = new QLabel(tr("送 信 先"), central);
     label1->setObjectName(QStringLiteral("Label1"));
     m_listUser = new UserListView(m_session->directory(), central);
 
@@ -79,21 +79,21 @@ void frm_pelwickUDP::buildControls()
     m_txtS->setObjectName(QStringLiteral("txtS"));
     m_txtS->setTabChangesFocus(true);
 
-    auto *cmdSend = new QPushButton(QStringLiteral("送     信     "), central);
+    auto *cmdSend = new QPushButton(tr("送     信     "), central);
     cmdSend->setObjectName(QStringLiteral("CmdSend"));
-    auto *cmdClear = new QPushButton(QStringLiteral("消去"), central);
+    auto *cmdClear = new QPushButton(tr("消去"), central);
     cmdClear->setObjectName(QStringLiteral("CmdClear"));
 
-    auto *label3 = new QLabel(QStringLiteral("送受信履歴"), central);
+    auto *label3 = new QLabel(tr("送受信履歴"), central);
     label3->setObjectName(QStringLiteral("Label3"));
     m_txtR = new MessageLogView(central);
 
     // What a screen reader says for each control: the caption beside it
     // without the spaces that only spread it out.
     label1->setBuddy(m_listUser);
-    m_listUser->setAccessibleName(QStringLiteral("送信先"));
-    m_txtS->setAccessibleName(QStringLiteral("送信メッセージ"));
-    cmdSend->setAccessibleName(QStringLiteral("送信"));
+    m_listUser->setAccessibleName(tr("送信先"));
+    m_txtS->setAccessibleName(tr("送信メッセージ"));
+    cmdSend->setAccessibleName(tr("送信"));
     label3->setBuddy(m_txtR);
     m_txtR->setAccessibleName(label3->text());
 
@@ -113,7 +113,7 @@ void frm_pelwickUDP::buildControls()
     statusBar->setObjectName(QStringLiteral("StatusBar"));
     m_statusPanel = new QLabel(statusBar);
     m_statusPanel->setObjectName(QStringLiteral("StatusBarPanel1"));
-    m_statusPanel->setAccessibleName(QStringLiteral("状態"));
+    m_statusPanel->setAccessibleName(tr("状態"));
     // A long status is cut at the window's edge (the whole text is its tool
     // tip) rather than widening the window past the screen.
     m_statusPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -152,8 +152,8 @@ bool frm_pelwickUDP::Form_Load()
         InstanceActivation::request(runtimeDirectory, m_env.appName, m_env.activationToken);
         // Where a desktop will not bring it forward (Wayland without an
         // activation token), the user is told where to look.
-        MessageBoxRequest box { this, QStringLiteral("既に起動されています。"), caption() };
-        box.detail = QStringLiteral("ﾀｽｸﾊﾞｰか通知領域の「ペルウィック」から表示できます。");
+        MessageBoxRequest box { this, tr("既に起動されています。"), caption() };
+        box.detail = tr("ﾀｽｸﾊﾞｰか通知領域の「ペルウィック」から表示できます。");
         ShowMessageBox(box);
         return false;
     }
@@ -185,7 +185,7 @@ bool frm_pelwickUDP::Form_Load()
     // A stored name that cannot travel as written is used as it is; the user
     // learns of it once and mends it in the options.
     if (!unusableUserNameParts(localSettings().UserName).isEmpty())
-        ShowStatus(QStringLiteral("使用者氏名に使えない文字が含まれています"));
+        ShowStatus(tr("使用者氏名に使えない文字が含まれています"));
 
     // 7. Stay on top as stored.
     SetTopmost(localSettings().FormTop, this);
@@ -225,7 +225,7 @@ bool frm_pelwickUDP::Form_Load()
 
 QString frm_pelwickUDP::caption()
 {
-    return QStringLiteral("ペルウィック Ver.%1.%2.%3")
+    return tr("ペルウィック Ver.%1.%2.%3")
         .arg(PelwickVersion::Major)
         .arg(PelwickVersion::Minor)
         .arg(PelwickVersion::Revision);
@@ -323,14 +323,15 @@ void frm_pelwickUDP::LoadOrSaveSettings(SettingsTransfer transfer)
     const SettingsNotices notices = m_session->loadSettings();
     QStringList said;
     if (notices.portInvalid)
-        said.append(QStringLiteral("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため %1 を使います。").arg(localSettings().Port));
+        said.append(tr("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため %1 を使います。").arg(localSettings().Port));
     if (notices.ipAddrInvalid)
-        said.append(QStringLiteral("設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
+        said.append(tr("設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
+    // A file that could not be read, or whose directory count was wrong, was
+    // kept aside and what was made of it written anew (SessionStorage).
     if (notices.keptAside && notices.unreadable)
-        said.append(QStringLiteral("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
+        said.append(tr("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
     else if (notices.keptAside && notices.countDamaged)
-        said.append(
-            QStringLiteral("設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"));
+        said.append(tr("設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"));
     if (!said.isEmpty())
         ShowStatus(said.join(QLatin1Char(' ')));
 }
@@ -373,13 +374,13 @@ void frm_pelwickUDP::CmdSend_Click()
 {
     ShowStatus(QString());
     if (trimSpaces(m_txtS->toPlainText()).isEmpty()) {
-        ShowStatus(QStringLiteral("送信メッセージを入力して下さい。"));
+        ShowStatus(tr("送信メッセージを入力して下さい。"));
         m_txtS->setFocus();
         return;
     }
     const QList<int> rows = m_listUser->selectedRows();
     if (rows.isEmpty()) {
-        ShowStatus(QStringLiteral("送信先の相手を選択して下さい。"));
+        ShowStatus(tr("送信先の相手を選択して下さい。"));
         m_listUser->setFocus();
         return;
     }
@@ -388,7 +389,7 @@ void frm_pelwickUDP::CmdSend_Click()
     const QStringList unsendable = Cp932::unencodable(m_txtS->toPlainText());
     if (!unsendable.isEmpty()) {
         ShowMessageBox(
-            { this, QStringLiteral("送信できない文字が含まれています: ") + unsendable.join(u' '), windowTitle() });
+            { this, tr("送信できない文字が含まれています: ") + unsendable.join(u' '), windowTitle() });
         m_txtS->setFocus();
         return;
     }

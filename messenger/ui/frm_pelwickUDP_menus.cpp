@@ -29,7 +29,7 @@
 namespace {
 
 // Said when a tool entry could not open its file or program.
-const QString CouldNotOpen = QStringLiteral("開けませんでした: ");
+const char *const CouldNotOpen = QT_TRANSLATE_NOOP("frm_pelwickUDP", "開けませんでした: ");
 
 } // namespace
 
@@ -164,12 +164,12 @@ void frm_pelwickUDP::editSystemFile(const QString &path)
     if (IsWindowsNT())
         return;
     if (!QFileInfo::exists(path)) {
-        ShowMessageBox({ this, path + QStringLiteral("は存在しません。"), windowTitle() });
+        ShowMessageBox({ this, path + tr("は存在しません。"), windowTitle() });
         return;
     }
     const bool opened = m_env.openFile ? m_env.openFile(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     if (!opened)
-        ShowStatus(CouldNotOpen + path);
+        ShowStatus(tr(CouldNotOpen) + path);
 }
 
 void frm_pelwickUDP::startTool(const QString &program)
@@ -179,7 +179,7 @@ void frm_pelwickUDP::startTool(const QString &program)
     const bool started
         = m_env.startTool ? m_env.startTool(program) : QProcess::startDetached(program, QStringList {});
     if (!started)
-        ShowStatus(CouldNotOpen + program);
+        ShowStatus(tr(CouldNotOpen) + program);
 }
 
 void frm_pelwickUDP::menuListUserLanCheck_Click()
@@ -189,12 +189,12 @@ void frm_pelwickUDP::menuListUserLanCheck_Click()
 
 void frm_pelwickUDP::menuRemove_Click()
 {
-    const auto answer = ShowMessageBox({ this, QStringLiteral("削除してもよろしいですか"), windowTitle(),
+    const auto answer = ShowMessageBox({ this, tr("削除してもよろしいですか"), windowTitle(),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::No });
     if (answer != QMessageBox::Yes)
         return;
     m_session->presence()->sendRemovalRequest(m_listUser->selectedRows());
-    ShowStatus(QStringLiteral("相手に自分の情報を消去する様に要求しました"));
+    ShowStatus(tr("相手に自分の情報を消去する様に要求しました"));
     const int current = m_listUser->currentSelectedRow();
     if (current >= 0)
         m_session->directory()->removeRow(current);

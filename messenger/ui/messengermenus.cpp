@@ -2,6 +2,7 @@
 
 #include "keyboardaccess.h"
 
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,7 +15,7 @@ struct MenuLine
 {
     enum Kind { Entry, Separator, Open, Close } kind;
     const char *name = nullptr;
-    const char16_t *caption = nullptr;
+    const char *caption = nullptr;
     MenuCommand command = MenuCommand::Close;
     // The desktop's key for the command, where it has one. Only the bar's
     // entries carry it: the same key on the tray's entry would make it
@@ -27,58 +28,58 @@ using C = MenuCommand;
 
 // The menu bar: each top-level Open is a menu of the bar.
 const MenuLine Bar[] = {
-    { L::Open, "menuM01", u"ﾌｧｲﾙ" },
-    { L::Open, "menuS01", u"表示" },
-    { L::Entry, "menuMon", u"前面表示", C::TopForm },
+    { L::Open, "menuM01", QT_TRANSLATE_NOOP("MessengerMenus", "ﾌｧｲﾙ") },
+    { L::Open, "menuS01", QT_TRANSLATE_NOOP("MessengerMenus", "表示") },
+    { L::Entry, "menuMon", QT_TRANSLATE_NOOP("MessengerMenus", "前面表示"), C::TopForm },
     { L::Close },
     { L::Separator, "menuH0" },
-    { L::Entry, "menuClose", u"閉じる", C::Close, QKeySequence::Close },
+    { L::Entry, "menuClose", QT_TRANSLATE_NOOP("MessengerMenus", "閉じる"), C::Close, QKeySequence::Close },
     { L::Close },
-    { L::Open, "menuM02", u"ﾂｰﾙ" },
-    { L::Entry, "menuOpsion", u"ｵﾌﾟｼｮﾝ", C::Options, QKeySequence::Preferences },
+    { L::Open, "menuM02", QT_TRANSLATE_NOOP("MessengerMenus", "ﾂｰﾙ") },
+    { L::Entry, "menuOpsion", QT_TRANSLATE_NOOP("MessengerMenus", "ｵﾌﾟｼｮﾝ"), C::Options, QKeySequence::Preferences },
     { L::Separator, "menuH1" },
-    { L::Entry, "menuPC", u"PC情報", C::SystemInfo },
-    { L::Entry, "menuNet", u"Net情報", C::NetIdentity },
-    { L::Entry, "menuProcess", u"ﾌﾟﾛｾｽ一覧", C::Processes },
-    { L::Entry, "menuSplit", u"ﾌｧｲﾙ分割", C::Split },
-    { L::Entry, "menuClock", u"時計", C::Clock },
+    { L::Entry, "menuPC", QT_TRANSLATE_NOOP("MessengerMenus", "PC情報"), C::SystemInfo },
+    { L::Entry, "menuNet", QT_TRANSLATE_NOOP("MessengerMenus", "Net情報"), C::NetIdentity },
+    { L::Entry, "menuProcess", QT_TRANSLATE_NOOP("MessengerMenus", "ﾌﾟﾛｾｽ一覧"), C::Processes },
+    { L::Entry, "menuSplit", QT_TRANSLATE_NOOP("MessengerMenus", "ﾌｧｲﾙ分割"), C::Split },
+    { L::Entry, "menuClock", QT_TRANSLATE_NOOP("MessengerMenus", "時計"), C::Clock },
     { L::Separator, "menuH2" },
-    { L::Open, "menuControlpanel", u"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ表示" },
-    { L::Entry, "menuNetwork", u"ﾈｯﾄﾜｰｸ", C::Network },
-    { L::Entry, "menuODBC", u"ODBC32", C::Odbc },
+    { L::Open, "menuControlpanel", QT_TRANSLATE_NOOP("MessengerMenus", "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ表示") },
+    { L::Entry, "menuNetwork", QT_TRANSLATE_NOOP("MessengerMenus", "ﾈｯﾄﾜｰｸ"), C::Network },
+    { L::Entry, "menuODBC", "ODBC32", C::Odbc },
     { L::Close },
-    { L::Entry, "menuLmhosts", u"Lmhostsﾌｧｲﾙ", C::Lmhosts },
-    { L::Entry, "menuHosts", u"Hostsﾌｧｲﾙ", C::Hosts },
+    { L::Entry, "menuLmhosts", QT_TRANSLATE_NOOP("MessengerMenus", "Lmhostsﾌｧｲﾙ"), C::Lmhosts },
+    { L::Entry, "menuHosts", QT_TRANSLATE_NOOP("MessengerMenus", "Hostsﾌｧｲﾙ"), C::Hosts },
     { L::Close },
-    { L::Open, "menuHelp", u"ﾍﾙﾌﾟ" },
-    { L::Entry, "menuVar", u"ﾊﾞｰｼﾞｮﾝ", C::Version },
+    { L::Open, "menuHelp", QT_TRANSLATE_NOOP("MessengerMenus", "ﾍﾙﾌﾟ") },
+    { L::Entry, "menuVar", QT_TRANSLATE_NOOP("MessengerMenus", "ﾊﾞｰｼﾞｮﾝ"), C::Version },
     { L::Close },
 };
 
 const MenuLine Tray[] = {
-    { L::Open, "menuTaskBarDsp", u"表示" },
-    { L::Entry, "menuTaskBarTopForm", u"前面表示", C::TopForm },
+    { L::Open, "menuTaskBarDsp", QT_TRANSLATE_NOOP("MessengerMenus", "表示") },
+    { L::Entry, "menuTaskBarTopForm", QT_TRANSLATE_NOOP("MessengerMenus", "前面表示"), C::TopForm },
     { L::Close },
     { L::Separator, "menuTaskBarH1" },
-    { L::Open, "meniTaskBarTool", u"ﾂｰﾙ" },
-    { L::Entry, "menuTaskBarOpsion", u"ｵﾌﾟｼｮﾝ", C::Options },
+    { L::Open, "meniTaskBarTool", QT_TRANSLATE_NOOP("MessengerMenus", "ﾂｰﾙ") },
+    { L::Entry, "menuTaskBarOpsion", QT_TRANSLATE_NOOP("MessengerMenus", "ｵﾌﾟｼｮﾝ"), C::Options },
     { L::Close },
     { L::Separator, "menuTaskBarH2" },
-    { L::Entry, "menuTaskBarPC", u"PC情報", C::SystemInfo },
-    { L::Entry, "menuTaskBarNet", u"Net情報", C::NetIdentity },
-    { L::Entry, "menuTaskBarProcess", u"ﾌﾟﾛｾｽ一覧", C::Processes },
-    { L::Entry, "menuTaskBarSplit", u"ﾌｧｲﾙ分割", C::Split },
-    { L::Entry, "menuTaskBarClock", u"時計", C::Clock },
+    { L::Entry, "menuTaskBarPC", QT_TRANSLATE_NOOP("MessengerMenus", "PC情報"), C::SystemInfo },
+    { L::Entry, "menuTaskBarNet", QT_TRANSLATE_NOOP("MessengerMenus", "Net情報"), C::NetIdentity },
+    { L::Entry, "menuTaskBarProcess", QT_TRANSLATE_NOOP("MessengerMenus", "ﾌﾟﾛｾｽ一覧"), C::Processes },
+    { L::Entry, "menuTaskBarSplit", QT_TRANSLATE_NOOP("MessengerMenus", "ﾌｧｲﾙ分割"), C::Split },
+    { L::Entry, "menuTaskBarClock", QT_TRANSLATE_NOOP("MessengerMenus", "時計"), C::Clock },
     { L::Separator, "menuTaskBarH3" },
-    { L::Open, "menuTaskBarControlPanel", u"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ" },
-    { L::Entry, "menuTaskBarNetwork", u"ﾈｯﾄﾜｰｸ", C::Network },
-    { L::Entry, "menuTaskBarOdbc", u"ODBC32", C::Odbc },
+    { L::Open, "menuTaskBarControlPanel", QT_TRANSLATE_NOOP("MessengerMenus", "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ") },
+    { L::Entry, "menuTaskBarNetwork", QT_TRANSLATE_NOOP("MessengerMenus", "ﾈｯﾄﾜｰｸ"), C::Network },
+    { L::Entry, "menuTaskBarOdbc", "ODBC32", C::Odbc },
     { L::Close },
-    { L::Entry, "menuTaskBarLmhosts", u"Lmhostsﾌｧｲﾙ", C::Lmhosts },
-    { L::Entry, "menuTaskBarHosts", u"Hostsﾌｧｲﾙ", C::Hosts },
+    { L::Entry, "menuTaskBarLmhosts", QT_TRANSLATE_NOOP("MessengerMenus", "Lmhostsﾌｧｲﾙ"), C::Lmhosts },
+    { L::Entry, "menuTaskBarHosts", QT_TRANSLATE_NOOP("MessengerMenus", "Hostsﾌｧｲﾙ"), C::Hosts },
     { L::Separator, "menuTaskBarH4" },
-    { L::Entry, "menuTaskBarVar", u"ﾊﾞｰｼﾞｮﾝ", C::Version },
-    { L::Entry, "menuTaskBarClose", u"閉じる", C::Close },
+    { L::Entry, "menuTaskBarVar", QT_TRANSLATE_NOOP("MessengerMenus", "ﾊﾞｰｼﾞｮﾝ"), C::Version },
+    { L::Entry, "menuTaskBarClose", QT_TRANSLATE_NOOP("MessengerMenus", "閉じる"), C::Close },
 };
 
 QAction *namedAction(QMenu *menu, const char *name, const QString &caption)
@@ -103,7 +104,7 @@ void fill(QMenu *menu, const MenuLine *begin, const MenuLine *end, const std::fu
     for (const MenuLine *line = begin; line != end; ++line) {
         switch (line->kind) {
         case L::Entry: {
-            QAction *action = namedAction(open.last(), line->name, QString::fromUtf16(line->caption));
+            QAction *action = namedAction(open.last(), line->name, QCoreApplication::translate("MessengerMenus", line->caption));
             if (line->key != QKeySequence::UnknownKey)
                 action->setShortcuts(KeyboardAccess::standardKeys(line->key));
             QObject::connect(action, &QAction::triggered, action, [run, command = line->command] { run(command); });
@@ -117,7 +118,7 @@ void fill(QMenu *menu, const MenuLine *begin, const MenuLine *end, const std::fu
             break;
         }
         case L::Open:
-            open.append(namedMenu(open.last(), line->name, QString::fromUtf16(line->caption)));
+            open.append(namedMenu(open.last(), line->name, QCoreApplication::translate("MessengerMenus", line->caption)));
             break;
         case L::Close:
             open.removeLast();
@@ -136,7 +137,7 @@ MessengerMenus buildMessengerMenus(QMainWindow *window, const std::function<void
         const MenuLine *end = line + 1;
         for (int depth = 1; depth > 0; ++end)
             depth += end->kind == L::Open ? 1 : end->kind == L::Close ? -1 : 0;
-        QMenu *top = bar->addMenu(QString::fromUtf16(line->caption));
+        QMenu *top = bar->addMenu(QCoreApplication::translate("MessengerMenus", line->caption));
         top->setObjectName(QLatin1String(line->name));
         fill(top, line + 1, end - 1, run);
         line = end;
@@ -148,16 +149,16 @@ MessengerMenus buildMessengerMenus(QMainWindow *window, const std::function<void
     holder->menuAction()->setVisible(false);
 
     MessengerMenus m;
-    m.menuListUser = namedMenu(holder, "menuListUser", QStringLiteral("ListUser左ｸﾘｯｸ"));
-    m.menuListUserLanCheck = namedAction(m.menuListUser, "menuListUserLanCheck", QStringLiteral("接続確認"));
-    QMenu *game = namedMenu(m.menuListUser, "menuGame", QStringLiteral("ｹﾞｰﾑ"));
+    m.menuListUser = namedMenu(holder, "menuListUser", QCoreApplication::translate("MessengerMenus", "ListUser左ｸﾘｯｸ"));
+    m.menuListUserLanCheck = namedAction(m.menuListUser, "menuListUserLanCheck", QCoreApplication::translate("MessengerMenus", "接続確認"));
+    QMenu *game = namedMenu(m.menuListUser, "menuGame", QCoreApplication::translate("MessengerMenus", "ｹﾞｰﾑ"));
     m.menuGame = game->menuAction();
     m.menuGame->setCheckable(true);
-    m.menuGame_Gomoku = namedAction(game, "menuGame_Gomoku", QStringLiteral("五目並べ"));
-    m.menuGame_Osero = namedAction(game, "menuGame_Osero", QStringLiteral("オセロ"));
-    m.menuRemove = namedAction(m.menuListUser, "menuRemove", QStringLiteral("相互のＰＣからIP情報を消去"));
+    m.menuGame_Gomoku = namedAction(game, "menuGame_Gomoku", QCoreApplication::translate("MessengerMenus", "五目並べ"));
+    m.menuGame_Osero = namedAction(game, "menuGame_Osero", QCoreApplication::translate("MessengerMenus", "オセロ"));
+    m.menuRemove = namedAction(m.menuListUser, "menuRemove", QCoreApplication::translate("MessengerMenus", "相互のＰＣからIP情報を消去"));
 
-    m.menuTaskBar = namedMenu(holder, "menuTaskBar", QStringLiteral("ﾀｽｸﾊﾞｰ用"));
+    m.menuTaskBar = namedMenu(holder, "menuTaskBar", QCoreApplication::translate("MessengerMenus", "ﾀｽｸﾊﾞｰ用"));
     fill(m.menuTaskBar, std::begin(Tray), std::end(Tray), run);
 
     m.menuMon = window->findChild<QAction *>(QStringLiteral("menuMon"));

@@ -2,6 +2,7 @@
 
 #include "wholefile.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
@@ -30,7 +31,7 @@ constexpr qint64 KernelCopyBlock = qint64(8) << 20;
 
 QString endOfFileReason()
 {
-    return QStringLiteral("読み込み中にファイルが短くなりました。");
+    return QCoreApplication::translate("SplitRun", "読み込み中にファイルが短くなりました。");
 }
 
 // Copies up to length bytes of source from sourceAt to piece at pieceAt
@@ -348,7 +349,7 @@ bool SplitRun::piecesComplete()
         const qint64 share = n < m_piece ? m_request.pieceSize : m_length - (m_piece - 1) * m_request.pieceSize;
         const QFileInfo piece(path);
         if (!piece.isFile() || piece.size() != share) {
-            fail(SplitFailure::PieceUnwritable, path, QStringLiteral("書き込んだﾌｧｲﾙの大きさが正しくありません。"));
+            fail(SplitFailure::PieceUnwritable, path, tr("書き込んだﾌｧｲﾙの大きさが正しくありません。"));
             return false;
         }
     }

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -43,7 +44,7 @@ bool destinationFolderFound(const QString &text)
 
 QString unwritableNameMessage(const QString &parts)
 {
-    return QStringLiteral("結合用ﾊﾞｯﾁﾌｧｲﾙに書けない文字がﾌｧｲﾙ名に含まれています: ") + parts;
+    return QCoreApplication::translate("Frm_pelwickSpl", "結合用ﾊﾞｯﾁﾌｧｲﾙに書けない文字がﾌｧｲﾙ名に含まれています: ") + parts;
 }
 
 QFrame *line(QWidget *parent, const QString &name)
@@ -59,39 +60,40 @@ QFrame *line(QWidget *parent, const QString &name)
 
 Frm_pelwickSpl::Frm_pelwickSpl(const QString &caption, QWidget *parent, CommonDialogRunner *dialogs)
     : QWidget(parent, Qt::Window)
-    , m_caption(caption)
+    // The caption is one of SplitterCaption's source texts.
+    , m_caption(QCoreApplication::translate("SplitterCaption", caption.toUtf8().constData()))
     , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("Frm_pelwickSpl"));
-    setWindowTitle(caption);
+    setWindowTitle(m_caption);
 
     m_body = new QWidget(this);
     m_body->setObjectName(QStringLiteral("body"));
 
-    Frame1 = new QGroupBox(QStringLiteral("分割元"), m_body);
+    Frame1 = new QGroupBox(tr("分割元"), m_body);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Txt_InFilepath = new QLineEdit(Frame1);
     Txt_InFilepath->setObjectName(QStringLiteral("Txt_InFilepath"));
-    Cmd_InCmn = new QPushButton(QStringLiteral("ﾌｧｲﾙ選択"), Frame1);
+    Cmd_InCmn = new QPushButton(tr("ﾌｧｲﾙ選択"), Frame1);
     Cmd_InCmn->setObjectName(QStringLiteral("Cmd_InCmn"));
-    Cmd_InCmn->setToolTip(QStringLiteral("分割元のﾌｧｲﾙを選択"));
+    Cmd_InCmn->setToolTip(tr("分割元のﾌｧｲﾙを選択"));
     auto *row1 = new QHBoxLayout(Frame1);
     row1->addWidget(Txt_InFilepath, 1);
     row1->addWidget(Cmd_InCmn);
 
-    Frame2 = new QGroupBox(QStringLiteral("分割先"), m_body);
+    Frame2 = new QGroupBox(tr("分割先"), m_body);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     Txt_OutFolder = new QLineEdit(Frame2);
     Txt_OutFolder->setObjectName(QStringLiteral("Txt_OutFolder"));
-    Cmd_OutCmn = new QPushButton(QStringLiteral("ﾌｫﾙﾀﾞ選択"), Frame2);
+    Cmd_OutCmn = new QPushButton(tr("ﾌｫﾙﾀﾞ選択"), Frame2);
     Cmd_OutCmn->setObjectName(QStringLiteral("Cmd_OutCmn"));
-    Cmd_OutCmn->setToolTip(QStringLiteral("分割先のﾌｫﾙﾀﾞを選択"));
+    Cmd_OutCmn->setToolTip(tr("分割先のﾌｫﾙﾀﾞを選択"));
     auto *row2 = new QHBoxLayout(Frame2);
     row2->addWidget(Txt_OutFolder, 1);
     row2->addWidget(Cmd_OutCmn);
 
-    const QString sizeTip = QStringLiteral("１ﾌｧｲﾙの分割ｻｲｽﾞ");
-    Frame_size = new QGroupBox(QStringLiteral("分割ｻｲｽﾞ"), m_body);
+    const QString sizeTip = tr("１ﾌｧｲﾙの分割ｻｲｽﾞ");
+    Frame_size = new QGroupBox(tr("分割ｻｲｽﾞ"), m_body);
     Frame_size->setObjectName(QStringLiteral("Frame_size"));
     Frame_size->setToolTip(sizeTip);
     auto *sizes = new QVBoxLayout(Frame_size);
@@ -103,14 +105,14 @@ Frm_pelwickSpl::Frm_pelwickSpl(const QString &caption, QWidget *parent, CommonDi
     }
     OptionSize[0]->setChecked(true);
 
-    Frame3 = new QGroupBox(QStringLiteral("詳細設定"), m_body);
+    Frame3 = new QGroupBox(tr("詳細設定"), m_body);
     Frame3->setObjectName(QStringLiteral("Frame3"));
-    CheckDel = new QCheckBox(QStringLiteral("分割先に同一名ﾌｧｲﾙが存在したら無条件に削除する"), Frame3);
+    CheckDel = new QCheckBox(tr("分割先に同一名ﾌｧｲﾙが存在したら無条件に削除する"), Frame3);
     CheckDel->setObjectName(QStringLiteral("CheckDel"));
-    CheckBat = new QCheckBox(QStringLiteral("結合ﾊﾞｯﾁﾌｧｲﾙを作成する"), Frame3);
+    CheckBat = new QCheckBox(tr("結合ﾊﾞｯﾁﾌｧｲﾙを作成する"), Frame3);
     CheckBat->setObjectName(QStringLiteral("CheckBat"));
     CheckBat->setChecked(true);
-    CheckDelBat = new QCheckBox(QStringLiteral("結合ﾊﾞｯﾁ起動時に分割ﾌｧｲﾙを削除する"), Frame3);
+    CheckDelBat = new QCheckBox(tr("結合ﾊﾞｯﾁ起動時に分割ﾌｧｲﾙを削除する"), Frame3);
     CheckDelBat->setObjectName(QStringLiteral("CheckDelBat"));
     CheckDelBat->setChecked(true);
     auto *details = new QVBoxLayout(Frame3);
@@ -121,10 +123,10 @@ Frm_pelwickSpl::Frm_pelwickSpl(const QString &caption, QWidget *parent, CommonDi
     details->addWidget(line(Frame3, QStringLiteral("Line1_1")));
     details->addStretch(1);
 
-    Cmd_Split = new QPushButton(QStringLiteral("分割開始"), m_body);
+    Cmd_Split = new QPushButton(tr("分割開始"), m_body);
     Cmd_Split->setObjectName(QStringLiteral("Cmd_Split"));
-    Cmd_Split->setToolTip(QStringLiteral("ﾌｧｲﾙ分割を開始"));
-    Cmd_Close = new QPushButton(QStringLiteral("閉じる"), m_body);
+    Cmd_Split->setToolTip(tr("ﾌｧｲﾙ分割を開始"));
+    Cmd_Close = new QPushButton(tr("閉じる"), m_body);
     Cmd_Close->setObjectName(QStringLiteral("Cmd_Close"));
 
     auto *options = new QHBoxLayout;
@@ -172,8 +174,8 @@ void Frm_pelwickSpl::Cmd_InCmn_Click()
 {
     clsCommonDlg dlg(m_dialogs);
     dlg.setForm(this);
-    dlg.setDialogTitle(QStringLiteral("分割元ﾌｧｲﾙを選択"));
-    dlg.setFilter(QStringLiteral("Exe Files (*.Exe)|*.Exe|") + QStringLiteral("すべて (*.*)|*.*"));
+    dlg.setDialogTitle(tr("分割元ﾌｧｲﾙを選択"));
+    dlg.setFilter(QStringLiteral("Exe Files (*.Exe)|*.Exe|") + tr("すべて (*.*)|*.*"));
     dlg.setFilterIndex(2);
     dlg.setFlags(SourceDialogFlags);
     dlg.setInitDir(m_lastSourceFolder.isEmpty() ? QDir::toNativeSeparators(QDir::currentPath()) : m_lastSourceFolder);
@@ -194,7 +196,7 @@ void Frm_pelwickSpl::Cmd_OutCmn_Click()
 {
     clsFolderGetPath picker(m_dialogs);
     picker.sethWndOwner(this);
-    picker.setTitle(QStringLiteral("選択してー！"));
+    picker.setTitle(tr("選択してー！"));
     picker.setRootFolderID(0);
     const QString folder = picker.FolderPathName();
     if (!trimSpaces(folder).isEmpty())
@@ -218,13 +220,13 @@ void Frm_pelwickSpl::Cmd_Split_Click()
         QGuiApplication::restoreOverrideCursor();
     };
     if (trimSpaces(source).isEmpty())
-        return refuse(QStringLiteral("分割元のファイルを指定して下さい。"));
+        return refuse(tr("分割元のファイルを指定して下さい。"));
     if (trimSpaces(folder).isEmpty())
-        return refuse(QStringLiteral("分割先のフォルダを指定して下さい。"));
+        return refuse(tr("分割先のフォルダを指定して下さい。"));
     if (!sourceFileFound(source))
-        return refuse(QStringLiteral("分割元に存在するファイルを指定して下さい。"));
+        return refuse(tr("分割元に存在するファイルを指定して下さい。"));
     if (!destinationFolderFound(folder))
-        return refuse(QStringLiteral("分割先に存在するフォルダを指定して下さい。"));
+        return refuse(tr("分割先に存在するフォルダを指定して下さい。"));
     // A name the batch cannot carry or the target system cannot hold would
     // give pieces nobody can join there.
     const QStringList unwritable = SplitNames::unwritableNameParts(QFileInfo(source).fileName());
@@ -246,11 +248,11 @@ void Frm_pelwickSpl::Cmd_Split_Click()
         return;
     }
     if (result == 0) {
-        inform(QStringLiteral("ファイル分割処理を中止しました。"));
+        inform(tr("ファイル分割処理を中止しました。"));
         QGuiApplication::restoreOverrideCursor();
     } else {
         QGuiApplication::restoreOverrideCursor();
-        inform(QStringLiteral("完了しました。"));
+        inform(tr("完了しました。"));
     }
     if (alive)
         emit splitFinished(result);
@@ -320,7 +322,7 @@ void Frm_pelwickSpl::inform(const QString &text)
 
 bool Frm_pelwickSpl::askOverwrite(const QString &path)
 {
-    return showBox(QMessageBox::Question, path + QStringLiteral("が存在します。削除して処理を続行しますか？"),
+    return showBox(QMessageBox::Question, path + tr("が存在します。削除して処理を続行しますか？"),
                QMessageBox::Yes | QMessageBox::No)
         == QMessageBox::Yes;
 }
@@ -330,19 +332,19 @@ void Frm_pelwickSpl::reportFailure(const SplitOutcome &outcome)
     QString text;
     switch (outcome.failure) {
     case SplitFailure::SourceUnreadable:
-        text = QStringLiteral("分割元のファイルを読み込めません。");
+        text = tr("分割元のファイルを読み込めません。");
         break;
     case SplitFailure::PieceUnwritable:
-        text = QStringLiteral("分割ファイルを書き込めません。");
+        text = tr("分割ファイルを書き込めません。");
         break;
     case SplitFailure::BatchUnwritable:
-        text = QStringLiteral("結合ﾊﾞｯﾁﾌｧｲﾙを書き込めません。");
+        text = tr("結合ﾊﾞｯﾁﾌｧｲﾙを書き込めません。");
         break;
     case SplitFailure::SameAsSource:
-        text = QStringLiteral("分割元のファイルと同じ名前になるため、書き込めません。");
+        text = tr("分割元のファイルと同じ名前になるため、書き込めません。");
         break;
     case SplitFailure::OutOfMemory:
-        text = QStringLiteral("ﾒﾓﾘ不足です。");
+        text = tr("ﾒﾓﾘ不足です。");
         break;
     case SplitFailure::NameUnwritable:
         return inform(unwritableNameMessage(outcome.reason));
@@ -361,6 +363,6 @@ void Frm_pelwickSpl::showProgress(qint64 pieces, qint64 bytes, qint64 total)
 {
     const QLocale locale(QLocale::Japanese, QLocale::Japan);
     m_progressBar->setValue(total > 0 ? int(bytes * 1000 / total) : 0);
-    m_progressText->setText(QStringLiteral("%1 ﾌｧｲﾙ目  %2 / %3 ﾊﾞｲﾄ")
+    m_progressText->setText(tr("%1 ﾌｧｲﾙ目  %2 / %3 ﾊﾞｲﾄ")
                                 .arg(locale.toString(pieces), locale.toString(bytes), locale.toString(total)));
 }

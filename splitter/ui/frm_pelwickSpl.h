@@ -17,10 +17,11 @@ class QRadioButton;
 class SplitRun;
 struct SplitOutcome;
 
-// The two captions of the splitter window.
+// The two captions of the splitter window, as source texts: the window shows
+// them in the user's language.
 namespace SplitterCaption {
-inline const QString InPelwick = QStringLiteral("ソリッカ");
-inline const QString Standalone = QStringLiteral("ファイル分割");
+inline const QString InPelwick = QStringLiteral(QT_TRANSLATE_NOOP("SplitterCaption", "ソリッカ"));
+inline const QString Standalone = QStringLiteral(QT_TRANSLATE_NOOP("SplitterCaption", "ファイル分割"));
 } // namespace SplitterCaption
 
 // The file splitter: cuts one file into numbered pieces of a floppy-disk size

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -35,6 +36,22 @@ QTreeWidget *makeList(const QString &name, const QStringList &headers, QWidget *
 }
 
 // Replaces the rows of list, hidden while it is filled.
+// Widens each column but the last to its longest text, so no label is cut
+// in either language; the widths the window sets are the least.
+void fitColumns(QTreeWidget *list)
+{
+    const QFontMetrics metrics(list->font());
+    const int margin = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1) + 4;
+    for (int c = 0; c + 1 < list->columnCount(); ++c) {
+        int wanted = 0;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            wanted = qMax(wanted, metrics.horizontalAdvance(list->topLevelItem(i)->text(c)));
+        wanted += margin + (c == 0 && list->rootIsDecorated() ? list->indentation() : 0);
+        if (wanted > list->columnWidth(c))
+            list->setColumnWidth(c, wanted);
+    }
+}
+
 void fillList(QTreeWidget *list, const QList<QStringList> &rows)
 {
     list->hide();
@@ -44,6 +61,7 @@ void fillList(QTreeWidget *list, const QList<QStringList> &rows)
     for (const QStringList &row : rows)
         items.append(new QTreeWidgetItem(row));
     list->addTopLevelItems(items);
+    fitColumns(list);
     list->show();
 }
 
@@ -83,19 +101,19 @@ frm_pelwickSys::~frm_pelwickSys() = default;
 void frm_pelwickSys::buildControls()
 {
     setObjectName(QStringLiteral("frm_pelwickSys"));
-    setWindowTitle(QStringLiteral("PC情報"));
+    setWindowTitle(tr("PC情報"));
     SSTab = new QTabWidget(this);
     SSTab->setObjectName(QStringLiteral("SSTab"));
-    const QStringList twoColumns { QStringLiteral("項  目"), QStringLiteral("値") };
+    const QStringList twoColumns { tr("項  目"), tr("値") };
     ListView_System = makeList(QStringLiteral("ListView_System"), twoColumns, SSTab);
     ListView_Drive = makeList(QStringLiteral("ListView_Drive"),
-        { QStringLiteral("ﾄﾞﾗｲﾌﾞ名"), QStringLiteral("項目"), QStringLiteral("値") }, SSTab);
+        { tr("ﾄﾞﾗｲﾌﾞ名"), tr("項目"), tr("値") }, SSTab);
     ListView_Memory = makeList(QStringLiteral("ListView_Memory"), twoColumns, SSTab);
     ListView_Folder = makeList(QStringLiteral("ListView_Folder"), twoColumns, SSTab);
-    SSTab->addTab(ListView_System, QStringLiteral("System情報"));
-    SSTab->addTab(ListView_Drive, QStringLiteral("Drive情報"));
-    SSTab->addTab(ListView_Memory, QStringLiteral("Memory情報"));
-    SSTab->addTab(ListView_Folder, QStringLiteral("Folder情報"));
+    SSTab->addTab(ListView_System, tr("System情報"));
+    SSTab->addTab(ListView_Drive, tr("Drive情報"));
+    SSTab->addTab(ListView_Memory, tr("Memory情報"));
+    SSTab->addTab(ListView_Folder, tr("Folder情報"));
     // A screen reader names each list by its tab.
     SSTab->setAccessibleName(windowTitle());
     for (int i = 0; i < SSTab->count(); ++i)
@@ -107,9 +125,9 @@ void frm_pelwickSys::buildControls()
     ListView_Memory->setColumnWidth(0, 280);
     ListView_Folder->setColumnWidth(0, 230);
 
-    Cmd_New = new QPushButton(QStringLiteral("最新"), this);
+    Cmd_New = new QPushButton(tr("最新"), this);
     Cmd_New->setObjectName(QStringLiteral("Cmd_New"));
-    Cmd_Close = new QPushButton(QStringLiteral("閉じる"), this);
+    Cmd_Close = new QPushButton(tr("閉じる"), this);
     Cmd_Close->setObjectName(QStringLiteral("Cmd_Close"));
     connect(Cmd_New, &QPushButton::clicked, this, &frm_pelwickSys::Cmd_New_Click);
     connect(Cmd_Close, &QPushButton::clicked, this, &frm_pelwickSys::Cmd_Close_Click);
@@ -137,29 +155,29 @@ void frm_pelwickSys::SetSystem()
     clsSystemInfomation info(m_sources, m_screen);
     fillList(ListView_System,
         {
-            { QStringLiteral("ｺﾝﾋﾟｭｰﾀ名"), info.ComputerName() },
-            { QStringLiteral("OEMﾒｰｶｰ名"), info.Manufacturer() },
-            { QStringLiteral("ﾊｰﾄﾞｳｪｱの機種名"), info.Model() },
-            { QStringLiteral("OSの起動ﾓｰﾄﾞ"), number(info.OSBootMode()) },
-            { QStringLiteral("Windowsのﾋﾞﾙﾄﾞﾅﾝﾊﾞｰ"), variant(info.OSBuild()) },
-            { QStringLiteral("OSがﾃﾞﾊﾞｯｸﾞﾊﾞｰｼﾞｮﾝ"), boolean(info.OSDebugVersion()) },
-            { QStringLiteral("OSが2ﾊﾞｲﾄ文字をｻﾎﾟｰﾄ"), boolean(info.OSDoubleByte()) },
-            { QStringLiteral("Windowsのﾀｲﾌﾟ"), number(info.OSPlatform()) },
-            { QStringLiteral("Windowsのﾊﾞｰｼﾞｮﾝ"), info.OSVersion() },
-            { QStringLiteral("CPUの個数"), number(info.ProcessorNum()) },
-            { QStringLiteral("CPUのﾀｲﾌﾟ"), number(info.ProcessorType()) },
-            { QStringLiteral("Windowsの製品ID"), info.ProductId() },
-            { QStringLiteral("Windowsの製品名"), info.ProductName() },
-            { QStringLiteral("Windowsの登録団体名"), info.RegOrganization() },
-            { QStringLiteral("Windowsの登録ﾕｰｻﾞｰ名"), info.RegOwner() },
-            { QStringLiteral("ｸﾗｽで使用される単位"), number(info.ScaleMode()) },
-            { QStringLiteral("ﾊｰﾄﾞｳｪｱのｼﾘｱﾙﾅﾝﾊﾞｰ"), info.SerialNo() },
-            { QStringLiteral("PCのｻﾌﾞﾓﾃﾞﾙ"), info.SubModel() },
-            { QStringLiteral("ﾕｰｻﾞｰ名"), info.UserName() },
-            { QStringLiteral("ﾜｰｸｴﾘｱの高さ"), number(info.WorkAreaHeight()) },
-            { QStringLiteral("ﾜｰｸｴﾘｱのx座標"), number(info.WorkAreaLeft()) },
-            { QStringLiteral("ﾜｰｸｴﾘｱのy座標"), number(info.WorkAreaTop()) },
-            { QStringLiteral("ﾜｰｸｴﾘｱの幅"), number(info.WorkAreaWidth()) },
+            { tr("ｺﾝﾋﾟｭｰﾀ名"), info.ComputerName() },
+            { tr("OEMﾒｰｶｰ名"), info.Manufacturer() },
+            { tr("ﾊｰﾄﾞｳｪｱの機種名"), info.Model() },
+            { tr("OSの起動ﾓｰﾄﾞ"), number(info.OSBootMode()) },
+            { tr("Windowsのﾋﾞﾙﾄﾞﾅﾝﾊﾞｰ"), variant(info.OSBuild()) },
+            { tr("OSがﾃﾞﾊﾞｯｸﾞﾊﾞｰｼﾞｮﾝ"), boolean(info.OSDebugVersion()) },
+            { tr("OSが2ﾊﾞｲﾄ文字をｻﾎﾟｰﾄ"), boolean(info.OSDoubleByte()) },
+            { tr("Windowsのﾀｲﾌﾟ"), number(info.OSPlatform()) },
+            { tr("Windowsのﾊﾞｰｼﾞｮﾝ"), info.OSVersion() },
+            { tr("CPUの個数"), number(info.ProcessorNum()) },
+            { tr("CPUのﾀｲﾌﾟ"), number(info.ProcessorType()) },
+            { tr("Windowsの製品ID"), info.ProductId() },
+            { tr("Windowsの製品名"), info.ProductName() },
+            { tr("Windowsの登録団体名"), info.RegOrganization() },
+            { tr("Windowsの登録ﾕｰｻﾞｰ名"), info.RegOwner() },
+            { tr("ｸﾗｽで使用される単位"), number(info.ScaleMode()) },
+            { tr("ﾊｰﾄﾞｳｪｱのｼﾘｱﾙﾅﾝﾊﾞｰ"), info.SerialNo() },
+            { tr("PCのｻﾌﾞﾓﾃﾞﾙ"), info.SubModel() },
+            { tr("ﾕｰｻﾞｰ名"), info.UserName() },
+            { tr("ﾜｰｸｴﾘｱの高さ"), number(info.WorkAreaHeight()) },
+            { tr("ﾜｰｸｴﾘｱのx座標"), number(info.WorkAreaLeft()) },
+            { tr("ﾜｰｸｴﾘｱのy座標"), number(info.WorkAreaTop()) },
+            { tr("ﾜｰｸｴﾘｱの幅"), number(info.WorkAreaWidth()) },
         });
 }
 
@@ -178,23 +196,23 @@ void frm_pelwickSys::SetDrive()
         // flag rows report on.
         const QString label = drive.Volume();
         rows += {
-            { drive.Drive(), QStringLiteral("ﾎﾞﾘｭｰﾑﾗﾍﾞﾙ"), label },
-            { QString(), QStringLiteral("全容量の取得"), kilobytes(drive.AllSpace()) },
-            { QString(), QStringLiteral("ﾌｧｲﾙｼｽﾃﾑがACLsをｻﾎﾟｰﾄ"), boolean(drive.ACLs()) },
-            { QString(), QStringLiteral("全容量(ﾊﾞｲﾄ数)"), kilobytes(drive.AllSpace()) },
-            { QString(), QStringLiteral("ﾌｧｲﾙ名をﾌｧｲﾙｼｽﾃﾑに記録"), variant(drive.CasePreserved()) },
-            { QString(), QStringLiteral("ﾌｧｲﾙ名の大・小文字を区別"), boolean(drive.CaseSensitive()) },
-            { QString(), QStringLiteral("1ｸﾗｽﾀあたりのｾｸﾀ数"), number(drive.ClusterSector()) },
-            { QString(), QStringLiteral("ﾌｧｲﾙ単位の圧縮をｻﾎﾟｰﾄ"), boolean(drive.FileCompress()) },
-            { QString(), QStringLiteral("ﾌｧｲﾙｼｽﾃﾑ"), drive.FileSystem() },
-            { QString(), QStringLiteral("空き容量"), kilobytes(drive.FreeSpace()) },
-            { QString(), QStringLiteral("ﾌｧｲﾙ名の最大長"), number(drive.MaxFileName()) },
-            { QString(), QStringLiteral("ﾒﾃﾞｨｱが有効"), boolean(drive.MediaCondition()) },
-            { QString(), QStringLiteral("ﾒﾃﾞｨｱのﾀｲﾌﾟ"), number(drive.MediaType()) },
-            { QString(), QStringLiteral("1ｾｸﾀあたりのﾊﾟｲﾄ数"), number(drive.SectorByte()) },
-            { QString(), QStringLiteral("ﾌｧｲﾙ名をUnicodeで格納"), boolean(drive.Unicode()) },
-            { QString(), QStringLiteral("ﾎﾞﾘｭｰﾑ全体を圧縮"), boolean(drive.VolCompress()) },
-            { QString(), QStringLiteral("ｼﾘｱﾙﾅﾝﾊﾞｰ"), number(drive.VolSerial()) },
+            { drive.Drive(), tr("ﾎﾞﾘｭｰﾑﾗﾍﾞﾙ"), label },
+            { QString(), tr("全容量の取得"), kilobytes(drive.AllSpace()) },
+            { QString(), tr("ﾌｧｲﾙｼｽﾃﾑがACLsをｻﾎﾟｰﾄ"), boolean(drive.ACLs()) },
+            { QString(), tr("全容量(ﾊﾞｲﾄ数)"), kilobytes(drive.AllSpace()) },
+            { QString(), tr("ﾌｧｲﾙ名をﾌｧｲﾙｼｽﾃﾑに記録"), variant(drive.CasePreserved()) },
+            { QString(), tr("ﾌｧｲﾙ名の大・小文字を区別"), boolean(drive.CaseSensitive()) },
+            { QString(), tr("1ｸﾗｽﾀあたりのｾｸﾀ数"), number(drive.ClusterSector()) },
+            { QString(), tr("ﾌｧｲﾙ単位の圧縮をｻﾎﾟｰﾄ"), boolean(drive.FileCompress()) },
+            { QString(), tr("ﾌｧｲﾙｼｽﾃﾑ"), drive.FileSystem() },
+            { QString(), tr("空き容量"), kilobytes(drive.FreeSpace()) },
+            { QString(), tr("ﾌｧｲﾙ名の最大長"), number(drive.MaxFileName()) },
+            { QString(), tr("ﾒﾃﾞｨｱが有効"), boolean(drive.MediaCondition()) },
+            { QString(), tr("ﾒﾃﾞｨｱのﾀｲﾌﾟ"), number(drive.MediaType()) },
+            { QString(), tr("1ｾｸﾀあたりのﾊﾟｲﾄ数"), number(drive.SectorByte()) },
+            { QString(), tr("ﾌｧｲﾙ名をUnicodeで格納"), boolean(drive.Unicode()) },
+            { QString(), tr("ﾎﾞﾘｭｰﾑ全体を圧縮"), boolean(drive.VolCompress()) },
+            { QString(), tr("ｼﾘｱﾙﾅﾝﾊﾞｰ"), number(drive.VolSerial()) },
         };
     }
     fillList(ListView_Drive, rows);
@@ -223,13 +241,13 @@ void frm_pelwickSys::SetMemory()
     clsMemoryInfomation memory(m_sources);
     fillList(ListView_Memory,
         {
-            { QStringLiteral("全ﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数"), kilobytes(memory.AllPageFile()) },
-            { QStringLiteral("全ﾒﾓﾘｰのﾊﾞｲﾄ数"), kilobytes(memory.AllSpace()) },
-            { QStringLiteral("使用可能な仮想ﾒﾓﾘのﾊﾞｲﾄ数"), kilobytes(memory.AllVirtual()) },
-            { QStringLiteral("空きﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数"), kilobytes(memory.FreePageFile()) },
-            { QStringLiteral("空きﾒﾓﾘｰのﾊﾞｲﾄ数"), kilobytes(memory.FreeSpace()) },
-            { QStringLiteral("予約されていない仮想ﾒﾓﾘのﾊﾞｲﾄ数"), kilobytes(memory.FreeVirtual()) },
-            { QStringLiteral("使用中のﾒﾓﾘｰの比率(100分率)"), number(memory.UseRatio()) },
+            { tr("全ﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数"), kilobytes(memory.AllPageFile()) },
+            { tr("全ﾒﾓﾘｰのﾊﾞｲﾄ数"), kilobytes(memory.AllSpace()) },
+            { tr("使用可能な仮想ﾒﾓﾘのﾊﾞｲﾄ数"), kilobytes(memory.AllVirtual()) },
+            { tr("空きﾍﾟｰｼﾞﾝｸﾞﾌｧｲﾙのﾊﾞｲﾄ数"), kilobytes(memory.FreePageFile()) },
+            { tr("空きﾒﾓﾘｰのﾊﾞｲﾄ数"), kilobytes(memory.FreeSpace()) },
+            { tr("予約されていない仮想ﾒﾓﾘのﾊﾞｲﾄ数"), kilobytes(memory.FreeVirtual()) },
+            { tr("使用中のﾒﾓﾘｰの比率(100分率)"), number(memory.UseRatio()) },
         });
 }
 
@@ -238,25 +256,25 @@ void frm_pelwickSys::SetFolder()
     const clsSystemFolder folder(m_sources);
     fillList(ListView_Folder,
         {
-            { QStringLiteral("Windowsﾌｫﾙﾀﾞ"), folder.Windows() },
-            { QStringLiteral("ｼｽﾃﾑﾌｫﾙﾀﾞ"), folder.System() },
-            { QStringLiteral("ﾃﾝﾎﾟﾗﾘﾌｫﾙﾀﾞ"), folder.Temp() },
-            { QStringLiteral("ｽﾀｰﾄｱｯﾌﾟﾌｫﾙﾀﾞ"), folder.Startup() },
-            { QStringLiteral("Program Filesﾌｫﾙﾀﾞ"), folder.ProgramFiles() },
-            { QStringLiteral("[ｽﾀｰﾄ]ﾒﾆｭｰ"), folder.StartMenu() },
-            { QStringLiteral("[送る]ﾌｫﾙﾀﾞ"), folder.SendTo() },
-            { QStringLiteral("[ｽﾀｰﾄ]ﾒﾆｭｰの[ﾌﾟﾛｸﾞﾗﾑ]"), folder.Programs() },
-            { QStringLiteral("[最近使ったﾌｧｲﾙ]ﾌｫﾙﾀﾞ"), folder.Recent() },
-            { QStringLiteral("ﾊﾟｰｿﾅﾙﾌｫﾙﾀﾞ"), folder.Personal() },
-            { QStringLiteral("ﾒﾃﾞｨｱﾌｫﾙﾀﾞ"), folder.Media() },
-            { QStringLiteral("ﾌｫﾝﾄﾌｫﾙﾀﾞ"), folder.Fonts() },
-            { QStringLiteral("ﾌﾞｯｸﾏｰｸﾌｫﾙﾀﾞ"), folder.Favorites() },
-            { QStringLiteral("ﾃﾞﾊﾞｲｽﾌｫﾙﾀﾞ"), folder.Device() },
-            { QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟﾌｫﾙﾀﾞ"), folder.Desktop() },
-            { QStringLiteral("ｺﾝﾌｨｸﾞﾌｫﾙﾀﾞ"), folder.Config() },
-            { QStringLiteral("ｺﾓﾝﾌｧｲﾙﾌｫﾙﾀﾞ"), folder.CommonFiles() },
-            { QStringLiteral("旧ﾊﾞｰｼﾞｮﾝのWindowsﾌｫﾙﾀﾞ"), folder.OldWindows() },
-            { QStringLiteral("Qt開発ﾂｰﾙのﾌｫﾙﾀﾞ"), folder.ToolInstall() },
+            { tr("Windowsﾌｫﾙﾀﾞ"), folder.Windows() },
+            { tr("ｼｽﾃﾑﾌｫﾙﾀﾞ"), folder.System() },
+            { tr("ﾃﾝﾎﾟﾗﾘﾌｫﾙﾀﾞ"), folder.Temp() },
+            { tr("ｽﾀｰﾄｱｯﾌﾟﾌｫﾙﾀﾞ"), folder.Startup() },
+            { tr("Program Filesﾌｫﾙﾀﾞ"), folder.ProgramFiles() },
+            { tr("[ｽﾀｰﾄ]ﾒﾆｭｰ"), folder.StartMenu() },
+            { tr("[送る]ﾌｫﾙﾀﾞ"), folder.SendTo() },
+            { tr("[ｽﾀｰﾄ]ﾒﾆｭｰの[ﾌﾟﾛｸﾞﾗﾑ]"), folder.Programs() },
+            { tr("[最近使ったﾌｧｲﾙ]ﾌｫﾙﾀﾞ"), folder.Recent() },
+            { tr("ﾊﾟｰｿﾅﾙﾌｫﾙﾀﾞ"), folder.Personal() },
+            { tr("ﾒﾃﾞｨｱﾌｫﾙﾀﾞ"), folder.Media() },
+            { tr("ﾌｫﾝﾄﾌｫﾙﾀﾞ"), folder.Fonts() },
+            { tr("ﾌﾞｯｸﾏｰｸﾌｫﾙﾀﾞ"), folder.Favorites() },
+            { tr("ﾃﾞﾊﾞｲｽﾌｫﾙﾀﾞ"), folder.Device() },
+            { tr("ﾃﾞｽｸﾄｯﾌﾟﾌｫﾙﾀﾞ"), folder.Desktop() },
+            { tr("ｺﾝﾌｨｸﾞﾌｫﾙﾀﾞ"), folder.Config() },
+            { tr("ｺﾓﾝﾌｧｲﾙﾌｫﾙﾀﾞ"), folder.CommonFiles() },
+            { tr("旧ﾊﾞｰｼﾞｮﾝのWindowsﾌｫﾙﾀﾞ"), folder.OldWindows() },
+            { tr("Qt開発ﾂｰﾙのﾌｫﾙﾀﾞ"), folder.ToolInstall() },
         });
 }
 

@@ -5,14 +5,15 @@
 // The session answers whatever address a datagram names, so its datagrams go
 // to a stand-in sender that checks each one and keeps none: nothing leaves
 // the process, and the fuzzer needs no network of its own. Game programs are
-// a stand-in that takes every poke, so a request starts a game and the
+// the tests' stand-in, both lying ready, so a request starts a game and the
 // moves, ends and goodbyes that follow reach it.
 #include "datagramchannel.h"
 #include "fuzzsupport.h"
-#include "gameprograms.h"
 #include "messengersession.h"
 #include "quietsettings.h"
+#include "settingsmapping.h"
 #include "settingsstore.h"
+#include "standingames.h"
 #include "userdirectory.h"
 
 #include <QCoreApplication>
@@ -25,23 +26,6 @@ namespace {
 
 const QString OwnName = QStringLiteral("fuzz");
 const QString OwnAddress = QStringLiteral("127.0.0.1");
-
-class StandInGames : public GamePrograms
-{
-public:
-    bool exists(const QString &programName) const override { return !programName.isEmpty(); }
-    bool start(const QString &) override { return m_running = true; }
-    quintptr GameProcessHandle() const override { return m_running ? 1 : 0; }
-    bool end() override
-    {
-        m_running = false;
-        return true;
-    }
-    bool poke(const QString &, const QString &) override { return true; }
-
-private:
-    bool m_running = false;
-};
 
 struct Messenger
 {
@@ -85,13 +69,12 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     new QCoreApplication(qargc, qargv);
 
     messenger = new Messenger;
+    messenger->games.presentBoth();
     const quint16 port = freePort();
     {
         SettingsStore store(QStringLiteral("Pelwick"), messenger->settings.path());
         WriteQuietMessengerSettings(store, port, OwnName);
-        store.setValue(QStringLiteral("User"), QStringLiteral("Count"), QStringLiteral("1"));
-        store.setValue(QStringLiteral("User"), QStringLiteral("001UserName"), QStringLiteral("peer"));
-        store.setValue(QStringLiteral("User"), QStringLiteral("001UserIpAddr"), QStringLiteral("127.0.0.2"));
+        saveDirectory(store, { { QStringLiteral("peer"), QStringLiteral("127.0.0.2") } });
     }
     SessionEnvironment env;
     env.bindAddress = QHostAddress(OwnAddress);
@@ -118,7 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     session->channel()->receive(QByteArrayView(data, qsizetype(size)));
     // Boxes are asked for from the event loop.
     QCoreApplication::processEvents();
-    // Keep the directory bounded over millions of inputs.
+    // Keep the directory and the record of game calls bounded over millions
+    // of inputs.
+    messenger->games.calls.clear();
     if (session->directory()->rowCount() > 200)
         session->directory()->clearRows();
     return 0;

@@ -248,6 +248,8 @@ void tst_frm_GOMOKU::captionAndPanelsFollowTheGame()
 {
     introduce(false);
     QCOMPARE(m_window->windowTitle(), QStringLiteral("五目並べ [黒]相手 対 [白]自分"));
+    // Wide enough for the title bar to show the colours whole.
+    QVERIFY(m_window->frameGeometry().width() >= titleBarWidth(m_window.get(), m_window->windowTitle()));
     QCOMPARE(m_window->panelText(1), QStringLiteral("Game Start !!!"));
     QCOMPARE(m_beeps->count(), 1);
     send(partnerMove(10, 10));

@@ -1,15 +1,22 @@
 // Draws the windows that have no picture in docs/ yet and saves each as a
 // PNG: the main window with a few users and a received message, the process
-// list, the about box and the lamp pop-up.
-// Usage: xvfb-run -a -s "-screen 0 1280x1024x24" pelwick_screenshots <folder>
+// list, the about box and the lamp pop-up. With "en", every window of the
+// four programs in English instead, each file named "<window>-en.png".
+// Usage: xvfb-run -a -s "-screen 0 1280x1024x24" pelwick_screenshots <folder> [en]
+#include "Frm_pelwickClk.h"
 #include "Frm_pelwickPlp.h"
 #include "datagramchannel.h"
 #include "datagram.h"
+#include "frm_GOMOKU.h"
 #include "frm_pelwickAbt.h"
+#include "frm_pelwickOpt.h"
 #include "frm_pelwickPrc.h"
+#include "frm_pelwickSpl.h"
+#include "frm_pelwickSys.h"
 #include "frm_pelwickUDP.h"
 #include "processlist.h"
 #include "settingsstore.h"
+#include "uitranslation.h"
 #include "userdirectory.h"
 #include "userlist.h"
 
@@ -17,6 +24,7 @@
 #include <QDir>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -76,7 +84,7 @@ bool saveShaped(QWidget *window, const QString &file)
     return picture.save(file);
 }
 
-bool messengerWindow(const QString &file)
+bool messengerWindow(const QString &file, bool english = false)
 {
     QTemporaryDir settings;
     QTemporaryDir runtime;
@@ -111,17 +119,62 @@ bool messengerWindow(const QString &file)
     window.move(40, 40);
 
     UserDirectory *users = window.session()->directory();
-    users->appendRow(QStringLiteral("さくら"), PresenceMark::HeardFrom, QStringLiteral("192.168.10.22"));
-    users->appendRow(QStringLiteral("じろう"), PresenceMark::InGame, QStringLiteral("192.168.10.30"));
-    users->appendRow(QStringLiteral("はなこ"), PresenceMark::NotHeard, QStringLiteral("192.168.10.35"));
+    const QString first = english ? QStringLiteral("Sarah") : QStringLiteral("さくら");
+    users->appendRow(first, PresenceMark::HeardFrom, QStringLiteral("192.168.10.22"));
+    users->appendRow(english ? QStringLiteral("James") : QStringLiteral("じろう"), PresenceMark::InGame,
+        QStringLiteral("192.168.10.30"));
+    users->appendRow(english ? QStringLiteral("Hannah") : QStringLiteral("はなこ"), PresenceMark::NotHeard,
+        QStringLiteral("192.168.10.35"));
     users->appendRow(QStringLiteral("suzuki"), PresenceMark::HeardFrom, QStringLiteral("192.168.10.41"));
-    window.session()->channel()->receive(buildDatagram(QStringLiteral("11"), QStringLiteral("さくら"),
-        QStringLiteral("192.168.10.22"), {}, QStringLiteral("15時からの打ち合わせは第2会議室に変わりました。")));
+    window.session()->channel()->receive(buildDatagram(QStringLiteral("11"), first, QStringLiteral("192.168.10.22"),
+        {},
+        english ? QStringLiteral("The 3 o'clock meeting moved to room 2.")
+                : QStringLiteral("15時からの打ち合わせは第2会議室に変わりました。")));
     window.ListUser()->setCurrentIndex(users->index(0, 0));
     if (auto *txtS = window.findChild<QPlainTextEdit *>(QStringLiteral("txtS")))
-        txtS->setPlainText(QStringLiteral("了解です。資料を持って行きます。"));
+        txtS->setPlainText(english ? QStringLiteral("Thanks, I will bring the papers.")
+                                   : QStringLiteral("了解です。資料を持って行きます。"));
 
     return save(&window, file);
+}
+
+// Every window of the four programs in English.
+bool englishWindows(const QDir &out)
+{
+    if (!UiTranslation::install(UiLanguage::Language::English))
+        return false;
+    const auto file = [&out](const char *name) { return out.filePath(QLatin1String(name) + QLatin1String("-en.png")); };
+    bool ok = messengerWindow(file("messenger"), true);
+
+    DesktopProcessTable table;
+    frm_pelwickPrc processes(&table);
+    ok = save(&processes, file("processes")) && ok;
+    frm_pelwickAbt about;
+    ok = save(&about, file("about")) && ok;
+
+    QTemporaryDir settingsDir;
+    LocalSettings settings;
+    settings.UserName = QStringLiteral("Sarah");
+    frm_pelwickOpt options(settings, { { QStringLiteral("James"), QStringLiteral("192.168.10.30") } },
+        [](const QList<DirectoryEntry> &) {}, nullptr);
+    ok = save(&options, file("options-terminal")) && ok;
+    options.findChild<QTabWidget *>()->setCurrentIndex(1);
+    ok = save(&options, file("options-users")) && ok;
+    options.hide();
+
+    frm_pelwickSys sysinfo;
+    const char *tabs[] = { "sysinfo-system", "sysinfo-drive", "sysinfo-memory", "sysinfo-folder" };
+    for (int i = 0; i < 4; ++i) {
+        sysinfo.findChild<QTabWidget *>()->setCurrentIndex(i);
+        ok = save(&sysinfo, file(tabs[i])) && ok;
+    }
+    Frm_pelwickSpl splitter(SplitterCaption::Standalone);
+    ok = save(&splitter, file("splitter")) && ok;
+    frm_GOMOKU gomoku(settingsDir.path());
+    ok = save(&gomoku, file("gomoku")) && ok;
+    Frm_pelwickClk clock;
+    ok = save(&clock, file("clock")) && ok;
+    return ok;
 }
 
 } // namespace
@@ -131,10 +184,12 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pelwick_screenshots"));
     if (argc < 2) {
-        QTextStream(stderr) << "usage: pelwick_screenshots <folder>\n";
+        QTextStream(stderr) << "usage: pelwick_screenshots <folder> [en]\n";
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
+    if (argc > 2 && QByteArray(argv[2]) == "en")
+        return englishWindows(out) ? 0 : 1;
     bool ok = messengerWindow(out.filePath(QStringLiteral("messenger.png")));
 
     DesktopProcessTable table;

@@ -1,9 +1,9 @@
 #include "Frm_pelwickPlp.h"
-#include "arrivalsound.h"
-#include "gameprograms.h"
 #include "trayicon.h"
 #include "messengerfixture.h"
+#include "recordingplayer.h"
 #include "singleinstancelock.h"
+#include "standingames.h"
 #include "userdirectory.h"
 
 #include <QDialog>
@@ -31,15 +31,6 @@ constexpr PresenceMark Heard = PresenceMark::HeardFrom;
 constexpr PresenceMark InGame = PresenceMark::InGame;
 constexpr PresenceMark NotHeard = PresenceMark::NotHeard;
 
-// Records what the arrival notice would play.
-class RecordingPlayer : public ArrivalSoundPlayer
-{
-public:
-    void playFile(const QString &path) override { played.append(path); }
-    void playDefault() override { played.append(QStringLiteral("<default>")); }
-    QStringList played;
-};
-
 // A notification area that is there or not, and goes when the test says.
 class FakeTray : public TrayPresence
 {
@@ -53,27 +44,6 @@ public:
     }
     bool present = false;
     bool watching = false;
-};
-
-// Game programs without processes: the named ones lie ready, every start
-// succeeds and every text is taken while the program runs.
-class FakeGames : public GamePrograms
-{
-public:
-    bool exists(const QString &programName) const override { return present.contains(programName); }
-    bool start(const QString &) override { return m_running = true; }
-    quintptr GameProcessHandle() const override { return m_running ? 1 : 0; }
-    bool end() override
-    {
-        m_running = false;
-        return true;
-    }
-    bool poke(const QString &, const QString &) override { return m_running; }
-
-    QStringList present;
-
-private:
-    bool m_running = false;
 };
 
 } // namespace
@@ -164,7 +134,7 @@ private:
 
     quint16 m_port = 0;
     // Stand-ins the window's seams point to; they outlive the window.
-    std::unique_ptr<FakeGames> m_games;
+    std::unique_ptr<StandInGames> m_games;
     std::unique_ptr<RecordingPlayer> m_sound;
     std::unique_ptr<FakeTray> m_tray;
     std::unique_ptr<MessageBoxRecorder> m_boxes;
@@ -178,7 +148,7 @@ void tst_frm_pelwickUDP::init()
 {
     m_port = freeUdpPort({ Me, Peer2, Peer4, QStringLiteral("127.0.0.5") });
     QVERIFY(m_port);
-    m_games = std::make_unique<FakeGames>();
+    m_games = std::make_unique<StandInGames>();
     m_sound = std::make_unique<RecordingPlayer>();
     m_tray = std::make_unique<FakeTray>();
     m_boxes = std::make_unique<MessageBoxRecorder>();

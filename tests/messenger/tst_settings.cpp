@@ -87,6 +87,7 @@ QList<std::pair<const char *, QString>> localDefaults()
         { "BroadcastTo", "" },
         { "KeepLog", "True" },
         { "Notify", "True" },
+        { "Language", "auto" },
     };
 }
 
@@ -282,6 +283,10 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
     row("Broadcast", "False", "False");
     row("KeepLog", "0", "False");
     row("Notify", "no", "False");
+    row("Language", "en", "en");
+    row("Language", "ja", "ja");
+    // Only the three stored values count; anything else keeps the default.
+    row("Language", "English", "auto");
     row("Port", "12345", "12345");
     row("Port", " 2000 ", "2000");
     // A port the socket cannot open counts as missing: the default.

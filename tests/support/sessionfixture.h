@@ -1,54 +1,36 @@
 #pragma once
 
 #include "datagramchannel.h"
+#include "fixturebase.h"
 #include "gamerelay.h"
 #include "messengersession.h"
 #include "peerpresence.h"
-#include "quietsettings.h"
 #include "sessionstorage.h"
-#include "settingsstore.h"
 #include "udppeer.h"
 #include "userdirectory.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
 
-// One messenger session on its own loopback address with temporary
-// settings, runtime and program folders, standing where the window would:
-// it records the log blocks, the status text and the boxes the session asks
-// for, and closes each box at once unless told to hold it.
-class SessionFixture
+// One messenger session on its own loopback address (the folders and
+// settings of FixtureBase), standing where the window would: it records the
+// log blocks, the status text and the boxes the session asks for, and
+// closes each box at once unless told to hold it.
+class SessionFixture : public FixtureBase
 {
 public:
     explicit SessionFixture(const QString &address, quint16 port, const QString &userName = QStringLiteral("me"))
-        : m_address(address)
-        , m_port(port)
+        : FixtureBase(address, port, userName)
     {
-        SettingsStore store(QStringLiteral("Pelwick"), m_settings.path());
-        WriteQuietMessengerSettings(store, port, userName);
-        store.sync();
     }
 
     SessionEnvironment environment() const
     {
         SessionEnvironment env;
-        env.bindAddress = QHostAddress(m_address);
-        env.settingsDirectory = m_settings.path();
-        env.runtimeDirectory = m_runtime.path();
-        env.programDirectory = m_programs.path();
-        env.dataDirectory = dataDirectory.isEmpty() ? m_data.path() : dataDirectory;
+        fill(env);
         return env;
-    }
-
-    // Directory entries for the store, before start().
-    void storeDirectory(const QList<DirectoryEntry> &entries)
-    {
-        SettingsStore store(QStringLiteral("Pelwick"), m_settings.path());
-        saveDirectory(store, entries);
-        store.sync();
     }
 
     // Loads the settings, binds the socket and opens the link; games null:
@@ -87,7 +69,7 @@ public:
     // The messenger's own datagram of kind, as it goes out.
     QByteArray own(const char *kind, const QString &gameId = {}, const QString &data = {}) const
     {
-        return buildDatagram(QLatin1String(kind), m_session->localSettings().UserName, m_address, gameId, data);
+        return buildDatagram(QLatin1String(kind), m_session->localSettings().UserName, address(), gameId, data);
     }
 
     // Every datagram peer receives before the first one equal to marker;
@@ -113,24 +95,8 @@ public:
     {
         const int row = directory()->rowOf(peer.address());
         const QString name = row < 0 ? QStringLiteral("peer") : directory()->name(row);
-        peer.send(buildDatagram(QStringLiteral("01"), name, peer.address()), m_address);
+        peer.send(buildDatagram(QStringLiteral("01"), name, peer.address()), address());
         return receiveUntil(peer, own("02", m_session->game()->currentGame().GameId));
-    }
-
-    QString address() const { return m_address; }
-    quint16 port() const { return m_port; }
-    QString settingsDir() const { return m_settings.path(); }
-    QString runtimeDir() const { return m_runtime.path(); }
-    QString programDir() const { return m_programs.path(); }
-
-    // Where the conversation is kept; empty: a temporary folder.
-    QString dataDirectory;
-    // Sets a "Local" value in the store, before start().
-    void setLocal(const char *key, const QString &value)
-    {
-        SettingsStore store(QStringLiteral("Pelwick"), m_settings.path());
-        store.setValue(QStringLiteral("Local"), QLatin1String(key), value);
-        store.sync();
     }
 
     // What the window would show.
@@ -139,12 +105,6 @@ public:
     QStringList boxes;
 
 private:
-    QString m_address;
-    quint16 m_port;
-    QTemporaryDir m_settings;
-    QTemporaryDir m_runtime;
-    QTemporaryDir m_programs;
-    QTemporaryDir m_data;
     std::unique_ptr<MessengerSession> m_session;
     bool m_holdBoxes = false;
 };

@@ -38,14 +38,19 @@ public:
                                                    QStringLiteral("-screen"), QStringLiteral("0"),
                                                    QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
                                                    QStringLiteral("tcp") });
-        if (!m_server.waitForReadyRead(30000))
+        if (!m_server.waitForReadyRead(30000)) {
+            qWarning("Xvfb did not start: %s", m_server.readAllStandardError().constData());
             return false;
+        }
         m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine()).trimmed();
         startTool(m_windowManager, QStringLiteral("openbox"));
         const bool managed = waitUntil([this] {
             return x(QStringLiteral("xprop"), { QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK") })
                 .contains(QLatin1String("window id"));
         });
+        if (!managed)
+            qWarning("openbox did not manage %s: %s", qPrintable(m_display),
+                m_windowManager.readAllStandardError().constData());
         return managed && (!tray || startTray());
     }
 
@@ -157,7 +162,6 @@ private:
         env.insert(QStringLiteral("DISPLAY"), m_display);
         process.setProcessEnvironment(env);
         process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
         process.start(tool, {});
         process.waitForStarted();
     }

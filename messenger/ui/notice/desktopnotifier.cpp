@@ -77,7 +77,7 @@ void FreedesktopNotifier::notify(const QString &title, const QString &body)
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
     // "default" is the action of a click on the notification itself.
     call << m_appName << m_lastId << (desktopEntry.isEmpty() ? QStringLiteral("pelwick") : desktopEntry) << title
-         << (markup ? body.toHtmlEscaped() : body) << QStringList { QStringLiteral("default"), QStringLiteral("開く") }
+         << (markup ? body.toHtmlEscaped() : body) << QStringList { QStringLiteral("default"), tr("開く") }
          << hints << ExpireMs;
     // Asynchronous: a slow or missing service never holds up the messenger.
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);

@@ -52,7 +52,7 @@ PelwickTrayIcon::~PelwickTrayIcon()
 
 QString PelwickTrayIcon::tipText()
 {
-    return QStringLiteral("右ｸﾘｯｸでﾒﾆｭｰ表示!");
+    return tr("右ｸﾘｯｸでﾒﾆｭｰ表示!");
 }
 
 void PelwickTrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)

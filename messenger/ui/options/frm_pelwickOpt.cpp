@@ -6,8 +6,11 @@
 #include "messagebox.h"
 #include "sessionstorage.h"
 #include "soundfile.h"
+#include "windowhelpers.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -41,12 +44,12 @@ struct OptionCaption
     int row;
 };
 const OptionCaption OptionCaptions[] = {
-    { "Sound", "サウンド使用", 0 },
-    { "FormTop", "常に前表示", 0 },
-    { "PopUp", "受信お知らせ", 0 },
-    { "Broadcast", "起動時にLAN内を検索", 1 },
-    { "KeepLog", "送受信履歴を保存する", 1 },
-    { "Notify", "ﾃﾞｽｸﾄｯﾌﾟ通知", 1 },
+    { "Sound", QT_TRANSLATE_NOOP("frm_pelwickOpt", "サウンド使用"), 0 },
+    { "FormTop", QT_TRANSLATE_NOOP("frm_pelwickOpt", "常に前表示"), 0 },
+    { "PopUp", QT_TRANSLATE_NOOP("frm_pelwickOpt", "受信お知らせ"), 0 },
+    { "Broadcast", QT_TRANSLATE_NOOP("frm_pelwickOpt", "起動時にLAN内を検索"), 1 },
+    { "KeepLog", QT_TRANSLATE_NOOP("frm_pelwickOpt", "送受信履歴を保存する"), 1 },
+    { "Notify", QT_TRANSLATE_NOOP("frm_pelwickOpt", "ﾃﾞｽｸﾄｯﾌﾟ通知"), 1 },
 };
 
 template <typename T> T *named(T *widget, const char *name)
@@ -64,21 +67,25 @@ QPushButton *button(const QString &caption, const char *name, QWidget *parent)
     return b;
 }
 
+// One of OptionsMessage's texts in the user's language.
+QString shown(const QString &message)
+{
+    return QCoreApplication::translate("OptionsMessage", message.toUtf8().constData());
+}
+
 } // namespace
 
 frm_pelwickOpt::frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEntry> &directory,
     std::function<void(const QList<DirectoryEntry> &)> applyDirectory, SessionStorage *storage,
     CommonDialogRunner *dialogs, QWidget *parent)
-    : QDialog(parent,
-        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-            | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, dialogWindowFlags() | Qt::MSWindowsFixedSizeDialogHint)
     , m_settings(settings)
     , m_applyDirectory(std::move(applyDirectory))
     , m_storage(storage)
     , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frm_pelwickOpt"));
-    setWindowTitle(QStringLiteral("ｵﾌﾟｼｮﾝ"));
+    setWindowTitle(tr("ｵﾌﾟｼｮﾝ"));
     // Modal to its window only: the tray icon, a window of its own, still
     // takes the click that brings the window and this dialog back.
     setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
@@ -88,9 +95,9 @@ frm_pelwickOpt::frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEnt
     buildTerminalTab();
     buildUserTab();
 
-    cmdOK = button(QStringLiteral("閉じる"), "cmdOK", this);
-    cmdCancel = button(QStringLiteral("ｷｬﾝｾﾙ"), "cmdCancel", this);
-    cmdApply = button(QStringLiteral("更新"), "cmdApply", this);
+    cmdOK = button(tr("閉じる"), "cmdOK", this);
+    cmdCancel = button(tr("ｷｬﾝｾﾙ"), "cmdCancel", this);
+    cmdApply = button(tr("更新"), "cmdApply", this);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdOK);
@@ -137,17 +144,17 @@ void frm_pelwickOpt::buildTerminalTab()
 {
     m_terminalTab = named(new QWidget(SSTab1), "Tab_Terminal");
 
-    Label1 = named(new QLabel(QStringLiteral("使用者氏名"), m_terminalTab), "Label1");
+    Label1 = named(new QLabel(tr("使用者氏名"), m_terminalTab), "Label1");
     txtLocalUserName = named(new QLineEdit(m_terminalTab), "txtLocalUserName");
     txtLocalUserName->setMaxLength(NameLength);
     Label1->setBuddy(txtLocalUserName);
 
-    Label8 = named(new QLabel(QStringLiteral("例）山田 太郎\n"
+    Label8 = named(new QLabel(tr("例）山田 太郎\n"
                                              "周りの人たちが見て誰だか分かる名前にして下さい。"),
                        m_terminalTab),
         "Label8");
 
-    Label2 = named(new QLabel(QStringLiteral("ポート番号"), m_terminalTab), "Label2");
+    Label2 = named(new QLabel(tr("ポート番号"), m_terminalTab), "Label2");
     txtLocalPort = named(new QLineEdit(m_terminalTab), "txtLocalPort");
     txtLocalPort->setMaxLength(PortLength);
     // Digits only, typed or pasted.
@@ -156,9 +163,9 @@ void frm_pelwickOpt::buildTerminalTab()
     txtLocalPort->setFixedWidth(txtLocalPort->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
     Label2->setBuddy(txtLocalPort);
 
-    Label4 = named(new QLabel(QStringLiteral("注意："), m_terminalTab), "Label4");
+    Label4 = named(new QLabel(tr("注意："), m_terminalTab), "Label4");
     Label3 = named(
-        new QLabel(QStringLiteral("通信を行う人たちと同じポート番号に設定して下さい。(既定値 59640)"), m_terminalTab),
+        new QLabel(tr("通信を行う人たちと同じポート番号に設定して下さい。(既定値 59640)"), m_terminalTab),
         "Label3");
     Label3->setWordWrap(true);
 
@@ -166,20 +173,29 @@ void frm_pelwickOpt::buildTerminalTab()
     for (const OptionCaption &option : OptionCaptions) {
         const LocalSettingKey *key = localSettingKey(QLatin1String(option.key));
         Q_ASSERT(key && key->flag);
-        auto *check = new QCheckBox(QString::fromUtf8(option.caption), m_terminalTab);
+        auto *check = new QCheckBox(tr(option.caption), m_terminalTab);
         check->setObjectName(QLatin1String("Check_") + QLatin1String(option.key));
         checks[option.row]->addWidget(check);
         m_optionChecks.append({ key, check });
     }
-    Check_Autostart = named(new QCheckBox(QStringLiteral("ﾛｸﾞｲﾝ時に起動"), m_terminalTab), "Check_Autostart");
+    Check_Autostart = named(new QCheckBox(tr("ﾛｸﾞｲﾝ時に起動"), m_terminalTab), "Check_Autostart");
     Check_Autostart->hide();
+
+    Label_Language = named(new QLabel(tr("表示言語"), m_terminalTab), "Label_Language");
+    Combo_Language = named(new QComboBox(m_terminalTab), "Combo_Language");
+    Combo_Language->addItem(tr("自動"), int(UiLanguage::Choice::Auto));
+    // Each language by its own name, so it is found whichever is shown.
+    Combo_Language->addItem(QStringLiteral("日本語"), int(UiLanguage::Choice::Japanese));
+    Combo_Language->addItem(QStringLiteral("English"), int(UiLanguage::Choice::English));
+    Label_Language->setBuddy(Combo_Language);
+    Label_LanguageNote = named(new QLabel(tr("次回の起動から有効になります。"), m_terminalTab), "Label_LanguageNote");
 
     txtSoundFilePath = named(new QPlainTextEdit(m_terminalTab), "txtSoundFilePath");
     txtSoundFilePath->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtSoundFilePath->setTabChangesFocus(true);
     txtSoundFilePath->setFixedHeight(txtSoundFilePath->fontMetrics().lineSpacing() * 3 + 12);
-    txtSoundFilePath->setAccessibleName(QStringLiteral("サウンドファイル"));
-    CmdSound = button(QStringLiteral("ｻｳﾝﾄﾞﾌｧｲﾙ選択"), "CmdSound", m_terminalTab);
+    txtSoundFilePath->setAccessibleName(tr("サウンドファイル"));
+    CmdSound = button(tr("ｻｳﾝﾄﾞﾌｧｲﾙ選択"), "CmdSound", m_terminalTab);
 
     auto *grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
@@ -191,6 +207,11 @@ void frm_pelwickOpt::buildTerminalTab()
     note->addWidget(Label4, 0, Qt::AlignTop);
     note->addWidget(Label3, 1);
     grid->addLayout(note, 3, 1, 1, 2);
+    grid->addWidget(Label_Language, 4, 0);
+    auto *language = new QHBoxLayout;
+    language->addWidget(Combo_Language);
+    language->addWidget(Label_LanguageNote, 1);
+    grid->addLayout(language, 4, 1, 1, 2);
     grid->setColumnStretch(2, 1);
 
     checks[0]->addStretch(1);
@@ -209,7 +230,7 @@ void frm_pelwickOpt::buildTerminalTab()
     tab->addLayout(sound);
     tab->addStretch(1);
 
-    SSTab1->addTab(m_terminalTab, QStringLiteral("端末情報"));
+    SSTab1->addTab(m_terminalTab, tr("端末情報"));
 }
 
 void frm_pelwickOpt::buildUserTab()
@@ -218,7 +239,7 @@ void frm_pelwickOpt::buildUserTab()
 
     ListViewUser = named(new QTreeWidget(m_userTab), "ListViewUser");
     ListViewUser->setColumnCount(2);
-    ListViewUser->setHeaderLabels({ QStringLiteral("User"), QStringLiteral("IPｱﾄﾞﾚｽ") });
+    ListViewUser->setHeaderLabels({ QStringLiteral("User"), tr("IPｱﾄﾞﾚｽ") });
     ListViewUser->setRootIsDecorated(false);
     ListViewUser->setUniformRowHeights(true);
     ListViewUser->setAllColumnsShowFocus(true);
@@ -227,19 +248,19 @@ void frm_pelwickOpt::buildUserTab()
     ListViewUser->header()->setSectionsMovable(false);
     ListViewUser->setColumnWidth(0, 200);
     ListViewUser->setMinimumSize(420, 180);
-    ListViewUser->setAccessibleName(QStringLiteral("ﾕｰｻﾞｰ情報"));
+    ListViewUser->setAccessibleName(tr("ﾕｰｻﾞｰ情報"));
 
-    Label6 = named(new QLabel(QStringLiteral("Ｕｓｅｒ(適当な名前でOK)"), m_userTab), "Label6");
+    Label6 = named(new QLabel(tr("Ｕｓｅｒ(適当な名前でOK)"), m_userTab), "Label6");
     txtRemoteUserName = named(new QLineEdit(m_userTab), "txtRemoteUserName");
     txtRemoteUserName->setMaxLength(NameLength);
     Label6->setBuddy(txtRemoteUserName);
-    Label5 = named(new QLabel(QStringLiteral("IPｱﾄﾞﾚｽ(例:111.22.3.123)"), m_userTab), "Label5");
+    Label5 = named(new QLabel(tr("IPｱﾄﾞﾚｽ(例:111.22.3.123)"), m_userTab), "Label5");
     txtRemoteIPAddr = named(new QLineEdit(m_userTab), "txtRemoteIPAddr");
     Label5->setBuddy(txtRemoteIPAddr);
-    Label7 = named(new QLabel(QStringLiteral("更新・削除の場合はﾀﾞﾌﾞﾙｸﾘｯｸで選択"), m_userTab), "Label7");
+    Label7 = named(new QLabel(tr("更新・削除の場合はﾀﾞﾌﾞﾙｸﾘｯｸで選択"), m_userTab), "Label7");
     ListViewUser->setAccessibleDescription(Label7->text());
-    CmdUPDATE = button(QStringLiteral("登録／更新"), "CmdUPDATE", m_userTab);
-    CmdDelete = button(QStringLiteral("削除(自分のPCのみ)"), "CmdDelete", m_userTab);
+    CmdUPDATE = button(tr("登録／更新"), "CmdUPDATE", m_userTab);
+    CmdDelete = button(tr("削除(自分のPCのみ)"), "CmdDelete", m_userTab);
 
     auto *fields = new QGridLayout;
     fields->addWidget(Label6, 0, 0);
@@ -255,7 +276,7 @@ void frm_pelwickOpt::buildUserTab()
     tab->addWidget(Label7);
     tab->addLayout(fields);
 
-    SSTab1->addTab(m_userTab, QStringLiteral("ﾕｰｻﾞｰ情報"));
+    SSTab1->addTab(m_userTab, tr("ﾕｰｻﾞｰ情報"));
 }
 
 void frm_pelwickOpt::Form_Load(const QList<DirectoryEntry> &directory)
@@ -266,6 +287,7 @@ void frm_pelwickOpt::Form_Load(const QList<DirectoryEntry> &directory)
     txtSoundFilePath->setPlainText(m_settings.SoundFilePath);
     for (const auto &[key, check] : std::as_const(m_optionChecks))
         check->setChecked(m_settings.*(key->flag));
+    Combo_Language->setCurrentIndex(Combo_Language->findData(int(m_settings.Language)));
     for (const DirectoryEntry &entry : directory)
         ListViewUser->addTopLevelItem(new QTreeWidgetItem({ entry.UserName, entry.UserIpAddr }));
 }
@@ -340,41 +362,41 @@ void frm_pelwickOpt::CmdUPDATE_Click()
     const QString ip = txtRemoteIPAddr->text().trimmed();
     const QString name = txtRemoteUserName->text();
     if (txtRemoteIPAddr->text().isEmpty() || name.isEmpty()) {
-        inform(OptionsMessage::NameAndAddressNeeded);
+        inform(shown(OptionsMessage::NameAndAddressNeeded));
         return;
     }
     // The address is the row's identity and where datagrams go: a host name,
     // a short form or a blank around it would list one peer twice or reach
     // nobody.
     if (!isDottedQuad(ip)) {
-        inform(OptionsMessage::AddressForm);
+        inform(shown(OptionsMessage::AddressForm));
         return;
     }
     bool done = false;
     EditDirectoryEntry(DirectoryEditMode::Update, name, ip, done);
     if (!done)
-        inform(OptionsMessage::RegisterFailed);
+        inform(shown(OptionsMessage::RegisterFailed));
 }
 
 void frm_pelwickOpt::CmdDelete_Click()
 {
     const QString ip = txtRemoteIPAddr->text();
     if (ip.isEmpty()) {
-        inform(OptionsMessage::AddressNeeded);
+        inform(shown(OptionsMessage::AddressNeeded));
         return;
     }
     bool done = false;
     EditDirectoryEntry(DirectoryEditMode::Delete, txtRemoteUserName->text(), ip, done);
     if (!done)
-        inform(OptionsMessage::AddressUnknown);
+        inform(shown(OptionsMessage::AddressUnknown));
 }
 
 void frm_pelwickOpt::CmdSound_Click()
 {
     clsCommonDlg dlg(m_dialogs);
     dlg.setForm(this);
-    dlg.setDialogTitle(QStringLiteral("コモンダイアログ画面を使ったファイルの選択"));
-    dlg.setFilter(QStringLiteral("ｻｳﾝﾄﾞ(*.wav)|*.wav|") + QStringLiteral("すべて|*.*|"));
+    dlg.setDialogTitle(tr("コモンダイアログ画面を使ったファイルの選択"));
+    dlg.setFilter(tr("ｻｳﾝﾄﾞ(*.wav)|*.wav|") + tr("すべて|*.*|"));
     dlg.setFilterIndex(1);
     dlg.setFlags(SoundDialogFlags);
     dlg.setInitDir(QDir::currentPath());
@@ -386,7 +408,7 @@ void frm_pelwickOpt::CmdSound_Click()
     // A file the arrival notice would not load is not taken: it would only
     // ever beep.
     if (!isUsableSoundFile(dlg.FileName())) {
-        inform(OptionsMessage::SoundUnusable);
+        inform(shown(OptionsMessage::SoundUnusable));
         return;
     }
     txtSoundFilePath->setPlainText(dlg.FileName());
@@ -395,7 +417,7 @@ void frm_pelwickOpt::CmdSound_Click()
 void frm_pelwickOpt::cmdApply_Click()
 {
     if (optionCheck("Sound")->isChecked() && txtSoundFilePath->toPlainText().trimmed().isEmpty()) {
-        inform(OptionsMessage::SoundPathNeeded);
+        inform(shown(OptionsMessage::SoundPathNeeded));
         return;
     }
     // The port must be one the socket can open; an empty or out-of-range
@@ -404,19 +426,19 @@ void frm_pelwickOpt::cmdApply_Click()
     // path already in force is not asked again.
     const QString soundPath = txtSoundFilePath->toPlainText();
     if (soundPath != m_settings.SoundFilePath && !soundPath.trimmed().isEmpty() && !isUsableSoundFile(soundPath)) {
-        inform(OptionsMessage::SoundUnusable);
+        inform(shown(OptionsMessage::SoundUnusable));
         return;
     }
     const std::optional<qint32> port = parseLocalPort(txtLocalPort->text());
     if (!port) {
-        inform(OptionsMessage::PortInvalid);
+        inform(shown(OptionsMessage::PortInvalid));
         return;
     }
     // Every datagram carries the name: it must arrive as written and must not
     // move the fields that follow it.
     const QStringList unusable = unusableUserNameParts(txtLocalUserName->text());
     if (!unusable.isEmpty()) {
-        inform(OptionsMessage::NameUnusable + unusable.join(u' '));
+        inform(shown(OptionsMessage::NameUnusable) + unusable.join(u' '));
         return;
     }
 
@@ -424,6 +446,7 @@ void frm_pelwickOpt::cmdApply_Click()
     m_settings.SoundFilePath = txtSoundFilePath->toPlainText();
     for (const auto &[key, check] : std::as_const(m_optionChecks))
         m_settings.*(key->flag) = check->isChecked();
+    m_settings.Language = UiLanguage::Choice(Combo_Language->currentData().toInt());
     m_settings.Port = *port;
     m_settings.UserName = txtLocalUserName->text();
     const bool stored = storeLocalSettings();
@@ -442,7 +465,7 @@ void frm_pelwickOpt::cmdApply_Click()
     // The options are in effect either way; the user must learn that they
     // will not survive a restart unless the store can be written.
     if (!stored || !autostartStored)
-        inform(OptionsMessage::StoreFailed);
+        inform(shown(OptionsMessage::StoreFailed));
 }
 
 void frm_pelwickOpt::setAutostart(const AutostartEntry &entry, const QStringList &command)
@@ -487,7 +510,7 @@ bool frm_pelwickOpt::canClose() const
 void frm_pelwickOpt::done(int result)
 {
     if (!canClose()) {
-        inform(OptionsMessage::NameAndPortRequired);
+        inform(shown(OptionsMessage::NameAndPortRequired));
         return;
     }
     QDialog::done(result);

@@ -13,6 +13,7 @@
 
 class CommonDialogRunner;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -21,19 +22,20 @@ class QTabWidget;
 class QTreeWidget;
 class SessionStorage;
 
-// Message texts of the options dialog.
+// Message texts of the options dialog, as source texts: the dialog shows
+// them in the user's language.
 namespace OptionsMessage {
-inline const QString RegisterFailed = QStringLiteral("登録処理に失敗しました。");
-inline const QString NameAndAddressNeeded = QStringLiteral("ﾕｰｻﾞｰ名とIPｱﾄﾞﾚｽを指定して下さい。");
-inline const QString AddressUnknown = QStringLiteral("指定されたIPｱﾄﾞﾚｽの情報が存在しません。");
-inline const QString AddressNeeded = QStringLiteral("IPｱﾄﾞﾚｽを指定して下さい。");
-inline const QString SoundPathNeeded = QStringLiteral("サウンドファイルのフルパス名を指定して下さい。");
-inline const QString PortInvalid = QStringLiteral("ポート番号は 1 から 65535 までの数字で指定して下さい。");
-inline const QString NameAndPortRequired = QStringLiteral("使用者氏名、ポート番号は必須です。必ず入力して下さい。");
-inline const QString StoreFailed = QStringLiteral("設定を保存できませんでした。");
-inline const QString NameUnusable = QStringLiteral("使用者氏名に使えない文字が含まれています: ");
-inline const QString AddressForm = QStringLiteral("IPｱﾄﾞﾚｽは 111.22.3.123 のように指定して下さい。");
-inline const QString SoundUnusable = QStringLiteral("ｻｳﾝﾄﾞﾌｧｲﾙとして使えません。");
+inline const QString RegisterFailed = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "登録処理に失敗しました。"));
+inline const QString NameAndAddressNeeded = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "ﾕｰｻﾞｰ名とIPｱﾄﾞﾚｽを指定して下さい。"));
+inline const QString AddressUnknown = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "指定されたIPｱﾄﾞﾚｽの情報が存在しません。"));
+inline const QString AddressNeeded = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "IPｱﾄﾞﾚｽを指定して下さい。"));
+inline const QString SoundPathNeeded = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "サウンドファイルのフルパス名を指定して下さい。"));
+inline const QString PortInvalid = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "ポート番号は 1 から 65535 までの数字で指定して下さい。"));
+inline const QString NameAndPortRequired = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "使用者氏名、ポート番号は必須です。必ず入力して下さい。"));
+inline const QString StoreFailed = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "設定を保存できませんでした。"));
+inline const QString NameUnusable = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "使用者氏名に使えない文字が含まれています: "));
+inline const QString AddressForm = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "IPｱﾄﾞﾚｽは 111.22.3.123 のように指定して下さい。"));
+inline const QString SoundUnusable = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMessage", "ｻｳﾝﾄﾞﾌｧｲﾙとして使えません。"));
 } // namespace OptionsMessage
 
 // The options dialog: this terminal's options (LocalSettings) on the first
@@ -127,6 +129,11 @@ private:
     // localSettingKeys().
     QList<std::pair<const LocalSettingKey *, QCheckBox *>> m_optionChecks;
     QCheckBox *Check_Autostart = nullptr;
+    // The programs' language from the next start: automatic, Japanese,
+    // English (UiLanguage::Choice as item data).
+    QLabel *Label_Language = nullptr;
+    QComboBox *Combo_Language = nullptr;
+    QLabel *Label_LanguageNote = nullptr;
     std::optional<AutostartEntry> m_autostart;
     QStringList m_autostartCommand;
     QPlainTextEdit *txtSoundFilePath = nullptr;

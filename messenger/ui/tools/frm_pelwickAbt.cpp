@@ -52,7 +52,7 @@ frm_pelwickAbt::frm_pelwickAbt(const QStringList &sysInfoSearchPath, QWidget *pa
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
-    cmdSysInfo = new QPushButton(QStringLiteral("ｼｽﾃﾑ情報(&S)..."), this);
+    cmdSysInfo = new QPushButton(tr("ｼｽﾃﾑ情報(&S)..."), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     cmdSysInfo->setAutoDefault(false);
 
@@ -85,8 +85,8 @@ frm_pelwickAbt::frm_pelwickAbt(const QStringList &sysInfoSearchPath, QWidget *pa
 void frm_pelwickAbt::Form_Load()
 {
     const QString title = QString::fromUtf8(PelwickVersion::Title);
-    setWindowTitle(title + QStringLiteral("のﾊﾞｰｼﾞｮﾝ情報"));
-    lblVersion->setText(QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3")
+    setWindowTitle(title + tr("のﾊﾞｰｼﾞｮﾝ情報"));
+    lblVersion->setText(tr("ﾊﾞｰｼﾞｮﾝ %1.%2.%3")
                             .arg(PelwickVersion::Major)
                             .arg(PelwickVersion::Minor)
                             .arg(PelwickVersion::Revision));
@@ -128,5 +128,5 @@ void frm_pelwickAbt::StartSysInfo()
         m_ownSystemInformation();
         return;
     }
-    ShowMessageBox({ this, QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"), windowTitle() });
+    ShowMessageBox({ this, tr("現時点ではｼｽﾃﾑ情報を使用できません"), windowTitle() });
 }

@@ -30,24 +30,24 @@ frm_pelwickPrc::frm_pelwickPrc(const ProcessTable *table, QWidget *parent)
         m_table = &systemTable;
 
     setObjectName(QStringLiteral("frm_pelwickPrc"));
-    setWindowTitle(QStringLiteral("プロセス一覧"));
+    setWindowTitle(tr("プロセス一覧"));
 
     ListViewProcess = new QTreeWidget(this);
     ListViewProcess->setObjectName(QStringLiteral("ListViewProcess"));
     ListViewProcess->setAccessibleName(windowTitle());
     ListViewProcess->setColumnCount(2);
-    ListViewProcess->setHeaderLabels({ QStringLiteral("ﾌﾟﾛｾｽNo."), QStringLiteral("EXEファイル格納パス名") });
+    ListViewProcess->setHeaderLabels({ tr("ﾌﾟﾛｾｽNo."), tr("EXEファイル格納パス名") });
     ListViewProcess->setRootIsDecorated(false);
     ListViewProcess->setUniformRowHeights(true);
     ListViewProcess->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListViewProcess->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListViewProcess->header()->resizeSection(0, 90);
 
-    CmdNEW = new QPushButton(QStringLiteral("最新"), this);
+    CmdNEW = new QPushButton(tr("最新"), this);
     CmdNEW->setObjectName(QStringLiteral("CmdNEW"));
-    CmdDEL = new QPushButton(QStringLiteral("タスク削除"), this);
+    CmdDEL = new QPushButton(tr("タスク削除"), this);
     CmdDEL->setObjectName(QStringLiteral("CmdDEL"));
-    CmdCLS = new QPushButton(QStringLiteral("閉じる"), this);
+    CmdCLS = new QPushButton(tr("閉じる"), this);
     CmdCLS->setObjectName(QStringLiteral("CmdCLS"));
 
     auto *buttons = new QHBoxLayout;
@@ -86,5 +86,5 @@ void frm_pelwickPrc::CmdCLS_Click()
 void frm_pelwickPrc::CmdDEL_Click()
 {
     // Ending processes is not offered.
-    ShowMessageBox({ this, QStringLiteral("作成中"), QString::fromLatin1(PelwickVersion::Title) });
+    ShowMessageBox({ this, tr("作成中"), QString::fromLatin1(PelwickVersion::Title) });
 }

@@ -1,9 +1,9 @@
 #include "cp932.h"
-#include "gameprograms.h"
 #include "link.h"
 #include "gameprocess.h"
 #include "processgone.h"
 #include "sessionfixture.h"
+#include "standingames.h"
 
 #include <QFile>
 #include <QTest>
@@ -11,39 +11,6 @@
 #include <csignal>
 
 namespace {
-
-// Game programs that exist on demand and record, in order, every start, end
-// and poke the session makes, so a test sees exactly what reached the game.
-class StandInGames : public GamePrograms
-{
-public:
-    bool exists(const QString &programName) const override { return present.contains(programName); }
-    bool start(const QString &programName) override
-    {
-        calls.append(QLatin1String("start ") + programName);
-        m_running = true;
-        return true;
-    }
-    quintptr GameProcessHandle() const override { return m_running ? 1 : 0; }
-    bool end() override
-    {
-        calls.append(QStringLiteral("end"));
-        m_running = false;
-        return true;
-    }
-    bool poke(const QString &text, const QString &application) override
-    {
-        calls.append(QLatin1String("poke ") + application + QLatin1Char(' ') + text);
-        return acceptPokes;
-    }
-
-    QStringList present { QStringLiteral("GOMOKU"), QStringLiteral("OTHELLO") };
-    bool acceptPokes = true;
-    QStringList calls;
-
-private:
-    bool m_running = false;
-};
 
 const QString Me = QStringLiteral("127.0.0.3");
 const QString Partner = QStringLiteral("127.0.0.2");
@@ -118,6 +85,7 @@ void tst_SessionGame::init()
     m_partner = std::make_unique<UdpPeer>(Partner, m_port);
     QVERIFY(m_partner->isBound());
     m_games = StandInGames();
+    m_games.presentBoth();
 }
 
 void tst_SessionGame::cleanup()

@@ -2,6 +2,7 @@
 #include "boardgeometry.h"
 #include "frm_GOMOKU.h"
 #include "messengerfixture.h"
+#include "messengerhost.h"
 #include "processgone.h"
 #include "gameprocess.h"
 
@@ -124,11 +125,7 @@ void tst_GameFaults::messengerKilledMidGameLeavesTheGameUsableUntilClosed()
                 ::kill(pid_t(pid), SIGKILL);
         }
     });
-    messenger.start(QStringLiteral(MESSENGER_HOST_PATH),
-                    { QStringLiteral("127.0.0.3"), me.settingsDir(), me.runtimeDir(), me.programDir() });
-    QVERIFY(messenger.waitForStarted());
-    QByteArray output;
-    QTRY_VERIFY_WITH_TIMEOUT((output += messenger.readAllStandardOutput()).contains("ready"), 20000);
+    QVERIFY(startMessengerHost(messenger, me));
     QVERIFY(m_partner->receive(10000).startsWith("01"));
 
     m_partner->send(Request, QStringLiteral("127.0.0.3"));
@@ -189,11 +186,7 @@ void tst_GameFaults::terminationDuringAGameStartEndsTheMessengerAtOnce()
                 ::kill(pid_t(pid), SIGKILL);
         }
     });
-    messenger.start(QStringLiteral(MESSENGER_HOST_PATH),
-                    { QStringLiteral("127.0.0.3"), me.settingsDir(), me.runtimeDir(), me.programDir() });
-    QVERIFY(messenger.waitForStarted());
-    QByteArray output;
-    QTRY_VERIFY_WITH_TIMEOUT((output += messenger.readAllStandardOutput()).contains("ready"), 20000);
+    QVERIFY(startMessengerHost(messenger, me));
     QVERIFY(m_partner->receive(10000).startsWith("01"));
 
     m_partner->send(Request, QStringLiteral("127.0.0.3"));

@@ -1,5 +1,6 @@
 #include "userdirectory.h"
 #include "messengerfixture.h"
+#include "messengerhost.h"
 #include "processgone.h"
 #include "gameprocess.h"
 
@@ -26,7 +27,6 @@ private:
     // Asks bob for a game from alice's messenger and waits until both games
     // have been introduced and started.
     void startGame();
-    QString hostCommand(const QString &command, const QString &answerPrefix);
     QString drive(const QString &runtimeDir, const QString &command);
     void click(const QString &runtimeDir, int x, int y);
     QStringList boxesShown(const QString &runtimeDir) const;
@@ -34,7 +34,7 @@ private:
     quint16 m_port = 0;
     std::unique_ptr<MessageBoxRecorder> m_boxes;
     std::unique_ptr<MessengerFixture> m_alice;
-    std::unique_ptr<MessengerFixture> m_bob; // directories only; runs in m_bobProcess
+    std::unique_ptr<FixtureBase> m_bob; // runs in m_bobProcess
     QProcess m_bobProcess;
     frm_pelwickUDP *m_window = nullptr;
 };
@@ -46,9 +46,9 @@ void tst_GameMatch::init()
     m_boxes = std::make_unique<MessageBoxRecorder>();
     m_alice = std::make_unique<MessengerFixture>(QStringLiteral("127.0.0.3"), m_port, QStringLiteral("alice"));
     m_alice->storeDirectory({ { QStringLiteral("bob"), QStringLiteral("127.0.0.2") } });
-    m_bob = std::make_unique<MessengerFixture>(QStringLiteral("127.0.0.2"), m_port, QStringLiteral("bob"));
+    m_bob = std::make_unique<FixtureBase>(QStringLiteral("127.0.0.2"), m_port, QStringLiteral("bob"));
     m_bob->storeDirectory({ { QStringLiteral("alice"), QStringLiteral("127.0.0.3") } });
-    for (const MessengerFixture *m : { m_alice.get(), m_bob.get() })
+    for (const FixtureBase *m : { static_cast<FixtureBase *>(m_alice.get()), m_bob.get() })
         QVERIFY(QFile::link(QStringLiteral(GOMOKU_DRIVER_PATH), m->programDir() + QLatin1String("/GOMOKU")));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -56,17 +56,15 @@ void tst_GameMatch::init()
     m_bobProcess.setProcessEnvironment(env);
     m_bobProcess.setProcessChannelMode(QProcess::SeparateChannels);
     m_bobProcess.setReadChannel(QProcess::StandardOutput);
-    m_bobProcess.start(QStringLiteral(MESSENGER_HOST_PATH),
-        { m_bob->address(), m_bob->settingsDir(), m_bob->runtimeDir(), m_bob->programDir() });
-    QVERIFY(m_bobProcess.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(m_bobProcess.canReadLine(), 10000);
-    QCOMPARE(m_bobProcess.readLine().trimmed(), QByteArray("ready"));
+    QByteArrayList beforeReady;
+    QVERIFY(startMessengerHost(m_bobProcess, *m_bob, &beforeReady));
+    QCOMPARE(beforeReady, QByteArrayList());
 
     // Alice announces herself; bob's answer marks him present.
     m_window = m_alice->start();
     QVERIFY(m_window);
     QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), PresenceMark::HeardFrom, 5000);
-    QCOMPARE(hostCommand(QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("○"));
+    QCOMPARE(askHost(m_bobProcess, QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("○"));
 }
 
 void tst_GameMatch::cleanup()
@@ -80,22 +78,6 @@ void tst_GameMatch::cleanup()
     m_alice.reset();
     m_bob.reset();
     m_boxes.reset();
-}
-
-QString tst_GameMatch::hostCommand(const QString &command, const QString &answerPrefix)
-{
-    m_bobProcess.write(command.toUtf8() + '\n');
-    QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired()) {
-        if (!m_bobProcess.canReadLine()) {
-            QTest::qWait(5);
-            continue;
-        }
-        const QString line = QString::fromUtf8(m_bobProcess.readLine()).trimmed();
-        if (line.startsWith(answerPrefix))
-            return line.mid(answerPrefix.size());
-    }
-    return QStringLiteral("<no answer>");
 }
 
 QString tst_GameMatch::drive(const QString &runtimeDir, const QString &command)
@@ -142,8 +124,9 @@ void tst_GameMatch::startGame()
     // the one asked); alice's does the same on the acceptance (white).
     QTRY_VERIFY_WITH_TIMEOUT(m_window->session()->game()->gamePrograms()->GameProcessHandle() != 0, 15000);
     QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), PresenceMark::InGame, 15000);
-    QCOMPARE(hostCommand(QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("★"));
-    QCOMPARE(hostCommand(QStringLiteral("game"), QStringLiteral("game ")), QStringLiteral("127.0.0.3|GOMOKU"));
+    QCOMPARE(askHost(m_bobProcess, QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("★"));
+    QCOMPARE(
+        askHost(m_bobProcess, QStringLiteral("game"), QStringLiteral("game ")), QStringLiteral("127.0.0.3|GOMOKU"));
 
     // Both games know the colours and have started.
     for (const QString &runtime : { m_bob->runtimeDir(), m_alice->runtimeDir() }) {
@@ -186,9 +169,9 @@ void tst_GameMatch::wholeGameIsPlayedToAWinOnBothSides()
     QTRY_VERIFY_WITH_TIMEOUT(processGone(aliceGame), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(m_window->session()->directory()->mark(0), PresenceMark::HeardFrom, 5000);
     QTRY_COMPARE_WITH_TIMEOUT(
-        hostCommand(QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("○"), 5000);
+        askHost(m_bobProcess, QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("○"), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(
-        hostCommand(QStringLiteral("game"), QStringLiteral("game ")).startsWith(QLatin1Char('|')), 5000);
+        askHost(m_bobProcess, QStringLiteral("game"), QStringLiteral("game ")).startsWith(QLatin1Char('|')), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(drive(m_bob->runtimeDir(), QStringLiteral("state")).isEmpty(), 5000);
     QCOMPARE(m_window->session()->game()->currentGame().PartnerAddress, QString());
     QVERIFY(!m_window->menus().menuGame->isChecked());
@@ -218,10 +201,11 @@ void tst_GameMatch::closingAMessengerMidGameEndsBothGames()
     // goodbye, ends his game and marks her absent.
     QTRY_VERIFY_WITH_TIMEOUT(processGone(aliceGame), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(
-        hostCommand(QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("×"), 5000);
+        askHost(m_bobProcess, QStringLiteral("marks"), QStringLiteral("marks ")), QStringLiteral("×"), 5000);
     // The game is over with its partner gone: nothing of it stays on record,
     // so presence no longer carries its id.
-    QTRY_COMPARE_WITH_TIMEOUT(hostCommand(QStringLiteral("game"), QStringLiteral("game ")), QStringLiteral("|"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        askHost(m_bobProcess, QStringLiteral("game"), QStringLiteral("game ")), QStringLiteral("|"), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(drive(m_bob->runtimeDir(), QStringLiteral("state")).isEmpty(), 5000);
     // Neither game had anything to complain about.
     QCOMPARE(boxesShown(m_alice->runtimeDir()), QStringList());

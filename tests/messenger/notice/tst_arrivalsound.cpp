@@ -1,4 +1,5 @@
 #include "arrivalsound.h"
+#include "recordingplayer.h"
 #include "soundfile.h"
 
 #include <QCoreApplication>
@@ -8,15 +9,6 @@
 #include <QTest>
 
 namespace {
-
-// Notes what it was asked to play instead of playing it.
-class RecordingPlayer : public ArrivalSoundPlayer
-{
-public:
-    QStringList played; // file paths, "<default>" for the default sound
-    void playFile(const QString &path) override { played.append(path); }
-    void playDefault() override { played.append(QStringLiteral("<default>")); }
-};
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {

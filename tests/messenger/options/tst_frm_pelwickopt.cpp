@@ -1,5 +1,5 @@
 #include "clsCommonDlg.h"
-#include "commondialogrunner.h"
+#include "fakedialogs.h"
 #include "frm_pelwickOpt.h"
 #include "messagebox.h"
 #include "sessionstorage.h"
@@ -8,6 +8,7 @@
 #include "userdirectory.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -44,26 +45,6 @@ LocalSettings namedTerminal()
     s.UserName = QStringLiteral("田中");
     return s;
 }
-
-// Runs no dialog: records each file request and gives the queued answer
-// (a cancel when none is queued).
-class FakeDialogs final : public CommonDialogRunner
-{
-public:
-    FileDialogAnswer runFileDialog(const FileDialogRequest &request) override
-    {
-        fileRequests << request;
-        return fileAnswers.isEmpty() ? FileDialogAnswer() : fileAnswers.takeFirst();
-    }
-    ColorDialogAnswer runColorDialog(QWidget *, const QColor &, quint32) override { return {}; }
-    FontDialogAnswer runFontDialog(QWidget *, const QFont &, quint32) override { return {}; }
-    PrintDialogAnswer runPrintDialog(QWidget *, const PrintPages &, quint32) override { return {}; }
-    void openHelp(QWidget *, const QString &, qint32) override { }
-    QString runFolderDialog(QWidget *, const QString &, const QString &, quint32) override { return {}; }
-
-    QList<FileDialogRequest> fileRequests;
-    QList<FileDialogAnswer> fileAnswers;
-};
 
 template <typename T> T *child(QWidget &window, const QString &name)
 {
@@ -170,6 +151,7 @@ void tst_frm_pelwickOpt::controlsCarryTheirNamesAndCaptions_data()
     row("Check_Broadcast", QStringLiteral("起動時にLAN内を検索"));
     row("Check_KeepLog", QStringLiteral("送受信履歴を保存する"));
     row("Check_Notify", QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟ通知"));
+    row("Label_Language", QStringLiteral("表示言語"));
     row("CmdSound", QStringLiteral("ｻｳﾝﾄﾞﾌｧｲﾙ選択"));
     row("Label6", QStringLiteral("Ｕｓｅｒ(適当な名前でOK)"));
     row("Label5", QStringLiteral("IPｱﾄﾞﾚｽ(例:111.22.3.123)"));
@@ -410,6 +392,8 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
             f.get<QCheckBox>(QByteArray("Check_") + key.name)->setChecked(!(f.settings.*(key.flag)));
     }
     f.get<QCheckBox>("Check_Sound")->setChecked(true);
+    QCOMPARE(f.get<QComboBox>("Combo_Language")->currentText(), QStringLiteral("自動"));
+    f.get<QComboBox>("Combo_Language")->setCurrentText(QStringLiteral("English"));
     f.setText("txtRemoteUserName", QStringLiteral("伊藤"));
     f.setText("txtRemoteIPAddr", QStringLiteral("192.168.0.13"));
     f.click("CmdUPDATE");
@@ -436,6 +420,8 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
         QCOMPARE(f.stored(key.name), start.*(key.flag) ? QStringLiteral("False") : QStringLiteral("True"));
     }
     QCOMPARE(f.stored("Sound"), QStringLiteral("True"));
+    QCOMPARE(f.stored("Language"), QStringLiteral("en"));
+    QVERIFY(f.settings.Language == UiLanguage::Choice::English);
 
     const Rows expected { ThreeUsers[1], ThreeUsers[2], { QStringLiteral("伊藤"), QStringLiteral("192.168.0.13") } };
     QCOMPARE(f.applied, QList<Rows> { expected });
