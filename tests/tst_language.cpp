@@ -262,13 +262,12 @@ void tst_Language::everyWindowInEnglish_data()
         m_settings = LocalSettings();
         m_settings.UserName = QStringLiteral("Taro");
         auto *dialog = new frm_pelwickOpt(m_settings, { { QStringLiteral("Hanako"), QStringLiteral("192.168.0.10") } },
-            [](const QList<DirectoryEntry> &) {}, QStringLiteral("Pelwick"), m_dir->path());
+            [](const QList<DirectoryEntry> &) {}, nullptr);
         m_windows.emplace_back(dialog);
         return dialog;
     });
     QTest::newRow("options, users") << Opener([this]() -> QWidget * {
-        auto *dialog = new frm_pelwickOpt(m_settings, {}, [](const QList<DirectoryEntry> &) {},
-            QStringLiteral("Pelwick"), m_dir->path());
+        auto *dialog = new frm_pelwickOpt(m_settings, {}, [](const QList<DirectoryEntry> &) {}, nullptr);
         m_windows.emplace_back(dialog);
         dialog->findChild<QTabWidget *>()->setCurrentIndex(1);
         return dialog;

@@ -90,7 +90,7 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
         frm_pelwickUDP window(env);
         QElapsedTimer t;
         t.start();
-        window.LoadOrSaveSettings(true);
+        window.LoadOrSaveSettings(SettingsTransfer::Load);
         const double ms = t.nsecsElapsed() / 1e6;
         if (window.session()->directory()->rowCount() != rows)
             std::fprintf(stderr, "load of %d rows gave %d\n", rows, window.session()->directory()->rowCount());
@@ -127,7 +127,7 @@ Figures measure(int rows, int runs, quint16 port, QList<QUdpSocket *> &peers)
     f.save = bestOf(runs, [&] {
         QElapsedTimer t;
         t.start();
-        window.LoadOrSaveSettings(false);
+        window.LoadOrSaveSettings(SettingsTransfer::Save);
         return t.nsecsElapsed() / 1e6;
     });
 

@@ -143,7 +143,7 @@ int main(int argc, char *argv[])
         env.runtimeDirectory = runtime.path();
         env.programDirectory = programs.path();
         MessengerSession messenger(env);
-        messenger.loadSettings(SettingsStore(QStringLiteral("Pelwick"), settings.path()), LocalSettings {});
+        messenger.loadSettings();
         if (!messenger.openSocket())
             return 3;
         int handled = 0;

@@ -1,5 +1,7 @@
 #include "windowhelpers.h"
 
+#include "logcategories.h"
+
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QFontMetrics>
@@ -212,7 +214,12 @@ void bringToFront(QWidget *window, const QString &activationToken)
     // Wayland compositors activate a window for the token of the request
     // that asked for it; the platform plugin takes it from the environment
     // at the next activation and clears it.
-    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        if (!activationToken.isEmpty())
+            qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+        else
+            qCDebug(lcDesktop) << "brought forward without an activation token: the compositor may leave"
+                               << window->objectName() << "behind";
+    }
     window->activateWindow();
 }

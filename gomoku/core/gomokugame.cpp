@@ -71,9 +71,9 @@ bool GomokuGame::sendToMessenger(const QString &text)
 
 void GomokuGame::ReceiveLinkText(const QString &text)
 {
-    const LinkText split = Control_Data(trimSpaces(text));
-    const QString &code = split.GameFunc;
-    const QString &data = split.GameData;
+    const LinkMessage::Parts split = LinkMessage::parse(trimSpaces(text));
+    const QString &code = split.code;
+    const QString &data = split.data;
 
     if (code == QLatin1String(LinkCode::MessengerName)) {
         m_linkApplication = data;

@@ -4,12 +4,6 @@
 
 namespace GomokuLink {
 
-LinkText Control_Data(const QString &pData)
-{
-    const LinkMessage::Parts parts = LinkMessage::parse(pData);
-    return { parts.code, parts.data };
-}
-
 QString linkMessage(const QString &code, const QString &data)
 {
     return LinkMessage::build(code, data);

@@ -6,7 +6,8 @@
 
 #include <optional>
 
-// The game's texts on the link to its messenger.
+// The game's texts on the link to its messenger; a received one is split by
+// LinkMessage::parse.
 //
 //   LinkMessage = "<GAMEFUNC>" code "<GAMEDATA>" data    no terminator
 //
@@ -25,18 +26,6 @@ constexpr const char *Application = "GOMOKU";
 
 using LinkMessage::DataTag;
 using LinkMessage::FuncTag;
-
-// Code and data of one received text.
-struct LinkText
-{
-    QString GameFunc;
-    QString GameData;
-};
-
-// Splits pData at the first "<GAMEFUNC>" and the first "<GAMEDATA>". A
-// missing tag, or the data tag before the end of the code tag, leaves the
-// affected field empty; nothing is reported.
-LinkText Control_Data(const QString &pData);
 
 // "<GAMEFUNC>" + code + "<GAMEDATA>" + data.
 QString linkMessage(const QString &code, const QString &data = {});

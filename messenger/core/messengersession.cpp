@@ -80,16 +80,16 @@ MessengerSession::~MessengerSession()
     delete m_game;
 }
 
-SettingsNotices MessengerSession::loadSettings(const SettingsStore &store, const LocalSettings &defaults)
+SettingsNotices MessengerSession::loadSettings()
 {
-    const SettingsNotices notices = m_storage->loadSettings(store, m_settings, defaults);
+    const SettingsNotices notices = m_storage->loadSettings(m_settings);
     m_channel->setPinnedAddress(m_settings.IpAddr);
     return notices;
 }
 
-void MessengerSession::saveSettings(SettingsStore &store)
+bool MessengerSession::saveSettings(const std::optional<WindowPlace> &place)
 {
-    m_storage->saveSettings(store, m_settings);
+    return m_storage->saveSettings(m_settings, place);
 }
 
 QString MessengerSession::keptConversation() const

@@ -16,7 +16,6 @@ class GamePrograms;
 class GameRelay;
 class PeerPresence;
 class SessionStorage;
-class SettingsStore;
 class UserDirectory;
 
 // One messenger without its window: wires the datagram channel, presence,
@@ -34,11 +33,12 @@ public:
         const SessionEnvironment &environment = {}, GamePrograms *games = nullptr, QObject *parent = nullptr);
     ~MessengerSession() override;
 
-    // Reads "Local" (missing keys from defaults) and the stored directory,
-    // every row marked not heard from; saveSettings writes both back.
+    // Reads "Local" (a missing key: its default) and the stored directory,
+    // every row marked not heard from (SessionStorage::loadSettings);
+    // saveSettings writes both back, with the window's place where given.
     // Returns what the load mended.
-    SettingsNotices loadSettings(const SettingsStore &store, const LocalSettings &defaults);
-    void saveSettings(SettingsStore &store);
+    SettingsNotices loadSettings();
+    bool saveSettings(const std::optional<WindowPlace> &place = std::nullopt);
     // The end of the kept conversation (CR LF line ends); empty when
     // KeepLog is off or nothing is kept.
     QString keptConversation() const;

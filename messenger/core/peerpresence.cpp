@@ -135,7 +135,7 @@ void PeerPresence::sayGoodbye()
 
 void PeerPresence::checkConnections()
 {
-    SetAllMarks(*m_directory, PresenceMark::NotHeard);
+    m_directory->markAll(PresenceMark::NotHeard);
     announce(true);
 }
 
@@ -234,7 +234,7 @@ bool PeerPresence::markSender(const ParsedDatagram &datagram, const QHostAddress
         return true;
     if (!acceptsNewPeer(datagram, source))
         return false;
-    SetUserMark(*m_directory, datagram.UserName, datagram.IpAddr, mark);
+    m_directory->markUser(datagram.UserName, datagram.IpAddr, mark);
     return true;
 }
 
@@ -309,7 +309,7 @@ void PeerPresence::receiveRemovalRequest(const ParsedDatagram &datagram, const Q
 {
     // Only a host itself may have its row forgotten.
     if (namesItsSource(datagram, source))
-        RemoveUserByAddress(*m_directory, datagram.IpAddr);
+        m_directory->removeUser(datagram.IpAddr);
     else
         qCDebug(lcPresence).noquote() << "removal of" << loggedText(datagram.IpAddr) << "refused: it came from"
                                       << source.toString();

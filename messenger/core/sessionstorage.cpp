@@ -1,6 +1,7 @@
 #include "sessionstorage.h"
 
 #include "conversationlog.h"
+#include "logcategories.h"
 #include "settingsstore.h"
 #include "singleinstancelock.h"
 #include "userdirectory.h"
@@ -69,25 +70,61 @@ SettingsStore &SessionStorage::settingsStore()
     return *m_store;
 }
 
-SettingsNotices SessionStorage::loadSettings(
-    const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults)
+SettingsNotices SessionStorage::loadSettings(LocalSettings &settings)
 {
-    SettingsNotices notices = loadLocalSettings(store, settings, defaults);
+    SettingsStore &store = settingsStore();
+    SettingsNotices notices = loadLocalSettings(store, settings);
     bool exact = false;
     const QList<DirectoryEntry> entries = loadDirectory(store, &notices.countDamaged, &exact);
-    if (&store == m_store.get() && exact && !store.wasUnreadable())
+    if (exact && !store.wasUnreadable())
         m_storedDirectory = entries;
     m_directory->setEntries(entries);
     connect(m_directory, &UserDirectory::entriesChanged, m_directorySave, qOverload<>(&QTimer::start),
         Qt::UniqueConnection);
+    notices.unreadable = store.wasUnreadable();
+    if (notices.countDamaged)
+        qCDebug(lcSettings) << "the directory's Count does not match its entries: loaded by their keys";
+    if (store.wasCodePage932())
+        qCDebug(lcSettings) << "the settings file is in code page 932: it is kept aside and written anew in UTF-8";
+    if (notices.unreadable || notices.countDamaged || store.wasCodePage932()) {
+        notices.keptAside = store.moveAside();
+        if (notices.keptAside) {
+            ::saveLocalSettings(store, settings);
+            saveDirectoryTo(store);
+            sync(store);
+        }
+    }
     return notices;
 }
 
-void SessionStorage::saveSettings(SettingsStore &store, const LocalSettings &settings)
+WindowPlace SessionStorage::windowPlace()
+{
+    return loadWindowPlace(settingsStore());
+}
+
+bool SessionStorage::saveSettings(const LocalSettings &settings, const std::optional<WindowPlace> &place)
 {
     m_directorySave->stop();
-    saveLocalSettings(store, settings);
+    SettingsStore &store = settingsStore();
+    if (place)
+        ::saveWindowPlace(store, *place);
+    ::saveLocalSettings(store, settings);
     saveDirectoryTo(store);
+    return sync(store);
+}
+
+bool SessionStorage::saveLocalSettings(const LocalSettings &settings)
+{
+    SettingsStore &store = settingsStore();
+    ::saveLocalSettings(store, settings);
+    return sync(store);
+}
+
+bool SessionStorage::saveWindowPlace(const WindowPlace &place)
+{
+    SettingsStore &store = settingsStore();
+    ::saveWindowPlace(store, place);
+    return sync(store);
 }
 
 bool SessionStorage::sync(SettingsStore &store)
@@ -103,7 +140,9 @@ void SessionStorage::writeDirectory()
     // it is on disk.
     SettingsStore &store = settingsStore();
     saveDirectoryTo(store);
-    sync(store);
+    if (!sync(store))
+        qCDebug(lcSettings) << "the directory of" << m_directory->entries().size()
+                            << "users could not be saved: it is tried again at the next change and at exit";
 }
 
 void SessionStorage::saveDirectoryTo(SettingsStore &store)
@@ -123,6 +162,9 @@ void SessionStorage::keepConversation(const QString &block, bool keep)
         return;
     // The conversation goes on without being kept.
     const bool kept = m_conversation->append(block);
+    if (!kept && m_conversationProblem.isEmpty())
+        qCDebug(lcSettings) << "the conversation could not be kept in" << m_conversation->filePath() << ":"
+                            << m_conversation->errorString();
     setProblem(m_conversationProblem,
         kept ? QString() : tr("送受信履歴を保存できません: ") + m_conversation->errorString());
 }

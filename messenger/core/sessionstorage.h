@@ -17,7 +17,9 @@ class UserDirectory;
 // What a messenger keeps between runs: its options and user directory in
 // the settings store, the conversation in its file, and the locks that keep
 // one messenger per user and per configuration. A changed directory is saved
-// within a second, so a crash loses no peer learnt during the run.
+// within a second, so a crash loses no peer learnt during the run. Nothing
+// else reads or writes the settings file: the window's place and the
+// options dialog's Apply are kept through here too.
 //
 // While the settings or the conversation cannot be kept (a full disk, a
 // read-only folder), keepingProblem() says so until the next write of the
@@ -39,19 +41,22 @@ public:
     bool lockInstance();
     void unlockInstance();
 
-    // The settings store of the run: read once and written through, and
-    // read anew only when the file changed under it (the options dialog,
-    // another program, a hand edit), so each write starts from what the
-    // file holds.
-    SettingsStore &settingsStore();
-
-    // Reads "Local" (missing keys from defaults) into settings and the
-    // stored directory, every row marked not heard from; saveSettings writes
-    // both back. Returns what the load mended.
-    SettingsNotices loadSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
-    void saveSettings(SettingsStore &store, const LocalSettings &settings);
-    // Writes store's pending changes, noting whether the settings are kept.
-    bool sync(SettingsStore &store);
+    // Reads "Local" into settings (a missing key: its default) and the
+    // stored directory, every row marked not heard from. A file that could
+    // not be read, whose directory Count is damaged, or that an editor
+    // saved in code page 932, is moved aside now, once, and what was made
+    // of it written to a fresh file, so the next start reads cleanly and
+    // nothing is lost. Returns what the load mended.
+    SettingsNotices loadSettings(LocalSettings &settings);
+    // The main window's stored place; read before loadSettings.
+    WindowPlace windowPlace();
+    // Writes "Local", the directory and, where given, the window's place,
+    // at once. False when the file could not be written.
+    bool saveSettings(const LocalSettings &settings, const std::optional<WindowPlace> &place = std::nullopt);
+    // Writes "Local" alone (an option changed), or the window's place
+    // alone (the window moved), at once.
+    bool saveLocalSettings(const LocalSettings &settings);
+    bool saveWindowPlace(const WindowPlace &place);
 
     // Keeps one log block in the conversation file (when keep is set). A
     // file that cannot be written is reported in the status text and in
@@ -71,8 +76,14 @@ signals:
     void keepingChanged(const QString &problem);
 
 private:
+    // The settings store of the run: read once and written through, and
+    // read anew only when the file changed under it (another program, a
+    // hand edit), so each write starts from what the file holds.
+    SettingsStore &settingsStore();
     void writeDirectory();
     void saveDirectoryTo(SettingsStore &store);
+    // Writes store's pending changes, noting whether the settings are kept.
+    bool sync(SettingsStore &store);
     void setProblem(QString &problem, const QString &text);
 
     SessionEnvironment m_env;

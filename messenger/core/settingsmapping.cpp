@@ -1,7 +1,11 @@
 #include "settingsmapping.h"
 
 #include "datagram.h"
+#include "logcategories.h"
 #include "settingsstore.h"
+#include "soundfile.h"
+
+#include <QHostInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -72,6 +76,115 @@ QString formatSettingsSingle(float value)
     return QString::number(double(value), 'g', 7);
 }
 
+namespace {
+
+using Bad = LocalSettingKey::BadValue;
+
+// A boolean option: "True" or "False"; a text that is neither keeps the
+// field as it was.
+template <bool LocalSettings::*Field, bool Default> constexpr LocalSettingKey booleanKey(const char *name)
+{
+    return { name, Field, [](LocalSettings &s) { s.*Field = Default; },
+        [](LocalSettings &s, const QString &text) {
+            const auto value = parseSettingsBoolean(text);
+            if (value)
+                s.*Field = *value;
+            return value.has_value();
+        },
+        [](const LocalSettings &s) { return formatSettingsBoolean(s.*Field); }, Bad::KeptAsItWas, nullptr };
+}
+
+const LocalSettingKey LocalKeys[] = {
+    { "SoundFilePath", nullptr, [](LocalSettings &s) { s.SoundFilePath = defaultArrivalSoundPath(); },
+        [](LocalSettings &s, const QString &text) {
+            s.SoundFilePath = text;
+            return true;
+        },
+        [](const LocalSettings &s) { return s.SoundFilePath; }, Bad::KeptAsItWas, nullptr },
+    booleanKey<&LocalSettings::Sound, true>("Sound"),
+    booleanKey<&LocalSettings::FormTop, false>("FormTop"),
+    booleanKey<&LocalSettings::PopUp, true>("PopUp"),
+    // A port the socket cannot open counts as missing, and the user is told.
+    { "Port", nullptr, [](LocalSettings &s) { s.Port = DefaultPort; },
+        [](LocalSettings &s, const QString &text) {
+            const auto port = parseSettingsInt32(text);
+            if (!port || *port < 1 || *port > 65535)
+                return false;
+            s.Port = *port;
+            return true;
+        },
+        [](const LocalSettings &s) { return QString::number(s.Port); }, Bad::Default, &SettingsNotices::portInvalid },
+    // What a damaged file made of a name would go out as '?': the name of a
+    // missing key goes instead.
+    { "UserName", nullptr, [](LocalSettings &s) { s.UserName = QHostInfo::localHostName(); },
+        [](LocalSettings &s, const QString &text) {
+            if (text.contains(QChar::ReplacementCharacter))
+                return false;
+            s.UserName = text;
+            return true;
+        },
+        [](const LocalSettings &s) { return s.UserName; }, Bad::Default, nullptr },
+    // Every datagram names it; anything but an address there would be sent:
+    // a bad one is dropped, and the user told.
+    { "IpAddr", nullptr, [](LocalSettings &s) { s.IpAddr.clear(); },
+        [](LocalSettings &s, const QString &text) {
+            const QString address = text.trimmed();
+            if (!address.isEmpty() && !isDottedQuad(address))
+                return false;
+            s.IpAddr = address;
+            return true;
+        },
+        [](const LocalSettings &s) { return s.IpAddr; }, Bad::Default, &SettingsNotices::ipAddrInvalid },
+    booleanKey<&LocalSettings::Broadcast, true>("Broadcast"),
+    // Blanks around the addresses and empty entries go; other entries stay
+    // as written (only addresses are used).
+    { "BroadcastTo", nullptr, [](LocalSettings &s) { s.BroadcastTo.clear(); },
+        [](LocalSettings &s, const QString &text) {
+            s.BroadcastTo.clear();
+            for (const QString &entry : text.split(u',')) {
+                if (!entry.trimmed().isEmpty())
+                    s.BroadcastTo.append(entry.trimmed());
+            }
+            return true;
+        },
+        [](const LocalSettings &s) { return s.BroadcastTo.join(u','); }, Bad::KeptAsItWas, nullptr },
+    booleanKey<&LocalSettings::KeepLog, true>("KeepLog"),
+    booleanKey<&LocalSettings::Notify, true>("Notify"),
+    // "auto", "ja" or "en"; anything else keeps the choice as it was.
+    { "Language", nullptr, [](LocalSettings &s) { s.Language = UiLanguage::Choice::Auto; },
+        [](LocalSettings &s, const QString &text) {
+            const auto choice = UiLanguage::choiceFromSetting(text);
+            if (choice)
+                s.Language = *choice;
+            return choice.has_value();
+        },
+        [](const LocalSettings &s) { return UiLanguage::settingValue(s.Language); }, Bad::KeptAsItWas, nullptr },
+};
+
+} // namespace
+
+std::span<const LocalSettingKey> localSettingKeys()
+{
+    return LocalKeys;
+}
+
+const LocalSettingKey *localSettingKey(QAnyStringView name)
+{
+    for (const LocalSettingKey &key : LocalKeys) {
+        if (QAnyStringView::compare(name, QLatin1String(key.name)) == 0)
+            return &key;
+    }
+    return nullptr;
+}
+
+LocalSettings defaultLocalSettings()
+{
+    LocalSettings settings;
+    for (const LocalSettingKey &key : LocalKeys)
+        key.setDefault(settings);
+    return settings;
+}
+
 QString directoryIndex(int i)
 {
     return QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
@@ -129,75 +242,72 @@ std::pair<int, int> settingsKeyRank(QStringView section, QStringView key)
         return { Others, 0 };
     }
     static const QStringView windowPos[] = { u"Top", u"Left", u"Width", u"Height" };
-    static const QStringView local[] = { u"SoundFilePath", u"Sound", u"FormTop", u"PopUp", u"Port", u"UserName",
-        u"IpAddr", u"Broadcast", u"BroadcastTo", u"KeepLog", u"Notify", u"Language" };
     const auto rank = [&](const auto &keys) {
         const auto at = std::find(std::begin(keys), std::end(keys), key);
         return std::pair(at == std::end(keys) ? Others : int(at - std::begin(keys)), 0);
     };
     if (section == QLatin1String(SettingsKey::WindowPos))
         return rank(windowPos);
-    if (section == Local)
-        return rank(local);
+    if (section == Local) {
+        const LocalSettingKey *at = localSettingKey(key);
+        return { at ? int(at - LocalKeys) : Others, 0 };
+    }
     return { Others, 0 };
 }
 
-SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &s, const LocalSettings &defaults)
+SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &settings)
 {
     SettingsNotices notices;
-    auto read
-        = [&](const char *key, const QString &fallback) { return store.value(Local, QLatin1String(key), fallback); };
-    s.SoundFilePath = read("SoundFilePath", defaults.SoundFilePath);
-    if (const auto v = parseSettingsBoolean(read("Sound", formatSettingsBoolean(defaults.Sound))))
-        s.Sound = *v;
-    if (const auto v = parseSettingsBoolean(read("FormTop", formatSettingsBoolean(defaults.FormTop))))
-        s.FormTop = *v;
-    if (const auto v = parseSettingsBoolean(read("PopUp", formatSettingsBoolean(defaults.PopUp))))
-        s.PopUp = *v;
-    // A port the socket cannot open counts as missing.
-    const auto port = parseSettingsInt32(read("Port", QString::number(defaults.Port)));
-    notices.portInvalid = !port || *port < 1 || *port > 65535;
-    s.Port = notices.portInvalid ? defaults.Port : *port;
-    s.UserName = read("UserName", defaults.UserName);
-    // What a damaged file made of a name would go out as '?': the name of a
-    // missing key goes instead.
-    if (s.UserName.contains(QChar::ReplacementCharacter))
-        s.UserName = defaults.UserName;
-    s.IpAddr = read("IpAddr", defaults.IpAddr).trimmed();
-    // Every datagram names it; anything but an address there would be sent.
-    notices.ipAddrInvalid = !s.IpAddr.isEmpty() && !isDottedQuad(s.IpAddr);
-    if (notices.ipAddrInvalid)
-        s.IpAddr.clear();
-    if (const auto v = parseSettingsBoolean(read("Broadcast", formatSettingsBoolean(defaults.Broadcast))))
-        s.Broadcast = *v;
-    s.BroadcastTo.clear();
-    for (const QString &entry : read("BroadcastTo", defaults.BroadcastTo.join(u',')).split(u',')) {
-        if (!entry.trimmed().isEmpty())
-            s.BroadcastTo.append(entry.trimmed());
+    for (const LocalSettingKey &key : LocalKeys) {
+        const QString name = QLatin1String(key.name);
+        if (!store.contains(Local, name)) {
+            key.setDefault(settings);
+            continue;
+        }
+        const QString text = store.value(Local, name);
+        if (key.read(settings, text))
+            continue;
+        if (key.bad == LocalSettingKey::BadValue::Default) {
+            key.setDefault(settings);
+            qCDebug(lcSettings).nospace() << "Local/" << key.name << " holds " << text << ": the default is used";
+        } else {
+            qCDebug(lcSettings).nospace() << "Local/" << key.name << " holds " << text << ": left as it was";
+        }
+        if (key.notice)
+            notices.*(key.notice) = true;
     }
-    if (const auto v = parseSettingsBoolean(read("KeepLog", formatSettingsBoolean(defaults.KeepLog))))
-        s.KeepLog = *v;
-    if (const auto v = parseSettingsBoolean(read("Notify", formatSettingsBoolean(defaults.Notify))))
-        s.Notify = *v;
-    if (const auto v = UiLanguage::choiceFromSetting(read("Language", UiLanguage::settingValue(defaults.Language))))
-        s.Language = *v;
     return notices;
 }
 
-void saveLocalSettings(SettingsStore &store, const LocalSettings &s)
+void saveLocalSettings(SettingsStore &store, const LocalSettings &settings)
 {
-    store.setValue(Local, QStringLiteral("SoundFilePath"), s.SoundFilePath);
-    store.setValue(Local, QStringLiteral("Sound"), formatSettingsBoolean(s.Sound));
-    store.setValue(Local, QStringLiteral("FormTop"), formatSettingsBoolean(s.FormTop));
-    store.setValue(Local, QStringLiteral("PopUp"), formatSettingsBoolean(s.PopUp));
-    store.setValue(Local, QStringLiteral("Port"), QString::number(s.Port));
-    store.setValue(Local, QStringLiteral("UserName"), s.UserName);
-    store.setValue(Local, QStringLiteral("IpAddr"), s.IpAddr);
-    store.setValue(Local, QStringLiteral("Broadcast"), formatSettingsBoolean(s.Broadcast));
-    store.setValue(Local, QStringLiteral("BroadcastTo"), s.BroadcastTo.join(u','));
-    store.setValue(Local, QStringLiteral("KeepLog"), formatSettingsBoolean(s.KeepLog));
-    store.setValue(Local, QStringLiteral("Notify"), formatSettingsBoolean(s.Notify));
-    store.setValue(Local, QStringLiteral("Language"), UiLanguage::settingValue(s.Language));
+    for (const LocalSettingKey &key : LocalKeys)
+        store.setValue(Local, QLatin1String(key.name), key.write(settings));
+}
+
+WindowPlace loadWindowPlace(const SettingsStore &store)
+{
+    const QString windowPos = QLatin1String(SettingsKey::WindowPos);
+    const auto edge = [&](const char *key) -> std::optional<float> {
+        if (!store.contains(windowPos, QLatin1String(key)))
+            return std::nullopt;
+        const QString text = store.value(windowPos, QLatin1String(key));
+        const auto twips = parseSettingsSingle(text);
+        if (!twips)
+            qCDebug(lcSettings).nospace() << "WindowPos/" << key << " holds " << text << ": the edge stays where it is";
+        return twips;
+    };
+    return { edge("Left"), edge("Top"), edge("Width"), edge("Height") };
+}
+
+void saveWindowPlace(SettingsStore &store, const WindowPlace &place)
+{
+    const QString windowPos = QLatin1String(SettingsKey::WindowPos);
+    for (const auto &[key, twips] : { std::pair("Top", place.Top), std::pair("Left", place.Left),
+             std::pair("Width", place.Width), std::pair("Height", place.Height) }) {
+        if (twips)
+            store.setValue(windowPos, QLatin1String(key), formatSettingsSingle(*twips));
+    }
 }
 
 QList<DirectoryEntry> loadDirectory(const SettingsStore &store, bool *countDamaged, bool *holdsExactly)

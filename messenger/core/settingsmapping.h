@@ -2,17 +2,20 @@
 
 #include "uilanguage.h"
 
+#include <QAnyStringView>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <span>
 #include <utility>
 
 class SettingsStore;
 
 // The messenger's options in memory. All false, zero and empty before the
-// first load.
+// first load; what each key of "Local" is, reads and writes is said once,
+// in the table localSettingKeys().
 struct LocalSettings
 {
     QString SoundFilePath;
@@ -95,18 +98,87 @@ struct SettingsNotices
     bool ipAddrInvalid = false;
     // Count did not match the stored entries: they were loaded by their keys.
     bool countDamaged = false;
+    // The file could not be read, or was damaged: what could be read and
+    // the defaults are in use.
+    bool unreadable = false;
+    // The file as it was (unreadable, with a damaged Count, or saved in code
+    // page 932 by an editor) was moved aside, and what was made of it
+    // written to a fresh file.
+    bool keptAside = false;
 
     bool any() const { return portInvalid || ipAddrInvalid || countDamaged; }
 };
 
-// Reads the keys of "Local" in order: the six of every messenger, then
+// One key of section "Local": its name, the value a missing key takes, how
+// its text is read and written, and what a bad text becomes. Load, save,
+// the first start's values, the order of the keys in the file and the
+// options dialog's check boxes all come from the table of them.
+struct LocalSettingKey
+{
+    // What a stored text that read() refuses becomes.
+    enum class BadValue {
+        // The field keeps what it held (false, zero or empty at the first
+        // load), as a value that does not convert always did.
+        KeptAsItWas,
+        // The field takes the default, as if the key were missing.
+        Default,
+    };
+
+    // The key's name in section "Local".
+    const char *name;
+    // A boolean option's field, shown by the options dialog as the check
+    // box "Check_" + name; null for the other keys.
+    bool LocalSettings::*flag;
+    // Sets the field to what a missing key means.
+    void (*setDefault)(LocalSettings &);
+    // Takes the stored text into the field; false, leaving it untouched,
+    // for a text that is not a value of the key.
+    bool (*read)(LocalSettings &, const QString &text);
+    // The field as it is stored.
+    QString (*write)(const LocalSettings &);
+    BadValue bad;
+    // The notice a bad text raises, so the user learns of it; null: it is
+    // only logged.
+    bool SettingsNotices::*notice;
+};
+
+// Every key of "Local", in the order the file holds them: the six of every
+// messenger (SoundFilePath, Sound, FormTop, PopUp, Port, UserName), then
 // IpAddr, Broadcast, BroadcastTo, KeepLog, Notify and Language, which older
 // files lack.
-// A missing key takes its value from defaults; a value that does not convert
-// leaves the field as it was, except Port (outside 1-65535 or not a number:
-// the default) and IpAddr (not a dotted quad: empty), which are reported.
-SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &settings, const LocalSettings &defaults);
+std::span<const LocalSettingKey> localSettingKeys();
+// The row of localSettingKeys() named name; null for a key not in it.
+const LocalSettingKey *localSettingKey(QAnyStringView name);
+
+// What every key's default makes: the options of a first start. Sound,
+// PopUp, Broadcast, KeepLog and Notify on, the chime beside the program,
+// DefaultPort, the host's name, the own address found per destination, the
+// session's language.
+LocalSettings defaultLocalSettings();
+
+// Reads the keys of "Local" in the table's order into settings: a missing
+// key takes its default, a bad text becomes what its row says (and is
+// reported where the row has a notice).
+SettingsNotices loadLocalSettings(const SettingsStore &store, LocalSettings &settings);
+// Writes every key of "Local" in the table's order.
 void saveLocalSettings(SettingsStore &store, const LocalSettings &settings);
+
+// The main window's place and size as stored in "WindowPos", in twips
+// (1440 to the logical inch). An edge is missing where its key is, or its
+// text is not a single-precision number.
+struct WindowPlace
+{
+    std::optional<float> Left;
+    std::optional<float> Top;
+    std::optional<float> Width;
+    std::optional<float> Height;
+
+    bool operator==(const WindowPlace &) const = default;
+};
+WindowPlace loadWindowPlace(const SettingsStore &store);
+// Writes Top, Left, Width and Height; an edge without a value is left as
+// stored.
+void saveWindowPlace(SettingsStore &store, const WindowPlace &place);
 
 // The stored directory, entries with a blank address left out. With a Count
 // from 0 up to the number of entries stored from 001 on without a gap: the

@@ -1,6 +1,7 @@
 #include "settingsstore.h"
 
 #include "cp932.h"
+#include "logcategories.h"
 #include "regularfile.h"
 #include "settingsmapping.h"
 #include "wholefile.h"
@@ -308,6 +309,9 @@ SettingsStore::SettingsStore(const QString &appName, const QString &directory)
         m_plain.clear();
     if (!m_unreadable)
         m_fileBytes = read;
+    else if (read || danglingLink || QFileInfo(m_path).exists())
+        qCDebug(lcSettings) << "the settings file" << m_path
+                            << "cannot be read or is damaged: it is moved aside before anything is written";
 }
 
 void SettingsStore::parseWithQSettings(const QByteArray &bytes, bool parseFile)
@@ -554,18 +558,24 @@ QByteArray SettingsStore::fileText() const
 
 bool SettingsStore::sync()
 {
-    if (m_unreadable && m_keptAside.isEmpty())
+    if (m_unreadable && m_keptAside.isEmpty()) {
+        qCDebug(lcSettings) << "nothing written to" << m_path << "while the unreadable file could not be moved aside";
         return false;
+    }
     if (!m_changed)
         return true;
     const QByteArray bytes = fileText();
     // A file the next read would refuse is never written: the one on disk
     // stays, and the change counts as not written.
-    if (bytes.size() > MaxFileBytes)
+    if (bytes.size() > MaxFileBytes) {
+        qCDebug(lcSettings) << "settings of" << bytes.size() << "bytes not written: more than a settings file may hold";
         return false;
+    }
     // The file names the user's peers: it is the user's alone, also where
     // an earlier version left it readable to others.
-    if (!WholeFile::replace(m_path, bytes, nullptr, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+    QString error;
+    if (!WholeFile::replace(m_path, bytes, &error, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        qCDebug(lcSettings) << "the settings file" << m_path << "could not be written:" << error;
         m_fileBytes.reset();
         return false;
     }
@@ -613,8 +623,10 @@ bool SettingsStore::moveAside()
         aside = stem + QLatin1Char('-') + QString::number(n);
     if (!QFile::rename(m_path, aside)) {
         // The file could not be moved: write nothing over it.
+        qCDebug(lcSettings) << "the settings file" << m_path << "could not be moved aside: nothing is written over it";
         return false;
     }
+    qCDebug(lcSettings) << "the settings file was moved aside as" << aside;
     m_keptAside = aside;
     // What is written next keeps what could be read of the settings
     // themselves, and nothing else the damage made of the file.

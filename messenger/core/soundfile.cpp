@@ -2,6 +2,7 @@
 
 #include "regularfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 bool isUsableSoundFile(const QString &path)
@@ -13,4 +14,9 @@ bool isUsableSoundFile(const QString &path)
     // "RIFF", the chunk size, "WAVE".
     const QByteArray head = file.read(12);
     return head.size() == 12 && head.startsWith("RIFF") && head.sliced(8) == "WAVE";
+}
+
+QString defaultArrivalSoundPath()
+{
+    return QCoreApplication::applicationDirPath() + QLatin1String("/arrival.wav");
 }

@@ -10,3 +10,6 @@ constexpr qint64 MaxSoundFileSize = qint64(16) << 20;
 // (links followed, so no device, pipe or folder) that can be read, at most
 // MaxSoundFileSize bytes, starting with a RIFF/WAVE header.
 bool isUsableSoundFile(const QString &path);
+
+// The arrival chime shipped beside the programs: the default SoundFilePath.
+QString defaultArrivalSoundPath();

@@ -110,19 +110,3 @@ private:
 // name cut to UserDirectory::MaxNameLength characters, never inside a
 // surrogate pair.
 QString storedUserName(const QString &name);
-
-// The list routines through which the receive paths change presence.
-inline void SetUserMark(UserDirectory &directory, const QString &name, const QString &address, PresenceMark mark)
-{
-    directory.markUser(name, address, mark);
-}
-
-inline void RemoveUserByAddress(UserDirectory &directory, const QString &address)
-{
-    directory.removeUser(address);
-}
-
-inline void SetAllMarks(UserDirectory &directory, PresenceMark mark)
-{
-    directory.markAll(mark);
-}

@@ -1,5 +1,6 @@
 #include "frm_pelwickUDP.h"
 #include "instanceactivation.h"
+#include "logcategories.h"
 #include "messagelog.h"
 #include "windowplacement.h"
 
@@ -17,7 +18,6 @@
 #include "pelwickversion.h"
 #include "sessionstorage.h"
 #include "settingsmapping.h"
-#include "settingsstore.h"
 #include "trayicon.h"
 #include "userdirectory.h"
 #include "userlist.h"
@@ -26,7 +26,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QHostInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -174,7 +173,7 @@ bool frm_pelwickUDP::Form_Load()
     const auto loadingEnds = qScopeGuard([this] { m_loading = false; });
 
     // 4, 5. Game menu unchecked; the entries hidden on NT are offered here.
-    menuGame->setChecked(false);
+    m_menus.menuGame->setChecked(false);
     const bool offerLegacyTools = !IsWindowsNT();
     for (const char *name : { "menuProcess", "menuTaskBarProcess", "menuControlpanel", "menuTaskBarControlPanel",
              "menuLmhosts", "menuTaskBarLmhosts", "menuHosts", "menuTaskBarHosts" }) {
@@ -184,7 +183,7 @@ bool frm_pelwickUDP::Form_Load()
 
     // 6. Settings and the stored directory; the log continues the kept
     // conversation.
-    LoadOrSaveSettings(true);
+    LoadOrSaveSettings(SettingsTransfer::Load);
     m_txtR->appendBlock(m_session->keptConversation());
     // A stored name that cannot travel as written is used as it is; the user
     // learns of it once and mends it in the options.
@@ -193,8 +192,8 @@ bool frm_pelwickUDP::Form_Load()
 
     // 7. Stay on top as stored.
     SetTopmost(localSettings().FormTop, this);
-    menuMon->setChecked(localSettings().FormTop);
-    menuTaskBarTopForm->setChecked(localSettings().FormTop);
+    m_menus.menuMon->setChecked(localSettings().FormTop);
+    m_menus.menuTaskBarTopForm->setChecked(localSettings().FormTop);
 
     // 8. The socket, on Port for both ends.
     m_session->openSocket();
@@ -223,7 +222,7 @@ bool frm_pelwickUDP::Form_Load()
     });
 
     // 11. The notification-area icon.
-    trayIcon(true);
+    trayIcon(TrayIconAction::Set);
     return true;
 }
 
@@ -250,11 +249,11 @@ void frm_pelwickUDP::Form_Unload()
         return;
     m_unloaded = true;
     m_placementSettles->stop();
-    LoadOrSaveSettings(false);
+    LoadOrSaveSettings(SettingsTransfer::Save);
     m_session->presence()->sayGoodbye();
     // Without a display the tray icon went with it.
     if (!m_displayLost)
-        trayIcon(false);
+        trayIcon(TrayIconAction::Reset);
     m_session->game()->endGameProgram();
     m_session->closeSocket();
     delete std::exchange(m_activation, nullptr);
@@ -264,6 +263,7 @@ void frm_pelwickUDP::Form_Unload()
 
 void frm_pelwickUDP::displayLost()
 {
+    qCDebug(lcDesktop) << "the display went away: the messenger unloads without the window system";
     m_displayLost = true;
     Form_Unload();
 }
@@ -286,18 +286,15 @@ void frm_pelwickUDP::storeWindowPlacement()
 {
     if (!m_loaded || m_unloaded || isMinimized() || isHidden())
         return;
-    SettingsStore &store = m_session->storage()->settingsStore();
-    saveWindowPlacement(store, this);
-    m_session->storage()->sync(store);
+    if (const auto place = windowPlaceOf(this))
+        m_session->storage()->saveWindowPlace(*place);
 }
 
 void frm_pelwickUDP::storeLocalSettings()
 {
     if (!m_loaded || m_unloaded)
         return;
-    SettingsStore &store = m_session->storage()->settingsStore();
-    saveLocalSettings(store, localSettings());
-    m_session->storage()->sync(store);
+    m_session->storage()->saveLocalSettings(localSettings());
 }
 
 void frm_pelwickUDP::closeEvent(QCloseEvent *event)
@@ -319,46 +316,27 @@ void frm_pelwickUDP::changeEvent(QEvent *event)
     }
 }
 
-void frm_pelwickUDP::LoadOrSaveSettings(bool isLoad)
+void frm_pelwickUDP::LoadOrSaveSettings(SettingsTransfer transfer)
 {
-    SettingsStore &store = m_session->storage()->settingsStore();
-    if (isLoad) {
-        loadWindowPlacement(store, this);
-        LocalSettings defaults;
-        defaults.SoundFilePath = defaultArrivalSoundPath();
-        defaults.Sound = true;
-        defaults.FormTop = false;
-        defaults.PopUp = true;
-        defaults.Port = DefaultPort;
-        defaults.UserName = QHostInfo::localHostName();
-        defaults.Broadcast = true;
-        defaults.KeepLog = true;
-        defaults.Notify = true;
-        const SettingsNotices notices = m_session->loadSettings(store, defaults);
-        QStringList said;
-        if (notices.portInvalid)
-            said.append(tr("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため %1 を使います。").arg(DefaultPort));
-        if (notices.ipAddrInvalid)
-            said.append(tr("設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
-        // A file that could not be read, whose directory count is wrong, or
-        // that an editor saved in code page 932, is kept aside now, once,
-        // and what was made of it is written to a fresh UTF-8 file, so the
-        // next start reads cleanly and nothing is lost.
-        if ((store.wasUnreadable() || notices.countDamaged || store.wasCodePage932()) && store.moveAside()) {
-            m_session->saveSettings(store);
-            m_session->storage()->sync(store);
-            if (store.wasUnreadable())
-                said.append(tr("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
-            else if (notices.countDamaged)
-                said.append(tr("設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"));
-        }
-        if (!said.isEmpty())
-            ShowStatus(said.join(QLatin1Char(' ')));
+    if (transfer == SettingsTransfer::Save) {
+        m_session->saveSettings(windowPlaceOf(this));
         return;
     }
-    saveWindowPlacement(store, this);
-    m_session->saveSettings(store);
-    m_session->storage()->sync(store);
+    applyWindowPlace(m_session->storage()->windowPlace(), this);
+    const SettingsNotices notices = m_session->loadSettings();
+    QStringList said;
+    if (notices.portInvalid)
+        said.append(tr("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため %1 を使います。").arg(localSettings().Port));
+    if (notices.ipAddrInvalid)
+        said.append(tr("設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
+    // A file that could not be read, or whose directory count was wrong, was
+    // kept aside and what was made of it written anew (SessionStorage).
+    if (notices.keptAside && notices.unreadable)
+        said.append(tr("設定ﾌｧｲﾙを読めなかったため、別名で保存して初期値で起動しました。"));
+    else if (notices.keptAside && notices.countDamaged)
+        said.append(tr("設定ﾌｧｲﾙの使用者一覧に欠けがあったため、読めた分を使い、元のﾌｧｲﾙは別名で残しました。"));
+    if (!said.isEmpty())
+        ShowStatus(said.join(QLatin1Char(' ')));
 }
 
 void frm_pelwickUDP::ShowStatus(const QString &text)
@@ -518,6 +496,7 @@ void frm_pelwickUDP::showAtStart()
         m_env.trayPresence->setWatching(true);
         return;
     }
+    qCDebug(lcDesktop) << "login start without a notification area: the window starts minimised";
     showMinimized();
 }
 
@@ -528,6 +507,7 @@ void frm_pelwickUDP::trayAvailabilityChanged(bool available)
     // back, so it comes back at once.
     if (available || !m_loaded || m_unloaded || !isHidden())
         return;
+    qCDebug(lcDesktop) << "the notification area went away while the window was hidden in it: the window comes back";
     m_env.trayPresence->setWatching(false);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
@@ -537,15 +517,17 @@ void frm_pelwickUDP::trayAvailabilityChanged(bool available)
 void frm_pelwickUDP::updateGameMenu()
 {
     const bool playing = m_session->game()->state() == GameState::Playing;
-    menuGame->setChecked(playing);
-    menuGame->setVisible(!playing);
+    m_menus.menuGame->setChecked(playing);
+    m_menus.menuGame->setVisible(!playing);
 }
 
-void frm_pelwickUDP::trayIcon(bool set)
+void frm_pelwickUDP::trayIcon(TrayIconAction action)
 {
-    PelwickTrayIcon *icon = TrayIcon(set ? QStringLiteral("SET") : QStringLiteral("RESET"), this, menuTaskBar);
+    if (action == TrayIconAction::Set && !m_env.trayPresence->available())
+        qCDebug(lcDesktop) << "no notification area now: the tray icon shows once there is one";
+    PelwickTrayIcon *icon = TrayIcon(action, this, m_menus.menuTaskBar);
     if (icon) {
-        // A second "SET" returns the icon already there: connect it once.
+        // A second Set returns the icon already there: connect it once.
         disconnect(icon, &PelwickTrayIcon::restoreRequested, this, nullptr);
         connect(icon, &PelwickTrayIcon::restoreRequested, this, [this] {
             restoreFromTray(this, localSettings().FormTop);
@@ -561,9 +543,12 @@ void frm_pelwickUDP::hideToTrayIfMinimised()
     // icon; elsewhere the window stays minimised and reachable.
     // Nor while a dialog or box of it is open: hidden, the window would
     // leave the dialog stranded, and the tray icon takes no clicks then.
-    if (!isMinimized() || !m_env.trayPresence->available() || !findTrayIcon(this)
-        || QApplication::activeModalWidget())
+    if (!isMinimized() || !findTrayIcon(this) || QApplication::activeModalWidget())
         return;
+    if (!m_env.trayPresence->available()) {
+        qCDebug(lcDesktop) << "minimised without a notification area: the window stays in the task bar";
+        return;
+    }
     QTimer::singleShot(0, this, [this] {
         if (isMinimized() && m_env.trayPresence->available() && !QApplication::activeModalWidget()) {
             hide();
@@ -578,18 +563,18 @@ void frm_pelwickUDP::ListUser_RightPress(const QPoint &globalPos)
     if (row < 0)
         return;
     if (m_session->directory()->mark(row) != PresenceMark::HeardFrom) {
-        menuGame->setVisible(false);
-        menuRemove->setVisible(false);
+        m_menus.menuGame->setVisible(false);
+        m_menus.menuRemove->setVisible(false);
     } else {
-        menuRemove->setVisible(true);
+        m_menus.menuRemove->setVisible(true);
         const bool gomoku = m_session->game()->gameProgramExists(gameProgramName(GameIds::Gomoku));
         const bool othello = m_session->game()->gameProgramExists(gameProgramName(GameIds::Othello));
-        menuGame->setVisible(gomoku || othello);
-        menuGame_Gomoku->setVisible(gomoku);
-        menuGame_Osero->setVisible(othello);
+        m_menus.menuGame->setVisible(gomoku || othello);
+        m_menus.menuGame_Gomoku->setVisible(gomoku);
+        m_menus.menuGame_Osero->setVisible(othello);
     }
     if (m_popupHook)
-        m_popupHook(menuListUser);
+        m_popupHook(m_menus.menuListUser);
     else
-        menuListUser->popup(globalPos);
+        m_menus.menuListUser->popup(globalPos);
 }

@@ -16,10 +16,14 @@ class QPlainTextEdit;
 class QTimer;
 class MessageLogView;
 class UserListView;
+enum class TrayIconAction;
 
 // The argument the login start entry passes, so the messenger knows that
 // the session started it and starts quietly.
 inline constexpr char LoginStartArgument[] = "--autostart";
+
+// Which way LoadOrSaveSettings goes.
+enum class SettingsTransfer { Load, Save };
 
 // The messenger's main window: shows its session (the user list, the log,
 // the status text, boxes) and the attention devices, and forwards the
@@ -64,6 +68,8 @@ public:
     LocalSettings &localSettings() { return m_session->localSettings(); }
     const MessengerEnvironment &environment() const { return m_env; }
     UserListView *ListUser() const { return m_listUser; }
+    // The menu entries the window changes as it goes, by their names.
+    const MessengerMenus &menus() const { return m_menus; }
     QString statusText() const;
     // What the messenger cannot keep now (settings, conversation), shown
     // beside the status until it can; empty while everything is kept.
@@ -71,7 +77,10 @@ public:
     // The log as the user reads it, CR LF between lines.
     QString logText() const;
 
-    void LoadOrSaveSettings(bool isLoad);
+    // Load: the window's place, the options and the directory, each mended
+    // value said in the status. Save: all of them, the place unless the
+    // window is minimised.
+    void LoadOrSaveSettings(SettingsTransfer transfer);
     // The window's caption, with the program's version.
     static QString caption();
     void ShowStatus(const QString &text);
@@ -110,7 +119,7 @@ private:
     void storeLocalSettings();
     void storeWindowPlacement();
     void updateGameMenu();
-    void trayIcon(bool set);
+    void trayIcon(TrayIconAction action);
     void showKeepingProblem();
     void hideToTrayIfMinimised();
     void trayAvailabilityChanged(bool available);
@@ -142,16 +151,5 @@ private:
     MessageLogView *m_txtR = nullptr;
     QLabel *m_statusPanel = nullptr;
     QLabel *m_keepingPanel = nullptr;
-
-public:
-    // Menu entries by their names.
-    QAction *menuGame = nullptr;
-    QAction *menuGame_Gomoku = nullptr;
-    QAction *menuGame_Osero = nullptr;
-    QAction *menuRemove = nullptr;
-    QAction *menuListUserLanCheck = nullptr;
-    QAction *menuMon = nullptr;
-    QAction *menuTaskBarTopForm = nullptr;
-    QMenu *menuListUser = nullptr;
-    QMenu *menuTaskBar = nullptr;
+    MessengerMenus m_menus;
 };

@@ -17,7 +17,6 @@
 #include "networkidentity.h"
 #include "peerpresence.h"
 #include "sessionstorage.h"
-#include "settingsmapping.h"
 #include "userdirectory.h"
 #include "userlist.h"
 
@@ -36,20 +35,11 @@ const char *const CouldNotOpen = QT_TRANSLATE_NOOP("frm_pelwickUDP", "開けま�
 
 void frm_pelwickUDP::buildMenus()
 {
-    const MessengerMenus menus = buildMessengerMenus(this, [this](MenuCommand command) { runCommand(command); });
-    menuMon = menus.menuMon;
-    menuTaskBarTopForm = menus.menuTaskBarTopForm;
-    menuTaskBar = menus.menuTaskBar;
-    menuListUser = menus.menuListUser;
-    menuListUserLanCheck = menus.menuListUserLanCheck;
-    menuGame = menus.menuGame;
-    menuGame_Gomoku = menus.menuGame_Gomoku;
-    menuGame_Osero = menus.menuGame_Osero;
-    menuRemove = menus.menuRemove;
-    connect(menuListUserLanCheck, &QAction::triggered, this, &frm_pelwickUDP::menuListUserLanCheck_Click);
-    connect(menuGame_Gomoku, &QAction::triggered, this, &frm_pelwickUDP::menuGame_Gomoku_Click);
-    connect(menuGame_Osero, &QAction::triggered, this, &frm_pelwickUDP::menuGame_Osero_Click);
-    connect(menuRemove, &QAction::triggered, this, &frm_pelwickUDP::menuRemove_Click);
+    m_menus = buildMessengerMenus(this, [this](MenuCommand command) { runCommand(command); });
+    connect(m_menus.menuListUserLanCheck, &QAction::triggered, this, &frm_pelwickUDP::menuListUserLanCheck_Click);
+    connect(m_menus.menuGame_Gomoku, &QAction::triggered, this, &frm_pelwickUDP::menuGame_Gomoku_Click);
+    connect(m_menus.menuGame_Osero, &QAction::triggered, this, &frm_pelwickUDP::menuGame_Osero_Click);
+    connect(m_menus.menuRemove, &QAction::triggered, this, &frm_pelwickUDP::menuRemove_Click);
 }
 
 void frm_pelwickUDP::runCommand(MenuCommand command)
@@ -109,8 +99,8 @@ void frm_pelwickUDP::menuTaskBarTopForm_Click()
 {
     LocalSettings &settings = localSettings();
     settings.FormTop = !settings.FormTop;
-    menuMon->setChecked(settings.FormTop);
-    menuTaskBarTopForm->setChecked(settings.FormTop);
+    m_menus.menuMon->setChecked(settings.FormTop);
+    m_menus.menuTaskBarTopForm->setChecked(settings.FormTop);
     SetTopmost(settings.FormTop, this);
     storeLocalSettings();
 }
@@ -127,18 +117,12 @@ bool frm_pelwickUDP::showOptionsDialog()
 {
     // The edited directory replaces the list; nobody is heard from yet.
     UserDirectory *directory = m_session->directory();
+    // Kept through the session's storage, so a failed Apply shows in the
+    // lasting status as any other failed save does.
     frm_pelwickOpt dialog(
         localSettings(), directory->entries(),
-        [directory](const QList<DirectoryEntry> &entries) { directory->setEntries(entries); }, m_env.appName,
-        m_env.settingsDirectory, m_env.dialogs, this);
-    // Through the run's own store, so a failed Apply shows in the lasting
-    // status as any other failed save does.
-    SessionStorage *storage = m_session->storage();
-    dialog.setSettingsWriter([storage](const LocalSettings &settings) {
-        SettingsStore &store = storage->settingsStore();
-        saveLocalSettings(store, settings);
-        return storage->sync(store);
-    });
+        [directory](const QList<DirectoryEntry> &entries) { directory->setEntries(entries); }, m_session->storage(),
+        m_env.dialogs, this);
     dialog.setAutostart(AutostartEntry(m_env.autostartDirectory, QLatin1String(DesktopIdentity::Messenger)),
         autostartCommand());
     if (m_env.dialogHook)

@@ -45,7 +45,7 @@ int runMessenger(frm_pelwickUDP &window, const std::function<void()> &loaded)
     QObject::connect(&window, &frm_pelwickUDP::unloaded, qApp, &QApplication::quit, Qt::QueuedConnection);
     // The session manager asks for the data before a log-out that may still
     // be cancelled: saved, but the program runs on.
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, [&window] { window.LoadOrSaveSettings(false); });
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, [&window] { window.LoadOrSaveSettings(SettingsTransfer::Save); });
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &window, [&window] { window.Form_Unload(); });
     if (loaded)
         loaded();

@@ -1,7 +1,5 @@
 #include "windowplacement.h"
 
-#include "settingsmapping.h"
-#include "settingsstore.h"
 #include "screenfit.h"
 #include "windowfit.h"
 
@@ -21,13 +19,10 @@ double twipsPerPixel(const QWidget *window)
 
 } // namespace
 
-void loadWindowPlacement(const SettingsStore &store, QWidget *window)
+void applyWindowPlace(const WindowPlace &place, QWidget *window)
 {
-    const QString windowPos = QLatin1String(SettingsKey::WindowPos);
     const double tpp = twipsPerPixel(window);
-    auto edge = [&](const char *key, int currentPixels) -> int {
-        const QString fallback = formatSettingsSingle(float(currentPixels * tpp));
-        const auto twips = parseSettingsSingle(store.value(windowPos, QLatin1String(key), fallback));
+    auto edge = [&](const std::optional<float> &twips, int currentPixels) -> int {
         if (!twips)
             return currentPixels;
         const double pixels = *twips / tpp;
@@ -35,9 +30,9 @@ void loadWindowPlacement(const SettingsStore &store, QWidget *window)
             return currentPixels;
         return int(std::lround(pixels));
     };
-    const QPoint framePosition(edge("Left", window->x()), edge("Top", window->y()));
+    const QPoint framePosition(edge(place.Left, window->x()), edge(place.Top, window->y()));
     // The window cannot be smaller than its controls need, whatever is stored.
-    const QSize clientSize = QSize(edge("Width", window->width()), edge("Height", window->height()))
+    const QSize clientSize = QSize(edge(place.Width, window->width()), edge(place.Height, window->height()))
                                  .expandedTo(window->minimumSize())
                                  .expandedTo(window->minimumSizeHint())
                                  .expandedTo(QSize(1, 1));
@@ -65,17 +60,14 @@ void loadWindowPlacement(const SettingsStore &store, QWidget *window)
     window->resize(client.size().expandedTo(QSize(1, 1)));
 }
 
-void saveWindowPlacement(SettingsStore &store, const QWidget *window)
+std::optional<WindowPlace> windowPlaceOf(const QWidget *window)
 {
     if (window->isMinimized())
-        return;
-    const QString windowPos = QLatin1String(SettingsKey::WindowPos);
+        return std::nullopt;
     const double tpp = twipsPerPixel(window);
     // The frame's corner, where the next start places the frame: the same
     // point whether or not the window system has reported the frame yet.
     const QPoint corner = window->frameGeometry().topLeft();
-    store.setValue(windowPos, QStringLiteral("Top"), formatSettingsSingle(float(corner.y() * tpp)));
-    store.setValue(windowPos, QStringLiteral("Left"), formatSettingsSingle(float(corner.x() * tpp)));
-    store.setValue(windowPos, QStringLiteral("Width"), formatSettingsSingle(float(window->width() * tpp)));
-    store.setValue(windowPos, QStringLiteral("Height"), formatSettingsSingle(float(window->height() * tpp)));
+    return WindowPlace { float(corner.x() * tpp), float(corner.y() * tpp), float(window->width() * tpp),
+        float(window->height() * tpp) };
 }

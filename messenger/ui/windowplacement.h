@@ -1,13 +1,17 @@
 #pragma once
 
+#include "settingsmapping.h"
+
+#include <optional>
+
 class QWidget;
-class SettingsStore;
 
-// The main window's place and size in section "WindowPos" (Top, Left,
-// Width, Height), in twips: 1440 to the logical inch.
+// The main window's place and size as stored (WindowPlace, in twips: 1440
+// to the logical inch).
 
-// Each edge is read with the current value as default and applied at once;
-// a value that does not convert leaves the edge where it is.
-void loadWindowPlacement(const SettingsStore &store, QWidget *window);
-// Nothing is stored for a minimised window.
-void saveWindowPlacement(SettingsStore &store, const QWidget *window);
+// Applies each stored edge at once; an edge not stored, or beyond any
+// screen's reach, stays where it is. The window then opens where its user
+// can reach it, however the screens changed since.
+void applyWindowPlace(const WindowPlace &place, QWidget *window);
+// The place to store; nothing for a minimised window.
+std::optional<WindowPlace> windowPlaceOf(const QWidget *window);

@@ -1,4 +1,4 @@
-// GOMOKU's link input: Control_Data on any text the messenger could poke,
+// GOMOKU's link input: LinkMessage::parse on any text the messenger could poke,
 // and the game (GomokuGame, no window) acting on it. Sends succeed or fail
 // by the input's first byte, so both paths run.
 #include "fuzzsupport.h"
@@ -28,14 +28,13 @@ void newGame()
 
 void checkControlData(const QString &text)
 {
-    const LinkText split = Control_Data(text);
-    if (FuzzSupport::cp932Stable(split.GameFunc) && FuzzSupport::cp932Stable(split.GameData)
-        && !split.GameFunc.contains(QLatin1String(DataTag))) {
-        const LinkText again = Control_Data(linkMessage(split.GameFunc, split.GameData));
-        check(again.GameFunc == split.GameFunc && again.GameData == split.GameData,
-            "rebuilt link text splits differently");
+    const LinkMessage::Parts split = LinkMessage::parse(text);
+    if (FuzzSupport::cp932Stable(split.code) && FuzzSupport::cp932Stable(split.data)
+        && !split.code.contains(QLatin1String(DataTag))) {
+        const LinkMessage::Parts again = LinkMessage::parse(linkMessage(split.code, split.data));
+        check(again.code == split.code && again.data == split.data, "rebuilt link text splits differently");
     }
-    if (const auto move = parseMoveData(split.GameData)) {
+    if (const auto move = parseMoveData(split.data)) {
         const auto again = parseMoveData(moveData(move->address, move->x, move->y));
         check(again && again->address == move->address && again->x == move->x && again->y == move->y,
             "move data does not survive a rebuild");
@@ -65,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sendsSucceed = size == 0 || (data[0] & 1) == 0;
     game->ReceiveLinkText(text);
     // A move of the own player on the point the text names, if any.
-    if (const auto move = parseMoveData(Control_Data(text.trimmed()).GameData))
+    if (const auto move = parseMoveData(LinkMessage::parse(text.trimmed()).data))
         game->clickPoint(Qt::LeftButton, move->x, move->y);
     return 0;
 }

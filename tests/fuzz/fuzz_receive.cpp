@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     messenger->session = session;
     session->channel()->setDatagramSender(checkAndDrop, port);
     QObject::connect(session, &MessengerSession::boxRequested, session, [session] { session->boxClosed(); });
-    session->loadSettings(SettingsStore(QStringLiteral("Pelwick"), messenger->settings.path()), LocalSettings {});
+    session->loadSettings();
     FuzzSupport::check(session->channel()->ownAddress() == OwnAddress, "session not on 127.0.0.1");
     if (!session->openSocket())
         FuzzSupport::fail("session did not bind");

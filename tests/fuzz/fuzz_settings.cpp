@@ -69,11 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         file.write(reinterpret_cast<const char *>(data), qint64(size));
     }
 
-    LocalSettings defaults;
-    defaults.Sound = true;
-    defaults.PopUp = true;
-    defaults.Port = DefaultPort;
-    defaults.UserName = QStringLiteral("host");
     LocalSettings loaded;
     QList<DirectoryEntry> entries;
     {
@@ -83,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (const char *edge : { "Left", "Top", "Width", "Height" })
             parseSettingsSingle(
                 store.value(QLatin1String(SettingsKey::WindowPos), QLatin1String(edge), QStringLiteral("0")));
-        loadLocalSettings(store, loaded, defaults);
+        loadLocalSettings(store, loaded);
         entries = loadDirectory(store);
         saveLocalSettings(store, loaded);
         saveDirectory(store, entries);
@@ -95,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     SettingsStore again(AppName, folder->path());
     check(!again.wasUnreadable(), "a saved file reads as damaged");
     LocalSettings reloaded;
-    loadLocalSettings(again, reloaded, defaults);
+    loadLocalSettings(again, reloaded);
     check(sameSettings(reloaded, loaded), "local settings changed over save and load");
     QList<DirectoryEntry> expected;
     for (const DirectoryEntry &e : std::as_const(entries)) {

@@ -258,18 +258,18 @@ void tst_GomokuRules::controlData()
     QFETCH(QString, text);
     QFETCH(QString, func);
     QFETCH(QString, data);
-    const GomokuLink::LinkText split = GomokuLink::Control_Data(text);
-    QCOMPARE(split.GameFunc, func);
-    QCOMPARE(split.GameData, data);
+    const LinkMessage::Parts split = LinkMessage::parse(text);
+    QCOMPARE(split.code, func);
+    QCOMPARE(split.data, data);
 }
 
 void tst_GomokuRules::japaneseNameSurvivesTheSplit()
 {
     // 表 and ソ end in byte 0x5C in code page 932; the tags are found on bytes.
     const QString name = QStringLiteral("表ソ山田～ﾀﾛｳ");
-    const GomokuLink::LinkText split = GomokuLink::Control_Data(GomokuLink::linkMessage("#2", name));
-    QCOMPARE(split.GameFunc, QStringLiteral("#2"));
-    QCOMPARE(split.GameData, name);
+    const LinkMessage::Parts split = LinkMessage::parse(GomokuLink::linkMessage("#2", name));
+    QCOMPARE(split.code, QStringLiteral("#2"));
+    QCOMPARE(split.data, name);
 }
 
 void tst_GomokuRules::parseMoveData_data()

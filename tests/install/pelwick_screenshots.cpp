@@ -156,7 +156,7 @@ bool englishWindows(const QDir &out)
     LocalSettings settings;
     settings.UserName = QStringLiteral("Sarah");
     frm_pelwickOpt options(settings, { { QStringLiteral("James"), QStringLiteral("192.168.10.30") } },
-        [](const QList<DirectoryEntry> &) {}, QStringLiteral("Pelwick"), settingsDir.path());
+        [](const QList<DirectoryEntry> &) {}, nullptr);
     ok = save(&options, file("options-terminal")) && ok;
     options.findChild<QTabWidget *>()->setCurrentIndex(1);
     ok = save(&options, file("options-users")) && ok;

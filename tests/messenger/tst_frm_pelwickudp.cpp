@@ -726,14 +726,14 @@ void tst_frm_pelwickUDP::popupEntriesFollowTheRowAndTheGamePrograms()
     const int row = addRow("target", mark, Peer2);
     rightPress(row);
 
-    QCOMPARE(m_popups, QList<QMenu *> { m_window->menuListUser });
+    QCOMPARE(m_popups, QList<QMenu *> { m_window->menus().menuListUser });
     QCOMPARE(list()->selectedRows(), QList<int> { row });
-    QVERIFY(m_window->menuListUserLanCheck->isVisible());
-    QCOMPARE(m_window->menuGame->isVisible(), game);
-    QCOMPARE(m_window->menuRemove->isVisible(), remove);
+    QVERIFY(m_window->menus().menuListUserLanCheck->isVisible());
+    QCOMPARE(m_window->menus().menuGame->isVisible(), game);
+    QCOMPARE(m_window->menus().menuRemove->isVisible(), remove);
     if (game) {
-        QCOMPARE(m_window->menuGame_Gomoku->isVisible(), gomoku);
-        QCOMPARE(m_window->menuGame_Osero->isVisible(), othello);
+        QCOMPARE(m_window->menus().menuGame_Gomoku->isVisible(), gomoku);
+        QCOMPARE(m_window->menus().menuGame_Osero->isVisible(), othello);
     }
 }
 
@@ -762,18 +762,18 @@ void tst_frm_pelwickUDP::gameMenuFollowsTheSessionsGameState()
 {
     m_games->present = QStringList { QStringLiteral("GOMOKU") };
     addRow("partner", Heard, Peer2);
-    QVERIFY(!m_window->menuGame->isChecked());
-    QVERIFY(m_window->menuGame->isVisible());
+    QVERIFY(!m_window->menus().menuGame->isChecked());
+    QVERIFY(m_window->menus().menuGame->isVisible());
 
     // The partner asks, this messenger accepts: a game is on.
     arrive("31<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>01<GAMEDATA>");
     QVERIFY(m_games->GameProcessHandle() != 0);
-    QVERIFY(m_window->menuGame->isChecked());
-    QVERIFY(!m_window->menuGame->isVisible());
+    QVERIFY(m_window->menus().menuGame->isChecked());
+    QVERIFY(!m_window->menus().menuGame->isVisible());
 
     arrive("29<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA>");
-    QVERIFY(!m_window->menuGame->isChecked());
-    QVERIFY(m_window->menuGame->isVisible());
+    QVERIFY(!m_window->menus().menuGame->isChecked());
+    QVERIFY(m_window->menus().menuGame->isVisible());
     QCOMPARE(m_window->statusText(), QStringLiteral("対戦相手よりゲーム終了報告を受けました。"));
 }
 
@@ -786,7 +786,7 @@ void tst_frm_pelwickUDP::gameRequestGoesToTheCurrentRow()
     // The current row counts, whatever else is selected.
     select({ 0 });
     list()->selectionModel()->setCurrentIndex(directory()->index(1, 0), QItemSelectionModel::NoUpdate);
-    m_window->menuGame_Gomoku->trigger();
+    m_window->menus().menuGame_Gomoku->trigger();
     QCOMPARE(session->game()->currentGame().PartnerAddress, Peer4);
     QCOMPARE(session->game()->currentGame().GameId, QStringLiteral("01"));
     QCOMPARE(m_window->statusText(), QStringLiteral("ゲームスタート要求を出しました。"));
@@ -794,7 +794,7 @@ void tst_frm_pelwickUDP::gameRequestGoesToTheCurrentRow()
 
     // Without a current row, the first selected one.
     list()->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
-    m_window->menuGame_Osero->trigger();
+    m_window->menus().menuGame_Osero->trigger();
     QCOMPARE(session->game()->currentGame().PartnerAddress, Peer2);
     QCOMPARE(session->game()->currentGame().GameId, QStringLiteral("02"));
     QVERIFY(m_peers[Peer2]->receive().startsWith("31<USERNAME>me<IPADDR>127.0.0.3<GAMEID>02<DATA>"));

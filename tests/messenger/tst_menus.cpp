@@ -58,7 +58,7 @@ private:
     // Marks the stored row heard from, as an answer would.
     void heard(int row) const
     {
-        SetUserMark(*directory(), directory()->name(row), directory()->address(row), PresenceMark::HeardFrom);
+        directory()->markUser(directory()->name(row), directory()->address(row), PresenceMark::HeardFrom);
     }
     template <typename T> int topLevelCount() const;
 
@@ -501,8 +501,8 @@ void tst_Menus::everyFocusableControlHasAName()
     if (window == QLatin1String("frm_pelwickUDP"))
         shown = m_window;
     else if (window == QLatin1String("frm_pelwickOpt"))
-        owned = std::make_unique<frm_pelwickOpt>(m_window->localSettings(), directory()->entries(), nullptr,
-            QStringLiteral("Pelwick"), m_me->settingsDir());
+        owned = std::make_unique<frm_pelwickOpt>(
+            m_window->localSettings(), directory()->entries(), nullptr, m_window->session()->storage());
     else if (window == QLatin1String("frm_pelwickAbt"))
         owned = std::make_unique<frm_pelwickAbt>();
     else if (window == QLatin1String("frm_pelwickSys"))
@@ -549,8 +549,8 @@ void tst_Menus::keyboardAloneReachesMenusPopupDirectoryAndCancel()
     QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(1, 1), list->mapToGlobal(QPoint(1, 1)));
     QApplication::sendEvent(list, &menuKey);
     QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
-    QCOMPARE(popups, (QList<QMenu *> { m_window->menuListUser, m_window->menuListUser }));
-    QVERIFY(m_window->menuRemove->isVisible());
+    QCOMPARE(popups, (QList<QMenu *> { m_window->menus().menuListUser, m_window->menus().menuListUser }));
+    QVERIFY(m_window->menus().menuRemove->isVisible());
 
     // The desktop's preferences key opens the options; there Enter on a
     // directory row copies it into the fields, and Esc cancels: nothing is

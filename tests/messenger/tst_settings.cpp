@@ -1,4 +1,4 @@
-#include "arrivalsound.h"
+#include "soundfile.h"
 #include "frm_pelwickUDP.h"
 #include "settingsreference.h"
 #include "settingsstore.h"
@@ -70,6 +70,27 @@ private:
     void (*m_handler)(int) = nullptr;
 };
 
+// Every key of "Local" in the order the file holds them, with what a first
+// start gets. A file of an older messenger lacks the keys after UserName:
+// all on, address automatic.
+QList<std::pair<const char *, QString>> localDefaults()
+{
+    return {
+        { "SoundFilePath", defaultArrivalSoundPath() },
+        { "Sound", "True" },
+        { "FormTop", "False" },
+        { "PopUp", "True" },
+        { "Port", "59640" },
+        { "UserName", QHostInfo::localHostName() },
+        { "IpAddr", "" },
+        { "Broadcast", "True" },
+        { "BroadcastTo", "" },
+        { "KeepLog", "True" },
+        { "Notify", "True" },
+        { "Language", "auto" },
+    };
+}
+
 // The files kept aside next to the settings file.
 QStringList keptAside(const QString &dir)
 {
@@ -139,19 +160,17 @@ void tst_Settings::emptyStoreGivesTheDefaultsAndNoUser()
     QTemporaryDir dir;
     auto w = window(dir.path());
     const QRect design = w->geometry();
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
 
     QCOMPARE(w->geometry(), design);
-    const LocalSettings &s = w->localSettings();
-    QCOMPARE(s.Sound, true);
-    QCOMPARE(s.FormTop, false);
-    QCOMPARE(s.PopUp, true);
-    QCOMPARE(s.Port, 59640);
-    QCOMPARE(s.UserName, QHostInfo::localHostName());
-    QCOMPARE(s.SoundFilePath, defaultArrivalSoundPath());
-    // A file of an older messenger lacks the later keys: all on, address automatic.
-    QVERIFY(s.Broadcast && s.KeepLog && s.Notify);
-    QCOMPARE(s.IpAddr, QString());
+    // Every key, as the next save writes it.
+    const QList<std::pair<const char *, QString>> defaults = localDefaults();
+    QCOMPARE(localSettingKeys().size(), size_t(defaults.size()));
+    for (const auto &[name, text] : defaults) {
+        const LocalSettingKey *key = localSettingKey(QLatin1String(name));
+        QVERIFY2(key, name);
+        QCOMPARE(key->write(w->localSettings()), text);
+    }
     // Count defaults to 1; entry 001 has no address, so nobody is added.
     QCOMPARE(w->session()->directory()->rowCount(), 0);
     // Loading writes nothing.
@@ -220,7 +239,7 @@ void tst_Settings::directoryLoad()
     storeValues(dir.path(), stored);
     const QByteArray before = readBytes(SettingsStore(App, dir.path()).filePath());
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     QCOMPARE(w->session()->directory()->entries(), expected);
     for (int i = 0; i < w->session()->directory()->rowCount(); ++i)
         QCOMPARE(w->session()->directory()->mark(i), PresenceMark::NotHeard);
@@ -244,91 +263,61 @@ void tst_Settings::localValuesConvertOrStayAsTheyWere_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QVariant>("expected");
+    // The value read, as the next save writes it.
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char *key, const char *text, const QString &expected) {
+        QTest::addRow("%s %s", key, text) << QString::fromLatin1(key) << QString::fromUtf8(text) << expected;
+    };
 
     // Booleans: True/False in any case or a number; anything else leaves the
     // field as it was before the first load: false.
-    QTest::newRow("Sound yes") << "Sound"
-                               << "yes" << QVariant(false);
-    QTest::newRow("PopUp yes") << "PopUp"
-                               << "yes" << QVariant(false);
-    QTest::newRow("Sound TRUE") << "Sound"
-                                << "TRUE" << QVariant(true);
-    QTest::newRow("FormTop tRuE") << "FormTop"
-                                  << "tRuE" << QVariant(true);
-    QTest::newRow("PopUp FALSE") << "PopUp"
-                                 << "FALSE" << QVariant(false);
-    QTest::newRow("FormTop -1") << "FormTop"
-                                << "-1" << QVariant(true);
-    QTest::newRow("FormTop 2.5") << "FormTop"
-                                 << "2.5" << QVariant(true);
-    QTest::newRow("Sound 0") << "Sound"
-                             << "0" << QVariant(false);
-    QTest::newRow("Sound empty") << "Sound"
-                                 << "" << QVariant(false);
-    QTest::newRow("Port digits") << "Port"
-                                 << "12345" << QVariant(12345);
-    QTest::newRow("Port padded") << "Port"
-                                 << " 2000 " << QVariant(2000);
-    // A port the socket cannot open counts as missing: the default.
-    QTest::newRow("Port beyond 16 bits") << "Port"
-                                         << "70000" << QVariant(59640);
-    QTest::newRow("Port text") << "Port"
-                               << "http" << QVariant(59640);
-    QTest::newRow("Port beyond 32 bits") << "Port"
-                                         << "4294967296" << QVariant(59640);
-    QTest::newRow("Broadcast False") << "Broadcast"
-                                     << "False" << QVariant(false);
-    QTest::newRow("KeepLog 0") << "KeepLog"
-                               << "0" << QVariant(false);
-    QTest::newRow("Notify no") << "Notify"
-                               << "no" << QVariant(false);
-    QTest::newRow("Language en") << "Language"
-                                 << "en" << QVariant(int(UiLanguage::Choice::English));
-    QTest::newRow("Language ja") << "Language"
-                                 << "ja" << QVariant(int(UiLanguage::Choice::Japanese));
+    row("Sound", "yes", "False");
+    row("PopUp", "yes", "False");
+    row("Sound", "TRUE", "True");
+    row("FormTop", "tRuE", "True");
+    row("PopUp", "FALSE", "False");
+    row("FormTop", "-1", "True");
+    row("FormTop", "2.5", "True");
+    row("Sound", "0", "False");
+    row("Sound", "", "False");
+    row("Broadcast", "False", "False");
+    row("KeepLog", "0", "False");
+    row("Notify", "no", "False");
+    row("Language", "en", "en");
+    row("Language", "ja", "ja");
     // Only the three stored values count; anything else keeps the default.
-    QTest::newRow("Language English") << "Language"
-                                      << "English" << QVariant(int(UiLanguage::Choice::Auto));
-    QTest::newRow("IpAddr padded") << "IpAddr"
-                                   << " 10.0.0.7 " << QVariant(QStringLiteral("10.0.0.7"));
+    row("Language", "English", "auto");
+    row("Port", "12345", "12345");
+    row("Port", " 2000 ", "2000");
+    // A port the socket cannot open counts as missing: the default.
+    row("Port", "70000", "59640");
+    row("Port", "http", "59640");
+    row("Port", "4294967296", "59640");
+    // A name a damaged file made '?' of: the host's name instead.
+    row("UserName", "田\uFFFD中", QHostInfo::localHostName());
+    row("IpAddr", " 10.0.0.7 ", "10.0.0.7");
     // Anything but an address is never named in a datagram.
-    QTest::newRow("IpAddr out of range") << "IpAddr"
-                                         << "999.1.1.1" << QVariant(QString());
-    QTest::newRow("IpAddr host name") << "IpAddr"
-                                      << "localhost" << QVariant(QString());
-    QTest::newRow("IpAddr three numbers") << "IpAddr"
-                                          << "1.2.3" << QVariant(QString());
+    row("IpAddr", "999.1.1.1", "");
+    row("IpAddr", "localhost", "");
+    row("IpAddr", "1.2.3", "");
     // A list of addresses; blanks around them and empty entries go, other
     // entries stay as written (only addresses are used).
-    QTest::newRow("BroadcastTo list") << "BroadcastTo"
-                                      << " 192.168.2.255 , ,10.1.255.255,"
-                                      << QVariant(QStringList { "192.168.2.255", "10.1.255.255" });
-    QTest::newRow("BroadcastTo typo kept") << "BroadcastTo"
-                                           << "192.168.2.2555" << QVariant(QStringList { "192.168.2.2555" });
+    row("BroadcastTo", " 192.168.2.255 , ,10.1.255.255,", "192.168.2.255,10.1.255.255");
+    row("BroadcastTo", "192.168.2.2555", "192.168.2.2555");
 }
 
 void tst_Settings::localValuesConvertOrStayAsTheyWere()
 {
     QFETCH(QString, key);
     QFETCH(QString, text);
-    QFETCH(QVariant, expected);
+    QFETCH(QString, expected);
     QTemporaryDir dir;
     storeValues(dir.path(), { { QLatin1String("Local/") + key, text } });
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
-    const LocalSettings &s = w->localSettings();
-    const QVariant actual = key == QLatin1String("Sound") ? QVariant(s.Sound)
-        : key == QLatin1String("FormTop")                 ? QVariant(s.FormTop)
-        : key == QLatin1String("PopUp")                   ? QVariant(s.PopUp)
-        : key == QLatin1String("Broadcast")               ? QVariant(s.Broadcast)
-        : key == QLatin1String("KeepLog")                 ? QVariant(s.KeepLog)
-        : key == QLatin1String("Notify")                  ? QVariant(s.Notify)
-        : key == QLatin1String("Language")                ? QVariant(int(s.Language))
-        : key == QLatin1String("IpAddr")                  ? QVariant(s.IpAddr)
-        : key == QLatin1String("BroadcastTo")             ? QVariant(s.BroadcastTo)
-                                                          : QVariant(s.Port);
-    QCOMPARE(actual, expected);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
+    const LocalSettingKey *row = localSettingKey(key);
+    QVERIFY(row);
+    QCOMPARE(row->write(w->localSettings()), expected);
 }
 
 void tst_Settings::mendedValuesAreSaidOnceAndSavedMended()
@@ -336,15 +325,15 @@ void tst_Settings::mendedValuesAreSaidOnceAndSavedMended()
     QTemporaryDir dir;
     storeValues(dir.path(), { { "Local/Port", "99999" }, { "Local/IpAddr", "999.1.1.1" } });
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     QCOMPARE(w->statusText(),
         QStringLiteral("設定ﾌｧｲﾙのﾎﾟｰﾄ番号が正しくないため 59640 を使います。 "
                        "設定ﾌｧｲﾙのIPｱﾄﾞﾚｽが正しくないため自動で選びます。"));
     QVERIFY(keptAside(dir.path()).isEmpty());
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
 
     auto again = window(dir.path());
-    again->LoadOrSaveSettings(true);
+    again->LoadOrSaveSettings(SettingsTransfer::Load);
     QCOMPARE(again->statusText(), QString());
     QCOMPARE(again->localSettings().Port, 59640);
     QCOMPARE(again->localSettings().IpAddr, QString());
@@ -359,9 +348,9 @@ void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
             { "User/003UserIpAddr", "127.0.0.3" }, { "User/005UserName", "e" },
             { "User/005UserIpAddr", "127.0.0.5" } });
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     w->session()->directory()->appendRow(QStringLiteral("new"), PresenceMark::HeardFrom, QStringLiteral("127.0.0.9"));
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
 
     QTemporaryDir copy;
     const auto store = freshCopy(dir.path(), copy);
@@ -376,10 +365,10 @@ void tst_Settings::saveRenumbersDenselyAndDropsWhatTheListLost()
     QCOMPARE(store->value("User", "003UserIpAddr"), QStringLiteral("127.0.0.9"));
 
     // A row removed from the list is gone from the store after the next save.
-    RemoveUserByAddress(*w->session()->directory(), QStringLiteral("127.0.0.2"));
-    w->LoadOrSaveSettings(false);
+    w->session()->directory()->removeUser(QStringLiteral("127.0.0.2"));
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
     auto again = window(dir.path());
-    again->LoadOrSaveSettings(true);
+    again->LoadOrSaveSettings(SettingsTransfer::Load);
     QCOMPARE(again->session()->directory()->entries(), Entries({ { "c", "127.0.0.3" }, { "new", "127.0.0.9" } }));
 }
 
@@ -393,7 +382,7 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
             QStringLiteral("10.%1.%2.%3").arg(i / 65536).arg(i / 256 % 256).arg(i % 256) });
         w->session()->directory()->appendRow(entries.last().UserName, PresenceMark::NotHeard, entries.last().UserIpAddr);
     }
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
 
     QTemporaryDir copy;
     const auto store = freshCopy(dir.path(), copy);
@@ -414,7 +403,7 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
     }
 
     auto reloaded = window(copy.path());
-    reloaded->LoadOrSaveSettings(true);
+    reloaded->LoadOrSaveSettings(SettingsTransfer::Load);
     QCOMPARE(reloaded->session()->directory()->entries(), entries);
 
     // A file written by hand with four-digit indexes loads the same way.
@@ -426,7 +415,7 @@ void tst_Settings::indexGrowsToFourDigitsFromEntry1000()
             + QByteArray::number(i % 256) + "\n";
     QVERIFY(writeBytes(hand.path() + QLatin1String("/Pelwick/Pelwick.ini"), text));
     auto handLoaded = window(hand.path());
-    handLoaded->LoadOrSaveSettings(true);
+    handLoaded->LoadOrSaveSettings(SettingsTransfer::Load);
     QCOMPARE(handLoaded->session()->directory()->rowCount(), 1001);
     QCOMPARE(handLoaded->session()->directory()->name(1000), QStringLiteral("n1001"));
     QCOMPARE(handLoaded->session()->directory()->address(999), QStringLiteral("10.1.3.232"));
@@ -439,9 +428,9 @@ void tst_Settings::fileIsWrittenInTheOrderAPersonExpects()
         "[Other]\nb=1\na=2\n[User]\nCount=1\n001UserIpAddr=127.0.0.2\n001UserName=a\n"
         "[Local]\nZeta=z\nUserName=me\nPort=59640\n"));
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     w->session()->directory()->appendRow(QStringLiteral("b"), PresenceMark::HeardFrom, QStringLiteral("127.0.0.3"));
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
 
     QStringList lines;
     for (const QByteArray &line : readBytes(dir.filePath(QStringLiteral("Pelwick/Pelwick.ini"))).split('\n')) {
@@ -449,10 +438,12 @@ void tst_Settings::fileIsWrittenInTheOrderAPersonExpects()
             lines.append(QString::fromUtf8(line.left(line.indexOf('=') < 0 ? line.size() : line.indexOf('='))));
     }
     // Reading stays as tolerant: the hand-written order came back in.
-    QCOMPARE(lines,
-        QStringList({ "[WindowPos]", "Top", "Left", "Width", "Height", "[Local]", "SoundFilePath", "Sound", "FormTop",
-            "PopUp", "Port", "UserName", "IpAddr", "Broadcast", "BroadcastTo", "KeepLog", "Notify", "Language", "Zeta", "[User]",
-            "Count", "001UserName", "001UserIpAddr", "002UserName", "002UserIpAddr", "[Other]", "b", "a" }));
+    QStringList expected { "[WindowPos]", "Top", "Left", "Width", "Height", "[Local]" };
+    for (const auto &[name, text] : localDefaults())
+        expected.append(QLatin1String(name));
+    expected += QStringList { "Zeta", "[User]", "Count", "001UserName", "001UserIpAddr", "002UserName",
+        "002UserIpAddr", "[Other]", "b", "a" };
+    QCOMPARE(lines, expected);
 }
 
 void tst_Settings::windowPositionIsReadAndWrittenInTwips()
@@ -465,7 +456,7 @@ void tst_Settings::windowPositionIsReadAndWrittenInTwips()
             { "WindowPos/Width", QString::number(400 * twips) }, { "WindowPos/Height", "not a number" } });
     auto w = window(dir.path());
     const int designHeight = w->height();
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     QCOMPARE(w->pos(), QPoint(100, 200));
     QCOMPARE(w->width(), 400);
     // A value that does not convert leaves that edge alone.
@@ -473,7 +464,7 @@ void tst_Settings::windowPositionIsReadAndWrittenInTwips()
 
     w->move(30, 40);
     w->resize(300, 350);
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
     QTemporaryDir copy;
     const auto store = freshCopy(dir.path(), copy);
     QCOMPARE(store->value("WindowPos", "Left").toDouble(), 30 * twips);
@@ -504,7 +495,7 @@ void tst_Settings::storedPlaceOpensOnAScreenAndComesBackTheSame()
             { "WindowPos/Top", QString::number(stored.y() * twips) },
             { "WindowPos/Width", QString::number(300 * twips) }, { "WindowPos/Height", QString::number(200 * twips) } });
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     const QRect frame = w->frameGeometry();
@@ -513,11 +504,11 @@ void tst_Settings::storedPlaceOpensOnAScreenAndComesBackTheSame()
         QCOMPARE(frame.topLeft(), stored);
 
     // What is saved is what the next start opens: no drift by the frame.
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
     QTemporaryDir copy;
     const auto store = freshCopy(dir.path(), copy);
     auto again = window(copy.path());
-    again->LoadOrSaveSettings(true);
+    again->LoadOrSaveSettings(SettingsTransfer::Load);
     again->show();
     QVERIFY(QTest::qWaitForWindowExposed(again.get()));
     QCOMPARE(again->frameGeometry(), frame);
@@ -530,13 +521,13 @@ void tst_Settings::minimisedSaveKeepsTheStoredPosition()
         { { "WindowPos/Left", "1500" }, { "WindowPos/Top", "1500" }, { "WindowPos/Width", "6000" },
             { "WindowPos/Height", "6000" }, { "Local/UserName", "before" } });
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     w->move(7, 9);
     w->setWindowState(Qt::WindowMinimized);
     QVERIFY(w->isMinimized());
     w->localSettings().UserName = QStringLiteral("after");
     w->session()->directory()->appendRow(QStringLiteral("x"), PresenceMark::NotHeard, QStringLiteral("127.0.0.2"));
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
 
     QTemporaryDir copy;
     const auto store = freshCopy(dir.path(), copy);
@@ -570,17 +561,17 @@ void tst_Settings::awkwardTextSurvivesARoundTripOnDisk()
     QFETCH(QString, text);
     QTemporaryDir dir;
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     w->localSettings().UserName = text;
     w->localSettings().SoundFilePath = text;
     w->session()->directory()->appendRow(text, PresenceMark::HeardFrom, QStringLiteral("127.0.0.2"));
     w->session()->directory()->appendRow(QStringLiteral("after"), PresenceMark::HeardFrom, QStringLiteral("127.0.0.3"));
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
 
     QTemporaryDir copy;
     freshCopy(dir.path(), copy);
     auto reloaded = window(copy.path());
-    reloaded->LoadOrSaveSettings(true);
+    reloaded->LoadOrSaveSettings(SettingsTransfer::Load);
     QCOMPARE(reloaded->localSettings().UserName, text);
     QCOMPARE(reloaded->localSettings().SoundFilePath, text);
     QCOMPARE(reloaded->session()->directory()->entries(), Entries({ { text, "127.0.0.2" }, { "after", "127.0.0.3" } }));
@@ -667,9 +658,9 @@ void tst_Settings::damagedFileIsKeptAsideByTheWindowSave()
     QVERIFY(writeBytes(path, damaged));
 
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     w->session()->directory()->appendRow(QStringLiteral("b"), PresenceMark::HeardFrom, QStringLiteral("127.0.0.4"));
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
 
     const QStringList aside = keptAside(dir.path());
     QCOMPARE(aside.size(), 1);
@@ -713,14 +704,14 @@ void tst_Settings::failingSaveLeavesThePreviousFileIntact()
     const QByteArray before = readBytes(path);
 
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     w->session()->directory()->clearRows();
     w->localSettings().UserName = QStringLiteral("lost");
     {
         // No file may grow beyond a few bytes: every write of the new
         // contents fails, as on a full disk. Works for any user, root too.
         FileSizeLimit limit(8);
-        w->LoadOrSaveSettings(false);
+        w->LoadOrSaveSettings(SettingsTransfer::Save);
         SettingsStore store(App, dir.path());
         store.setValue(QStringLiteral("Local"), QStringLiteral("UserName"), QStringLiteral("lost"));
         QVERIFY(!store.sync());
@@ -729,7 +720,7 @@ void tst_Settings::failingSaveLeavesThePreviousFileIntact()
     QVERIFY(keptAside(dir.path()).isEmpty());
 
     // Once writing works again the next save goes through.
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
     QVERIFY(keptAside(dir.path()).isEmpty());
     QTemporaryDir copy;
     const auto store = freshCopy(dir.path(), copy);
@@ -784,13 +775,13 @@ void tst_Settings::fileChangedDuringTheRunIsReadAgainBeforeTheSave()
         { { "Local/UserName", "me" }, { "User/Count", "1" }, { "User/001UserName", "a" },
             { "User/001UserIpAddr", "127.0.0.2" } });
     auto w = window(dir.path());
-    w->LoadOrSaveSettings(true);
+    w->LoadOrSaveSettings(SettingsTransfer::Load);
     {
         SettingsStore other(App, dir.path());
         other.removeSection(QStringLiteral("User"));
         other.setValue(QStringLiteral("Local"), QStringLiteral("Later"), QStringLiteral("kept"));
     }
-    w->LoadOrSaveSettings(false);
+    w->LoadOrSaveSettings(SettingsTransfer::Save);
     QTemporaryDir copy;
     const auto store = freshCopy(dir.path(), copy);
     QCOMPARE(loadDirectory(*store), Entries({ { "a", "127.0.0.2" } }));

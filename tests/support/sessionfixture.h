@@ -46,7 +46,7 @@ public:
             if (!m_holdBoxes)
                 m_session->boxClosed();
         });
-        s->loadSettings(SettingsStore(AppName, settingsDir()), LocalSettings {});
+        s->loadSettings();
         if (!s->openSocket() || !s->openLink())
             return nullptr;
         return s;

@@ -1,5 +1,6 @@
 #include "arrivalsound.h"
 
+#include "logcategories.h"
 #include "soundfile.h"
 
 #include <QApplication>
@@ -9,8 +10,6 @@
 #include <QUrl>
 
 namespace {
-
-constexpr const char *ArrivalSoundFileName = "arrival.wav";
 
 QPointer<SoundEffectPlayer> ProgramPlayer;
 
@@ -47,8 +46,10 @@ void SoundEffectPlayer::playDefault()
 
 void SoundEffectPlayer::onStatusChanged()
 {
-    if (m_effect->status() == QSoundEffect::Error)
-        playDefault();
+    if (m_effect->status() != QSoundEffect::Error)
+        return;
+    qCDebug(lcDesktop) << "the sound" << m_effect->source().toLocalFile() << "cannot be played: the default sound instead";
+    playDefault();
 }
 
 ArrivalSoundPlayer *DefaultArrivalSoundPlayer()
@@ -64,13 +65,11 @@ void PlayArrivalSound(const QString &path, bool sound, ArrivalSoundPlayer *playe
         return;
     if (!player)
         player = DefaultArrivalSoundPlayer();
-    if (isUsableSoundFile(path))
+    if (isUsableSoundFile(path)) {
         player->playFile(path);
-    else
+    } else {
+        qCDebug(lcDesktop) << "the sound file" << path << "is not a usable WAV file: the default sound instead";
         player->playDefault();
+    }
 }
 
-QString defaultArrivalSoundPath()
-{
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(ArrivalSoundFileName);
-}

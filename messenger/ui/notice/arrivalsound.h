@@ -54,6 +54,3 @@ ArrivalSoundPlayer *DefaultArrivalSoundPlayer();
 // 16 MB) plays the default sound; otherwise the file plays asynchronously,
 // replacing a sound still playing. sound is the messenger's Sound setting.
 void PlayArrivalSound(const QString &path, bool sound, ArrivalSoundPlayer *player = nullptr);
-
-// The arrival chime shipped beside the programs: the default SoundFilePath.
-QString defaultArrivalSoundPath();

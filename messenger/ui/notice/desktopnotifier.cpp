@@ -1,5 +1,7 @@
 #include "desktopnotifier.h"
 
+#include "logcategories.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -33,8 +35,10 @@ FreedesktopNotifier::FreedesktopNotifier(const QString &appName, const QDBusConn
 
 void FreedesktopNotifier::show(const QString &title, const QString &body)
 {
-    if (!m_bus.isConnected())
+    if (!m_bus.isConnected()) {
+        qCDebug(lcDesktop) << "notification not shown: no session bus";
         return;
+    }
     if (m_capabilities) {
         notify(title, body);
         return;
@@ -51,8 +55,11 @@ void FreedesktopNotifier::show(const QString &title, const QString &body)
         w->deleteLater();
         m_askingCapabilities = false;
         // No service: nothing to show now; the next arrival asks again.
-        if (reply.isError())
+        if (reply.isError()) {
+            qCDebug(lcDesktop).noquote() << "notification not shown: the notification service did not answer:"
+                                         << reply.error().message();
             return;
+        }
         m_capabilities = reply.value();
         const auto waiting = std::exchange(m_waiting, {});
         for (const auto &[waitingTitle, waitingBody] : waiting)
@@ -78,6 +85,8 @@ void FreedesktopNotifier::notify(const QString &title, const QString &body)
         const QDBusPendingReply<uint> reply = *w;
         if (!reply.isError())
             m_lastId = reply.value();
+        else
+            qCDebug(lcDesktop).noquote() << "notification not shown:" << reply.error().message();
         w->deleteLater();
     });
 }

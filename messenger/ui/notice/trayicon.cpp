@@ -1,6 +1,7 @@
 #include "trayicon.h"
 
 #include "desktopidentity.h"
+#include "logcategories.h"
 #include "windowhelpers.h"
 
 #include <QApplication>
@@ -68,12 +69,12 @@ PelwickTrayIcon *findTrayIcon(const QWidget *mainWindow)
     return mainWindow->findChild<PelwickTrayIcon *>(QLatin1String(TrayIconObjectName), Qt::FindDirectChildrenOnly);
 }
 
-PelwickTrayIcon *TrayIcon(const QString &action, QWidget *mainWindow, QMenu *taskBarMenu)
+PelwickTrayIcon *TrayIcon(TrayIconAction action, QWidget *mainWindow, QMenu *taskBarMenu)
 {
     if (!mainWindow)
         return nullptr;
     PelwickTrayIcon *existing = findTrayIcon(mainWindow);
-    if (action == QLatin1String("SET"))
+    if (action == TrayIconAction::Set)
         return existing ? existing : new PelwickTrayIcon(mainWindow, taskBarMenu);
     delete existing;
     return nullptr;
@@ -128,6 +129,7 @@ void SystemTrayPresence::check()
     const bool now = available();
     if (now != m_last) {
         m_last = now;
+        qCDebug(lcDesktop) << (now ? "the notification area came back" : "the notification area went away");
         emit availabilityChanged(now);
     }
 }

@@ -8,7 +8,7 @@ class QTimer;
 class QWidget;
 
 // The messenger's icon in the desktop's notification area. Created by
-// TrayIcon("SET", ...) as a child of the main window; a left press asks the
+// TrayIcon(TrayIconAction::Set, ...) as a child of the main window; a left press asks the
 // main window to come back (restoreRequested), a right press opens the task
 // bar menu.
 class PelwickTrayIcon : public QObject
@@ -35,11 +35,13 @@ private:
     QMenu *m_taskBarMenu = nullptr;
 };
 
-// "SET" (exactly; case matters) adds the icon for mainWindow with the tip
-// "右ｸﾘｯｸでﾒﾆｭｰ表示!" and taskBarMenu as its right-button menu, and returns it;
-// a second "SET" keeps the icon already there. Any other action ("RESET")
-// deletes mainWindow's icon and returns nullptr.
-PelwickTrayIcon *TrayIcon(const QString &action, QWidget *mainWindow, QMenu *taskBarMenu);
+enum class TrayIconAction { Set, Reset };
+
+// Set adds the icon for mainWindow with the tip "右ｸﾘｯｸでﾒﾆｭｰ表示!" and
+// taskBarMenu as its right-button menu, and returns it; a second Set keeps
+// the icon already there. Reset deletes mainWindow's icon and returns
+// nullptr.
+PelwickTrayIcon *TrayIcon(TrayIconAction action, QWidget *mainWindow, QMenu *taskBarMenu);
 
 // mainWindow's icon while one is set, else nullptr.
 PelwickTrayIcon *findTrayIcon(const QWidget *mainWindow);

@@ -1,7 +1,7 @@
 #include "directoryedit.h"
 
 DirectoryEdit planDirectoryEdit(
-    const QList<DirectoryEntry> &rows, const QString &mode, const QString &name, const QString &ip)
+    const QList<DirectoryEntry> &rows, DirectoryEditMode mode, const QString &name, const QString &ip)
 {
     DirectoryEdit edit;
     for (qsizetype i = 0; i < rows.size(); ++i) {
@@ -15,7 +15,7 @@ DirectoryEdit planDirectoryEdit(
             edit.change = DirectoryEdit::Change::Remove;
         return edit;
     }
-    if (mode != DirectoryEditMode::Delete) {
+    if (mode == DirectoryEditMode::Update) {
         edit.done = true;
         edit.change = DirectoryEdit::Change::Append;
     }

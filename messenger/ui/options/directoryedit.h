@@ -11,10 +11,7 @@
 // IP address text is the key: compared exactly, case and blanks included, so
 // "register" and "update" are one operation and an address is never listed
 // twice by an edit.
-namespace DirectoryEditMode {
-inline const QString Update = QStringLiteral("UPDATE");
-inline const QString Delete = QStringLiteral("DELETE");
-} // namespace DirectoryEditMode
+enum class DirectoryEditMode { Update, Delete };
 
 struct DirectoryEdit
 {
@@ -26,12 +23,12 @@ struct DirectoryEdit
     qsizetype row = -1;
 };
 
-// What mode ("UPDATE" or "DELETE") does to rows for (name, ip): the first row
-// holding ip is renamed (when its name differs) or removed; with no such row
-// anything but a delete appends one. A delete of an unlisted address is not
+// What mode does to rows for (name, ip): the first row holding ip is
+// renamed (when its name differs) or removed; with no such row an update
+// appends one. A delete of an unlisted address is not
 // done. An update to the same name is done without a change.
 DirectoryEdit planDirectoryEdit(
-    const QList<DirectoryEntry> &rows, const QString &mode, const QString &name, const QString &ip);
+    const QList<DirectoryEntry> &rows, DirectoryEditMode mode, const QString &name, const QString &ip);
 
 // Carries out a planned edit on rows.
 void applyDirectoryEdit(QList<DirectoryEntry> &rows, const DirectoryEdit &edit, const QString &name, const QString &ip);

@@ -4,7 +4,7 @@
 #include "datagram.h"
 #include "directoryedit.h"
 #include "messagebox.h"
-#include "settingsstore.h"
+#include "sessionstorage.h"
 #include "soundfile.h"
 #include "windowhelpers.h"
 
@@ -34,6 +34,24 @@ constexpr int AddressColumn = 1;
 // Read-only box preset and hidden, path and file must exist.
 constexpr qint32 SoundDialogFlags = 0x1805;
 
+// The caption of each boolean option's check box, by the option's key, in
+// the order shown: the first three options on one row, the later ones on a
+// second.
+struct OptionCaption
+{
+    const char *key;
+    const char *caption;
+    int row;
+};
+const OptionCaption OptionCaptions[] = {
+    { "Sound", QT_TRANSLATE_NOOP("frm_pelwickOpt", "サウンド使用"), 0 },
+    { "FormTop", QT_TRANSLATE_NOOP("frm_pelwickOpt", "常に前表示"), 0 },
+    { "PopUp", QT_TRANSLATE_NOOP("frm_pelwickOpt", "受信お知らせ"), 0 },
+    { "Broadcast", QT_TRANSLATE_NOOP("frm_pelwickOpt", "起動時にLAN内を検索"), 1 },
+    { "KeepLog", QT_TRANSLATE_NOOP("frm_pelwickOpt", "送受信履歴を保存する"), 1 },
+    { "Notify", QT_TRANSLATE_NOOP("frm_pelwickOpt", "ﾃﾞｽｸﾄｯﾌﾟ通知"), 1 },
+};
+
 template <typename T> T *named(T *widget, const char *name)
 {
     widget->setObjectName(QString::fromLatin1(name));
@@ -58,13 +76,12 @@ QString shown(const QString &message)
 } // namespace
 
 frm_pelwickOpt::frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEntry> &directory,
-    std::function<void(const QList<DirectoryEntry> &)> applyDirectory, const QString &appName,
-    const QString &settingsDirectory, CommonDialogRunner *dialogs, QWidget *parent)
+    std::function<void(const QList<DirectoryEntry> &)> applyDirectory, SessionStorage *storage,
+    CommonDialogRunner *dialogs, QWidget *parent)
     : QDialog(parent, dialogWindowFlags() | Qt::MSWindowsFixedSizeDialogHint)
     , m_settings(settings)
     , m_applyDirectory(std::move(applyDirectory))
-    , m_appName(appName)
-    , m_settingsDirectory(settingsDirectory)
+    , m_storage(storage)
     , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frm_pelwickOpt"));
@@ -152,12 +169,15 @@ void frm_pelwickOpt::buildTerminalTab()
         "Label3");
     Label3->setWordWrap(true);
 
-    Check_Sound = named(new QCheckBox(tr("サウンド使用"), m_terminalTab), "Check_Sound");
-    Check_FormTop = named(new QCheckBox(tr("常に前表示"), m_terminalTab), "Check_FormTop");
-    Check_PopUp = named(new QCheckBox(tr("受信お知らせ"), m_terminalTab), "Check_PopUp");
-    Check_Broadcast = named(new QCheckBox(tr("起動時にLAN内を検索"), m_terminalTab), "Check_Broadcast");
-    Check_KeepLog = named(new QCheckBox(tr("送受信履歴を保存する"), m_terminalTab), "Check_KeepLog");
-    Check_Notify = named(new QCheckBox(tr("ﾃﾞｽｸﾄｯﾌﾟ通知"), m_terminalTab), "Check_Notify");
+    QHBoxLayout *checks[] = { new QHBoxLayout, new QHBoxLayout };
+    for (const OptionCaption &option : OptionCaptions) {
+        const LocalSettingKey *key = localSettingKey(QLatin1String(option.key));
+        Q_ASSERT(key && key->flag);
+        auto *check = new QCheckBox(tr(option.caption), m_terminalTab);
+        check->setObjectName(QLatin1String("Check_") + QLatin1String(option.key));
+        checks[option.row]->addWidget(check);
+        m_optionChecks.append({ key, check });
+    }
     Check_Autostart = named(new QCheckBox(tr("ﾛｸﾞｲﾝ時に起動"), m_terminalTab), "Check_Autostart");
     Check_Autostart->hide();
 
@@ -194,18 +214,9 @@ void frm_pelwickOpt::buildTerminalTab()
     grid->addLayout(language, 4, 1, 1, 2);
     grid->setColumnStretch(2, 1);
 
-    auto *checks = new QHBoxLayout;
-    checks->addWidget(Check_Sound);
-    checks->addWidget(Check_FormTop);
-    checks->addWidget(Check_PopUp);
-    checks->addStretch(1);
-    // The later options, on a second row beside the first three.
-    auto *moreChecks = new QHBoxLayout;
-    moreChecks->addWidget(Check_Broadcast);
-    moreChecks->addWidget(Check_KeepLog);
-    moreChecks->addWidget(Check_Notify);
-    moreChecks->addWidget(Check_Autostart);
-    moreChecks->addStretch(1);
+    checks[0]->addStretch(1);
+    checks[1]->addWidget(Check_Autostart);
+    checks[1]->addStretch(1);
 
     auto *sound = new QHBoxLayout;
     sound->addWidget(txtSoundFilePath, 1);
@@ -214,8 +225,8 @@ void frm_pelwickOpt::buildTerminalTab()
     auto *tab = new QVBoxLayout(m_terminalTab);
     tab->addLayout(grid);
     tab->addSpacing(8);
-    tab->addLayout(checks);
-    tab->addLayout(moreChecks);
+    tab->addLayout(checks[0]);
+    tab->addLayout(checks[1]);
     tab->addLayout(sound);
     tab->addStretch(1);
 
@@ -274,12 +285,8 @@ void frm_pelwickOpt::Form_Load(const QList<DirectoryEntry> &directory)
     txtLocalPort->setText(QString::number(m_settings.Port));
     txtLocalUserName->setText(m_settings.UserName);
     txtSoundFilePath->setPlainText(m_settings.SoundFilePath);
-    Check_Sound->setChecked(m_settings.Sound);
-    Check_FormTop->setChecked(m_settings.FormTop);
-    Check_PopUp->setChecked(m_settings.PopUp);
-    Check_Broadcast->setChecked(m_settings.Broadcast);
-    Check_KeepLog->setChecked(m_settings.KeepLog);
-    Check_Notify->setChecked(m_settings.Notify);
+    for (const auto &[key, check] : std::as_const(m_optionChecks))
+        check->setChecked(m_settings.*(key->flag));
     Combo_Language->setCurrentIndex(Combo_Language->findData(int(m_settings.Language)));
     for (const DirectoryEntry &entry : directory)
         ListViewUser->addTopLevelItem(new QTreeWidgetItem({ entry.UserName, entry.UserIpAddr }));
@@ -309,7 +316,7 @@ QList<DirectoryEntry> frm_pelwickOpt::directoryRows() const
     return rows;
 }
 
-void frm_pelwickOpt::EditDirectoryEntry(const QString &mode, const QString &name, const QString &ip, bool &done)
+void frm_pelwickOpt::EditDirectoryEntry(DirectoryEditMode mode, const QString &name, const QString &ip, bool &done)
 {
     const DirectoryEdit edit = planDirectoryEdit(directoryRows(), mode, name, ip);
     switch (edit.change) {
@@ -409,7 +416,7 @@ void frm_pelwickOpt::CmdSound_Click()
 
 void frm_pelwickOpt::cmdApply_Click()
 {
-    if (Check_Sound->isChecked() && txtSoundFilePath->toPlainText().trimmed().isEmpty()) {
+    if (optionCheck("Sound")->isChecked() && txtSoundFilePath->toPlainText().trimmed().isEmpty()) {
         inform(shown(OptionsMessage::SoundPathNeeded));
         return;
     }
@@ -437,12 +444,8 @@ void frm_pelwickOpt::cmdApply_Click()
 
     m_settingsApplied = true;
     m_settings.SoundFilePath = txtSoundFilePath->toPlainText();
-    m_settings.Sound = Check_Sound->isChecked();
-    m_settings.FormTop = Check_FormTop->isChecked();
-    m_settings.PopUp = Check_PopUp->isChecked();
-    m_settings.Broadcast = Check_Broadcast->isChecked();
-    m_settings.KeepLog = Check_KeepLog->isChecked();
-    m_settings.Notify = Check_Notify->isChecked();
+    for (const auto &[key, check] : std::as_const(m_optionChecks))
+        m_settings.*(key->flag) = check->isChecked();
     m_settings.Language = UiLanguage::Choice(Combo_Language->currentData().toInt());
     m_settings.Port = *port;
     m_settings.UserName = txtLocalUserName->text();
@@ -475,11 +478,18 @@ void frm_pelwickOpt::setAutostart(const AutostartEntry &entry, const QStringList
 
 bool frm_pelwickOpt::storeLocalSettings()
 {
-    if (m_writeSettings)
-        return m_writeSettings(m_settings);
-    SettingsStore store(m_appName, m_settingsDirectory);
-    saveLocalSettings(store, m_settings);
-    return store.sync();
+    return !m_storage || m_storage->saveLocalSettings(m_settings);
+}
+
+QCheckBox *frm_pelwickOpt::optionCheck(const char *key) const
+{
+    for (const auto &[option, check] : m_optionChecks) {
+        if (qstrcmp(option->name, key) == 0)
+            return check;
+    }
+    // Every key asked for is one of OptionCaptions.
+    Q_ASSERT(false);
+    return nullptr;
 }
 
 void frm_pelwickOpt::cmdOK_Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "autostartentry.h"
+#include "directoryedit.h"
 #include "settingsmapping.h"
 
 #include <QDialog>
@@ -19,6 +20,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
+class SessionStorage;
 
 // Message texts of the options dialog, as source texts: the dialog shows
 // them in the user's language.
@@ -39,8 +41,8 @@ inline const QString SoundUnusable = QStringLiteral(QT_TRANSLATE_NOOP("OptionsMe
 // The options dialog: this terminal's options (LocalSettings) on the first
 // tab, a working copy of the user directory on the second.
 //
-// Apply writes each option into settings and at once into section "Local" of
-// the settings store, then hands the directory copy to applyDirectory, which
+// Apply writes each option into settings and at once, through the
+// session's storage, into section "Local" of the settings, then hands the directory copy to applyDirectory, which
 // rebuilds the main window's user list with every user absent (×). Closing
 // is refused while the applied user name is empty or the applied port is 0,
 // whichever way the dialog is closed (閉じる, ｷｬﾝｾﾙ, Esc, the close box).
@@ -52,12 +54,12 @@ class frm_pelwickOpt : public QDialog
 public:
     // settings: the program's LocalSettings, changed by Apply; must outlive
     // the dialog. directory: the main window's user list, in row order.
-    // appName, settingsDirectory: where the settings store lives (as for
-    // SettingsStore). dialogs: where the sound-file dialog runs (nullptr:
-    // Qt's own); not owned.
+    // storage: where Apply keeps the options (nullptr: nowhere, for a
+    // picture of the dialog). dialogs: where the sound-file dialog runs
+    // (nullptr: Qt's own). Neither is owned.
     frm_pelwickOpt(LocalSettings &settings, const QList<DirectoryEntry> &directory,
-        std::function<void(const QList<DirectoryEntry> &)> applyDirectory, const QString &appName,
-        const QString &settingsDirectory, CommonDialogRunner *dialogs = nullptr, QWidget *parent = nullptr);
+        std::function<void(const QList<DirectoryEntry> &)> applyDirectory, SessionStorage *storage,
+        CommonDialogRunner *dialogs = nullptr, QWidget *parent = nullptr);
     ~frm_pelwickOpt() override;
 
     // Cleared when the dialog opens, set by each successful Apply. The main
@@ -65,18 +67,14 @@ public:
     // announce itself again.
     bool SettingsApplied() const { return m_settingsApplied; }
 
-    // Changes ListViewUser: mode "UPDATE" or "DELETE", keyed by ip.
-    void EditDirectoryEntry(const QString &mode, const QString &name, const QString &ip, bool &done);
+    // Changes ListViewUser, keyed by ip (planDirectoryEdit).
+    void EditDirectoryEntry(DirectoryEditMode mode, const QString &name, const QString &ip, bool &done);
 
     // The rows of ListViewUser, in order.
     QList<DirectoryEntry> directoryRows() const;
 
     // Whether the applied values allow the dialog to close.
     bool canClose() const;
-
-    // How Apply keeps the options: writer stores them and says whether they
-    // were kept. Without one, the dialog writes the settings file itself.
-    void setSettingsWriter(std::function<bool(const LocalSettings &)> writer) { m_writeSettings = std::move(writer); }
 
     // The entry that starts the messenger at login, which "ﾛｸﾞｲﾝ時に起動"
     // shows (checked while it is on) and Apply writes (command: what it
@@ -106,13 +104,13 @@ private:
     void Form_Load(const QList<DirectoryEntry> &directory);
     void inform(const QString &text);
     bool storeLocalSettings();
+    // The check box of the boolean option named key.
+    QCheckBox *optionCheck(const char *key) const;
 
     LocalSettings &m_settings;
     bool m_settingsApplied = false;
     std::function<void(const QList<DirectoryEntry> &)> m_applyDirectory;
-    QString m_appName;
-    QString m_settingsDirectory;
-    std::function<bool(const LocalSettings &)> m_writeSettings;
+    SessionStorage *m_storage;
     CommonDialogRunner *m_dialogs;
     bool m_centred = false;
 
@@ -127,12 +125,9 @@ private:
     QLabel *Label4 = nullptr;
     QLabel *Label3 = nullptr;
     QLabel *Label8 = nullptr;
-    QCheckBox *Check_Sound = nullptr;
-    QCheckBox *Check_FormTop = nullptr;
-    QCheckBox *Check_PopUp = nullptr;
-    QCheckBox *Check_Broadcast = nullptr;
-    QCheckBox *Check_KeepLog = nullptr;
-    QCheckBox *Check_Notify = nullptr;
+    // A check box, "Check_" + its key, for every boolean option of
+    // localSettingKeys().
+    QList<std::pair<const LocalSettingKey *, QCheckBox *>> m_optionChecks;
     QCheckBox *Check_Autostart = nullptr;
     // The programs' language from the next start: automatic, Japanese,
     // English (UiLanguage::Choice as item data).

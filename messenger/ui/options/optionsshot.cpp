@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -13,19 +12,16 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    QTemporaryDir settingsDir;
 
-    LocalSettings settings;
+    // A first start's options, as a user named them.
+    LocalSettings settings = defaultLocalSettings();
     settings.SoundFilePath = QStringLiteral("/usr/lib/pelwick/arrival.wav");
-    settings.Sound = true;
-    settings.PopUp = true;
-    settings.Port = DefaultPort;
     settings.UserName = QStringLiteral("田中 一郎");
     const QList<DirectoryEntry> directory { { QStringLiteral("佐藤"), QStringLiteral("192.168.0.10") },
                                             { QStringLiteral("鈴木"), QStringLiteral("192.168.0.11") },
                                             { QStringLiteral("高橋"), QStringLiteral("192.168.0.12") } };
 
-    frm_pelwickOpt dialog(settings, directory, {}, QStringLiteral("Pelwick"), settingsDir.path());
+    frm_pelwickOpt dialog(settings, directory, {}, nullptr);
     auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("SSTab1"));
     auto *list = dialog.findChild<QTreeWidget *>(QStringLiteral("ListViewUser"));
     dialog.show();

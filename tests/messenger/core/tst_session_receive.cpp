@@ -423,10 +423,8 @@ void tst_SessionReceive::inventedAddressesAddNothingAndRealPeersAllJoin()
     // Nothing was answered; the real peer still is.
     QCOMPARE(m_me->sentTo(*m_peer), QList<QByteArray>());
     QCOMPARE(m_me->directory()->rowCount(), 1);
-    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
-    m_session->saveSettings(store);
-    QVERIFY(store.sync());
-    QVERIFY(QFileInfo(store.filePath()).size() < 1024);
+    QVERIFY(m_session->saveSettings());
+    QVERIFY(QFileInfo(SettingsStore::filePathFor(QStringLiteral("Pelwick"), m_me->settingsDir())).size() < 1024);
 
     std::vector<std::unique_ptr<UdpPeer>> peers;
     for (int i = 0; i < 300; ++i) {
@@ -507,10 +505,8 @@ void tst_SessionReceive::longNamesAreCutWhereTheyAreKept()
     QCOMPARE(m_me->directory()->name(0), name.left(UserDirectory::MaxNameLength));
     // The message is not cut.
     QVERIFY(m_me->log.contains(QString(30000, QLatin1Char('t'))));
-    SettingsStore store(QStringLiteral("Pelwick"), m_me->settingsDir());
-    m_session->saveSettings(store);
-    QVERIFY(store.sync());
-    QVERIFY(QFileInfo(store.filePath()).size() < 1024);
+    QVERIFY(m_session->saveSettings());
+    QVERIFY(QFileInfo(SettingsStore::filePathFor(QStringLiteral("Pelwick"), m_me->settingsDir())).size() < 1024);
     // A stored name read back is cut as well, never inside a character
     // outside the basic plane.
     const QString stored = name.left(UserDirectory::MaxNameLength - 1) + QStringLiteral("😀") + name;

@@ -75,7 +75,7 @@ void tst_GameFaults::gameKilledMidGameLeavesTheMessengerUsable()
     // report, and the partner and the game menu are free again.
     QCOMPARE(m_partner->receive(10000), QByteArray("29<USERNAME>me<IPADDR>127.0.0.3<GAMEID>01<DATA>"));
     QCOMPARE(window->session()->directory()->mark(0), PresenceMark::HeardFrom);
-    QVERIFY(!window->menuGame->isChecked());
+    QVERIFY(!window->menus().menuGame->isChecked());
     // A move for the dead game goes nowhere, and says nothing.
     m_partner->send("21<USERNAME>partner<IPADDR>127.0.0.2<GAMEID>01<DATA><GAMEFUNC>10<GAMEDATA>(127.0.0.2)9,9",
                     QStringLiteral("127.0.0.3"));

@@ -174,7 +174,7 @@ void tst_GameMatch::wholeGameIsPlayedToAWinOnBothSides()
         askHost(m_bobProcess, QStringLiteral("game"), QStringLiteral("game ")).startsWith(QLatin1Char('|')), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(drive(m_bob->runtimeDir(), QStringLiteral("state")).isEmpty(), 5000);
     QCOMPARE(m_window->session()->game()->currentGame().PartnerAddress, QString());
-    QVERIFY(!m_window->menuGame->isChecked());
+    QVERIFY(!m_window->menus().menuGame->isChecked());
     QVERIFY(m_boxes->texts.isEmpty());
 
     // The next game starts afresh on both sides.

@@ -1,5 +1,6 @@
 #include "arrivalsound.h"
 #include "recordingplayer.h"
+#include "soundfile.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,8 +2,10 @@
 #include "fakedialogs.h"
 #include "frm_pelwickOpt.h"
 #include "messagebox.h"
+#include "sessionstorage.h"
 #include "settingsmapping.h"
 #include "settingsstore.h"
+#include "userdirectory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,14 +61,22 @@ struct Fixture
     explicit Fixture(const LocalSettings &start = namedTerminal(), const Rows &directory = ThreeUsers,
         const QString &settingsDirectory = {})
         : settings(start)
+        , storage(
+              [&] {
+                  SessionEnvironment env;
+                  env.settingsDirectory = settingsDirectory.isEmpty() ? dir.path() : settingsDirectory;
+                  env.runtimeDirectory = dir.path();
+                  env.dataDirectory = dir.path();
+                  return env;
+              }(),
+              &users)
     {
         SetMessageBoxHook([this](const MessageBoxRequest &request) {
             messages << request.text;
             return QMessageBox::Ok;
         });
         dialog = std::make_unique<frm_pelwickOpt>(
-            settings, directory, [this](const Rows &rows) { applied << rows; }, AppName,
-            settingsDirectory.isEmpty() ? dir.path() : settingsDirectory, &dialogs);
+            settings, directory, [this](const Rows &rows) { applied << rows; }, &storage, &dialogs);
         // Shown, so the controls are laid out and clicks land on them.
         dialog->show();
         if (!QTest::qWaitForWindowExposed(dialog.get()))
@@ -74,7 +84,7 @@ struct Fixture
     }
     ~Fixture() { SetMessageBoxHook({}); }
 
-    template <typename T> T *get(const char *name) { return child<T>(*dialog, QString::fromLatin1(name)); }
+    template <typename T> T *get(const QByteArray &name) { return child<T>(*dialog, QString::fromLatin1(name)); }
     void click(const char *name) { QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton); }
     void setText(const char *name, const QString &text) { get<QLineEdit>(name)->setText(text); }
     Rows listed() const { return dialog->directoryRows(); }
@@ -87,6 +97,8 @@ struct Fixture
 
     QTemporaryDir dir;
     LocalSettings settings;
+    UserDirectory users;
+    SessionStorage storage;
     FakeDialogs dialogs;
     QStringList messages;
     QList<Rows> applied;
@@ -177,25 +189,24 @@ void tst_frm_pelwickOpt::controlsCarryTheirNamesAndCaptions()
 
 void tst_frm_pelwickOpt::loadShowsSettingsAndDirectory()
 {
+    // Every boolean option in turn off and on, so a box that shows another
+    // option's value is caught.
     LocalSettings start = namedTerminal();
-    start.Sound = false;
-    start.FormTop = true;
-    start.PopUp = false;
-    start.Broadcast = true;
-    start.KeepLog = false;
-    start.Notify = true;
+    bool on = true;
+    for (const LocalSettingKey &key : localSettingKeys()) {
+        if (key.flag)
+            start.*(key.flag) = (on = !on);
+    }
     Fixture f(start);
 
     QVERIFY(!f.dialog->SettingsApplied());
     QCOMPARE(f.get<QLineEdit>("txtLocalPort")->text(), QStringLiteral("59640"));
     QCOMPARE(f.get<QLineEdit>("txtLocalUserName")->text(), start.UserName);
     QCOMPARE(f.get<QPlainTextEdit>("txtSoundFilePath")->toPlainText(), start.SoundFilePath);
-    QCOMPARE(f.get<QCheckBox>("Check_Sound")->isChecked(), false);
-    QCOMPARE(f.get<QCheckBox>("Check_FormTop")->isChecked(), true);
-    QCOMPARE(f.get<QCheckBox>("Check_PopUp")->isChecked(), false);
-    QCOMPARE(f.get<QCheckBox>("Check_Broadcast")->isChecked(), true);
-    QCOMPARE(f.get<QCheckBox>("Check_KeepLog")->isChecked(), false);
-    QCOMPARE(f.get<QCheckBox>("Check_Notify")->isChecked(), true);
+    for (const LocalSettingKey &key : localSettingKeys()) {
+        if (key.flag)
+            QCOMPARE(f.get<QCheckBox>(QByteArray("Check_") + key.name)->isChecked(), start.*(key.flag));
+    }
     QCOMPARE(f.listed(), ThreeUsers);
     QCOMPARE(f.get<QLineEdit>("txtLocalUserName")->maxLength(), 50);
     QCOMPARE(f.get<QLineEdit>("txtRemoteUserName")->maxLength(), 50);
@@ -362,7 +373,8 @@ void tst_frm_pelwickOpt::soundChoiceFillsThePathUnlessCancelled()
 
 void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
 {
-    Fixture f;
+    const LocalSettings start = namedTerminal();
+    Fixture f(start);
     f.setText("txtLocalUserName", QStringLiteral("山本 一"));
     f.setText("txtLocalPort", QStringLiteral("40001"));
     // Stored as typed, blanks and all, once it names a usable sound.
@@ -373,12 +385,13 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
         file.write(QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
     }
     f.get<QPlainTextEdit>("txtSoundFilePath")->setPlainText(sound);
+    // Every boolean option turned the other way but Sound, which stays on
+    // for the path.
+    for (const LocalSettingKey &key : localSettingKeys()) {
+        if (key.flag)
+            f.get<QCheckBox>(QByteArray("Check_") + key.name)->setChecked(!(f.settings.*(key.flag)));
+    }
     f.get<QCheckBox>("Check_Sound")->setChecked(true);
-    f.get<QCheckBox>("Check_FormTop")->setChecked(true);
-    f.get<QCheckBox>("Check_PopUp")->setChecked(false);
-    f.get<QCheckBox>("Check_Broadcast")->setChecked(false);
-    f.get<QCheckBox>("Check_KeepLog")->setChecked(true);
-    f.get<QCheckBox>("Check_Notify")->setChecked(false);
     QCOMPARE(f.get<QComboBox>("Combo_Language")->currentText(), QStringLiteral("自動"));
     f.get<QComboBox>("Combo_Language")->setCurrentText(QStringLiteral("English"));
     f.setText("txtRemoteUserName", QStringLiteral("伊藤"));
@@ -396,19 +409,17 @@ void tst_frm_pelwickOpt::applyStoresEveryValueAndHandsOverTheDirectory()
     QCOMPARE(f.settings.Port, 40001);
     QCOMPARE(f.settings.SoundFilePath, sound);
     QVERIFY(f.settings.Sound);
-    QVERIFY(f.settings.FormTop);
-    QVERIFY(!f.settings.PopUp);
 
     QCOMPARE(f.stored("UserName"), QStringLiteral("山本 一"));
     QCOMPARE(f.stored("Port"), QStringLiteral("40001"));
     QCOMPARE(f.stored("SoundFilePath"), sound);
+    for (const LocalSettingKey &key : localSettingKeys()) {
+        if (!key.flag || key.name == QByteArrayView("Sound"))
+            continue;
+        QCOMPARE(f.settings.*(key.flag), !(start.*(key.flag)));
+        QCOMPARE(f.stored(key.name), start.*(key.flag) ? QStringLiteral("False") : QStringLiteral("True"));
+    }
     QCOMPARE(f.stored("Sound"), QStringLiteral("True"));
-    QCOMPARE(f.stored("FormTop"), QStringLiteral("True"));
-    QCOMPARE(f.stored("PopUp"), QStringLiteral("False"));
-    QCOMPARE(f.stored("Broadcast"), QStringLiteral("False"));
-    QCOMPARE(f.stored("KeepLog"), QStringLiteral("True"));
-    QCOMPARE(f.stored("Notify"), QStringLiteral("False"));
-    QVERIFY(!f.settings.Broadcast && f.settings.KeepLog && !f.settings.Notify);
     QCOMPARE(f.stored("Language"), QStringLiteral("en"));
     QVERIFY(f.settings.Language == UiLanguage::Choice::English);
 
