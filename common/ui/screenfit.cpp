@@ -6,6 +6,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+#include <cmath>
+
 namespace ScreenFit {
 
 namespace {
@@ -85,6 +88,18 @@ void fitToScreen(QWidget *window)
 void install()
 {
     qApp->installEventFilter(new FirstShowFilter(qApp));
+    // At a fractional scale (1.5) the style draws the frame of a text box or
+    // list between two pixels and loses a side or two of it; a plain border
+    // of one pixel, in the colour the style draws frames in, stays whole.
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    const bool fractional = std::any_of(screens.begin(), screens.end(), [](const QScreen *screen) {
+        return !qFuzzyCompare(screen->devicePixelRatio(), std::round(screen->devicePixelRatio()));
+    });
+    if (fractional && qApp->styleSheet().isEmpty()) {
+        const QString frame = qApp->palette().color(QPalette::Window).darker(140).name();
+        qApp->setStyleSheet(QStringLiteral("QAbstractScrollArea[frameShape=\"StyledPanel\"] { border: 1px solid %1; }")
+                                .arg(frame));
+    }
 }
 
 } // namespace ScreenFit

@@ -27,7 +27,9 @@ QMargins frameOf(const QWidget *window);
 void fitToScreen(QWidget *window);
 
 // Fits every window of the program as it is first shown. A window its
-// program places fits itself where it places it (fitted()).
+// program places fits itself where it places it (fitted()). At a fractional
+// scale, the frames of text boxes and lists are drawn as plain borders,
+// which stay whole there.
 void install();
 
 } // namespace ScreenFit

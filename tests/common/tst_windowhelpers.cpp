@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -39,6 +40,7 @@ private slots:
     void windowsOpenInsideTheAvailableArea_data();
     void windowsOpenInsideTheAvailableArea();
     void qtsOwnButtonsReadJapanese();
+    void textBoxFramesStayWholeAtEveryScale();
 };
 
 void tst_WindowHelpers::setTopmostKeepsHiddenWindowHidden()
@@ -392,6 +394,31 @@ void tst_WindowHelpers::qtsOwnButtonsReadJapanese()
     // With their access keys: はい(&Y), いいえ(&N).
     QVERIFY(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
     QVERIFY(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
+}
+
+// Run again at a scale of 1.5 (tst_windowhelpers_1_5x), where a frame's
+// lower edge can fall between two pixels.
+void tst_WindowHelpers::textBoxFramesStayWholeAtEveryScale()
+{
+    ScreenFit::install();
+    QWidget window;
+    window.setPalette(QPalette(Qt::white));
+    window.resize(200, 120);
+    for (int height : { 50, 51, 52, 53 }) {
+        auto *box = new QPlainTextEdit(&window);
+        box->setGeometry(10 + (height - 50) * 45, 11, 40, height);
+    }
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const qreal ratio = window.devicePixelRatioF();
+    const QImage shot = window.grab().toImage();
+    for (const QPlainTextEdit *box : window.findChildren<QPlainTextEdit *>()) {
+        // Some pixel of the last two rows the box covers is frame, not white.
+        const int x = qRound((box->x() + box->width() / 2) * ratio);
+        const int last = int((box->y() + box->height()) * ratio) - 1;
+        const bool framed = qGray(shot.pixel(x, last)) < 230 || qGray(shot.pixel(x, last - 1)) < 230;
+        QVERIFY2(framed, qPrintable(QStringLiteral("height %1 at scale %2").arg(box->height()).arg(ratio)));
+    }
 }
 
 QTEST_MAIN(tst_WindowHelpers)
