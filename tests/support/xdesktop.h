@@ -32,26 +32,16 @@ public:
     }
 
     // Starts the server, the window manager and the tray; false on failure.
+    // A desktop that does not come up is started once more on a new server
+    // (seen rarely in a loaded parallel run), saying what went wrong.
     bool start(bool tray)
     {
-        m_server.start(QStringLiteral("Xvfb"), { QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                                   QStringLiteral("-screen"), QStringLiteral("0"),
-                                                   QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                                                   QStringLiteral("tcp") });
-        if (!m_server.waitForReadyRead(30000)) {
-            qWarning("Xvfb did not start: %s", m_server.readAllStandardError().constData());
-            return false;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (startServerAndManager())
+                return !tray || startTray();
+            stopAll();
         }
-        m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine()).trimmed();
-        startTool(m_windowManager, QStringLiteral("openbox"));
-        const bool managed = waitUntil([this] {
-            return x(QStringLiteral("xprop"), { QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK") })
-                .contains(QLatin1String("window id"));
-        });
-        if (!managed)
-            qWarning("openbox did not manage %s: %s", qPrintable(m_display),
-                m_windowManager.readAllStandardError().constData());
-        return managed && (!tray || startTray());
+        return false;
     }
 
     bool startTray()
@@ -90,14 +80,7 @@ public:
         m_tray.waitForFinished(5000);
     }
 
-    ~XDesktop()
-    {
-        for (QProcess *p : { &m_tray, &m_windowManager, &m_server }) {
-            p->terminate();
-            if (!p->waitForFinished(5000))
-                p->kill();
-        }
-    }
+    ~XDesktop() { stopAll(); }
 
     QProcessEnvironment environment() const
     {
@@ -156,6 +139,41 @@ public:
     }
 
 private:
+    bool startServerAndManager()
+    {
+        m_server.start(QStringLiteral("Xvfb"), { QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                                   QStringLiteral("-screen"), QStringLiteral("0"),
+                                                   QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                                                   QStringLiteral("tcp") });
+        if (!m_server.waitForReadyRead(15000)) {
+            qWarning("Xvfb did not start: %s", m_server.readAllStandardError().constData());
+            return false;
+        }
+        m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine()).trimmed();
+        startTool(m_windowManager, QStringLiteral("openbox"));
+        QString answer;
+        const bool managed = waitUntil(
+            [&] {
+                answer = x(QStringLiteral("xprop"), { QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK") });
+                return answer.contains(QLatin1String("window id"));
+            },
+            15000);
+        if (!managed)
+            qWarning("openbox did not manage %s (%s; xprop: %s): %s", qPrintable(m_display),
+                m_windowManager.state() == QProcess::Running ? "running" : "ended", qPrintable(answer.trimmed()),
+                m_windowManager.readAllStandardError().constData());
+        return managed;
+    }
+
+    void stopAll()
+    {
+        for (QProcess *p : { &m_tray, &m_windowManager, &m_server }) {
+            p->terminate();
+            if (!p->waitForFinished(5000))
+                p->kill();
+        }
+    }
+
     void startTool(QProcess &process, const QString &tool)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
