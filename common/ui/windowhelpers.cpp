@@ -204,6 +204,11 @@ bool IsWindowsNT()
     return false;
 }
 
+bool windowsComeForwardByThemselves()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 void bringToFront(QWidget *window, const QString &activationToken)
 {
     if (!window)

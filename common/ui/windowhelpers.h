@@ -33,6 +33,11 @@ bool captionInverted(const QWidget *window);
 // True only on the Windows NT platform; this build runs elsewhere.
 bool IsWindowsNT();
 
+// Whether a program's window can come forward when the program wants it to:
+// not on Wayland, where the compositor decides and wants a token of the
+// user's own request.
+bool windowsComeForwardByThemselves();
+
 // Brings window back and in front: out of the minimised state, shown,
 // raised and activated where the desktop allows it. activationToken: a
 // token the desktop handed to whoever asked for the window (a second start

@@ -26,11 +26,16 @@ struct ArrivalCues
 };
 
 // The cues for text, which arrived at timeOfDay while the window was in
-// view (shown, not minimised and active) or not:
-//   notify         Notify is on and the window is out of view
+// view (shown, not minimised and active) or not, and could come forward by
+// itself or not (a Wayland compositor lets a window come forward only with
+// a token the arriving text does not bring):
+//   notify         the window is out of view, and Notify is on or PopUp
+//                  is on but the window cannot come forward
+
 //   beep           always
 //   bringForward   PopUp is on
 //   sound          Sound is on and SoundFilePath is set
 //   lamp           the text's <GAMEID> is the lamp's id (GameIds::Lamp)
 // No cue depends on the time of day yet; it is passed so one can.
-ArrivalCues arrivalCues(const ParsedDatagram &text, const LocalSettings &settings, bool windowInView, QTime timeOfDay);
+ArrivalCues arrivalCues(const ParsedDatagram &text, const LocalSettings &settings, bool windowInView,
+    bool windowCanComeForward, QTime timeOfDay);

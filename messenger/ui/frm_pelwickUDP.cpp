@@ -439,7 +439,8 @@ void frm_pelwickUDP::showSessionBox(const QString &text)
 void frm_pelwickUDP::messageArrived(const ParsedDatagram &datagram)
 {
     const bool inView = !isHidden() && !isMinimized() && isActiveWindow();
-    const ArrivalCues cues = arrivalCues(datagram, localSettings(), inView, QTime::currentTime());
+    const ArrivalCues cues
+        = arrivalCues(datagram, localSettings(), inView, windowsComeForwardByThemselves(), QTime::currentTime());
     // As fast as a person reads: a burst from one sender becomes one
     // notification.
     if (cues.notify)

@@ -178,6 +178,8 @@ void tst_Datagram::arrivalCuesFollowTheSettingsTheWindowAndTheGameId_data()
         << "Notify" << false << QString() << QStringList { "notify:first line", "beep" };
     QTest::newRow("out of view without Notify") << QString() << false << QString() << beep;
     QTest::newRow("PopUp") << "PopUp" << true << QString() << QStringList { "beep", "forward" };
+    QTest::newRow("PopUp, out of view where windows cannot come forward")
+        << "PopUp wayland" << false << QString() << QStringList { "notify:first line", "beep", "forward" };
     QTest::newRow("Sound with a file") << "Sound=chime.wav" << true << QString() << QStringList { "beep", "sound" };
     QTest::newRow("Sound without a file") << "Sound=" << true << QString() << beep;
     QTest::newRow("a file, Sound off") << "File=chime.wav" << true << QString() << beep;
@@ -203,7 +205,7 @@ void tst_Datagram::arrivalCuesFollowTheSettingsTheWindowAndTheGameId()
             local.SoundFilePath = option.section(u'=', 1);
     }
     const ParsedDatagram text { "11", "a", "10.0.0.1", gameId, QStringLiteral("first line\r\nsecond line") };
-    const ArrivalCues decided = arrivalCues(text, local, inView, QTime(12, 0));
+    const ArrivalCues decided = arrivalCues(text, local, inView, !settings.contains(u"wayland"), QTime(12, 0));
     QStringList named;
     if (decided.notify)
         named.append(QLatin1String("notify:") + decided.notificationBody);
