@@ -219,7 +219,7 @@ void bringToFront(QWidget *window, const QString &activationToken)
     // Wayland compositors activate a window for the token of the request
     // that asked for it; the platform plugin takes it from the environment
     // at the next activation and clears it.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    if (!windowsComeForwardByThemselves()) {
         if (!activationToken.isEmpty())
             qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
         else

@@ -105,8 +105,6 @@ struct SettingsNotices
     // page 932 by an editor) was moved aside, and what was made of it
     // written to a fresh file.
     bool keptAside = false;
-
-    bool any() const { return portInvalid || ipAddrInvalid || countDamaged; }
 };
 
 // One key of section "Local": its name, the value a missing key takes, how
