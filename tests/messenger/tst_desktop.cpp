@@ -131,11 +131,25 @@ QString tst_Desktop::startMessenger(QProcess &process, const QStringList &comman
     process.setStandardOutputFile(QProcess::nullDevice());
     process.start(command.first(), command.mid(1));
     QString window;
-    XDesktop::waitUntil([&] {
-        const QStringList found = m_desktop->visibleWindows(MainTitle);
-        window = found.isEmpty() ? QString() : found.first();
-        return !window.isEmpty();
-    });
+    XDesktop::waitUntil(
+        [&] {
+            const QStringList found = m_desktop->visibleWindows(MainTitle);
+            window = found.isEmpty() ? QString() : found.first();
+            return !window.isEmpty();
+        },
+        60000);
+    if (window.isEmpty()) {
+        // What the desktop showed instead, for a failure that says why.
+        QStringList shown;
+        for (const QString &id : m_desktop->visibleWindows(QStringLiteral(".")))
+            shown.append(m_desktop->x(QStringLiteral("xdotool"), { QStringLiteral("getwindowname"), id }).trimmed());
+        QFile waiting(QStringLiteral("/proc/%1/wchan").arg(process.processId()));
+        const QByteArray waitingIn = waiting.open(QIODevice::ReadOnly) ? waiting.readAll() : QByteArray("-");
+        qWarning("no main window; the messenger %s (waiting in %s); windows shown: [%s]; %s; its errors: %s",
+            process.state() == QProcess::Running ? "runs" : "ended", waitingIn.constData(),
+            qPrintable(shown.join(QStringLiteral(", "))), qPrintable(m_desktop->state()),
+            process.readAllStandardError().constData());
+    }
     return window;
 }
 

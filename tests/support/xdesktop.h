@@ -138,6 +138,15 @@ public:
                     .contains(QLatin1String("Iconic"));
     }
 
+    // The desktop's state in a line, for a failure message.
+    QString state()
+    {
+        return QStringLiteral("openbox %1, %2; openbox said: %3")
+            .arg(m_windowManager.state() == QProcess::Running ? QStringLiteral("running") : QStringLiteral("ended"),
+                managerIsReady() ? QStringLiteral("work area set") : QStringLiteral("no work area yet"),
+                QString::fromLocal8Bit(m_windowManager.readAllStandardError()).trimmed());
+    }
+
 private:
     bool startServerAndManager()
     {
@@ -151,18 +160,19 @@ private:
         }
         m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine()).trimmed();
         startTool(m_windowManager, QStringLiteral("openbox"));
-        QString answer;
-        const bool managed = waitUntil(
-            [&] {
-                answer = x(QStringLiteral("xprop"), { QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK") });
-                return answer.contains(QLatin1String("window id"));
-            },
-            15000);
+        // openbox claims the screen first and maps nothing until it has read
+        // its configuration and theme; the work area is the last thing it
+        // sets on the way. Windows shown before would wait unmapped.
+        const bool managed = waitUntil([this] { return managerIsReady(); });
         if (!managed)
-            qWarning("openbox did not manage %s (%s; xprop: %s): %s", qPrintable(m_display),
-                m_windowManager.state() == QProcess::Running ? "running" : "ended", qPrintable(answer.trimmed()),
-                m_windowManager.readAllStandardError().constData());
+            qWarning("openbox did not become ready on %s: %s", qPrintable(m_display), qPrintable(state()));
         return managed;
+    }
+
+    bool managerIsReady() const
+    {
+        return x(QStringLiteral("xprop"), { QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA") })
+            .contains(QLatin1String(" = "));
     }
 
     void stopAll()
@@ -178,6 +188,9 @@ private:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), m_display);
+        // The tools' own settings and caches, away from the user's.
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("tools/config")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("tools/cache")));
         process.setProcessEnvironment(env);
         process.setStandardOutputFile(QProcess::nullDevice());
         process.start(tool, {});
